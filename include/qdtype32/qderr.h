@@ -1,0 +1,42 @@
+/* qderr.h: error status, per-thread error reports and the trace channel. */
+#ifndef QDTYPE32_QDERR_H
+#define QDTYPE32_QDERR_H
+
+#include "qdapi.h"
+#include "qdglob.h"
+
+QD_BEGIN_DECLS
+
+/* Set to 1 by the first hard error (1..4999) recorded; only the host clears it. */
+QD_API extern int32_t qd_harderror;
+/* Held for the host; the library never reads or writes it. */
+QD_API extern int32_t qd_sigflag;
+
+/* Records errnum (with up to twelve format values) in the calling thread's error
+   report and returns errnum. errnum 0 is a pure trace record; 16811 hands the report
+   of thread a1 over to thread a2 and returns 0. Never fails. */
+QD_API int trace(int errnum, int fid, ...);
+/* The calling thread's 4096-byte error report, created with its header on first use. */
+QD_API char* qd_errtxt_adr(void);
+/* The library's own error number: store an OS error code here when errno is not set. */
+QD_API int* get_qderrno_adr(void);
+/* A cause text printed instead of the runtime's text (never copied, never freed). */
+QD_API void set_qderrstring(char* text);
+QD_API qdxglob_record* get_qdxglob_adr(void);
+/* Start a fresh report for the calling thread: default header / any header. */
+QD_API int init_qderr(void);
+QD_API int init_trace(const char* format, ...);
+/* Release the calling thread's report and its slot. */
+QD_API int trace_pop(void);
+/* trace(errnum, 0, w1, w2, w3) while the message switch is on; returns errnum. */
+QD_API int _merror(int errnum, ...);
+QD_API int no_merror(void);
+QD_API int yes_merror(void);
+/* Turns a soft error into its hard counterpart, recording error 45. */
+QD_API int trace_hard_error(int errnum, int fid, char convert);
+/* Writes one formatted line to the trace channel chosen by qdxglob_val.trace_mode. */
+QD_API int type(const char* format, ...);
+
+QD_END_DECLS
+
+#endif

@@ -1,0 +1,10 @@
+/* qdtype32.h: the whole public interface of the QDTYPE32 type library. */
+#ifndef QDTYPE32_QDTYPE32_H
+#define QDTYPE32_QDTYPE32_H
+
+#include "qdapi.h"
+#include "qdattr.h"
+#include "qderr.h"
+#include "qdglob.h"
+
+#endif

@@ -1,0 +1,324 @@
+// qdformat.cpp: the bounded formatter and its two value sources.
+#include "types/qdformat.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace qd {
+
+const Arg* PackSource::take() { return next_ < count_ ? &args_[next_++] : nullptr; }
+
+bool PackSource::take_int32(int32_t* v) {
+  const Arg* a = take();
+  if (!a) return false;
+  if (a->kind == ArgKind::kInt32) {
+    *v = a->i32;
+  } else if (a->kind == ArgKind::kInt64) {
+    *v = static_cast<int32_t>(a->i64);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool PackSource::take_int64(int64_t* v) {
+  const Arg* a = take();
+  if (!a) return false;
+  if (a->kind == ArgKind::kInt64) {
+    *v = a->i64;
+  } else if (a->kind == ArgKind::kInt32) {
+    *v = a->i32;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool PackSource::take_double(double* v) {
+  const Arg* a = take();
+  if (!a || a->kind != ArgKind::kDouble) return false;
+  *v = a->d;
+  return true;
+}
+
+bool PackSource::take_pointer(const void** v) {
+  const Arg* a = take();
+  if (!a || a->kind != ArgKind::kPointer) return false;
+  *v = a->p;
+  return true;
+}
+
+VaSource::VaSource(va_list ap) {
+  va_copy(origin_, ap);
+  va_copy(cur_, origin_);
+}
+
+VaSource::~VaSource() {
+  va_end(cur_);
+  va_end(origin_);
+}
+
+void VaSource::reset() {
+  va_end(cur_);
+  va_copy(cur_, origin_);
+}
+
+bool VaSource::take_int32(int32_t* v) {
+  *v = static_cast<int32_t>(va_arg(cur_, int));
+  return true;
+}
+
+bool VaSource::take_int64(int64_t* v) {
+  *v = static_cast<int64_t>(va_arg(cur_, long long));
+  return true;
+}
+
+bool VaSource::take_double(double* v) {
+  *v = va_arg(cur_, double);
+  return true;
+}
+
+bool VaSource::take_pointer(const void** v) {
+  *v = va_arg(cur_, const void*);
+  return true;
+}
+
+namespace {
+
+// Widths and precisions beyond this are clamped; no report line can use more.
+constexpr int kMaxFieldWidth = 65536;
+
+class Writer {
+ public:
+  Writer(char* out, size_t size, size_t start) : out_(out), size_(size), n_(start) {}
+  void put(char c) {
+    if (n_ + 1 < size_) out_[n_++] = c;
+  }
+  void put(const char* s, size_t len) {
+    for (size_t i = 0; i < len; ++i) put(s[i]);
+  }
+  // Lets snprintf write straight into the free rest of the buffer.
+  template <class T>
+  void conv(const char* spec, T value) {
+    size_t room = size_ - n_;
+    int r = std::snprintf(out_ + n_, room, spec, value);
+    if (r < 0) {
+      out_[n_] = 0;
+      return;
+    }
+    n_ += static_cast<size_t>(r) < room ? static_cast<size_t>(r) : room - 1;
+  }
+  size_t finish() {
+    out_[n_] = 0;
+    return n_;
+  }
+
+ private:
+  char* out_;
+  size_t size_;
+  size_t n_;
+};
+
+enum class Len { kInt, kShort, kChar, kWide };
+
+// Reads a width or precision: digits or '*'. Returns -1 when absent.
+int read_field(const char*& f, ArgSource& args, bool* from_args_negative) {
+  *from_args_negative = false;
+  if (*f == '*') {
+    ++f;
+    int32_t v = 0;
+    if (!args.take_int32(&v)) v = 0;
+    if (v < 0) {
+      *from_args_negative = true;
+      v = v == INT32_MIN ? kMaxFieldWidth : -v;
+    }
+    return v > kMaxFieldWidth ? kMaxFieldWidth : v;
+  }
+  if (*f < '0' || *f > '9') return -1;
+  int v = 0;
+  while (*f >= '0' && *f <= '9') {
+    if (v <= kMaxFieldWidth) v = v * 10 + (*f - '0');
+    ++f;
+  }
+  return v > kMaxFieldWidth ? kMaxFieldWidth : v;
+}
+
+}  // namespace
+
+size_t append_format(char* out, size_t size, const char* format, ArgSource& args) {
+  if (!out || size == 0) return 0;
+  size_t start = strnlen(out, size);
+  if (start >= size) start = size - 1;  // an unterminated buffer is cut, not overrun
+  args.reset();
+  Writer w(out, size, start);
+  const char* f = format ? format : "";
+  while (*f) {
+    if (*f != '%') {
+      w.put(*f++);
+      continue;
+    }
+    const char* spec_start = f++;
+    if (*f == '%') {
+      w.put('%');
+      ++f;
+      continue;
+    }
+    char flags[8];
+    int nflags = 0;
+    while (*f && std::strchr("-+ #0", *f)) {
+      if (nflags < 7) flags[nflags++] = *f;
+      ++f;
+    }
+    bool neg = false;
+    int width = read_field(f, args, &neg);
+    if (neg && nflags < 7) flags[nflags++] = '-';  // a negative '*' width left-aligns
+    int precision = -1;
+    if (*f == '.') {
+      ++f;
+      bool neg_prec = false;
+      precision = read_field(f, args, &neg_prec);
+      if (neg_prec) precision = -1;  // a negative '*' precision counts as absent
+      else if (precision < 0) precision = 0;
+    }
+    Len len = Len::kInt;
+    if (*f == 'h') {
+      ++f;
+      len = Len::kShort;
+      if (*f == 'h') {
+        ++f;
+        len = Len::kChar;
+      }
+    } else if (*f == 'l') {
+      ++f;
+      if (*f == 'l') {
+        ++f;
+        len = Len::kWide;
+      }
+    } else if (f[0] == 'I' && f[1] == '6' && f[2] == '4') {
+      f += 3;
+      len = Len::kWide;
+    } else if (f[0] == 'I' && f[1] == '3' && f[2] == '2') {
+      f += 3;
+    } else if (*f == 'L' || *f == 'z' || *f == 't' || *f == 'j' || *f == 'w') {
+      ++f;  // sizes of the 32-bit platform: all 32 bits, L double is double
+    }
+    char conv = *f;
+    if (!conv) {
+      w.put(spec_start, static_cast<size_t>(f - spec_start));
+      break;
+    }
+    ++f;
+    // The conversion rebuilt with resolved width and precision.
+    char spec[48];
+    int sl = 0;
+    spec[sl++] = '%';
+    for (int i = 0; i < nflags; ++i) spec[sl++] = flags[i];
+    if (width >= 0) sl += std::snprintf(spec + sl, sizeof spec - sl, "%d", width);
+    if (precision >= 0) sl += std::snprintf(spec + sl, sizeof spec - sl, ".%d", precision);
+    switch (conv) {
+      case 'd':
+      case 'i':
+      case 'u':
+      case 'x':
+      case 'X':
+      case 'o': {
+        if (len == Len::kWide) {
+          int64_t v;
+          if (!args.take_int64(&v)) {
+            w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
+            break;
+          }
+          spec[sl++] = 'l';
+          spec[sl++] = 'l';
+          spec[sl++] = conv;
+          spec[sl] = 0;
+          w.conv(spec, static_cast<long long>(v));
+        } else {
+          int32_t v;
+          if (!args.take_int32(&v)) {
+            w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
+            break;
+          }
+          if (len == Len::kShort) spec[sl++] = 'h';
+          if (len == Len::kChar) {
+            spec[sl++] = 'h';
+            spec[sl++] = 'h';
+          }
+          spec[sl++] = conv;
+          spec[sl] = 0;
+          w.conv(spec, static_cast<int>(v));
+        }
+        break;
+      }
+      case 'c': {
+        int32_t v;
+        if (!args.take_int32(&v)) {
+          w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
+          break;
+        }
+        spec[sl++] = 'c';
+        spec[sl] = 0;
+        w.conv(spec, static_cast<int>(static_cast<unsigned char>(v)));
+        break;
+      }
+      case 'e':
+      case 'E':
+      case 'f':
+      case 'F':
+      case 'g':
+      case 'G':
+      case 'a':
+      case 'A': {
+        double v;
+        if (!args.take_double(&v)) {
+          w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
+          break;
+        }
+        spec[sl++] = conv;
+        spec[sl] = 0;
+        w.conv(spec, v);
+        break;
+      }
+      case 's': {
+        const void* p;
+        if (!args.take_pointer(&p)) {
+          w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
+          break;
+        }
+        spec[sl++] = 's';
+        spec[sl] = 0;
+        w.conv(spec, p ? static_cast<const char*>(p) : "(null)");
+        break;
+      }
+      case 'p': {
+        const void* p;
+        if (!args.take_pointer(&p)) {
+          w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
+          break;
+        }
+        spec[sl++] = 'p';
+        spec[sl] = 0;
+        w.conv(spec, p);
+        break;
+      }
+      case 'n': {
+        const void* p;
+        args.take_pointer(&p);  // consumed, never written through
+        break;
+      }
+      default:
+        // Not a conversion: the text stands as written.
+        w.put(spec_start, static_cast<size_t>(f - spec_start));
+        break;
+    }
+  }
+  return w.finish();
+}
+
+size_t format_into(char* out, size_t size, const char* format, ArgSource& args) {
+  if (!out || size == 0) return 0;
+  out[0] = 0;
+  return append_format(out, size, format, args);
+}
+
+}  // namespace qd

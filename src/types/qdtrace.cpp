@@ -1,0 +1,427 @@
+// qdtrace.cpp: the error status: per-thread error reports, trace, hand-over, trace channel.
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "qderror.h"
+#include "qdtype32/qderr.h"
+#include "runtime/runtime_internal.h"
+#include "types/types_internal.h"
+
+QD_API qdxglob_record qdxglob_val = {};
+QD_API int32_t qd_harderror = 0;
+QD_API int32_t qd_sigflag = 0;
+
+namespace qd {
+namespace {
+
+// ---- Process-wide error state ---------------------------------------------------------
+
+int32_t g_qderrno = 0;                  // the library's own error number
+const char* g_errstring = nullptr;      // cause text set by the host, never freed here
+int32_t g_merror_switch = 1;            // _merror records while this is on
+
+// Returned when no report buffer can be allocated; trace never writes into it.
+char g_no_memory_report[] = "Quarendel error report unavailable: out of memory\n";
+
+// ---- Report table ----------------------------------------------------------------------
+// 256 slots; a thread's home slot is the low eight bits of its id. Collisions chain
+// forward through free slots. `next` is the index of the next slot plus one (0 = end),
+// so the zero-initialised table is empty and consistent.
+
+struct Slot {
+  uint32_t tid;
+  int32_t next;
+  char* buf;
+};
+Slot g_slots[kReportSlots];
+
+int home_of(uint32_t tid) { return static_cast<int>(tid & (kReportSlots - 1)); }
+
+// The next free slot stepping forward from `from` (wrapping); -1 when all are taken.
+int free_after(int from) {
+  for (int i = (from + 1) % kReportSlots; i != from; i = (i + 1) % kReportSlots) {
+    if (g_slots[i].tid == 0) return i;
+  }
+  return -1;
+}
+
+// The slot linking to `s`, -1 when `s` heads its chain.
+int pred_of(int s) {
+  for (int i = 0; i < kReportSlots; ++i) {
+    if (g_slots[i].tid != 0 && g_slots[i].next == s + 1) return i;
+  }
+  return -1;
+}
+
+// The entry of `tid`: along the chain from its home slot, else anywhere (a takeover
+// may have left an entry off its chain).
+int find_slot(uint32_t tid) {
+  int i = home_of(tid);
+  for (int steps = 0; steps < kReportSlots && g_slots[i].tid != 0; ++steps) {
+    if (g_slots[i].tid == tid) return i;
+    if (g_slots[i].next == 0) break;
+    i = g_slots[i].next - 1;
+  }
+  for (i = 0; i < kReportSlots; ++i) {
+    if (g_slots[i].tid == tid) return i;
+  }
+  return -1;
+}
+
+// Finds the slot a new entry of `tid` goes into and links it in. A foreign entry in
+// the home slot moves out first. With every slot taken, returns the slot where the
+// search began with *takeover set: its entry is then overwritten.
+int claim_slot(uint32_t tid, bool* takeover) {
+  *takeover = false;
+  int h = home_of(tid);
+  if (g_slots[h].tid == 0) {
+    g_slots[h].next = 0;
+    return h;
+  }
+  if (home_of(g_slots[h].tid) != h) {
+    int f = free_after(h);
+    if (f < 0) {
+      *takeover = true;
+      return h;
+    }
+    int p = pred_of(h);
+    g_slots[f] = g_slots[h];
+    if (p >= 0) g_slots[p].next = f + 1;
+    g_slots[h] = Slot{};
+    return h;
+  }
+  int last = h;
+  for (int steps = 0; steps < kReportSlots && g_slots[last].next != 0; ++steps) {
+    last = g_slots[last].next - 1;
+  }
+  int f = free_after(last);
+  if (f < 0) {
+    *takeover = true;
+    return last;
+  }
+  g_slots[last].next = f + 1;
+  g_slots[f].next = 0;
+  return f;
+}
+
+// Removes slot `s` from its chain and clears it. A chain head with a successor takes
+// the successor's entry (and buffer); the successor's old slot is the one freed.
+void unlink_slot(int s) {
+  int p = pred_of(s);
+  if (p >= 0) {
+    g_slots[p].next = g_slots[s].next;
+    g_slots[s] = Slot{};
+  } else if (g_slots[s].next != 0) {
+    int n = g_slots[s].next - 1;
+    g_slots[s] = g_slots[n];
+    g_slots[n] = Slot{};
+  } else {
+    g_slots[s] = Slot{};
+  }
+}
+
+// ---- Report header ---------------------------------------------------------------------
+
+void write_header(char* report, const char* format, ArgSource& args) {
+  errno = 0;
+  format_into(report, kReportSize, format, args);
+  append_values(report, kReportSize, " error report:\n");
+  append_values(report, kReportSize, "%s\n", version_line());
+}
+
+// Copies a fixed-size name field of the settings record, terminated whatever it holds.
+void copy_field(char* out, const char* field, size_t size) {
+  size_t n = strnlen(field, size - 1);
+  std::memcpy(out, field, n);
+  out[n] = 0;
+}
+
+void write_default_header(char* report) {
+  char name1[sizeof qdxglob_val.header_name1 + 1];
+  char name2[sizeof qdxglob_val.header_name2 + 1];
+  copy_field(name1, qdxglob_val.header_name1, sizeof name1);
+  copy_field(name2, qdxglob_val.header_name2, sizeof name2);
+  const Arg args[] = {make_arg(kProductName), make_arg("Kernel"), make_arg(+name1),
+                      make_arg(+name2)};
+  PackSource src(args, 4);
+  write_header(report, "%s %s <%s@%s> ", src);
+}
+
+// The calling thread's report; lock 4 is held.
+char* errtxt_locked() {
+  uint32_t tid = plat::thread_id();
+  int s = find_slot(tid);
+  if (s >= 0) return g_slots[s].buf;
+  char* buf = static_cast<char*>(std::malloc(kReportSize));
+  if (!buf) return g_no_memory_report;
+  bool takeover = false;
+  s = claim_slot(tid, &takeover);
+  if (takeover) {
+    std::free(buf);
+    buf = g_slots[s].buf;
+  } else {
+    g_slots[s].buf = buf;
+  }
+  g_slots[s].tid = tid;
+  write_default_header(buf);
+  return buf;
+}
+
+// Hand-over of the giver's report to the receiver; trace_pop is giver == receiver.
+void hand_over(uint32_t giver, uint32_t receiver) {
+  int g = find_slot(giver);
+  if (g < 0) return;
+  char* buf = g_slots[g].buf;
+  unlink_slot(g);
+  if (giver == receiver) {
+    std::free(buf);
+    return;
+  }
+  int r = find_slot(receiver);
+  if (r >= 0) {
+    std::free(g_slots[r].buf);
+    g_slots[r].buf = buf;
+    return;
+  }
+  bool takeover = false;
+  r = claim_slot(receiver, &takeover);  // a slot was just freed: never a takeover
+  if (takeover) std::free(g_slots[r].buf);
+  g_slots[r].tid = receiver;
+  g_slots[r].buf = buf;
+}
+
+// ---- Trace channel ---------------------------------------------------------------------
+
+constexpr int kChannelUnopened = -2;
+constexpr int kChannelClosed = -1;
+int g_channel = kChannelUnopened;
+
+int open_channel(int mode) {
+  const int flags = plat::kOpenWrite | plat::kOpenAppend | plat::kOpenCreate;
+  if (mode == 3) return plat::kStderr;
+  if (mode == 2) return plat::file_open(plat::console_device(), flags, 0666);
+  // mode 1: a file per process in the trace directory
+  char dir[sizeof qdxglob_val.trace_dir + 1];
+  copy_field(dir, qdxglob_val.trace_dir, sizeof dir);
+  char name[32];
+  format_values(name, sizeof name, "qdk.%ld", static_cast<int32_t>(plat::process_id()));
+  char path[sizeof dir + sizeof name + 2];
+  path_join(path, sizeof path, dir, nullptr, name);
+  return plat::file_open(path, flags, 0666);
+}
+
+}  // namespace
+
+void channel_write(const char* format, ArgSource& args) {
+  LockGuard guard(kLockErrorStatus);
+  const int32_t mode = qdxglob_val.trace_mode;
+  if (g_channel >= 0 && mode == 0) {
+    if (g_channel != plat::kStderr) plat::file_close(g_channel);
+    g_channel = kChannelClosed;
+    return;
+  }
+  if (g_channel == kChannelClosed) return;
+  if (g_channel == kChannelUnopened) {
+    // Modes other than 1..3 leave the channel unopened, as mode 0 does.
+    if (mode < 1 || mode > 3) return;
+    int fd = open_channel(mode);
+    g_channel = fd >= 0 ? fd : kChannelClosed;
+    if (fd < 0) return;
+  }
+  char line[kReportSize];
+  size_t n = format_into(line, sizeof line, format, args);
+  plat::file_write(g_channel, line, static_cast<unsigned>(n));
+}
+
+void channel_reset_for_test() {
+  LockGuard guard(kLockErrorStatus);
+  if (g_channel >= 0 && g_channel != plat::kStderr) plat::file_close(g_channel);
+  g_channel = kChannelUnopened;
+}
+
+void trace_output(char* report, const char* format, ArgSource& args) {
+  if (qdxglob_val.trace_to_errtext) {
+    if (report != g_no_memory_report) append_format(report, kReportSize, format, args);
+  } else {
+    channel_write(format, args);
+  }
+}
+
+int trace_core(int errnum, int fid, ArgSource& args) {
+  LockGuard guard(kLockErrorStatus);
+  if (errnum == kHandOver) {
+    int32_t giver = 0, receiver = 0;
+    args.reset();
+    if (args.take_int32(&giver) && args.take_int32(&receiver)) {
+      hand_over(static_cast<uint32_t>(giver), static_cast<uint32_t>(receiver));
+    }
+    return 0;
+  }
+  char* report = errtxt_locked();
+  if (strnlen(report, kReportSize) > kReportStop) return errnum;
+  const bool can_append = report != g_no_memory_report;
+
+  // The function's catalogue entry, looked up at most once per call.
+  CatalogEntry function;
+  int function_state = fid == 0 ? 0 : -1;  // -1 not looked up, 0 absent, 1 found
+  auto function_found = [&] {
+    if (function_state < 0) {
+      function_state = lookup_function(fid, report, &function) ? 1 : 0;
+      if (function_state) clean_comment(function.text);
+    }
+    return function_state == 1;
+  };
+
+  if (errnum != 0) {
+    const bool hard = is_hard_error(errnum);
+    if (hard && qd_harderror == 0) qd_harderror = 1;
+    if (hard && fid != 0 && function_found() && can_append) {
+      append_format(report, kReportSize, function.text, args);
+    }
+    if (errno != 0 || g_qderrno != 0) {
+      if (errno == 0 && !g_errstring && g_qderrno != 0) errno = g_qderrno;
+      char cause[256];
+      const char* text = cause;
+      if (errno != 0) {
+        if (!plat::errno_text(errno, cause, sizeof cause)) {
+          format_values(cause, sizeof cause, "errno = %d", errno);
+        }
+      } else {
+        text = g_errstring;
+      }
+      if (can_append) append_values(report, kReportSize, "%s(%ld):\n", text, errno);
+      errno = 0;
+      g_qderrno = 0;
+    }
+    CatalogEntry message;
+    if (lookup_message(errnum, report, &message)) {
+      clean_comment(message.text);
+      if (can_append) append_format(report, kReportSize, message.text, args);
+      const Arg name[] = {make_arg(+message.name)};
+      PackSource src(name, 1);
+      trace_output(report, "\n%s\n", src);
+    }
+    if (acct_errors_on()) {
+      char record[kCatalogNameMax + kCatalogNameMax + 2];
+      format_values(record, sizeof record, "%s", message.name);
+      if (fid != 0 && function_found()) append_values(record, sizeof record, "/%s", function.name);
+      acct_error_record(hard ? "Hard" : "Soft", record, report);
+    }
+  }
+  if (fid != 0 && (qdxglob_val.trace_to_errtext != 0 || qdxglob_val.trace_mode != 0) &&
+      function_found()) {
+    trace_output(report, function.text, args);
+  }
+  return errnum;
+}
+
+int trace_args(int errnum, int fid, const Arg* args, int count) {
+  PackSource src(args, count);
+  return trace_core(errnum, fid, src);
+}
+
+}  // namespace qd
+
+using namespace qd;
+
+QD_EXTERN_C QD_API int trace(int errnum, int fid, ...) {
+  va_list ap;
+  va_start(ap, fid);
+  int r;
+  {
+    VaSource src(ap);
+    r = trace_core(errnum, fid, src);
+  }
+  va_end(ap);
+  return r;
+}
+
+QD_EXTERN_C QD_API char* qd_errtxt_adr(void) {
+  LockGuard guard(kLockErrorStatus);
+  return errtxt_locked();
+}
+
+QD_EXTERN_C QD_API int* get_qderrno_adr(void) { return &g_qderrno; }
+
+QD_EXTERN_C QD_API void set_qderrstring(char* text) { g_errstring = text; }
+
+QD_EXTERN_C QD_API qdxglob_record* get_qdxglob_adr(void) { return &qdxglob_val; }
+
+QD_EXTERN_C QD_API int init_qderr(void) {
+  LockGuard guard(kLockErrorStatus);
+  char* report = errtxt_locked();
+  if (report != g_no_memory_report) write_default_header(report);
+  return 0;
+}
+
+QD_EXTERN_C QD_API int init_trace(const char* format, ...) {
+  va_list ap;
+  va_start(ap, format);
+  {
+    LockGuard guard(kLockErrorStatus);
+    char* report = errtxt_locked();
+    if (report != g_no_memory_report) {
+      VaSource src(ap);
+      write_header(report, format, src);
+    }
+  }
+  va_end(ap);
+  return 0;
+}
+
+QD_EXTERN_C QD_API int trace_pop(void) {
+  LockGuard guard(kLockErrorStatus);
+  uint32_t self = plat::thread_id();
+  hand_over(self, self);
+  return 0;
+}
+
+QD_EXTERN_C QD_API int _merror(int errnum, ...) {
+  if (!g_merror_switch) return errnum;
+  va_list ap;
+  va_start(ap, errnum);
+  {
+    VaSource src(ap);
+    trace_core(errnum, 0, src);
+  }
+  va_end(ap);
+  return errnum;
+}
+
+QD_EXTERN_C QD_API int no_merror(void) {
+  g_merror_switch = 0;
+  return 0;
+}
+
+QD_EXTERN_C QD_API int yes_merror(void) {
+  g_merror_switch = 1;
+  return 0;
+}
+
+QD_EXTERN_C QD_API int trace_hard_error(int errnum, int fid, char convert) {
+  if (is_hard_error(errnum) || convert == 0) return errnum;
+  report(QDE_SOFT_TO_HARD, fid);
+  switch (errnum) {
+    case 5019: return 52;
+    case 9094: return 50;
+    case 9146: return 51;
+    case 9151: return 2423;
+    case 16002: return 2418;
+    case 16003: return 2420;
+    default: return 5;
+  }
+}
+
+QD_EXTERN_C QD_API int type(const char* format, ...) {
+  va_list ap;
+  va_start(ap, format);
+  {
+    VaSource src(ap);
+    channel_write(format, src);
+  }
+  va_end(ap);
+  return 0;
+}
