@@ -49,4 +49,24 @@ bool errno_text(int e, char* buf, size_t size);
 constexpr char kPathSeparator = '/';
 bool path_is_absolute(const char* path);
 
+// Initialisation files, read with profile semantics: sections and keys compared without
+// case, the first match wins, values trimmed of blanks, lines starting with ';' are
+// comments. A bare file name is looked for in the current directory.
+// Copies the value of key in section (or def when absent) into out, cut to size - 1;
+// returns the length copied.
+int profile_string(const char* path, const char* section, const char* key, const char* def,
+                   char* out, int size);
+// The section names, each zero-terminated, the list ended by an empty name, cut to
+// fit size; def (one name) when the file cannot be read. Returns the bytes used
+// without the final zero.
+int profile_section_names(const char* path, const char* def, char* out, int size);
+
+// The directory of a module already loaded into the process, found by its file name;
+// false when no such module is loaded.
+bool module_directory(const char* file_name, char* out, size_t size);
+// The directory of the running executable.
+bool executable_directory(char* out, size_t size);
+// A variable of the process environment, or null.
+const char* env_value(const char* name);
+
 }  // namespace qd::plat

@@ -120,7 +120,7 @@ int report_lock_failure() {
   if (t_reporting_failure) return QDE_LOCK_FAILED;
   t_reporting_failure = true;
   char* text = plat::last_error_text();
-  int r = report(QDE_LOCK_FAILED, QDF_LOCK, text ? text : "out of memory");
+  int r = report<QDE_LOCK_FAILED, QDF_LOCK>(text ? text : "out of memory");
   std::free(text);
   t_reporting_failure = false;
   return r;
@@ -129,7 +129,7 @@ int report_lock_failure() {
 }  // namespace
 
 int lock_enter(int n) {
-  if (n < 0 || n >= kLockCount) return report(QDE_LOCK_FAILED, QDF_LOCK, "no such lock");
+  if (n < 0 || n >= kLockCount) return report<QDE_LOCK_FAILED, QDF_LOCK>("no such lock");
   LockEntry& e = g_locks[n];
   uint32_t tid = plat::thread_id();
   if (e.owner.load(std::memory_order_relaxed) == tid) {
@@ -144,7 +144,7 @@ int lock_enter(int n) {
 }
 
 int lock_leave(int n) {
-  if (n < 0 || n >= kLockCount) return report(QDE_LOCK_FAILED, QDF_LOCK, "no such lock");
+  if (n < 0 || n >= kLockCount) return report<QDE_LOCK_FAILED, QDF_LOCK>("no such lock");
   LockEntry& e = g_locks[n];
   if (e.owner.load(std::memory_order_relaxed) != plat::thread_id()) {
     return 0;  // not ours to leave: nothing to give back

@@ -1,7 +1,9 @@
-// qdmswin.cpp: configuration lookup and installation paths.
+// qdmswin.cpp: configuration lookup (initialisation file, built-in defaults, answer
+// cache) and installation paths.
 #include <cstring>
 
 #include "platform/platform.h"
+#include "qdtype32/qdconfig.h"
 #include "runtime/runtime_internal.h"
 
 namespace qd {
@@ -25,10 +27,241 @@ char* path_join(char* out, size_t size, const char* dir, const char* sub, const 
   }
   if (has_file) {
     while (*file == sep) ++file;
+    file += path_drive_length(file, nullptr);
     put(file, std::strlen(file));
   }
   out[n] = 0;
   return out;
+}
+
+int path_drive_length(const char* path, char* letter) {
+  if (!path) return 0;
+  const unsigned char c = static_cast<unsigned char>(path[0]);
+  const bool alpha = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  if (!alpha || path[1] != ':') return 0;
+  if (letter) *letter = static_cast<char>(c | 0x20);
+  return 2;
+}
+
+const char* path_file_part(const char* path) {
+  if (!path) return path;
+  if (const char* sep = std::strrchr(path, plat::kPathSeparator)) return sep + 1;
+  return path + path_drive_length(path, nullptr);
+}
+
+char* path_dir_part(const char* path, char* out, size_t size) {
+  if (!out || size == 0) return out;
+  size_t n = path ? static_cast<size_t>(path_file_part(path) - path) : 0;
+  if (n > 0 && path[n - 1] == plat::kPathSeparator && n > 1) --n;
+  if (n >= size) n = size - 1;
+  if (n) std::memcpy(out, path, n);
+  out[n] = 0;
+  return out;
+}
+
+namespace {
+
+constexpr size_t kApplNameMax = 30;
+constexpr size_t kPathMax = 260;
+constexpr size_t kCacheSize = 2048;
+// A new answer needs at least this much room for its value; with less, the cache is
+// emptied first (see win_os_getenv in qdconfig.h).
+constexpr size_t kValueRoomMin = 300;
+constexpr char kNotFound[] = "NOTFOUND";
+constexpr char kOdbcSection[] = "QDODBC";
+
+enum SearchState { kNotSearched = -1, kNoFile = 0, kPathNamesFile = 1, kFoundInInstallDir = 2 };
+
+struct Config {
+  char appl_name[kApplNameMax + 1] = "QDWIN";
+  char ini_name[kPathMax + 1] = "qdwin.ini";
+  char path_in_use[kPathMax + 1] = "";
+  int search_state = kNotSearched;
+  char install_dir[kPathMax + 1] = "";
+  char cache[kCacheSize] = {};
+  size_t cache_end = 0;
+};
+Config g_config;
+
+void cut_copy(char* out, size_t size, const char* text) {
+  size_t n = text ? strnlen(text, size - 1) : 0;
+  if (n) std::memcpy(out, text, n);
+  out[n] = 0;
+}
+
+void empty_cache() {
+  g_config.cache_end = 0;
+  g_config.cache[0] = 0;
+}
+
+bool file_usable(const char* path) {
+  char names[64];
+  int n = plat::profile_section_names(path, kNotFound, names, sizeof names);
+  return n > 1 && std::strcmp(names, kNotFound) != 0;
+}
+
+// Chooses the initialisation file: beside the first of the system's modules loaded into
+// this process (or the executable), else the plain name through the profile lookup.
+void search_file() {
+  static const char* const kModules[] = {"qdmtx.dll", "qdqdx32.dll", "qdker32.dll"};
+  char dir[kPathMax + 1] = "";
+  bool have_dir = false;
+  for (const char* m : kModules) {
+    if (plat::module_directory(m, dir, sizeof dir)) {
+      have_dir = true;
+      break;
+    }
+  }
+  if (!have_dir) have_dir = plat::executable_directory(dir, sizeof dir);
+  if (have_dir) {
+    cut_copy(g_config.install_dir, sizeof g_config.install_dir, dir);
+    path_join(g_config.path_in_use, sizeof g_config.path_in_use, dir, nullptr,
+              g_config.ini_name);
+    if (file_usable(g_config.path_in_use)) {
+      g_config.search_state = kFoundInInstallDir;
+      return;
+    }
+  }
+  cut_copy(g_config.path_in_use, sizeof g_config.path_in_use, g_config.ini_name);
+  if (file_usable(g_config.path_in_use)) {
+    g_config.search_state = kPathNamesFile;
+    return;
+  }
+  g_config.path_in_use[0] = 0;
+  g_config.search_state = kNoFile;
+}
+
+// The built-in default of a setting into out; "NOTFOUND" for settings without one.
+void builtin_default(const char* name, char* out, size_t size) {
+  static const struct {
+    const char* name;
+    const char* value;  // null: joined from the installation directory and `file`
+    const char* file;
+  } kDefaults[] = {
+      {"LINKED_IN", "off", nullptr},
+      {"QUARENDEL", nullptr, nullptr},
+      {"QDKERNELDLL32", nullptr, "qdker32.dll"},
+      {"QDKERNELDLL16", nullptr, "qdker16.dll"},
+      {"HOSTACCESS32", nullptr, "qdwsoc32.dll"},
+      {"HOSTACCESS16", nullptr, "qdwsoc16.dll"},
+      {"QUARENDEL_SERVICENAMES", "2024:2025", nullptr},
+      {"EDITOR", "notepad.exe", nullptr},
+  };
+  for (const auto& d : kDefaults) {
+    if (ascii_casecmp(d.name, name) != 0) continue;
+    if (d.value) {
+      cut_copy(out, size, d.value);
+    } else {
+      path_join(out, size, g_config.install_dir, nullptr, d.file);
+    }
+    return;
+  }
+  cut_copy(out, size, kNotFound);
+}
+
+// Appends a zero-terminated text to the cache; false when it does not fit.
+bool cache_put(const char* text) {
+  size_t n = std::strlen(text) + 1;
+  if (g_config.cache_end + n > kCacheSize) return false;
+  std::memcpy(g_config.cache + g_config.cache_end, text, n);
+  g_config.cache_end += n;
+  return true;
+}
+
+char* lookup(const char* name, const char* section) {
+  if (!name || !section) return nullptr;
+  // 1. A cached answer, found or not.
+  for (size_t i = 0; i < g_config.cache_end;) {
+    char* n = g_config.cache + i;
+    char* s = n + std::strlen(n) + 1;
+    char* v = s + std::strlen(s) + 1;
+    i = static_cast<size_t>(v - g_config.cache) + std::strlen(v) + 1;
+    if (ascii_casecmp(n, name) == 0 && ascii_casecmp(s, section) == 0) {
+      return std::strcmp(v, kNotFound) == 0 ? nullptr : v;
+    }
+  }
+  // 2. Room for the new triple: a full cache starts over.
+  const size_t need = std::strlen(name) + std::strlen(section) + 2 + kValueRoomMin;
+  if (need > kCacheSize) return nullptr;  // no such setting name exists
+  if (g_config.cache_end + need > kCacheSize) empty_cache();
+  cache_put(name);
+  cache_put(section);
+  // 3. The file, searched for while none is in use.
+  if (g_config.path_in_use[0] == 0) search_file();
+  char* value = g_config.cache + g_config.cache_end;
+  const int room = static_cast<int>(kCacheSize - g_config.cache_end);
+  value[0] = 0;
+  // 4. The setting from the file, 5. else its built-in default.
+  if (g_config.search_state > kNoFile) {
+    plat::profile_string(g_config.path_in_use, section, name, kNotFound, value, room);
+  }
+  if (g_config.search_state <= kNoFile || std::strcmp(value, kNotFound) == 0) {
+    builtin_default(name, value, static_cast<size_t>(room));
+  }
+  // 6. Keep it and answer.
+  g_config.cache_end += std::strlen(value) + 1;
+  return std::strcmp(value, kNotFound) == 0 ? nullptr : value;
+}
+
+}  // namespace
+
+char* install_path(char* out, size_t size, const char* sub, const char* file) {
+  const char* dir = lookup("QUARENDEL", g_config.appl_name);
+  return path_join(out, size, dir ? dir : "", sub, file);
+}
+
+void config_reset_for_test() {
+  g_config = Config{};
+}
+
+const char* config_path_in_use() { return g_config.path_in_use; }
+int config_search_state() { return g_config.search_state; }
+const char* config_install_dir() { return g_config.install_dir; }
+
+}  // namespace qd
+
+using namespace qd;
+
+QD_EXTERN_C QD_API char* win_os_getenv(const char* name) {
+  if (!name) return nullptr;
+  if (ascii_casecmp(name, "TEMP") == 0 || ascii_casecmp(name, "TMP") == 0 ||
+      ascii_casecmp(name, "TMPDIR") == 0) {
+    return const_cast<char*>(plat::env_value(name));
+  }
+  return lookup(name, g_config.appl_name);
+}
+
+QD_EXTERN_C QD_API char* odbc_os_getenv(const char* name) { return lookup(name, kOdbcSection); }
+
+QD_EXTERN_C QD_API char* win_set_appl_name(const char* name) {
+  cut_copy(g_config.appl_name, sizeof g_config.appl_name, name);
+  empty_cache();
+  return g_config.appl_name;
+}
+
+QD_EXTERN_C QD_API char* win_set_ini_name(const char* name) {
+  empty_cache();
+  if (name && plat::path_is_absolute(name)) {
+    cut_copy(g_config.path_in_use, sizeof g_config.path_in_use, name);
+    g_config.search_state = kPathNamesFile;
+    cut_copy(g_config.ini_name, sizeof g_config.ini_name, path_file_part(g_config.path_in_use));
+  } else {
+    g_config.path_in_use[0] = 0;
+    g_config.search_state = kNotSearched;
+    cut_copy(g_config.ini_name, sizeof g_config.ini_name, name);
+  }
+  return g_config.ini_name;
+}
+
+namespace qd {
+
+int ascii_casecmp(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y || x == 0) return x - y;
+  }
 }
 
 }  // namespace qd

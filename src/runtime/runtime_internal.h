@@ -36,9 +36,29 @@ struct LockStats {
 LockStats lock_stats(int n);
 void lock_stats_reset(int n);
 
+// Compares without regard to ASCII case, like strcmp otherwise.
+int ascii_casecmp(const char* a, const char* b);
+
+// ---- Paths ---------------------------------------------------------------------------
 // Joins directory, subdirectory and file name with the platform's separator into out
-// (cut at size - 1). Any part may be null or empty.
+// (cut at size - 1). Any part may be null or empty; a separator is added only between
+// parts, the file loses a leading separator and a drive prefix.
 char* path_join(char* out, size_t size, const char* dir, const char* sub, const char* file);
+// Length of a drive prefix ("c:"): 2, else 0; the letter lower-cased into *letter.
+int path_drive_length(const char* path, char* letter);
+// The file-name part: after the last separator, else after a drive prefix.
+const char* path_file_part(const char* path);
+// The directory part, without its final separator; empty when there is none.
+char* path_dir_part(const char* path, char* out, size_t size);
+
+// ---- Configuration ---------------------------------------------------------------------
+// The installation directory (setting "QUARENDEL") joined with sub and file.
+char* install_path(char* out, size_t size, const char* sub, const char* file);
+// Tests only: back to the state at load (no file chosen, empty cache, QDWIN, qdwin.ini).
+void config_reset_for_test();
+const char* config_path_in_use();
+int config_search_state();
+const char* config_install_dir();
 
 }  // namespace qd
 

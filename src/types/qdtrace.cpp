@@ -38,6 +38,11 @@ struct Slot {
 };
 Slot g_slots[kReportSlots];
 
+// Tests stand in for other threads by overriding the calling thread's id here.
+thread_local uint32_t t_tid_override = 0;
+
+uint32_t current_tid() { return t_tid_override ? t_tid_override : plat::thread_id(); }
+
 int home_of(uint32_t tid) { return static_cast<int>(tid & (kReportSlots - 1)); }
 
 // The next free slot stepping forward from `from` (wrapping); -1 when all are taken.
@@ -152,7 +157,7 @@ void write_default_header(char* report) {
 
 // The calling thread's report; lock 4 is held.
 char* errtxt_locked() {
-  uint32_t tid = plat::thread_id();
+  uint32_t tid = current_tid();
   int s = find_slot(tid);
   if (s >= 0) return g_slots[s].buf;
   char* buf = static_cast<char*>(std::malloc(kReportSize));
@@ -236,6 +241,16 @@ void channel_write(const char* format, ArgSource& args) {
   plat::file_write(g_channel, line, static_cast<unsigned>(n));
 }
 
+void report_tid_override_for_test(uint32_t tid) { t_tid_override = tid; }
+
+int report_slot_for_test(uint32_t tid) {
+  LockGuard guard(kLockErrorStatus);
+  for (int i = 0; i < kReportSlots; ++i) {
+    if (g_slots[i].tid == tid) return i;
+  }
+  return -1;
+}
+
 void channel_reset_for_test() {
   LockGuard guard(kLockErrorStatus);
   if (g_channel >= 0 && g_channel != plat::kStderr) plat::file_close(g_channel);
@@ -244,7 +259,7 @@ void channel_reset_for_test() {
 
 void trace_output(char* report, const char* format, ArgSource& args) {
   if (qdxglob_val.trace_to_errtext) {
-    if (report != g_no_memory_report) append_format(report, kReportSize, format, args);
+    if (report && report != g_no_memory_report) append_format(report, kReportSize, format, args);
   } else {
     channel_write(format, args);
   }
@@ -263,13 +278,14 @@ int trace_core(int errnum, int fid, ArgSource& args) {
   char* report = errtxt_locked();
   if (strnlen(report, kReportSize) > kReportStop) return errnum;
   const bool can_append = report != g_no_memory_report;
+  char* lines = can_append ? report : nullptr;  // where lookup failures add their lines
 
   // The function's catalogue entry, looked up at most once per call.
   CatalogEntry function;
   int function_state = fid == 0 ? 0 : -1;  // -1 not looked up, 0 absent, 1 found
   auto function_found = [&] {
     if (function_state < 0) {
-      function_state = lookup_function(fid, report, &function) ? 1 : 0;
+      function_state = lookup_function(fid, lines, &function) ? 1 : 0;
       if (function_state) clean_comment(function.text);
     }
     return function_state == 1;
@@ -297,12 +313,12 @@ int trace_core(int errnum, int fid, ArgSource& args) {
       g_qderrno = 0;
     }
     CatalogEntry message;
-    if (lookup_message(errnum, report, &message)) {
+    if (lookup_message(errnum, lines, &message)) {
       clean_comment(message.text);
       if (can_append) append_format(report, kReportSize, message.text, args);
       const Arg name[] = {make_arg(+message.name)};
       PackSource src(name, 1);
-      trace_output(report, "\n%s\n", src);
+      trace_output(lines, "\n%s\n", src);
     }
     if (acct_errors_on()) {
       char record[kCatalogNameMax + kCatalogNameMax + 2];
@@ -313,7 +329,7 @@ int trace_core(int errnum, int fid, ArgSource& args) {
   }
   if (fid != 0 && (qdxglob_val.trace_to_errtext != 0 || qdxglob_val.trace_mode != 0) &&
       function_found()) {
-    trace_output(report, function.text, args);
+    trace_output(lines, function.text, args);
   }
   return errnum;
 }
@@ -374,7 +390,7 @@ QD_EXTERN_C QD_API int init_trace(const char* format, ...) {
 
 QD_EXTERN_C QD_API int trace_pop(void) {
   LockGuard guard(kLockErrorStatus);
-  uint32_t self = plat::thread_id();
+  uint32_t self = current_tid();
   hand_over(self, self);
   return 0;
 }
@@ -404,15 +420,20 @@ QD_EXTERN_C QD_API int yes_merror(void) {
 QD_EXTERN_C QD_API int trace_hard_error(int errnum, int fid, char convert) {
   if (is_hard_error(errnum) || convert == 0) return errnum;
   report(QDE_SOFT_TO_HARD, fid);
-  switch (errnum) {
-    case 5019: return 52;
-    case 9094: return 50;
-    case 9146: return 51;
-    case 9151: return 2423;
-    case 16002: return 2418;
-    case 16003: return 2420;
-    default: return 5;
+  // Soft errors with a hard counterpart of their own; every other one becomes the
+  // general unrecoverable error.
+  static constexpr struct {
+    int soft;
+    int hard;
+  } kHardOf[] = {
+      {QDE_RECOVERABLE_5019, QDE_UNRECOVERABLE_5019},   {QDE_RECOVERABLE_9094, QDE_UNRECOVERABLE_9094},
+      {QDE_RECOVERABLE_9146, QDE_UNRECOVERABLE_9146},   {QDE_RECOVERABLE_9151, QDE_UNRECOVERABLE_9151},
+      {QDE_RECOVERABLE_16002, QDE_UNRECOVERABLE_16002}, {QDE_RECOVERABLE_16003, QDE_UNRECOVERABLE_16003},
+  };
+  for (const auto& m : kHardOf) {
+    if (m.soft == errnum) return m.hard;
   }
+  return QDE_UNRECOVERABLE;
 }
 
 QD_EXTERN_C QD_API int type(const char* format, ...) {

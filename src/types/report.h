@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "qdcatalog_gen.h"
+
 namespace qd {
 
 enum class ArgKind : uint8_t { kNone, kInt32, kInt64, kDouble, kPointer };
@@ -60,9 +62,111 @@ inline Arg make_arg(std::nullptr_t) {
   return a;
 }
 
+template <class T>
+constexpr ArgKind kind_of() {
+  if constexpr (std::is_pointer_v<T> || std::is_same_v<T, std::nullptr_t>) {
+    return ArgKind::kPointer;
+  } else if constexpr (std::is_floating_point_v<T>) {
+    return ArgKind::kDouble;
+  } else if constexpr (std::is_enum_v<T> || sizeof(T) <= 4) {
+    return ArgKind::kInt32;
+  } else {
+    return ArgKind::kInt64;
+  }
+}
+
+namespace catalog {
+
+constexpr const char* text_of(const Entry* table, long number) {
+  for (const Entry* e = table; e->text; ++e) {
+    if (e->number == number) return e->text;
+  }
+  return nullptr;
+}
+
+// Whether format consumes no more values than given and each of the kind given, read
+// the way the formatter reads it (32-bit integers unless ll/I64; either integer kind
+// serves an integer conversion).
+constexpr bool accepts(const char* f, const ArgKind* kinds, int count) {
+  int next = 0;
+  auto take = [&](bool ok_int, bool ok_double, bool ok_pointer) {
+    if (next >= count) return false;
+    ArgKind k = kinds[next++];
+    return ((k == ArgKind::kInt32 || k == ArgKind::kInt64) && ok_int) ||
+           (k == ArgKind::kDouble && ok_double) || (k == ArgKind::kPointer && ok_pointer);
+  };
+  while (*f) {
+    if (*f++ != '%') continue;
+    if (*f == '%') {
+      ++f;
+      continue;
+    }
+    while (*f == '-' || *f == '+' || *f == ' ' || *f == '#' || *f == '0') ++f;
+    if (*f == '*') {
+      if (!take(true, false, false)) return false;
+      ++f;
+    }
+    while (*f >= '0' && *f <= '9') ++f;
+    if (*f == '.') {
+      ++f;
+      if (*f == '*') {
+        if (!take(true, false, false)) return false;
+        ++f;
+      }
+      while (*f >= '0' && *f <= '9') ++f;
+    }
+    if (f[0] == 'I' && (f[1] == '6' || f[1] == '3')) {
+      f += 3;
+    } else {
+      while (*f == 'h' || *f == 'l' || *f == 'L' || *f == 'z' || *f == 't' || *f == 'j' ||
+             *f == 'w') {
+        ++f;
+      }
+    }
+    const char c = *f;
+    if (!c) break;
+    ++f;
+    bool ok = true;
+    switch (c) {
+      case 'd': case 'i': case 'u': case 'x': case 'X': case 'o': case 'c':
+        ok = take(true, false, false);
+        break;
+      case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
+        ok = take(false, true, false);
+        break;
+      case 's': case 'p': case 'n':
+        ok = take(false, false, true);
+        break;
+      default:
+        break;
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
+template <long E, long F, class... A>
+constexpr bool site_matches() {
+  constexpr ArgKind kinds[] = {kind_of<A>()..., ArgKind::kNone};
+  constexpr int n = static_cast<int>(sizeof...(A));
+  if (E != 0) {
+    const char* m = text_of(kMessages, E);
+    if (!m || !accepts(m, kinds, n)) return false;
+  }
+  if (F != 0) {
+    const char* t = text_of(kFunctions, F);
+    if (!t || !accepts(t, kinds, n)) return false;
+  }
+  return true;
+}
+
+}  // namespace catalog
+
 // The trace entry behind report; defined with the error status.
 int trace_args(int errnum, int fid, const Arg* args, int count);
 
+// report(errnum, fid, values...): for numbers known only at run time (a callee's
+// error passed on, a mapped number). The texts are then checked only as they print.
 template <class... A>
 inline int report(int errnum, int fid, A... values) {
   static_assert(sizeof...(A) <= kTraceMaxArgs, "trace takes at most twelve values");
@@ -72,6 +176,19 @@ inline int report(int errnum, int fid, A... values) {
     const Arg args[] = {make_arg(values)...};
     return trace_args(errnum, fid, args, static_cast<int>(sizeof...(A)));
   }
+}
+
+// report<ERROR, FUNCTION>(values...): the usual form. Both numbers must have catalogue
+// entries whose texts take these values; a mismatch does not compile.
+template <long E, long F, class... A>
+inline int report(A... values) {
+  static_assert(E == 0 || catalog::text_of(catalog::kMessages, E) != nullptr,
+                "error number without a catalogue entry in share/qderror.h");
+  static_assert(F == 0 || catalog::text_of(catalog::kFunctions, F) != nullptr,
+                "function id without a catalogue entry in share/qdfid.h");
+  static_assert(catalog::site_matches<E, F, A...>(),
+                "catalogue text asks for other values than this site passes");
+  return report(static_cast<int>(E), static_cast<int>(F), values...);
 }
 
 }  // namespace qd

@@ -27,6 +27,10 @@ int trace_core(int errnum, int fid, ArgSource& args);
 void trace_output(char* report, const char* format, ArgSource& args);
 // Writes a formatted line to the trace channel (the body of the export `type`).
 void channel_write(const char* format, ArgSource& args);
+// Tests only: the report table sees the calling thread as `tid` (0 ends the override).
+void report_tid_override_for_test(uint32_t tid);
+// Tests only: the slot holding tid's report, -1 when it has none.
+int report_slot_for_test(uint32_t tid);
 // Forgets the trace channel's state (tests only): it is opened afresh on next use.
 void channel_reset_for_test();
 

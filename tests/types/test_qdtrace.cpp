@@ -1,0 +1,404 @@
+// Tests of the error status: reports, catalogue texts, cause lines, limits, the report
+// table under many threads, collisions, hand-over and the trace channel.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <barrier>
+#include <cerrno>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+#include "runtime/runtime_internal.h"
+#include "test_support.h"
+#include "types/types_internal.h"
+
+namespace {
+
+const char kMessages[] =
+    "/* test catalogue */\n"
+    "#define E_RANGE 19004\n"
+    "/* Value %d out of range */\n"
+    "#define E_TWO\t21001\n"
+    "/* first line %s\n"
+    "   second line %d */\n"
+    "#define E_ESC 9100\n"
+    "/* a\\nb\\tc */\n"
+    "#define E_HARD 4000\n"
+    "/* hard failure %s */\n"
+    "#define E_TEXT 9200\n"
+    "/* %s */\n"
+    "#define E_PLAIN 5000\n"
+    "/* plain */\n"
+    "#define E_KINDS 9300\n"
+    "/* %s %d %s */\n";
+
+const char kFunctions[] =
+    "#define F_ONE 15005\n"
+    "/* in fn_one */\n"
+    "#define F_ARG 15007\n"
+    "/* fn_arg of %d */\n";
+
+class TraceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    qd::config_reset_for_test();
+    dir_.write("qderror.h", kMessages);
+    dir_.write("qdfid.h", kFunctions);
+    ini_ = dir_.write("qdwin.ini", "[QDWIN]\nQUARENDEL=" + dir_.path() + "\n");
+    win_set_ini_name(ini_.c_str());
+    std::strcpy(qdxglob_val.header_name1, "user");
+    std::strcpy(qdxglob_val.header_name2, "host");
+    qdxglob_val.trace_mode = 0;
+    qdxglob_val.trace_to_errtext = 0;
+    errno = 0;
+    init_qderr();
+  }
+  void TearDown() override {
+    trace_pop();
+    qd::config_reset_for_test();
+  }
+
+  // The report without its two header lines.
+  static std::string body() {
+    std::string r = qd_errtxt_adr();
+    size_t first = r.find('\n');
+    size_t second = r.find('\n', first + 1);
+    return second == std::string::npos ? "" : r.substr(second + 1);
+  }
+
+  qdtest::GlobalsScope globals_;
+  qdtest::TempDir dir_;
+  std::string ini_;
+};
+
+TEST_F(TraceTest, HeaderHasProductNamesAndVersionLine) {
+  std::string r = qd_errtxt_adr();
+  std::regex header(
+      "Quarendel Kernel <user@host>  error report:\n"
+      "  Version: QDTYPE32 [0-9.]+ [0-9]{4}/[0-9]{2}/[0-9]{2} \\((Release|Debug)\\)\n");
+  EXPECT_TRUE(std::regex_match(r, header)) << r;
+  size_t nl = r.find('\n');
+  EXPECT_LE(r.find('\n', nl + 1) - nl - 1, 67u);
+
+  trace(19004, 0, 17);
+  init_qderr();
+  EXPECT_EQ(body(), "");
+  init_trace("%s-%d:", "head", 42, 0, 0, 0);
+  EXPECT_EQ(std::string(qd_errtxt_adr()).substr(0, 22), "head-42: error report:");
+}
+
+TEST_F(TraceTest, MessagesFormatTheirValues) {
+  EXPECT_EQ(trace(19004, 0, 17), 19004);
+  EXPECT_EQ(body(), "Value 17 out of range \n");
+  init_qderr();
+  trace(21001, 0, "abc", 5);
+  EXPECT_EQ(body(), "first line abc\nsecond line 5 \n");
+  init_qderr();
+  trace(9100, 0);
+  EXPECT_EQ(body(), "a \nb \tc \n");
+  init_qderr();
+  // A text asking for more values than the site passes prints a placeholder.
+  EXPECT_EQ(qd::report(9300, 0, "x", 3), 9300);
+  EXPECT_EQ(body(), "x 3 <?> \n");
+}
+
+TEST_F(TraceTest, HardErrorsGetTheFunctionTextAndSetTheFlag) {
+  qd_harderror = 0;
+  EXPECT_EQ(trace(5000, 15005), 5000);
+  EXPECT_EQ(qd_harderror, 0);
+  EXPECT_EQ(body(), "plain \n");
+  init_qderr();
+  EXPECT_EQ(trace(-3, 15005), -3);
+  EXPECT_EQ(qd_harderror, 0);
+  EXPECT_EQ(trace(4000, 15005, "disk"), 4000);
+  EXPECT_EQ(qd_harderror, 1);
+  EXPECT_EQ(body(),
+            "For error -3, error output failed: did not find message in file qderror.h\n"
+            "in fn_one \nhard failure disk \n");
+  init_qderr();
+  trace(4999, 0);
+  EXPECT_EQ(body(), "For error 4999, error output failed: did not find message in file qderror.h\n");
+}
+
+TEST_F(TraceTest, CauseLineFromErrnoOrTheLibraryNumber) {
+  struct Case {
+    int sys_errno;
+    int own;
+    const char* errstring;
+    std::string expected;
+  } cases[] = {
+      {0, 22, nullptr, "Invalid argument(22):\n"},
+      {22, 0, nullptr, "Invalid argument(22):\n"},
+      {2, 22, "ignored", "No such file or directory(2):\n"},
+      {0, 22, "socket gone", "socket gone(0):\n"},
+      {-5, 0, nullptr, "errno = -5(-5):\n"},
+      {100000, 0, nullptr, "errno = 100000(100000):\n"},
+  };
+  for (const Case& c : cases) {
+    init_qderr();
+    set_qderrstring(const_cast<char*>(c.errstring));
+    *get_qderrno_adr() = c.own;
+    errno = c.sys_errno;
+    trace(5000, 0);
+    EXPECT_EQ(body(), c.expected + "plain \n") << c.sys_errno << "/" << c.own;
+    EXPECT_EQ(errno, 0);
+    EXPECT_EQ(*get_qderrno_adr(), 0);
+  }
+  // A pure trace record leaves errno and the flags alone.
+  init_qderr();
+  errno = 7;
+  *get_qderrno_adr() = 9;
+  qd_harderror = 0;
+  EXPECT_EQ(trace(0, 15005), 0);
+  EXPECT_EQ(errno, 7);
+  EXPECT_EQ(*get_qderrno_adr(), 9);
+  EXPECT_EQ(body(), "");
+}
+
+TEST_F(TraceTest, MissingFilesAndEntriesLeaveTheirLines) {
+  trace(4711, 0);
+  EXPECT_EQ(body(),
+            "For error 4711, error output failed: did not find message in file qderror.h\n");
+  std::filesystem::remove(dir_.file("qderror.h"));
+  init_qderr();
+  EXPECT_EQ(trace(4711, 0), 4711);
+  EXPECT_EQ(body(), "For error 4711, error output failed: can't open file " +
+                        dir_.file("qderror.h") + "\n");
+  // The function file missing: its line goes to the trace output only.
+  std::filesystem::remove(dir_.file("qdfid.h"));
+  qdxglob_val.trace_to_errtext = 1;
+  init_qderr();
+  trace(0, 15005);
+  EXPECT_EQ(body(), "trace : can't open " + dir_.file("qdfid.h") + "\n");
+}
+
+TEST_F(TraceTest, TraceIntoTheReport) {
+  qdxglob_val.trace_to_errtext = 1;
+  trace(19004, 15007, 3);
+  EXPECT_EQ(body(), "Value 3 out of range \n\nE_RANGE\nfn_arg of 3 \n");
+  init_qderr();
+  trace(0, 15007, 8);
+  EXPECT_EQ(body(), "fn_arg of 8 \n");
+  init_qderr();
+  trace(0, 12345);  // an id without entry traces nothing
+  EXPECT_EQ(body(), "");
+}
+
+TEST_F(TraceTest, ReportStopsAfter3000AndNeverPassesItsBuffer) {
+  std::string chunk(99, 'x');
+  int calls = 0;
+  while (std::strlen(qd_errtxt_adr()) <= 3000) {
+    ASSERT_EQ(trace(9200, 0, chunk.c_str()), 9200);
+    ++calls;
+  }
+  std::string before = qd_errtxt_adr();
+  EXPECT_EQ(trace(9200, 0, "more"), 9200);
+  EXPECT_EQ(before, qd_errtxt_adr());
+
+  // Just under the stop, a long value fills the buffer to its last byte and no further.
+  init_qderr();
+  while (std::strlen(qd_errtxt_adr()) + 102 <= 3000) trace(9200, 0, chunk.c_str());
+  std::string huge(10000, 'y');
+  trace(9200, 0, huge.c_str());
+  EXPECT_EQ(std::strlen(qd_errtxt_adr()), qd::kReportSize - 1);
+  EXPECT_EQ(trace(9200, 0, "after"), 9200);
+  EXPECT_EQ(std::strlen(qd_errtxt_adr()), qd::kReportSize - 1);
+}
+
+TEST_F(TraceTest, MessageSwitchAndHardConversion) {
+  no_merror();
+  EXPECT_EQ(_merror(19004, 1, 2, 3), 19004);
+  EXPECT_EQ(body(), "");
+  yes_merror();
+  EXPECT_EQ(_merror(19004, 1, 2, 3), 19004);
+  EXPECT_EQ(body(), "Value 1 out of range \n");
+
+  struct Case {
+    int soft;
+    char convert;
+    int expected;
+    bool recorded;
+  } cases[] = {
+      {9151, 1, 2423, true}, {9151, 0, 9151, false}, {5019, 1, 52, true},
+      {9094, 1, 50, true},   {9146, 1, 51, true},    {16002, 1, 2418, true},
+      {16003, 1, 2420, true}, {19004, 1, 5, true},   {4999, 1, 4999, false},
+      {1, 1, 1, false},      {-7, 1, 5, true},
+  };
+  for (const Case& c : cases) {
+    init_qderr();
+    qd_harderror = 0;
+    EXPECT_EQ(trace_hard_error(c.soft, 0, c.convert), c.expected) << c.soft;
+    EXPECT_EQ(qd_harderror, c.recorded ? 1 : 0) << c.soft;  // error 45 is hard
+    EXPECT_EQ(!body().empty(), c.recorded) << c.soft;
+  }
+}
+
+TEST_F(TraceTest, EachThreadKeepsItsOwnReport) {
+  constexpr int kThreads = 16;
+  constexpr int kLines = 60;
+  std::vector<std::string> reports(kThreads);
+  std::vector<std::thread> threads;
+  std::barrier sync(kThreads);
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      init_qderr();
+      sync.arrive_and_wait();
+      std::string tag = "thread" + std::to_string(t) + "!";
+      for (int i = 0; i < kLines; ++i) trace(9200, 0, tag.c_str());
+      reports[t] = qd_errtxt_adr();
+      trace_pop();
+    });
+  }
+  for (auto& th : threads) th.join();
+  for (int t = 0; t < kThreads; ++t) {
+    std::string tag = "thread" + std::to_string(t) + "! \n";
+    const std::string& r = reports[t];
+    size_t body_start = r.find('\n', r.find('\n') + 1) + 1;
+    std::string expected;
+    for (int i = 0; i < kLines; ++i) expected += tag;
+    EXPECT_EQ(r.substr(body_start), expected) << "thread " << t;
+  }
+}
+
+TEST_F(TraceTest, MoreLiveThreadsThanSlotsTakeSlotsOver) {
+  constexpr int kThreads = 300;
+  std::barrier sync(kThreads);
+  std::atomic<int> bad{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&] {
+      char* r = qd_errtxt_adr();
+      if (std::strncmp(r, "Quarendel Kernel", 16) != 0) ++bad;
+      sync.arrive_and_wait();  // every thread alive and holding (or having held) a slot
+      trace(5000, 0);
+      r = qd_errtxt_adr();
+      if (std::strncmp(r, "Quarendel Kernel", 16) != 0) ++bad;
+      sync.arrive_and_wait();
+      trace_pop();
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(bad.load(), 0);
+}
+
+// Stand-in thread ids chosen to share one home slot away from the real thread's.
+class ReportTableTest : public TraceTest {
+ protected:
+  void SetUp() override {
+    TraceTest::SetUp();
+    home_ = (qd::plat::thread_id() + 100) & 255;
+  }
+  void TearDown() override {
+    for (uint32_t id : used_) {
+      qd::report_tid_override_for_test(id);
+      trace_pop();
+    }
+    qd::report_tid_override_for_test(0);
+    TraceTest::TearDown();
+  }
+  uint32_t id(int k) {
+    uint32_t v = static_cast<uint32_t>(home_ + 256 * (k + 1));
+    used_.push_back(v);
+    return v;
+  }
+  static void as(uint32_t tid, const char* line) {
+    qd::report_tid_override_for_test(tid);
+    if (line) trace(9200, 0, line);
+  }
+  static std::string body_of(uint32_t tid) {
+    qd::report_tid_override_for_test(tid);
+    return body();
+  }
+  int slot(uint32_t tid) { return qd::report_slot_for_test(tid); }
+  int home_ = 0;
+  std::vector<uint32_t> used_;
+};
+
+TEST_F(ReportTableTest, CollisionsChainForwardAndSurviveRemoval) {
+  uint32_t a = id(0), b = id(1), c = id(2);
+  as(a, "A");
+  as(b, "B");
+  as(c, "C");
+  EXPECT_EQ(slot(a), home_);
+  EXPECT_EQ(slot(b), (home_ + 1) & 255);
+  EXPECT_EQ(slot(c), (home_ + 2) & 255);
+
+  // The head leaves: its successor moves into the home slot, the chain stays whole.
+  as(a, nullptr);
+  trace_pop();
+  EXPECT_EQ(slot(a), -1);
+  EXPECT_EQ(slot(b), home_);
+  EXPECT_EQ(body_of(b), "B \n");
+  EXPECT_EQ(body_of(c), "C \n");
+  EXPECT_EQ(slot(c), (home_ + 2) & 255);
+
+  // A thread whose home holds a foreign entry moves that entry out first.
+  uint32_t d = static_cast<uint32_t>(((home_ + 2) & 255) + 256 * 50);
+  used_.push_back(d);
+  as(d, "D");
+  EXPECT_EQ(slot(d), (home_ + 2) & 255);
+  EXPECT_NE(slot(c), -1);
+  EXPECT_EQ(body_of(c), "C \n");
+  EXPECT_EQ(body_of(b), "B \n");
+  EXPECT_EQ(body_of(d), "D \n");
+}
+
+TEST_F(ReportTableTest, HandOverMovesTheGiversText) {
+  uint32_t giver = id(0), other = id(1), receiver = id(2), fresh = id(3);
+  as(giver, "from giver");
+  as(other, "other");
+  as(receiver, "receiver's own");
+  // To a thread with a report: the receiver's old text is gone, the giver's arrives.
+  EXPECT_EQ(trace(16811, 0, giver, receiver), 0);
+  EXPECT_EQ(slot(giver), -1);
+  EXPECT_EQ(body_of(receiver), "from giver \n");
+  EXPECT_EQ(body_of(other), "other \n");
+  // To a thread without one: the text is re-keyed to it.
+  EXPECT_EQ(trace(16811, 0, receiver, fresh), 0);
+  EXPECT_EQ(slot(receiver), -1);
+  EXPECT_NE(slot(fresh), -1);
+  EXPECT_EQ(body_of(fresh), "from giver \n");
+  // From a thread without a report: nothing happens.
+  EXPECT_EQ(trace(16811, 0, giver, fresh), 0);
+  EXPECT_EQ(body_of(fresh), "from giver \n");
+  // trace_pop, then trace: a fresh report with only the header and the new line.
+  as(fresh, nullptr);
+  trace_pop();
+  as(fresh, "new");
+  EXPECT_EQ(body_of(fresh), "new \n");
+}
+
+TEST_F(TraceTest, TraceChannelModes) {
+  qdxglob_val.trace_to_errtext = 0;
+  qd::channel_reset_for_test();
+  std::strcpy(qdxglob_val.trace_dir, dir_.path().c_str());
+  const std::string file = dir_.file("qdk." + std::to_string(qd::plat::process_id()));
+  qdxglob_val.trace_mode = 0;
+  type("not yet %d\n", 1);  // mode 0 before the first line: not opened, tried again
+  qdxglob_val.trace_mode = 1;
+  type("line %d %s\n", 2, "two");
+  trace(0, 15007, 9);
+  trace(19004, 0, 1);
+  EXPECT_EQ(qdtest::read_file(file), "line 2 two\nfn_arg of 9 \n\nE_RANGE\n");
+  qdxglob_val.trace_mode = 0;
+  type("closing\n");
+  qdxglob_val.trace_mode = 1;
+  type("never\n");  // closed for good
+  EXPECT_EQ(qdtest::read_file(file), "line 2 two\nfn_arg of 9 \n\nE_RANGE\n");
+  qd::channel_reset_for_test();
+
+  // A trace file that cannot be opened is not tried again.
+  std::strcpy(qdxglob_val.trace_dir, dir_.file("no/such/dir").c_str());
+  type("lost\n");
+  std::filesystem::create_directories(dir_.file("no/such/dir"));
+  type("still lost\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("no/such/dir/qdk." +
+                                                 std::to_string(qd::plat::process_id()))));
+  qd::channel_reset_for_test();
+  qdxglob_val.trace_mode = 0;
+}
+
+}  // namespace
