@@ -6,5 +6,47 @@
    the error's lines in the report, and is the function's line in the trace output. */
 #pragma once
 
+#define QDF_LITERAL_SCAN 13
+/* in literal scanning */
+
+#define QDF_TMPL_LITERAL_GROW 5019
+/* in enlarging the literal text of a template */
+
+#define QDF_DATE2STR 5020
+/* in date2str */
+
+#define QDF_STR2DATE 5021
+/* in str2date */
+
+#define QDF_NUM_FORMAT 5022
+/* in the number template compiler and formatter */
+
+#define QDF_NUM2STR 5023
+/* in num2str */
+
+#define QDF_STR2NUM 5024
+/* in str2num */
+
 #define QDF_LOCK 12203
 /* in the lock service of the type library */
+
+#define QDF_VALUE_ADAPT_TYPE 15005
+/* in value_adapt_type */
+
+#define QDF_CALENDAR_FROM_TEXT 15007
+/* in reading a datetime or timespan from text */
+
+#define QDF_READ_RANGE_QUALIFIER 15009
+/* in reading a range or interval qualifier */
+
+#define QDF_CONSTR_TUP 16004
+/* in constr_tup */
+
+#define QDF_ACCT_INIT 26100
+/* in acct_init */
+
+#define QDF_ACCT_EXIT 26101
+/* in acct_exit */
+
+#define QDF_ACCT_WRITE 26102
+/* in acct_write */
