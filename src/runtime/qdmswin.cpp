@@ -1,6 +1,7 @@
 // qdmswin.cpp: configuration lookup (initialisation file, built-in defaults, answer
 // cache) and installation paths.
 #include <cstring>
+#include <initializer_list>
 
 #include "platform/platform.h"
 #include "qdtype32/qdconfig.h"
@@ -224,9 +225,10 @@ using namespace qd;
 
 QD_EXTERN_C QD_API char* win_os_getenv(const char* name) {
   if (!name) return nullptr;
-  if (ascii_casecmp(name, "TEMP") == 0 || ascii_casecmp(name, "TMP") == 0 ||
-      ascii_casecmp(name, "TMPDIR") == 0) {
-    return const_cast<char*>(plat::env_value(name));
+  // The temporary-directory names come from the environment, under their usual
+  // upper-case spelling whatever case the caller used.
+  for (const char* env : {"TEMP", "TMP", "TMPDIR"}) {
+    if (ascii_casecmp(name, env) == 0) return const_cast<char*>(plat::env_value(env));
   }
   return lookup(name, g_config.appl_name);
 }

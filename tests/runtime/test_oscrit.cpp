@@ -1,0 +1,92 @@
+// Tests of the numbered locks: recursion, mutual exclusion, the phases a contended
+// enter goes through, and that a waiter wakes only at the holder's last leave.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "qderror.h"
+#include "qdtype32/qderr.h"
+#include "runtime/runtime_internal.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kTestLock = 3;  // a lock no library code uses
+
+TEST(Lock, RecursiveForItsOwner) {
+  qd::lock_stats_reset(kTestLock);
+  ASSERT_EQ(qd::lock_enter(kTestLock), 0);
+  EXPECT_EQ(qd::lock_stats(kTestLock).swaps, 1u);  // uncontended: exactly one swap
+  ASSERT_EQ(qd::lock_enter(kTestLock), 0);
+  EXPECT_EQ(qd::lock_stats(kTestLock).swaps, 1u);  // re-entry takes no swap
+  ASSERT_EQ(qd::lock_leave(kTestLock), 0);
+
+  // Held once more: another thread cannot take it with a single try.
+  std::atomic<bool> got{false};
+  std::thread probe([&] {
+    got = qd::lock_enter(kTestLock) == 0;
+    qd::lock_leave(kTestLock);
+  });
+  std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(got.load());
+  ASSERT_EQ(qd::lock_leave(kTestLock), 0);
+  probe.join();
+  EXPECT_TRUE(got.load());
+}
+
+TEST(Lock, WaiterWakesAtTheLastLeave) {
+  ASSERT_EQ(qd::lock_enter(kTestLock), 0);
+  ASSERT_EQ(qd::lock_enter(kTestLock), 0);
+  qd::lock_stats_reset(kTestLock);
+  std::atomic<bool> acquired{false};
+  std::thread waiter([&] {
+    EXPECT_EQ(qd::lock_enter(kTestLock), 0);
+    acquired = true;
+    qd::lock_leave(kTestLock);
+  });
+  // The waiter spins, yields ten times, then blocks on the event.
+  while (qd::lock_stats(kTestLock).waits == 0) std::this_thread::sleep_for(1ms);
+  qd::LockStats s = qd::lock_stats(kTestLock);
+  EXPECT_GE(s.yields, 10u);
+  EXPECT_GE(s.swaps, 12u);
+  ASSERT_EQ(qd::lock_leave(kTestLock), 0);
+  std::this_thread::sleep_for(50ms);
+  EXPECT_FALSE(acquired.load()) << "woke before the last leave";
+  ASSERT_EQ(qd::lock_leave(kTestLock), 0);
+  waiter.join();
+  EXPECT_TRUE(acquired.load());
+}
+
+TEST(Lock, MutualExclusionUnderContention) {
+  constexpr int kThreads = 8;
+  constexpr int kRounds = 20000;
+  long counter = 0;  // guarded by the lock only
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < kRounds; ++i) {
+        qd::LockGuard guard(kTestLock);
+        qd::LockGuard again(kTestLock);  // recursion inside contention
+        long v = counter;
+        if (i % 97 == 0) std::this_thread::yield();
+        counter = v + 1;
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(counter, static_cast<long>(kThreads) * kRounds);
+}
+
+TEST(Lock, BadNumbersFailWithTheLockError) {
+  EXPECT_EQ(qd::lock_enter(qd::kLockCount), QDE_LOCK_FAILED);
+  EXPECT_EQ(qd::lock_enter(-1), QDE_LOCK_FAILED);
+  EXPECT_EQ(qd::lock_leave(qd::kLockCount), QDE_LOCK_FAILED);
+  EXPECT_EQ(qd::lock_leave(kTestLock), 0);  // not held by the caller: nothing to give back
+  trace_pop();
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+// Tests of the configuration lookup: the file and its profile reading, built-in
+// defaults, the answer cache, the section and file switches, and the path helpers.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "platform/platform.h"
+#include "runtime/runtime_internal.h"
+#include "test_support.h"
+
+namespace {
+
+class ConfigTest : public ::testing::Test {
+ protected:
+  void SetUp() override { qd::config_reset_for_test(); }
+  void TearDown() override {
+    qd::config_reset_for_test();
+    win_set_appl_name("QDWIN");
+  }
+  void use(const std::string& content) {
+    path_ = dir_.write("qdwin.ini", content);
+    win_set_ini_name(path_.c_str());
+  }
+  static std::string get(const char* name) {
+    const char* v = win_os_getenv(name);
+    return v ? v : "<null>";
+  }
+  qdtest::TempDir dir_;
+  std::string path_;
+};
+
+TEST_F(ConfigTest, ProfileReading) {
+  use("; comment line\n"
+      "[Other]\nKEY=other\n"
+      "  [ qdwin ]  \n"
+      "Key = first value  \n"
+      "KEY=second\n"
+      "   ; Commented=yes\n"
+      "Empty=\n"
+      "spaced key=  a b  \n"
+      "no equals sign here\n"
+      "Path=c:=d\n"
+      "[QDWIN]\n"
+      "Late=from the second section of that name\n");
+  struct Case {
+    const char* name;
+    const char* value;
+  } cases[] = {
+      {"key", "first value"},  // names and sections without case, first match wins
+      {"KEY", "first value"},
+      {"Commented", "<null>"},
+      {"Empty", ""},
+      {"SPACED KEY", "a b"},
+      {"no equals sign here", "<null>"},
+      {"Path", "c:=d"},
+      {"Late", "from the second section of that name"},
+      {"Missing", "<null>"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(get(c.name), c.value) << c.name;
+  EXPECT_EQ(qd::config_search_state(), 1);
+  EXPECT_STREQ(qd::config_install_dir(), "");  // an absolute file: no search was made
+  EXPECT_EQ(odbc_os_getenv("KEY"), nullptr);  // no QDODBC section
+}
+
+TEST_F(ConfigTest, OdbcSectionAndApplicationSection) {
+  use("[QDWIN]\nX=win\n[QDODBC]\nX=odbc\n[MYAPP]\nX=mine\n");
+  EXPECT_EQ(get("X"), "win");
+  EXPECT_STREQ(odbc_os_getenv("X"), "odbc");
+  EXPECT_EQ(odbc_os_getenv("TMP"), nullptr);  // no environment names in that section
+  EXPECT_STREQ(win_set_appl_name("MYAPP"), "MYAPP");
+  EXPECT_EQ(get("X"), "mine");
+  EXPECT_STREQ(win_set_appl_name("A_SECTION_NAME_LONGER_THAN_THIRTY_CHARS"),
+               "A_SECTION_NAME_LONGER_THAN_THI");
+}
+
+TEST_F(ConfigTest, AnswersAreCachedUnsetOnesToo) {
+  use("[QDWIN]\nA=1\n");
+  EXPECT_EQ(get("A"), "1");
+  EXPECT_EQ(get("B"), "<null>");
+  dir_.write("qdwin.ini", "[QDWIN]\nA=2\nB=now set\n");
+  EXPECT_EQ(get("a"), "1");   // read once, from the first file
+  EXPECT_EQ(get("b"), "<null>");
+  EXPECT_EQ(get("C"), "<null>");
+  win_set_ini_name(path_.c_str());  // emptying the cache reads the file again
+  EXPECT_EQ(get("A"), "2");
+  EXPECT_EQ(get("B"), "now set");
+}
+
+TEST_F(ConfigTest, EnvironmentNames) {
+  use("[QDWIN]\nTMP=from file\nTMPX=file value\n");
+  setenv("TMP", "/env/tmp", 1);
+  EXPECT_EQ(get("tmp"), "/env/tmp");
+  EXPECT_EQ(get("TMPX"), "file value");
+  unsetenv("TMP");
+  EXPECT_EQ(get("Tmp"), "<null>");
+}
+
+TEST_F(ConfigTest, DefaultsWhenNoFileIsFound) {
+  win_set_ini_name("no_such_file_anywhere_qd.ini");
+  EXPECT_EQ(get("EDITOR"), "notepad.exe");
+  EXPECT_EQ(get("QUARENDEL_SERVICENAMES"), "2024:2025");
+  EXPECT_EQ(get("linked_in"), "off");
+  EXPECT_EQ(get("BLOBCOMPARE"), "<null>");
+  EXPECT_EQ(qd::config_search_state(), 0);
+  // The search remembered the executable's directory as the installation directory.
+  const std::string install = qd::config_install_dir();
+  EXPECT_FALSE(install.empty());
+  EXPECT_EQ(get("QUARENDEL"), install);
+  EXPECT_EQ(get("QDKERNELDLL32"), install + "/qdker32.dll");
+  EXPECT_EQ(get("HOSTACCESS16"), install + "/qdwsoc16.dll");
+  EXPECT_STREQ(win_set_ini_name("relative.ini"), "relative.ini");
+}
+
+TEST_F(ConfigTest, PlainNameFoundInTheCurrentDirectory) {
+  const auto saved = std::filesystem::current_path();
+  dir_.write("qdlocal.ini", "[QDWIN]\nWHERE=current directory\n");
+  std::filesystem::current_path(dir_.path());
+  win_set_ini_name("qdlocal.ini");
+  EXPECT_EQ(get("WHERE"), "current directory");
+  EXPECT_EQ(qd::config_search_state(), 1);
+  EXPECT_STREQ(qd::config_path_in_use(), "qdlocal.ini");
+  std::filesystem::current_path(saved);
+}
+
+TEST_F(ConfigTest, ThousandsOfNamesNeverOverflowTheCache) {
+  use("[QDWIN]\nREAL=value\nLONG=" + std::string(3000, 'v') + "\n");
+  for (int i = 0; i < 5000; ++i) {
+    std::string name = "UNSET_SETTING_NUMBER_" + std::to_string(i);
+    ASSERT_EQ(win_os_getenv(name.c_str()), nullptr) << i;
+    if (i % 250 == 0) {
+      ASSERT_EQ(get("REAL"), "value") << i;
+    }
+  }
+  std::string long_value = get("LONG");  // longer than the cache: cut, never overrun
+  EXPECT_GT(long_value.size(), 200u);
+  EXPECT_LT(long_value.size(), 2048u);
+  EXPECT_EQ(long_value.find_first_not_of('v'), std::string::npos);
+  std::string huge_name(3000, 'N');
+  EXPECT_EQ(win_os_getenv(huge_name.c_str()), nullptr);
+  EXPECT_EQ(get("REAL"), "value");
+}
+
+TEST_F(ConfigTest, MalformedFilesAreReadSafely) {
+  std::mt19937 rng(7);
+  std::string binary(20000, '\0');
+  for (char& c : binary) c = static_cast<char>(rng());
+  std::string huge = "[QDWIN]\n";
+  for (int i = 0; i < 200000; ++i) huge += "K" + std::to_string(i) + "=v\n";
+  huge += "LAST=end\n";
+  struct Case {
+    std::string content;
+    const char* name;
+    const char* value;
+  } cases[] = {
+      {"[QDWIN]\r\nCRLF=yes\r\n", "CRLF", "yes"},
+      {"[QDWIN]\nNOEOL=tail", "NOEOL", "tail"},
+      {"[QDWIN]\nLONGLINE=" + std::string(300, 'x') + "\nAFTER=ok\n", "AFTER", "ok"},
+      {"[QDWIN]\nWIDE=" + std::string(5000, 'w') + "\nNEXT=ok\n", "NEXT", "ok"},
+      {binary + "\n[QDWIN]\nBIN=ok\n", "BIN", "ok"},
+      {"[QDWIN\nX=1\n", "X", "<null>"},
+      {"[]\n=\n==\n[QDWIN]\n=v\nY=1", "Y", "1"},
+      {huge, "LAST", "end"},
+      {"", "ANY", "<null>"},
+  };
+  for (const Case& c : cases) {
+    qd::config_reset_for_test();
+    use(c.content);
+    EXPECT_EQ(get(c.name), c.value) << c.content.substr(0, 40);
+  }
+}
+
+TEST(Paths, JoinAndSplit) {
+  struct Join {
+    const char *dir, *sub, *file, *out;
+  } joins[] = {
+      {"/opt/qd", nullptr, "qderror.h", "/opt/qd/qderror.h"},
+      {"/opt/qd/", "", "qderror.h", "/opt/qd/qderror.h"},
+      {"/opt/qd", "share", "qdfid.h", "/opt/qd/share/qdfid.h"},
+      {"/opt/qd", "/share/", "/qdfid.h", "/opt/qd/share/qdfid.h"},
+      {"", nullptr, "qdwin.ini", "qdwin.ini"},
+      {nullptr, nullptr, nullptr, ""},
+      {"/opt", "sub", nullptr, "/opt/sub"},
+      {"/opt", nullptr, "c:name", "/opt/name"},
+  };
+  for (const Join& j : joins) {
+    char out[64];
+    EXPECT_STREQ(qd::path_join(out, sizeof out, j.dir, j.sub, j.file), j.out);
+  }
+  char small[8];
+  EXPECT_STREQ(qd::path_join(small, sizeof small, "/abcdef", nullptr, "ghij"), "/abcdef");
+  EXPECT_STREQ(qd::path_file_part("/a/b/c.ini"), "c.ini");
+  EXPECT_STREQ(qd::path_file_part("c:x.ini"), "x.ini");
+  EXPECT_STREQ(qd::path_file_part("plain"), "plain");
+  char dir[32];
+  EXPECT_STREQ(qd::path_dir_part("/a/b/c.ini", dir, sizeof dir), "/a/b");
+  EXPECT_STREQ(qd::path_dir_part("/c.ini", dir, sizeof dir), "/");
+  EXPECT_STREQ(qd::path_dir_part("c.ini", dir, sizeof dir), "");
+  char letter = 0;
+  EXPECT_EQ(qd::path_drive_length("D:\\x", &letter), 2);
+  EXPECT_EQ(letter, 'd');
+  EXPECT_EQ(qd::path_drive_length("1:x", nullptr), 0);
+  EXPECT_EQ(qd::path_drive_length("", nullptr), 0);
+}
+
+}  // namespace
