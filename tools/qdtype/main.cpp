@@ -1,7 +1,10 @@
 // main.cpp: qdtype, the command-line tool over the type library: the command registry,
 // the help text and the tour.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -67,6 +70,13 @@ void print_error_report() {
 
 int main(int argc, char** argv) {
   using namespace qdtype;
+  // A host names itself in its error reports: the user and the machine.
+  const char* user = std::getenv("USER");
+  std::snprintf(qdxglob_val.header_name1, sizeof qdxglob_val.header_name1, "%s",
+                user ? user : "qdtype");
+  if (gethostname(qdxglob_val.header_name2, sizeof qdxglob_val.header_name2 - 1) != 0) {
+    std::snprintf(qdxglob_val.header_name2, sizeof qdxglob_val.header_name2, "localhost");
+  }
   if (argc < 2 || std::strcmp(argv[1], "help") == 0 || std::strcmp(argv[1], "--help") == 0) {
     usage(argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
