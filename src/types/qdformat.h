@@ -72,28 +72,19 @@ size_t format_into(char* out, size_t size, const char* format, ArgSource& args);
 // Appends to the zero-terminated text in out[0..size); returns the new length.
 size_t append_format(char* out, size_t size, const char* format, ArgSource& args);
 
-template <class... A>
-inline size_t format_values(char* out, size_t size, const char* format, A... values) {
-  if constexpr (sizeof...(A) == 0) {
-    PackSource src(nullptr, 0);
-    return format_into(out, size, format, src);
-  } else {
-    const Arg args[] = {make_arg(values)...};
-    PackSource src(args, static_cast<int>(sizeof...(A)));
-    return format_into(out, size, format, src);
-  }
-}
-
+// Appends format with values (packed as qd::report packs them); returns the new length.
 template <class... A>
 inline size_t append_values(char* out, size_t size, const char* format, A... values) {
-  if constexpr (sizeof...(A) == 0) {
-    PackSource src(nullptr, 0);
-    return append_format(out, size, format, src);
-  } else {
-    const Arg args[] = {make_arg(values)...};
-    PackSource src(args, static_cast<int>(sizeof...(A)));
-    return append_format(out, size, format, src);
-  }
+  const Arg args[] = {make_arg(values)..., Arg{}};  // the extra slot is never read
+  PackSource src(args, static_cast<int>(sizeof...(A)));
+  return append_format(out, size, format, src);
+}
+
+// Writes format with values into out[0..size); returns the length written.
+template <class... A>
+inline size_t format_values(char* out, size_t size, const char* format, A... values) {
+  if (out && size) out[0] = 0;
+  return append_values(out, size, format, values...);
 }
 
 }  // namespace qd

@@ -170,12 +170,8 @@ int trace_args(int errnum, int fid, const Arg* args, int count);
 template <class... A>
 inline int report(int errnum, int fid, A... values) {
   static_assert(sizeof...(A) <= kTraceMaxArgs, "trace takes at most twelve values");
-  if constexpr (sizeof...(A) == 0) {
-    return trace_args(errnum, fid, nullptr, 0);
-  } else {
-    const Arg args[] = {make_arg(values)...};
-    return trace_args(errnum, fid, args, static_cast<int>(sizeof...(A)));
-  }
+  const Arg args[] = {make_arg(values)..., Arg{}};  // the extra slot is never read
+  return trace_args(errnum, fid, args, static_cast<int>(sizeof...(A)));
 }
 
 // report<ERROR, FUNCTION>(values...): the usual form. Both numbers must have catalogue
