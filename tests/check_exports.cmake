@@ -9,8 +9,9 @@ set(actual "")
 foreach(line ${lines})
   if(line MATCHES "^[0-9a-fA-F]+ [A-Za-z] ([^ @]+)")
     set(name ${CMAKE_MATCH_1})
-    # Linker-provided markers are not ours.
-    if(NOT name MATCHES "^(_init|_fini|_edata|_end|__bss_start)$")
+    # Linker markers and sanitizer instrumentation are not ours.
+    if(NOT name MATCHES "^(_init|_fini|_edata|_end|__bss_start)$" AND
+       NOT name MATCHES "^__(odr_asan|asan_|ubsan_|sancov)")
       list(APPEND actual ${name})
     endif()
   endif()

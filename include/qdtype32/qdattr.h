@@ -44,6 +44,14 @@ QD_API int maxsize_fix_literal(void);
 QD_API int atonumber(char* text, qd_long* value, char** end);
 QD_API int float_control(double x);
 
+/* Compatibility: whether two types combine, whether a cast is allowed (codes only),
+   the exact type a combination yields (code 0 when incompatible), and the natural
+   precision of the integer types. */
+QD_API int types_compatible(attrtype* a, attrtype* b);
+QD_API int castable_from_to(attrtype* from, attrtype* to);
+QD_API attrtype* fine_result_typ(attrtype* a, attrtype* b, attrtype* result);
+QD_API int prec_nat(int code);
+
 QD_END_DECLS
 
 #endif

@@ -384,3 +384,128 @@ QD_EXTERN_C QD_API int float_control(double x) {
   if (x == 0 || (m >= kFloatMin && m <= kFloatMax)) return kFloat;
   return kDouble;
 }
+
+// ---- Compatibility and result types ------------------------------------------------------
+
+namespace qd {
+
+TypeFamily type_family(int code) {
+  switch (code) {
+    case kInteger: case kDouble: case kNumeric: case kTinyint: case kSmallint: case kFloat:
+    case kBool:
+      return TypeFamily::kNumber;
+    case kChar: case kBinchar: case kBits: case kFileref: case kVarchar: case kBits2:
+      return TypeFamily::kString;
+    default:
+      return code >= kCInt && code <= kCDouble ? TypeFamily::kNumber : TypeFamily::kNone;
+  }
+}
+
+int common_type_code(int a, int b) {
+  if (a == b) return a;
+  const TypeFamily fa = type_family(a);
+  if (fa != TypeFamily::kNone && fa == type_family(b)) {
+    return hierarch(a) > hierarch(b) ? a : b;  // equal ranks: the second operand wins
+  }
+  if (a == kNulltyp) return b;
+  if (b == kNulltyp) return a;
+  return kTypeNone;
+}
+
+TimespanClass timespan_class(int low, int high) {
+  if (low >= kRangeMonth && low <= kRangeYear && high >= kRangeMonth && high <= kRangeYear) {
+    return TimespanClass::kYearMonth;
+  }
+  if (low >= 0 && low <= kRangeDay && high >= 0 && high <= kRangeDay) {
+    return TimespanClass::kDayTime;
+  }
+  return TimespanClass::kMixed;
+}
+
+bool same_timespan_class(const void* a, const void* b) {
+  const uint8_t ra = *static_cast<const uint8_t*>(a), rb = *static_cast<const uint8_t*>(b);
+  const TimespanClass ca = timespan_class(ra & 0x0f, ra >> 4);
+  return ca != TimespanClass::kMixed && ca == timespan_class(rb & 0x0f, rb >> 4);
+}
+
+}  // namespace qd
+
+QD_EXTERN_C QD_API int types_compatible(attrtype* a, attrtype* b) {
+  return common_type_code(a->code, b->code) != kTypeNone;
+}
+
+QD_EXTERN_C QD_API int castable_from_to(attrtype* from, attrtype* to) {
+  const int f = from->code, t = to->code;
+  if (f == t || f == kNulltyp) return 1;
+  if ((t == kChar || t == kVarchar) && f != kBlob) return 1;
+  if ((f == kChar || f == kVarchar) && t != kBlob) return 1;
+  const TypeFamily ff = type_family(f);
+  return ff != TypeFamily::kNone && ff == type_family(t);
+}
+
+QD_EXTERN_C QD_API int prec_nat(int code) {
+  switch (code) {
+    case kInteger: return 10;
+    case kTinyint: return 3;
+    case kSmallint: return 5;
+    default: return 0;
+  }
+}
+
+QD_EXTERN_C QD_API attrtype* fine_result_typ(attrtype* a, attrtype* b, attrtype* result) {
+  if (at_equal(a, b) || b->code == kNulltyp) {
+    *result = *a;
+    result->flag = 0;
+    return result;
+  }
+  if (a->code == kNulltyp) {
+    *result = *b;
+    result->flag = 0;
+    return result;
+  }
+  attrtype r = {};
+  r.code = static_cast<int16_t>(common_type_code(a->code, b->code));
+  switch (r.code) {
+    case kNumeric: {
+      const int sa = a->code == kNumeric ? at_scale(a) : 0;
+      const int sb = b->code == kNumeric ? at_scale(b) : 0;
+      const int pa = a->code == kNumeric ? at_precision(a) : prec_nat(a->code);
+      const int pb = b->code == kNumeric ? at_precision(b) : prec_nat(b->code);
+      if (pa != 0 && pb != 0) {
+        const int scale = sa > sb ? sa : sb;
+        const int digits = (pa - sa) > (pb - sb) ? (pa - sa) : (pb - sb);
+        at_set_decimal(&r, digits + scale, scale);
+      }
+      break;
+    }
+    case kChar: case kBinchar: case kBits: case kVarchar: case kBits2: {
+      // Codes of the string family carry a length; an unspecified one wins.
+      const int la = at_length(a), lb = at_length(b);
+      if (la == 0 || lb == 0) {
+        if (r.code == kVarchar) r.code = kChar;
+        at_set_length(&r, 0);
+      } else {
+        at_set_length(&r, la > lb ? la : lb);
+      }
+      break;
+    }
+    case kTimespan:
+      if (at_range_low(a) != kRangeUnset && at_range_low(b) != kRangeUnset &&
+          timespan_class(at_range_low(a), at_range_high(a)) !=
+              timespan_class(at_range_low(b), at_range_high(b))) {
+        r.code = kTypeNone;
+        break;
+      }
+      [[fallthrough]];
+    case kDatetime: {
+      const int high = at_range_high(a) > at_range_high(b) ? at_range_high(a) : at_range_high(b);
+      const int low = at_range_low(a) < at_range_low(b) ? at_range_low(a) : at_range_low(b);
+      at_set_range(&r, low, high);
+      break;
+    }
+    default:
+      break;
+  }
+  *result = r;
+  return result;
+}

@@ -246,6 +246,7 @@ TEST_F(TraceTest, EachThreadKeepsItsOwnReport) {
     threads.emplace_back([&, t] {
       init_qderr();
       sync.arrive_and_wait();
+      errno = 0;  // waiting may leave EAGAIN behind, which trace would report as a cause
       std::string tag = "thread" + std::to_string(t) + "!";
       for (int i = 0; i < kLines; ++i) trace(9200, 0, tag.c_str());
       reports[t] = qd_errtxt_adr();
