@@ -15,3 +15,8 @@
 
 #define QDE_LOCK_FAILED 501
 /* A lock of the type library could not be taken or given back: %s */
+
+/* ---- Byte strings and bounded texts ---- */
+
+#define QDE_TEXT_TOO_LONG 11025
+/* The text "%s" is longer than the %d characters allowed here. */
