@@ -79,7 +79,8 @@ void put_run(uint8_t* d, Pos from, Pos to, bool one) {
   const Pos r = from % 8;
   const uint8_t fill = one ? 0xFF : 0x00;
   if (b == e) {
-    const uint8_t run = head_mask(to - static_cast<Pos>(b) * 8) & static_cast<uint8_t>(~head_mask(r));
+    const uint8_t run =
+        head_mask(to - static_cast<Pos>(b) * 8) & static_cast<uint8_t>(~head_mask(r));
     d[b] = static_cast<uint8_t>((d[b] & head_mask(r)) | (fill & run));
     return;
   }
@@ -340,9 +341,7 @@ QD_EXTERN_C QD_API void* make_bits2(void* dst, uint16_t zeros, uint16_t ones) {
 }
 
 QD_EXTERN_C QD_API char* lit_to_bits(void* dst, char* lit) { return qd::lit_to<Bits>(dst, lit); }
-QD_EXTERN_C QD_API char* lit_to_bits2(void* dst, char* lit) {
-  return qd::lit_to<Bits2>(dst, lit);
-}
+QD_EXTERN_C QD_API char* lit_to_bits2(void* dst, char* lit) { return qd::lit_to<Bits2>(dst, lit); }
 
 QD_EXTERN_C QD_API char* bits_to_asci(int n, void* data, char* out, int limit) {
   qd::Pos count = std::max(n, 0);
@@ -354,8 +353,8 @@ QD_EXTERN_C QD_API char* bits_to_asci(int n, void* data, char* out, int limit) {
 }
 
 QD_EXTERN_C QD_API int sub_bit_compare(int len1, void* data1, int len2, void* data2) {
-  return qd::compare_data(std::max(len1, 0), static_cast<const uint8_t*>(data1),
-                          std::max(len2, 0), static_cast<const uint8_t*>(data2));
+  return qd::compare_data(std::max(len1, 0), static_cast<const uint8_t*>(data1), std::max(len2, 0),
+                          static_cast<const uint8_t*>(data2));
 }
 QD_EXTERN_C QD_API int bits2_compare(void* a, void* b) { return qd::compare<Bits2>(a, b); }
 
@@ -372,9 +371,7 @@ QD_EXTERN_C QD_API void* bits2_or(void* a, void* b, void* res) {
   return qd::logic<Bits2, qd::Logic::kOr>(a, b, res);
 }
 QD_EXTERN_C QD_API void* bit_not(void* src, void* dst) { return qd::complement<Bits>(src, dst); }
-QD_EXTERN_C QD_API void* bits2_not(void* src, void* dst) {
-  return qd::complement<Bits2>(src, dst);
-}
+QD_EXTERN_C QD_API void* bits2_not(void* src, void* dst) { return qd::complement<Bits2>(src, dst); }
 
 QD_EXTERN_C QD_API void bit_copy(void* dst, void* src) { qd::copy<Bits>(dst, src); }
 QD_EXTERN_C QD_API void bits2_copy(void* dst, void* src) { qd::copy<Bits2>(dst, src); }

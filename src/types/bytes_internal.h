@@ -9,8 +9,8 @@ namespace qd {
 
 // ---- Byte strings (binchar) -------------------------------------------------------------
 
-constexpr size_t kBincharHeader = 4;      // unsigned 32-bit byte count
-constexpr uint32_t kBincharMax = 32668;   // most bytes a binchar holds
+constexpr size_t kBincharHeader = 4;                              // unsigned 32-bit byte count
+constexpr uint32_t kBincharMax = 32668;                           // most bytes a binchar holds
 constexpr size_t kBincharMaxSize = kBincharHeader + kBincharMax;  // 32672
 
 // Byte count of a binchar as stored, and the bytes that may be read from it: a count

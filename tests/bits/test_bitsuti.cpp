@@ -128,7 +128,9 @@ std::string pattern(size_t n, uint32_t seed) {
   return s;
 }
 
-std::string padded(const std::string& s, size_t n) { return s + std::string(n - std::min(n, s.size()), '0'); }
+std::string padded(const std::string& s, size_t n) {
+  return s + std::string(n - std::min(n, s.size()), '0');
+}
 
 int model_cmp(const std::string& a, const std::string& b) {
   const size_t n = std::max(a.size(), b.size());
@@ -306,14 +308,14 @@ TYPED_TEST(BitOps, RangeOverLengths) {
     const std::string s = pattern(n, 5);
     Buf<V> v = from_text<V>(s);
     const int64_t ln = static_cast<int64_t>(n);
-    for (int64_t start : {int64_t{0}, int64_t{1}, int64_t{7}, int64_t{8}, int64_t{9}, ln - 1,
-                          ln, ln + 3}) {
+    for (int64_t start :
+         {int64_t{0}, int64_t{1}, int64_t{7}, int64_t{8}, int64_t{9}, ln - 1, ln, ln + 3}) {
       if (start < 0) continue;
-      for (int64_t count : {int64_t{0}, int64_t{1}, int64_t{7}, int64_t{8}, int64_t{9},
-                            int64_t{17}, ln, ln - start}) {
+      for (int64_t count : {int64_t{0}, int64_t{1}, int64_t{7}, int64_t{8}, int64_t{9}, int64_t{17},
+                            ln, ln - start}) {
         if (count < 0) continue;
-        SCOPED_TRACE(testing::Message() << "length " << n << " start " << start << " count "
-                                        << count);
+        SCOPED_TRACE(testing::Message()
+                     << "length " << n << " start " << start << " count " << count);
         Buf<V> dst(static_cast<size_t>(count));
         V::range(v.p(), static_cast<int>(start), static_cast<int>(count), dst.p());
         EXPECT_EQ(text_of(dst), model_range(s, start, count));
@@ -340,8 +342,8 @@ TEST(Bits2Replace, OverLengths) {
     for (size_t m : {size_t{0}, size_t{1}, size_t{7}, size_t{9}, size_t{17}, n}) {
       const std::string s = pattern(m, 17);
       const int64_t ln = static_cast<int64_t>(n);
-      for (int64_t pos : {int64_t{0}, int64_t{1}, int64_t{7}, int64_t{8}, int64_t{9}, ln - 1, ln,
-                          ln + 1}) {
+      for (int64_t pos :
+           {int64_t{0}, int64_t{1}, int64_t{7}, int64_t{8}, int64_t{9}, ln - 1, ln, ln + 1}) {
         if (pos < 0 || pos > 65535) continue;
         SCOPED_TRACE(testing::Message() << "dst " << n << " src " << m << " pos " << pos);
         std::string want = d;
@@ -402,16 +404,16 @@ TYPED_TEST(BitOps, LiteralRepetitionAndWhereTheScanStops) {
       {"", "", 0},
       {"10x", "10", 2},
       {"10 1", "10", 2},
-      {"(3)", "", 0},             // a group needs a digit before it
-      {"1(3)(2)", "111", 4},      // a group cannot follow a group
-      {"1(", "1", 1},             // no digits
+      {"(3)", "", 0},         // a group needs a digit before it
+      {"1(3)(2)", "111", 4},  // a group cannot follow a group
+      {"1(", "1", 1},         // no digits
       {"1()", "1", 1},
-      {"1(+3)", "1", 1},          // a sign is not a digit
-      {"1( 3)", "1", 1},          // nor is a blank
-      {"1(3", "1", 1},            // digits without ")"
+      {"1(+3)", "1", 1},  // a sign is not a digit
+      {"1( 3)", "1", 1},  // nor is a blank
+      {"1(3", "1", 1},    // digits without ")"
       {"1(3x)", "1", 1},
-      {"01(2)0)", "0110", 6},     // a stray ")" ends the literal
-      {"0(2)1(2", "001", 5},      // the good group stays, the bad one stops the scan
+      {"01(2)0)", "0110", 6},  // a stray ")" ends the literal
+      {"0(2)1(2", "001", 5},   // the good group stays, the bad one stops the scan
       {"1(8)0(8)", "1111111100000000", 8},
       {"2", "", 0},
   };
@@ -431,8 +433,11 @@ TEST(BitsLiteral, Bits2StopsGrowingAtItsLargestLength) {
   struct Case {
     const char* lit;
     size_t ones;
-  } cases[] = {{"1(65535)", 65535}, {"1(65536)", 65535}, {"1(99999999999999999999)", 65535},
-               {"1(65535)1", 65535}, {"1(65534)1", 65535}};
+  } cases[] = {{"1(65535)", 65535},
+               {"1(65536)", 65535},
+               {"1(99999999999999999999)", 65535},
+               {"1(65535)1", 65535},
+               {"1(65534)1", 65535}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lit);
     Buf<Narrow> v(65535);
@@ -463,7 +468,8 @@ TEST(BitsDigits, Limit) {
   }
 }
 
-// ---- Comparison ----------------------------------------------------------------------------------
+// ---- Comparison
+// ----------------------------------------------------------------------------------
 
 TYPED_TEST(BitOps, CompareTrailingZerosAndPrefixes) {
   using V = TypeParam;
@@ -537,9 +543,12 @@ TEST(BitsCases, OperationsFromTheirDefinitions) {
     const char* b;
     const char* want;
   } cases[] = {
-      {"and", "1111", "10", "1000"},  {"or", "0001", "1", "1001"},
-      {"and", "", "", ""},            {"or", "", "11", "11"},
-      {"not", "101", "", "010"},      {"not", "", "", ""},
+      {"and", "1111", "10", "1000"},
+      {"or", "0001", "1", "1001"},
+      {"and", "", "", ""},
+      {"or", "", "11", "11"},
+      {"not", "101", "", "010"},
+      {"not", "", "", ""},
       {"not", "11111111", "", "00000000"},
   };
   for (const Case& c : cases) {

@@ -100,8 +100,8 @@ TEST(HexToBinchar, LargestValueAndOnePast) {
     // The last stored byte is the one the text says.
     const size_t last = kMaxBytes - 1;
     const std::string pair = text.substr(2 * last, 2);
-    const unsigned want = static_cast<unsigned>(
-        std::stoul(pair.size() == 2 ? pair : pair + "0", nullptr, 16));
+    const unsigned want =
+        static_cast<unsigned>(std::stoul(pair.size() == 2 ? pair : pair + "0", nullptr, 16));
     EXPECT_EQ(v[4 + last], want);
   }
 }
@@ -109,10 +109,10 @@ TEST(HexToBinchar, LargestValueAndOnePast) {
 TEST(BincharToString, EverySmallSize) {
   std::vector<uint8_t> v = binchar_of({0x01, 0xab, 0xcd});
   const char* want[] = {
-      "0x01abcd",                    // 0: no limit
-      "0x",     "0x",   "0x",   "0x",  // 1..4: only the prefix fits
-      "0x01",   "0x01",                // 5, 6
-      "0x01ab", "0x01ab",              // 7, 8
+      "0x01abcd",                                      // 0: no limit
+      "0x",       "0x",       "0x",       "0x",        // 1..4: only the prefix fits
+      "0x01",     "0x01",                              // 5, 6
+      "0x01ab",   "0x01ab",                            // 7, 8
       "0x01abcd", "0x01abcd", "0x01abcd", "0x01abcd",  // 9..12
   };
   for (unsigned size = 0; size < std::size(want); ++size) {
@@ -178,8 +178,8 @@ TEST(BitsToString, SizesAndWidths) {
   struct Case {
     int size;
     const char* want;
-  } cases[] = {{0, "0b101101"}, {-1, "0b101101"}, {1, "0b"},      {2, "0b"},
-               {3, "0b"},       {4, "0b1"},       {6, "0b101"},   {8, "0b10110"},
+  } cases[] = {{0, "0b101101"}, {-1, "0b101101"}, {1, "0b"},       {2, "0b"},
+               {3, "0b"},       {4, "0b1"},       {6, "0b101"},    {8, "0b10110"},
                {9, "0b101101"}, {10, "0b101101"}, {50, "0b101101"}};
   for (const Case& c : cases) {
     char out[64];
@@ -202,7 +202,7 @@ TEST(BoundedText, CopyAndLengthCheck) {
     int max;
     int want;
   } cases[] = {
-      {"abc", 3, 0},   {"abc", 4, 0},  {"abcd", 3, 11025}, {"", 0, 0},
+      {"abc", 3, 0},   {"abc", 4, 0},   {"abcd", 3, 11025}, {"", 0, 0},
       {"a", 0, 11025}, {"", -1, 11025}, {"abc", -1, 11025}, {"abc", INT32_MIN, 11025},
   };
   for (const Case& c : cases) {

@@ -42,7 +42,7 @@ TEST(NeedSpace, FirstAllocation) {
     uint32_t kind;
     unsigned count, elem;
     bool ok;
-  } cases[] = {{1, 10, 8, true}, {2, 1, 1, true}, {3, 0, 4, true}, {1, 5, 0, true},
+  } cases[] = {{1, 10, 8, true},  {2, 1, 1, true},   {3, 0, 4, true},          {1, 5, 0, true},
                {0, 10, 8, false}, {4, 10, 8, false}, {0xFFFFFFFF, 1, 1, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "kind " << c.kind << " count " << c.count);
@@ -71,10 +71,10 @@ TEST(NeedSpace, GrowthCases) {
   struct Case {
     uint32_t elem, cap, used, count, want;
   } cases[] = {
-      {8, 10, 8, 5, 20},               // doubles once
-      {8, 10, 8, 2, 10},               // room enough: unchanged
-      {8, 10, 8, 50, 80},              // doubles three times
-      {1, 1048576, 1048576, 1, 2097152},  // exactly one megabyte still doubles
+      {8, 10, 8, 5, 20},                        // doubles once
+      {8, 10, 8, 2, 10},                        // room enough: unchanged
+      {8, 10, 8, 50, 80},                       // doubles three times
+      {1, 1048576, 1048576, 1, 2097152},        // exactly one megabyte still doubles
       {1, 1048576, 1048576, 3000000, 4194304},  // and keeps doubling: the regime is fixed
       {1, 1048577, 1048577, 1, 2097154},        // one byte more grows linearly
       {1, 2000000, 2000000, 1, 3048577},
@@ -85,8 +85,8 @@ TEST(NeedSpace, GrowthCases) {
       {16, 0, 0, 1, 1},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "elem " << c.elem << " cap " << c.cap << " used "
-                                    << c.used << " count " << c.count);
+    SCOPED_TRACE(testing::Message() << "elem " << c.elem << " cap " << c.cap << " used " << c.used
+                                    << " count " << c.count);
     ASSERT_EQ(rule(c.cap, c.used, c.count, c.elem), c.want);  // the rule itself
     qd_dynarr a = fresh();
     ASSERT_NE(need_space(&a, c.cap, c.elem), nullptr);
@@ -105,15 +105,13 @@ TEST(NeedSpace, GrowthCases) {
 TEST(NeedSpace, GrowthSequences) {
   struct Run {
     uint32_t elem;
-    unsigned first;      // count of the first call
-    unsigned per_step;   // elements appended each step
-    uint64_t up_to;      // elements in all
+    unsigned first;     // count of the first call
+    unsigned per_step;  // elements appended each step
+    uint64_t up_to;     // elements in all
   } runs[] = {
-      {8, 1, 1, 1000},
-      {8, 0, 3, 1000},          // from capacity 0
-      {1, 1, 70000, 5000000},   // through the megabyte into linear steps
-      {24, 10, 5000, 300000},
-      {1000, 1, 700, 20000},
+      {8, 1, 1, 1000},        {8, 0, 3, 1000},  // from capacity 0
+      {1, 1, 70000, 5000000},                   // through the megabyte into linear steps
+      {24, 10, 5000, 300000}, {1000, 1, 700, 20000},
   };
   for (const Run& r : runs) {
     SCOPED_TRACE(testing::Message() << "elem " << r.elem << " per step " << r.per_step);
