@@ -512,6 +512,10 @@ TEST(BitsRobust, DirtyFillBitsAreIgnored) {
   bit_or(a.p(), b.p(), r.p());
   EXPECT_EQ(text_of(r), "10100");
   EXPECT_TRUE(fill_clear(r, true));
+  Buf<Wide> copy(3);
+  bit_copy(copy.p(), a.p());
+  EXPECT_EQ(text_of(copy), "101");
+  EXPECT_TRUE(fill_clear(copy, false));
   EXPECT_EQ(count_bit(a.p()), 2);
   EXPECT_EQ(find_nbit(a.p(), 0), 2);
 }
