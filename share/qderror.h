@@ -100,6 +100,9 @@
 #define QDE_INVALID_CHARACTER 9706
 /* A character is not valid in the database encoding %s. */
 
+#define QDE_TEXT_TOO_LONG 11025
+/* The text "%s" is longer than the %d characters allowed here. */
+
 #define QDE_MERGE_LIST_FULL 11031
 /* The merged list would hold more than 64 entries. */
 

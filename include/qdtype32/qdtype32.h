@@ -5,7 +5,10 @@
 #include "qdapi.h"
 #include "qdattr.h"
 #include "qdconfig.h"
+#include "qdbits.h"
+#include "qdbytes.h"
 #include "qderr.h"
 #include "qdglob.h"
+#include "qdheap.h"
 
 #endif

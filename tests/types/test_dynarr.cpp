@@ -1,0 +1,227 @@
+// test_dynarr.cpp: growable arrays: first allocation, growth sequences in both regimes
+// against the growth rule written out here, failures, and release.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "qdtype32/qdheap.h"
+#include "types/bytes_internal.h"
+
+namespace {
+
+struct FailGuard {
+  ~FailGuard() { qd::heap_fail_after(-1); }
+};
+
+// The growth rule, independently: double while the block is at most one megabyte
+// (an empty capacity doubling to 1), otherwise add a megabyte's worth of elements plus
+// one; the regime is fixed by the block size before growing.
+uint64_t rule(uint64_t cap, uint64_t used, uint64_t count, uint64_t elem) {
+  const bool small = cap * elem <= 1048576;
+  while (cap < used + count) {
+    if (small) {
+      cap = cap == 0 ? 1 : cap * 2;
+    } else {
+      cap += 1048576 / elem + 1;
+    }
+  }
+  return cap;
+}
+
+qd_dynarr fresh(uint32_t kind = 1) {
+  qd_dynarr a;
+  std::memset(&a, 0, sizeof a);
+  a.kind = kind;
+  return a;
+}
+
+TEST(NeedSpace, FirstAllocation) {
+  struct Case {
+    uint32_t kind;
+    unsigned count, elem;
+    bool ok;
+  } cases[] = {{1, 10, 8, true},  {2, 1, 1, true},   {3, 0, 4, true},          {1, 5, 0, true},
+               {0, 10, 8, false}, {4, 10, 8, false}, {0xFFFFFFFF, 1, 1, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "kind " << c.kind << " count " << c.count);
+    qd_dynarr a = fresh(c.kind);
+    a.used = 99;
+    void* p = need_space(&a, c.count, c.elem);
+    if (!c.ok) {
+      EXPECT_EQ(p, nullptr);
+      EXPECT_EQ(a.data, nullptr);
+      EXPECT_EQ(a.used, 99u);  // nothing changed
+      EXPECT_EQ(a.capacity, 0u);
+      EXPECT_EQ(a.element_size, 0u);
+      continue;
+    }
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(a.data, p);
+    EXPECT_EQ(a.used, 0u);
+    EXPECT_EQ(a.capacity, c.count);
+    EXPECT_EQ(a.element_size, c.elem);
+    std::memset(p, 0x11, static_cast<size_t>(c.count) * c.elem);  // all of it is usable
+    free_space(&a);
+  }
+}
+
+TEST(NeedSpace, GrowthCases) {
+  struct Case {
+    uint32_t elem, cap, used, count, want;
+  } cases[] = {
+      {8, 10, 8, 5, 20},                        // doubles once
+      {8, 10, 8, 2, 10},                        // room enough: unchanged
+      {8, 10, 8, 50, 80},                       // doubles three times
+      {1, 1048576, 1048576, 1, 2097152},        // exactly one megabyte still doubles
+      {1, 1048576, 1048576, 3000000, 4194304},  // and keeps doubling: the regime is fixed
+      {1, 1048577, 1048577, 1, 2097154},        // one byte more grows linearly
+      {1, 2000000, 2000000, 1, 3048577},
+      {1, 2000000, 2000000, 2000000, 4097154},  // two linear steps
+      {4096, 300, 300, 1, 557},                 // 1228800 bytes: 256 + 1 elements a step
+      {3000000, 1, 1, 1, 2},                    // an element beyond a megabyte: a step is 1
+      {16, 0, 0, 5, 8},                         // from capacity 0: 1, 2, 4, 8
+      {16, 0, 0, 1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "elem " << c.elem << " cap " << c.cap << " used " << c.used
+                                    << " count " << c.count);
+    ASSERT_EQ(rule(c.cap, c.used, c.count, c.elem), c.want);  // the rule itself
+    qd_dynarr a = fresh();
+    ASSERT_NE(need_space(&a, c.cap, c.elem), nullptr);
+    a.used = c.used;
+    void* p = need_space(&a, c.count, 12345);  // the element size is ignored now
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(a.capacity, c.want);
+    EXPECT_EQ(a.element_size, c.elem);
+    EXPECT_EQ(a.used, c.used);
+    free_space(&a);
+  }
+}
+
+// A long run of appends, in both regimes, checked step by step against the rule, with
+// the elements written so far still in place after every resize.
+TEST(NeedSpace, GrowthSequences) {
+  struct Run {
+    uint32_t elem;
+    unsigned first;     // count of the first call
+    unsigned per_step;  // elements appended each step
+    uint64_t up_to;     // elements in all
+  } runs[] = {
+      {8, 1, 1, 1000},        {8, 0, 3, 1000},  // from capacity 0
+      {1, 1, 70000, 5000000},                   // through the megabyte into linear steps
+      {24, 10, 5000, 300000}, {1000, 1, 700, 20000},
+  };
+  for (const Run& r : runs) {
+    SCOPED_TRACE(testing::Message() << "elem " << r.elem << " per step " << r.per_step);
+    qd_dynarr a = fresh();
+    uint8_t* p = static_cast<uint8_t*>(need_space(&a, r.first, r.elem));
+    ASSERT_NE(p, nullptr);
+    uint64_t cap = r.first;
+    uint64_t used = 0;
+    while (used < r.up_to) {
+      const unsigned count = r.per_step;
+      cap = rule(cap, used, count, r.elem);
+      p = static_cast<uint8_t*>(need_space(&a, count, 0));
+      ASSERT_NE(p, nullptr);
+      ASSERT_EQ(a.capacity, cap) << "at used " << used;
+      // Mark the first byte of each new element; earlier marks must have survived.
+      for (uint64_t i = used; i < used + count; ++i) p[i * r.elem] = static_cast<uint8_t>(i * 7);
+      used += count;
+      a.used = static_cast<uint32_t>(used);
+    }
+    for (uint64_t i = 0; i < used; ++i) ASSERT_EQ(p[i * r.elem], static_cast<uint8_t>(i * 7)) << i;
+    free_space(&a);
+  }
+}
+
+TEST(NeedSpace, FailuresLeaveAFreeableRecord) {
+  FailGuard guard;
+  // First allocation fails: the record stays empty.
+  qd_dynarr a = fresh();
+  qd::heap_fail_after(0);
+  EXPECT_EQ(need_space(&a, 10, 8), nullptr);
+  EXPECT_EQ(a.data, nullptr);
+  EXPECT_EQ(a.capacity, 0u);
+  EXPECT_EQ(a.element_size, 0u);
+
+  // Growth fails: the old block, its contents and capacity stay.
+  qd::heap_fail_after(1);
+  uint8_t* p = static_cast<uint8_t*>(need_space(&a, 4, 2));
+  ASSERT_NE(p, nullptr);
+  std::memcpy(p, "abcdefg", 8);
+  a.used = 4;
+  EXPECT_EQ(need_space(&a, 1, 2), nullptr);
+  EXPECT_EQ(a.data, p);
+  EXPECT_EQ(a.capacity, 4u);
+  EXPECT_EQ(a.used, 4u);
+  EXPECT_STREQ(reinterpret_cast<char*>(p), "abcdefg");
+
+  // A resize that would keep the size fails the same way.
+  EXPECT_EQ(need_space(&a, 0, 2), nullptr);
+  EXPECT_EQ(a.data, p);
+
+  // After the failures the array grows normally.
+  qd::heap_fail_after(-1);
+  p = static_cast<uint8_t*>(need_space(&a, 1, 2));
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(a.capacity, 8u);
+  EXPECT_STREQ(reinterpret_cast<char*>(p), "abcdefg");
+  free_space(&a);
+  EXPECT_EQ(a.data, nullptr);
+}
+
+TEST(NeedSpace, RefusedRequests) {
+  // A kind changed to an invalid value: refused, the block stays and is freeable.
+  qd_dynarr a = fresh();
+  void* p = need_space(&a, 4, 4);
+  ASSERT_NE(p, nullptr);
+  a.kind = 9;
+  EXPECT_EQ(need_space(&a, 100, 4), nullptr);
+  EXPECT_EQ(a.data, p);
+  EXPECT_EQ(a.capacity, 4u);
+  free_space(&a);
+  EXPECT_EQ(a.data, nullptr);
+  EXPECT_EQ(a.kind, 9u);
+
+  // Counts beyond 32 bits of elements, or beyond the address space, fail.
+  qd_dynarr b = fresh();
+  ASSERT_NE(need_space(&b, 4, 1), nullptr);
+  b.used = 0xFFFFFFF0u;
+  EXPECT_EQ(need_space(&b, 0x20, 1), nullptr);
+  EXPECT_EQ(b.capacity, 4u);
+  b.used = 0;
+  free_space(&b);
+  qd_dynarr c = fresh();
+  if (sizeof(void*) == 4) {
+    EXPECT_EQ(need_space(&c, 0x10000, 0x10000), nullptr);  // 4 GiB on a 32-bit target
+    EXPECT_EQ(c.data, nullptr);
+  }
+  EXPECT_EQ(need_space(nullptr, 1, 1), nullptr);
+}
+
+TEST(FreeSpace, ReleasesOnceAndKeepsKindAndSize) {
+  qd_dynarr a = fresh(2);
+  ASSERT_NE(need_space(&a, 3, 16), nullptr);
+  a.used = 2;
+  free_space(&a);
+  EXPECT_EQ(a.data, nullptr);
+  EXPECT_EQ(a.used, 0u);
+  EXPECT_EQ(a.capacity, 0u);
+  EXPECT_EQ(a.element_size, 16u);
+  EXPECT_EQ(a.kind, 2u);
+  free_space(&a);  // harmless
+  free_space(nullptr);
+  EXPECT_EQ(a.kind, 2u);
+}
+
+TEST(DynarrRecord, Layout) {
+  EXPECT_EQ(offsetof(qd_dynarr, element_size), 0u);
+  EXPECT_EQ(offsetof(qd_dynarr, used), 4u);
+  EXPECT_EQ(offsetof(qd_dynarr, capacity), 8u);
+  EXPECT_EQ(offsetof(qd_dynarr, kind), 12u);
+  EXPECT_EQ(offsetof(qd_dynarr, data), 16u);
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+// test_heapctl.cpp: the heap layer: never a zero-sized block, failures as null results.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "qdtype32/qdheap.h"
+#include "types/bytes_internal.h"
+
+namespace {
+
+// Switches forced failures off again whatever a test does.
+struct FailGuard {
+  ~FailGuard() { qd::heap_fail_after(-1); }
+};
+
+TEST(Heapctl, ZeroSizesGetOneByte) {
+  char empty[] = "";
+  void* p = heapctl_malloc(0, 7, empty, 9);
+  ASSERT_NE(p, nullptr);
+  static_cast<char*>(p)[0] = 'x';  // a usable byte (the sanitizer build checks it)
+  void* q = heapctl_realloc(p, 0, 0);
+  ASSERT_NE(q, nullptr);  // shrinks to one byte instead of freeing
+  EXPECT_EQ(static_cast<char*>(q)[0], 'x');
+  heapctl_free(q);
+
+  void* r = heapctl_malloc_ptr(0);
+  ASSERT_NE(r, nullptr);
+  static_cast<char*>(r)[0] = 'y';
+  heapctl_free(r);
+  heapctl_free(nullptr);
+}
+
+TEST(Heapctl, CallocZeroesAndReallocKeepsContents) {
+  void* p = heapctl_calloc(1000, 0, nullptr, 0);
+  ASSERT_NE(p, nullptr);
+  const uint8_t* b = static_cast<const uint8_t*>(p);
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(b[i], 0) << i;
+  std::memset(p, 0x5a, 1000);
+  void* q = heapctl_realloc(p, 0, 100000);
+  ASSERT_NE(q, nullptr);
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(static_cast<uint8_t*>(q)[i], 0x5a) << i;
+  heapctl_free(q);
+}
+
+TEST(Heapctl, FailuresAreNullAndLeaveTheBlock) {
+  FailGuard guard;
+  qd::heap_fail_after(0);
+  EXPECT_EQ(heapctl_malloc(16, 0, nullptr, 0), nullptr);
+  EXPECT_EQ(heapctl_calloc(16, 0, nullptr, 0), nullptr);
+  EXPECT_EQ(heapctl_malloc_ptr(16), nullptr);
+
+  qd::heap_fail_after(1);  // one success, then failure
+  void* p = heapctl_malloc(8, 0, nullptr, 0);
+  ASSERT_NE(p, nullptr);
+  std::memcpy(p, "abcdefg", 8);
+  EXPECT_EQ(heapctl_realloc(p, 0, 64), nullptr);
+  EXPECT_STREQ(static_cast<char*>(p), "abcdefg");  // the old block is still whole
+  qd::heap_fail_after(-1);
+  heapctl_free(p);
+}
+
+}  // namespace

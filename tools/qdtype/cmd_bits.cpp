@@ -1,0 +1,233 @@
+// cmd_bits.cpp: qdtype commands for bit strings ("bits OP ...") and binchar text ("hex"),
+// and their tour step.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "qdtype32/qdtype32.h"
+
+namespace qdtype {
+namespace {
+
+constexpr int64_t kToolMaxBits = int64_t{1} << 20;  // the tool's own bound on a string
+constexpr size_t kBincharMax = 32668;
+
+// A bits value in a buffer sized for it.
+struct BitValue {
+  std::vector<uint8_t> buf;
+  int32_t length() const {
+    int32_t n;
+    std::memcpy(&n, buf.data(), 4);
+    return n;
+  }
+};
+
+BitValue room_for(int64_t bits) {
+  BitValue v;
+  v.buf.assign(4 + static_cast<size_t>((bits + 7) / 8) + 1, 0);
+  return v;
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Counts the bits a digit literal makes, so the buffer can be sized before reading it
+// with lit_to_bits; false when the text is not a whole literal or is too long here.
+bool literal_bits(const char* p, int64_t* bits) {
+  int64_t n = 0;
+  bool after_digit = false;
+  while (*p) {
+    if (*p == '0' || *p == '1') {
+      ++n;
+      after_digit = true;
+      ++p;
+    } else if (*p == '(' && after_digit && is_digit(p[1])) {
+      int64_t times = 0;
+      for (++p; is_digit(*p); ++p) {
+        times = times * 10 + (*p - '0');
+        if (times > kToolMaxBits) return false;
+      }
+      if (*p != ')') return false;
+      ++p;
+      if (times > 1) n += times - 1;
+      after_digit = false;
+    } else {
+      return false;
+    }
+    if (n > kToolMaxBits) return false;
+  }
+  *bits = n;
+  return true;
+}
+
+// Reads "0b" and a digit literal ("0b1(3)0"); prints why not on failure.
+bool parse_bits(const char* arg, BitValue* out) {
+  const char* lit = arg;
+  if (lit[0] == '0' && (lit[1] == 'b' || lit[1] == 'B')) lit += 2;
+  int64_t bits = 0;
+  if (!literal_bits(lit, &bits)) {
+    std::fprintf(stderr, "qdtype: '%s' is not a bit literal (0b, then 0, 1 and groups like 1(5))\n",
+                 arg);
+    return false;
+  }
+  *out = room_for(bits);
+  std::string text = lit;
+  const char* stop = lit_to_bits(out->buf.data(), text.data());
+  return *stop == '\0';
+}
+
+bool parse_int(const char* arg, int64_t low, int64_t high, int* out) {
+  char* end = nullptr;
+  const long long v = std::strtoll(arg, &end, 10);
+  if (end == arg || *end != '\0' || v < low || v > high) {
+    std::fprintf(stderr, "qdtype: '%s' is not a number from %lld to %lld\n", arg,
+                 static_cast<long long>(low), static_cast<long long>(high));
+    return false;
+  }
+  *out = static_cast<int>(v);
+  return true;
+}
+
+void print_bits(BitValue& v) {
+  std::vector<char> text(static_cast<size_t>(v.length()) + 3);
+  std::puts(bits_to_string(text.data(), v.buf.data(), 0));
+}
+
+int bits_usage() {
+  std::fprintf(stderr,
+               "usage: qdtype bits and|or|compare A B\n"
+               "       qdtype bits not|count A\n"
+               "       qdtype bits range A START COUNT\n"
+               "       qdtype bits find A K   (K >= 1: K-th set bit; K <= 0: last)\n");
+  return 2;
+}
+
+int cmd_bits(int argc, char** argv) {
+  if (argc < 2) return bits_usage();
+  const std::string op = argv[0];
+  const int operands = (op == "and" || op == "or" || op == "compare") ? 2
+                       : (op == "not" || op == "count")               ? 1
+                       : op == "find"                                 ? 1
+                       : op == "range"                                ? 1
+                                                                      : 0;
+  const int extra = op == "find" ? 1 : op == "range" ? 2 : 0;
+  if (operands == 0 || argc != 1 + operands + extra) return bits_usage();
+  BitValue a, b;
+  if (!parse_bits(argv[1], &a)) return 2;
+  if (operands == 2 && !parse_bits(argv[2], &b)) return 2;
+
+  if (op == "and" || op == "or") {
+    BitValue res = room_for(std::max(a.length(), b.length()));
+    if (op == "and") {
+      bit_and(a.buf.data(), b.buf.data(), res.buf.data());
+    } else {
+      bit_or(a.buf.data(), b.buf.data(), res.buf.data());
+    }
+    print_bits(res);
+  } else if (op == "compare") {
+    std::printf("%d\n",
+                sub_bit_compare(a.length(), a.buf.data() + 4, b.length(), b.buf.data() + 4));
+  } else if (op == "not") {
+    BitValue res = room_for(a.length());
+    bit_not(a.buf.data(), res.buf.data());
+    print_bits(res);
+  } else if (op == "count") {
+    std::printf("%d\n", count_bit(a.buf.data()));
+  } else if (op == "find") {
+    int k;
+    if (!parse_int(argv[2], INT32_MIN, INT32_MAX, &k)) return 2;
+    std::printf("%d\n", find_nbit(a.buf.data(), k));
+  } else {
+    int start, count;
+    if (!parse_int(argv[2], 0, INT32_MAX, &start) || !parse_int(argv[3], 0, kToolMaxBits, &count)) {
+      return 2;
+    }
+    BitValue res = room_for(count);
+    bits_range(a.buf.data(), start, count, res.buf.data());
+    print_bits(res);
+  }
+  return 0;
+}
+
+// Reads hexadecimal text (an optional "0x" first) into a binchar and prints it back.
+int cmd_hex(int argc, char** argv) {
+  if (argc != 1) {
+    std::fprintf(stderr, "usage: qdtype hex TEXT\n");
+    return 2;
+  }
+  std::string text = argv[0];
+  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.erase(0, 2);
+  }
+  std::vector<uint8_t> value(4 + kBincharMax);
+  const int rc = hex_to_binchar(value.data(), text.data());
+  uint32_t count;
+  std::memcpy(&count, value.data(), 4);
+  if (rc != 0) {
+    std::fprintf(stderr,
+                 "qdtype: '%s' is not hexadecimal text of at most %zu bytes (%u bytes read)\n",
+                 argv[0], kBincharMax, count);
+    return 1;
+  }
+  std::vector<char> out(2 + 2 * static_cast<size_t>(count) + 1);
+  std::printf("%s  (%u bytes)\n", binchar_to_string(out.data(), value.data(), 0), count);
+  return 0;
+}
+
+void show(const char* what, const std::string& result) {
+  std::printf("  %-34s %s\n", what, result.c_str());
+}
+
+std::string bits_text(BitValue& v) {
+  std::vector<char> text(static_cast<size_t>(v.length()) + 3);
+  return bits_to_string(text.data(), v.buf.data(), 0);
+}
+
+void tour() {
+  BitValue a, b, res;
+  parse_bits("0b1(3)0(2)1", &a);
+  show("0b1(3)0(2)1 reads as", bits_text(a));
+  parse_bits("0b1111", &a);
+  parse_bits("0b10", &b);
+  res = room_for(4);
+  bit_and(a.buf.data(), b.buf.data(), res.buf.data());
+  show("0b1111 and 0b10", bits_text(res));
+  parse_bits("0b0001", &a);
+  parse_bits("0b1", &b);
+  bit_or(a.buf.data(), b.buf.data(), res.buf.data());
+  show("0b0001 or 0b1", bits_text(res));
+  parse_bits("0b101", &a);
+  parse_bits("0b10100", &b);
+  show("compare 0b101 with 0b10100",
+       std::to_string(sub_bit_compare(a.length(), a.buf.data() + 4, b.length(), b.buf.data() + 4)) +
+           "  (trailing zeros do not count)");
+  parse_bits("0b10110", &a);
+  res = room_for(4);
+  bits_range(a.buf.data(), 3, 4, res.buf.data());
+  show("4 bits of 0b10110 from bit 3", bits_text(res));
+  parse_bits("0b0101", &a);
+  show("second set bit of 0b0101", std::to_string(find_nbit(a.buf.data(), 2)));
+
+  for (const char* hex : {"0aFF", "abc"}) {
+    std::vector<uint8_t> value(4 + kBincharMax);
+    std::string text = hex;
+    hex_to_binchar(value.data(), text.data());
+    char out[32];
+    show((std::string("hex ") + hex + " prints as").c_str(),
+         binchar_to_string(out, value.data(), 0));
+  }
+}
+
+}  // namespace
+
+QDTYPE_COMMAND("bits", "OP A [B|START COUNT|K]",
+               "bit operations on 0b literals: and or not range count find compare", cmd_bits);
+QDTYPE_COMMAND("hex", "TEXT", "read hexadecimal text into a byte string and print it back",
+               cmd_hex);
+QDTYPE_TOUR(70, "Bit strings and byte strings", tour);
+
+}  // namespace qdtype
