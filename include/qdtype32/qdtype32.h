@@ -4,6 +4,7 @@
 
 #include "qdapi.h"
 #include "qdattr.h"
+#include "qddt.h"
 #include "qderr.h"
 #include "qdglob.h"
 

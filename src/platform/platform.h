@@ -49,4 +49,18 @@ bool errno_text(int e, char* buf, size_t size);
 constexpr char kPathSeparator = '/';
 bool path_is_absolute(const char* path);
 
+// ---- Date and time: local clock ----
+struct LocalTime {
+  int year;    // full year
+  int month;   // 1..12
+  int day;     // 1..31
+  int hour;    // 0..23
+  int minute;  // 0..59
+  int second;  // 0..59 (a leap second reads as 59)
+  int millisecond;
+};
+// Reads the system clock with millisecond resolution as local time; false when the
+// clock cannot be read or converted.
+bool local_time_ms(LocalTime* out);
+
 }  // namespace qd::plat
