@@ -7,6 +7,18 @@
 namespace dtt {
 namespace {
 
+// A text buffer beyond the 42 bytes a literal may use, with a guard pattern.
+struct Text {
+  char b[64];
+  Text() { std::memset(b, 0x5A, sizeof b); }
+  bool guard_intact(size_t from) const {
+    for (size_t i = from; i < sizeof b; ++i) {
+      if (b[i] != 0x5A) return false;
+    }
+    return true;
+  }
+};
+
 TEST(Literal, Printing) {
   struct Case {
     Value v;
@@ -36,14 +48,13 @@ TEST(Literal, Printing) {
        "-timespan[dd:ms](2147483647 23:59:59.999)"},
   };
   for (const Case& c : cases) {
-    Value out;
-    char* text = reinterpret_cast<char*>(out.b);
-    char* back = c.timespan ? ts_str(text, c.v.b) : dt_str(text, c.v.b);
-    EXPECT_EQ(back, text);
-    EXPECT_STREQ(text, c.text);
+    Text out;
+    char* back = c.timespan ? ts_str(out.b, c.v.b) : dt_str(out.b, c.v.b);
+    EXPECT_EQ(back, out.b);
+    EXPECT_STREQ(out.b, c.text);
     const size_t n = std::strlen(c.text);
     ASSERT_LE(n, 41u);
-    for (size_t i = n + 1; i < sizeof out.b; ++i) EXPECT_EQ(out.b[i], 0xA5) << c.text;
+    EXPECT_TRUE(out.guard_intact(n + 1)) << c.text;
   }
 }
 
@@ -51,19 +62,20 @@ TEST(Literal, InvalidValuesStayInFortyTwoBytes) {
   const Value values[] = {
       ts(kDd, kMs, {-2147483647 - 1, -2147483647 - 1, -2147483647 - 1, -2147483647 - 1,
                     -2147483647 - 1}),
-      nts(kYy, kMs, {-1, -1, -1, -1, -1, -1, -1}),
+      nts(kYy, kMs, {-100000, -100000, -100000, -100000, -100000, -100000, -100000}),
   };
   for (const Value& v : values) {
-    Value out;
-    ts_str(reinterpret_cast<char*>(out.b), v.b);
-    EXPECT_LE(std::strlen(reinterpret_cast<char*>(out.b)), 41u);
-    for (size_t i = 42; i < sizeof out.b; ++i) EXPECT_EQ(out.b[i], 0xA5);
+    Text out;
+    ts_str(out.b, v.b);
+    EXPECT_EQ(std::strlen(out.b), 41u) << out.b;
+    EXPECT_TRUE(out.guard_intact(42));
   }
-  Value broken, out;
+  Value broken;
   qd::store<uint32_t>(broken.b, 0x0000F0F0u);  // codes no value can have
-  dt_str(reinterpret_cast<char*>(out.b), broken.b);
-  EXPECT_LE(std::strlen(reinterpret_cast<char*>(out.b)), 41u);
-  for (size_t i = 42; i < sizeof out.b; ++i) EXPECT_EQ(out.b[i], 0xA5);
+  Text out;
+  dt_str(out.b, broken.b);
+  EXPECT_LE(std::strlen(out.b), 41u);
+  EXPECT_TRUE(out.guard_intact(42));
 }
 
 TEST(Literal, RangeNames) {
