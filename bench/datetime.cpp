@@ -78,7 +78,8 @@ BENCHMARK(BM_DayNumber);
 void BM_Baseline_CivilFromDays(benchmark::State& state) {
   const auto& list = dates();
   std::array<int32_t, kCount> days{};
-  for (int i = 0; i < kCount; ++i) days[i] = days_from_civil(list[i].year, list[i].month, list[i].day);
+  for (int i = 0; i < kCount; ++i)
+    days[i] = days_from_civil(list[i].year, list[i].month, list[i].day);
   for (auto _ : state) {
     int sum = 0;
     for (int32_t z : days) {

@@ -33,7 +33,7 @@ constexpr int kCurrentBytes = kHeaderBytes + kFieldCount * kDtFieldBytes;  // 18
 constexpr int kMinYear = 1;
 constexpr int kMaxYear = 32767;
 constexpr int kGregorianStartYear = 1582;
-constexpr int32_t kLastJulianDay = 577736;     // 1582-10-04
+constexpr int32_t kLastJulianDay = 577736;      // 1582-10-04
 constexpr int32_t kFirstGregorianDay = 577737;  // 1582-10-15
 constexpr int kTsMax = 2147483647;
 

@@ -1,7 +1,8 @@
 // qddt.cpp: the exported datetime and timespan functions: unpacking the caller's
 // values, making sure the current datetime is set, and packing results on success.
-#include "datetime/dt_internal.h"
 #include "qdtype32/qddt.h"
+
+#include "datetime/dt_internal.h"
 #include "qderror.h"
 #include "qdfid.h"
 #include "types/report.h"
@@ -77,7 +78,7 @@ QD_EXTERN_C QD_API void ts_hash(const void* ts, const void** bytes, qd_long* len
 }
 
 QD_EXTERN_C QD_API int dt_check(void* dt) {
-  if (int err = ensure_current(); err != 0) return err;
+  if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_CHECK);
   Unpacked u;
   PackedDt::unpack(dt, u);
   if (int err = check_dt(u); err != 0) return err;
@@ -86,7 +87,7 @@ QD_EXTERN_C QD_API int dt_check(void* dt) {
 }
 
 QD_EXTERN_C QD_API int ts_check(const void* ts) {
-  if (int err = ensure_current(); err != 0) return err;
+  if (int err = ensure_current(); err != 0) return pass_on(err, QDF_TS_CHECK);
   Unpacked u;
   PackedTs::unpack(ts, u);
   return check_ts(u);

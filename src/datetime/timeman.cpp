@@ -220,7 +220,7 @@ int check_dt(Unpacked& v) {
 
 int check_ts(const Unpacked& v) {
   const int low = low_code(v), high = high_code(v);
-  bool ok = range_ok(low, high) && (low >= kMo) == (high >= kMo);
+  bool ok = ts_range_ok(low, high);
   for (int c = low; ok && c < high; ++c) ok = v.field[c] >= 0 && v.field[c] <= kTsBound[c];
   if (ok) ok = v.field[high] >= 0;
   return ok ? 0 : report(QDE_DT_OUT_OF_RANGE, QDF_TS_CHECK);

@@ -39,10 +39,9 @@ size_t literal_text(char* out, size_t size, const Unpacked& v, const LiteralForm
   // A broken header prints its codes' names ("??") and only the slots that exist.
   const int top = high < kFieldCount ? high : kFieldCount - 1;
   append_values(out, size, form.first, form.type_name, range_name(high), range_name(low),
-                    top >= 0 ? v.field[top] : 0);
+                top >= 0 ? v.field[top] : 0);
   for (int c = top - 1; c >= low; --c) {
-    append_values(out, size, c == kMs ? form.millis : form.other, field_separator(c),
-                      v.field[c]);
+    append_values(out, size, c == kMs ? form.millis : form.other, field_separator(c), v.field[c]);
   }
   return append_values(out, size, ")");
 }

@@ -34,8 +34,7 @@ TEST(Calendar, EveryDayRoundTripsAndWeekdaysAdvance) {
         const bool ok = date_from_day(expected, &back);
         const int weekday = weekday_of_day(expected);
         if (day != expected || !ok || back.year != y || back.month != m || back.day != d ||
-            back.mark != mark ||
-            (previous_weekday >= 0 && weekday != (previous_weekday + 1) % 7)) {
+            back.mark != mark || (previous_weekday >= 0 && weekday != (previous_weekday + 1) % 7)) {
           if (++failures < 10) {
             ADD_FAILURE() << y << "-" << m << "-" << d << ": day " << day << " expected "
                           << expected << ", back " << back.year << "-" << back.month << "-"
@@ -60,14 +59,14 @@ TEST(Calendar, KnownDayNumbersAndWeekdays) {
     int32_t day;
     int weekday;
   } const cases[] = {
-      {1, 1, 1, kMarkJulian, 0, 6},                 // a Saturday
-      {1201, 1, 1, kMarkGregorian, 438293, 1},      // Monday
-      {1582, 10, 4, kMarkJulian, 577736, 4},        // Thursday
-      {1582, 10, 15, kMarkGregorian, 577737, 5},    // Friday
-      {1582, 12, 31, kMarkGregorian, 577814, 5},    // Friday
-      {1583, 1, 1, kMarkGregorian, 577815, 6},      // Saturday
-      {2000, 1, 1, kMarkGregorian, 730121, 6},      // Saturday
-      {2007, 11, 28, kMarkGregorian, 733009, 3},    // Wednesday
+      {1, 1, 1, kMarkJulian, 0, 6},               // a Saturday
+      {1201, 1, 1, kMarkGregorian, 438293, 1},    // Monday
+      {1582, 10, 4, kMarkJulian, 577736, 4},      // Thursday
+      {1582, 10, 15, kMarkGregorian, 577737, 5},  // Friday
+      {1582, 12, 31, kMarkGregorian, 577814, 5},  // Friday
+      {1583, 1, 1, kMarkGregorian, 577815, 6},    // Saturday
+      {2000, 1, 1, kMarkGregorian, 730121, 6},    // Saturday
+      {2007, 11, 28, kMarkGregorian, 733009, 3},  // Wednesday
   };
   for (const Case& c : cases) {
     EXPECT_EQ(day_number(c.y, c.m, c.d, c.mark), c.day) << c.y << "-" << c.m << "-" << c.d;
@@ -112,7 +111,9 @@ TEST_F(Check, DatetimeValidation) {
       {dt(kYy, kMi, {2000, 2, 28, 24, 0}), 0, "datetime[yy:mi](2000-2-29 0:0)", kMarkGregorian},
       {dt(kYy, kHh, {1582, 10, 4, 24}), 0, "datetime[yy:hh](1582-10-15 0)", kMarkGregorian},
       {dt(kYy, kMs, {1999, 12, 31, 24, 0, 1, 0}), 21004,
-       "datetime[yy:ms](1999-12-31 24:0:1.0" "00)", 0},
+       "datetime[yy:ms](1999-12-31 24:0:1.0"
+       "00)",
+       0},
       {dt(kHh, kMs, {24, 0, 0, 1}), 21004, "datetime[hh:ms](24:0:0.001)", 0},
       {dt(kHh, kMi, {24, 0}), 0, "datetime[hh:mi](0:0)", kMarkGregorian},
       {dt(kHh, kHh, {25}), 21004, "datetime[hh:hh](25)", 0},
@@ -213,8 +214,8 @@ TEST(Representation, SizesCopiesHashes) {
     int high, low;
     int dt_size, ts_size;
   } const cases[] = {
-      {kYy, kYy, 8, 8}, {kMs, kMs, 8, 8}, {kYy, kMs, 20, 32}, {kDd, kMs, 16, 24},
-      {kYy, kDd, 12, 16},
+      {kYy, kYy, 8, 8},   {kMs, kMs, 8, 8},   {kYy, kMs, 20, 32},
+      {kDd, kMs, 16, 24}, {kYy, kDd, 12, 16},
   };
   for (const Case& c : cases) {
     const Value d = dt(c.high, c.low, {}), t = ts(c.high, c.low, {});

@@ -25,8 +25,7 @@ TEST(Literal, Printing) {
     bool timespan;
     const char* text;
   } const cases[] = {
-      {dt(kYy, kMs, {2007, 11, 28, 13, 5, 7, 42}), false,
-       "datetime[yy:ms](2007-11-28 13:5:7.042)"},
+      {dt(kYy, kMs, {2007, 11, 28, 13, 5, 7, 42}), false, "datetime[yy:ms](2007-11-28 13:5:7.042)"},
       {dt(kYy, kDd, {1582, 10, 4}), false, "datetime[yy:dd](1582-10-4)"},
       {dt(kHh, kMi, {9, 30}), false, "datetime[hh:mi](9:30)"},
       {dt(kMo, kMo, {7}), false, "datetime[mo:mo](7)"},
@@ -60,8 +59,8 @@ TEST(Literal, Printing) {
 
 TEST(Literal, InvalidValuesStayInFortyTwoBytes) {
   const Value values[] = {
-      ts(kDd, kMs, {-2147483647 - 1, -2147483647 - 1, -2147483647 - 1, -2147483647 - 1,
-                    -2147483647 - 1}),
+      ts(kDd, kMs,
+         {-2147483647 - 1, -2147483647 - 1, -2147483647 - 1, -2147483647 - 1, -2147483647 - 1}),
       nts(kYy, kMs, {-100000, -100000, -100000, -100000, -100000, -100000, -100000}),
   };
   for (const Value& v : values) {
@@ -84,10 +83,9 @@ TEST(Literal, RangeNames) {
     int code;
     int consumed;
   } const cases[] = {
-      {"yy", 6, 2},      {"YY:", 6, 2},    {"Mo", 5, 2},   {"dD \t\r\n]", 4, 6},
-      {"hh", 3, 2},      {"mi", 2, 2},     {"SS", 1, 2},   {"ms)", 0, 2},
-      {"xx", 8, 0},      {"y", 8, 0},      {"", 8, 0},     {"weekday", 8, 0},
-      {" yy", 8, 0},     {"m", 8, 0},
+      {"yy", 6, 2}, {"YY:", 6, 2},     {"Mo", 5, 2},  {"dD \t\r\n]", 4, 6}, {"hh", 3, 2},
+      {"mi", 2, 2}, {"SS", 1, 2},      {"ms)", 0, 2}, {"xx", 8, 0},         {"y", 8, 0},
+      {"", 8, 0},   {"weekday", 8, 0}, {" yy", 8, 0}, {"m", 8, 0},
   };
   for (const Case& c : cases) {
     const char* end = nullptr;
@@ -103,13 +101,11 @@ TEST(Literal, FieldEnds) {
     bool ok;
     int consumed;
   } const cases[] = {
-      {kYy, "-11", true, 1},  {kYy, " - 11", true, 2}, {kYy, ":", false, 0},
-      {kMo, "-28", true, 1},  {kDd, " 13", true, 1},  {kDd, "\t\n7", true, 2},
-      {kDd, "-", false, 0},   {kDd, ")", false, 0},   {kHh, ":5", true, 1},
-      {kHh, ".", false, 0},   {kMi, ":7", true, 1},   {kSs, ".042", true, 1},
-      {kSs, ":", false, 0},   {kMs, ")", true, 0},    {kMs, " '", true, 1},
-      {kMs, ".", false, 0},   {kMs, "", false, 0},    {7, "-", false, 0},
-      {-1, ")", false, 0},
+      {kYy, "-11", true, 1}, {kYy, " - 11", true, 2}, {kYy, ":", false, 0}, {kMo, "-28", true, 1},
+      {kDd, " 13", true, 1}, {kDd, "\t\n7", true, 2}, {kDd, "-", false, 0}, {kDd, ")", false, 0},
+      {kHh, ":5", true, 1},  {kHh, ".", false, 0},    {kMi, ":7", true, 1}, {kSs, ".042", true, 1},
+      {kSs, ":", false, 0},  {kMs, ")", true, 0},     {kMs, " '", true, 1}, {kMs, ".", false, 0},
+      {kMs, "", false, 0},   {7, "-", false, 0},      {-1, ")", false, 0},
   };
   for (const Case& c : cases) {
     const char* p = c.text;

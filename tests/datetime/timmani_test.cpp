@@ -33,8 +33,7 @@ TEST_F(Arith, DatetimeCast) {
       {dt(kHh, kHh, {24}), kHh, kYy, 0, "datetime[yy:hh](2007-11-29 0)"},
       // clock fields only: no validation, the fields are taken as they are
       {dt(kMi, kMi, {75}), kSs, kHh, 0, "datetime[hh:ss](13:75:0)"},
-      {dt(kYy, kMs, {2007, 1, 2, 3, 4, 5, 6}), kMs, kYy, 0,
-       "datetime[yy:ms](2007-1-2 3:4:5.006)"},
+      {dt(kYy, kMs, {2007, 1, 2, 3, 4, 5, 6}), kMs, kYy, 0, "datetime[yy:ms](2007-1-2 3:4:5.006)"},
       // ranges no value can have
       {dt(kYy, kDd, {2007, 1, 1}), kMo, kDd, 21002, nullptr},
       {dt(kYy, kDd, {2007, 1, 1}), kMs, 7, 21002, nullptr},
@@ -167,8 +166,7 @@ TEST_F(Arith, AddAndSubtract) {
       {ts(kDd, kDd, {1}), nts(kDd, kDd, {1}), false, 0, "timespan[dd:dd](0)"},
       {ts(kHh, kMi, {2, 0}), nts(kHh, kMi, {3, 0}), false, 0, "-timespan[hh:mi](1:0)"},
       {nts(kHh, kMi, {2, 0}), nts(kHh, kMi, {3, 0}), false, 0, "-timespan[hh:mi](5:0)"},
-      {ts(kHh, kMs, {23, 59, 59, 999}), ts(kMs, kMs, {1}), false, 0,
-       "timespan[hh:ms](24:0:0.000)"},
+      {ts(kHh, kMs, {23, 59, 59, 999}), ts(kMs, kMs, {1}), false, 0, "timespan[hh:ms](24:0:0.000)"},
       {ts(kDd, kHh, {1, 0}), ts(kMi, kMi, {1}), true, 0, "timespan[dd:mi](0 23:59)"},
       {ts(kHh, kHh, {30}), ts(kDd, kDd, {1}), false, 0, "timespan[dd:hh](2 6)"},
       {ts(kYy, kMo, {1, 6}), ts(kMo, kMo, {7}), true, 0, "timespan[yy:mo](0-11)"},
@@ -191,8 +189,7 @@ TEST_F(Arith, AddAndSubtract) {
     const int err = c.subtract ? ts_sub(a.b, b.b, out.b) : ts_add(a.b, b.b, out.b);
     EXPECT_EQ(err, c.err) << ts_lit(c.a) << (c.subtract ? " - " : " + ") << ts_lit(c.b);
     if (c.out) {
-      EXPECT_EQ(ts_lit(out), c.out) << ts_lit(c.a) << (c.subtract ? " - " : " + ")
-                                    << ts_lit(c.b);
+      EXPECT_EQ(ts_lit(out), c.out) << ts_lit(c.a) << (c.subtract ? " - " : " + ") << ts_lit(c.b);
     } else {
       EXPECT_TRUE(out.untouched());
     }
@@ -316,8 +313,7 @@ TEST_F(Arith, DatetimePlusTimespan) {
     const int err = c.subtract ? dt_ts_sub(c.d.b, c.t.b, out.b) : dt_ts_add(c.d.b, c.t.b, out.b);
     EXPECT_EQ(err, c.err) << dt_lit(c.d) << (c.subtract ? " - " : " + ") << ts_lit(c.t);
     if (c.out) {
-      EXPECT_EQ(dt_lit(out), c.out) << dt_lit(c.d) << (c.subtract ? " - " : " + ")
-                                    << ts_lit(c.t);
+      EXPECT_EQ(dt_lit(out), c.out) << dt_lit(c.d) << (c.subtract ? " - " : " + ") << ts_lit(c.t);
     } else {
       EXPECT_TRUE(out.untouched()) << dt_lit(c.d);
     }
@@ -335,16 +331,13 @@ TEST_F(Arith, Weekday) {
     int err;
     qd_long weekday;
   } const cases[] = {
-      {dtv(kYy, kDd, {2007, 11, 28}), 0, 3},
-      {dtv(kYy, kDd, {1582, 10, 4}), 0, 4},
-      {dtv(kYy, kDd, {1582, 10, 15}), 0, 5},
-      {dtv(kYy, kDd, {2000, 1, 1}), 0, 6},
-      {dtv(kYy, kDd, {1, 1, 1}), 0, 6},
-      {dtv(kYy, kMs, {1900, 3, 1, 23, 59, 59, 999}), 0, 4},
-      {dtv(kHh, kMi, {9, 30}), 0, 3},        // today
-      {dtv(kMo, kDd, {12, 25}), 0, 2},       // this year's
-      {dtv(kYy, kMo, {2007, 11}), 0, 4},     // the first of the month
-      {dt(kDd, kDd, {31}), 21004, -7},       // no 31 November
+      {dtv(kYy, kDd, {2007, 11, 28}), 0, 3}, {dtv(kYy, kDd, {1582, 10, 4}), 0, 4},
+      {dtv(kYy, kDd, {1582, 10, 15}), 0, 5}, {dtv(kYy, kDd, {2000, 1, 1}), 0, 6},
+      {dtv(kYy, kDd, {1, 1, 1}), 0, 6},      {dtv(kYy, kMs, {1900, 3, 1, 23, 59, 59, 999}), 0, 4},
+      {dtv(kHh, kMi, {9, 30}), 0, 3},     // today
+      {dtv(kMo, kDd, {12, 25}), 0, 2},    // this year's
+      {dtv(kYy, kMo, {2007, 11}), 0, 4},  // the first of the month
+      {dt(kDd, kDd, {31}), 21004, -7},    // no 31 November
   };
   for (const Case& c : cases) {
     qd_long w = -7;

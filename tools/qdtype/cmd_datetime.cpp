@@ -93,8 +93,7 @@ void tour_calendar() {
     const Value minus_three = span(kHh, kMi, kNegative, {3, 0});
     Value out;
     if (ts_add(two.b, minus_three.b, out.b) == 0) {
-      std::printf("  %s + %s = %s\n", ts_str(a, two.b), ts_str(b, minus_three.b),
-                  ts_str(r, out.b));
+      std::printf("  %s + %s = %s\n", ts_str(a, two.b), ts_str(b, minus_three.b), ts_str(r, out.b));
     }
     const Value hours = span(kHh, kHh, kPositive, {30});
     if (ts_cast(hours.b, out.b, kHh, kDd) == 0) {
