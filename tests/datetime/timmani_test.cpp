@@ -1,5 +1,9 @@
 // timmani_test.cpp: casts, comparisons and arithmetic of datetimes and timespans, at the
 // fixed instant 2007-11-28 13:05:07.042.
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "dt_test_util.h"
 
 namespace dtt {
@@ -344,6 +348,76 @@ TEST_F(Arith, Weekday) {
     EXPECT_EQ(dt_weekday(c.d.b, &w), c.err) << dt_lit(c.d);
     EXPECT_EQ(w, c.weekday) << dt_lit(c.d);
   }
+}
+
+}  // namespace
+}  // namespace dtt
+
+namespace dtt {
+namespace {
+
+// Headers whose codes no value can have: refused with 21002 (or taken as invalid by the
+// checks), never read or written beyond the seven fields.
+TEST_F(Arith, BrokenHeadersAreRefused) {
+  Value swapped, beyond, mixed;
+  qd::store<uint32_t>(swapped.b, make_header(kDd, kHh, kMarkPositive));  // low above high
+  qd::store<uint32_t>(beyond.b, make_header(kMs, 15, kMarkPositive));
+  mixed = ts(kMo, kDd, {1, 1});
+  const Value good_dt = dtv(kYy, kDd, {2000, 1, 1}), good_ts = ts(kDd, kDd, {1});
+  for (const Value* bad : {&swapped, &beyond}) {
+    Value out;
+    EXPECT_EQ(dt_cast(bad->b, out.b, kMs, kYy), 21002);
+    EXPECT_EQ(dt_ts_add(bad->b, good_ts.b, out.b), 21002);
+    EXPECT_EQ(dt_sub(good_dt.b, bad->b, out.b), 21002);
+    qd_long w = 0;
+    EXPECT_EQ(dt_weekday(bad->b, &w), 21002);
+    EXPECT_EQ(dt_cmp(bad->b, good_dt.b), 0);
+    Value copy = *bad;
+    EXPECT_EQ(dt_check(copy.b), 21004);
+    EXPECT_EQ(ts_check(bad->b), 21005);
+    EXPECT_TRUE(out.untouched());
+  }
+  for (const Value* bad : {&swapped, &beyond, &mixed}) {
+    Value out;
+    qd_long r = 0;
+    EXPECT_EQ(ts_cast(bad->b, out.b, kDd, kDd), 21002);
+    EXPECT_EQ(ts_add(good_ts.b, bad->b, out.b), 21002);
+    EXPECT_EQ(ts_sub(bad->b, good_ts.b, out.b), 21002);
+    EXPECT_EQ(ts_mul(bad->b, 3, out.b), 21002);
+    EXPECT_EQ(ts_div(bad->b, 3, out.b), 21002);
+    EXPECT_EQ(ts_cmp(bad->b, good_ts.b, &r), 21002);
+    EXPECT_EQ(dt_ts_add(good_dt.b, bad->b, out.b), 21002);
+    EXPECT_TRUE(out.untouched());
+  }
+}
+
+}  // namespace
+}  // namespace dtt
+
+namespace dtt {
+namespace {
+
+// Operations keep all their work in the caller's frame: threads working on their own
+// values at the same time get the same answers as one thread alone.
+TEST_F(Arith, ThreadsShareNothingButTheCurrentDatetime) {
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t, &wrong] {
+      const Value start = make<int16_t>(kYy, kDd, kMarkGregorian, {2000, 1, 1});
+      for (int i = 0; i < 5000; ++i) {
+        const Value days = ts(kDd, kDd, {i * 4 + t});
+        Value moved, back, diff;
+        if (dt_ts_add(start.b, days.b, moved.b) != 0 || dt_sub(moved.b, start.b, diff.b) != 0 ||
+            dt_ts_sub(moved.b, days.b, back.b) != 0 || qd::load<int32_t>(diff.b + 4) != i * 4 + t ||
+            dt_cmp(back.b, start.b) != 0) {
+          ++wrong;
+        }
+      }
+    });
+  }
+  for (std::thread& th : threads) th.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace
