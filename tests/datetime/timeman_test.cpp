@@ -160,6 +160,7 @@ TEST_F(Check, TimespanValidation) {
 
 TEST(CurrentDatetime, SetOnFirstNeedAndOnlyBySetCurrent) {
   const Unpacked saved = save_current_for_test();
+  const int32_t saved_hard = qd_harderror;  // 1854 is a hard error and sets it
   const ClockReader old = set_clock_for_test(fixed_clock);
   Unpacked unset = saved;
   unset.field[kMs] = 65535;  // the unset state
@@ -204,8 +205,10 @@ TEST(CurrentDatetime, SetOnFirstNeedAndOnlyBySetCurrent) {
   // Comparisons go on regardless.
   EXPECT_EQ(dt_cmp(now.b, now.b), 0);
 
+  EXPECT_EQ(qd_harderror, 1);
   set_clock_for_test(old);
   restore_current_for_test(saved);
+  qd_harderror = saved_hard;
   init_qderr();
 }
 
