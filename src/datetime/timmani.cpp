@@ -28,7 +28,7 @@ int mag_cmp(const Unpacked& a, const Unpacked& b) {
 }
 
 // a + b field by field with carries; the top field takes the rest and must stay within
-// 32 bits. fid names the step on whose behalf the sum runs (sum or doubling).
+// 32 bits (21001 otherwise, out untouched). a and b have the same range.
 int mag_sum(const Unpacked& a, const Unpacked& b, Unpacked& out) {
   const int low = low_code(a), high = high_code(a);
   Unpacked s = a;
