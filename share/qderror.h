@@ -43,6 +43,9 @@
 #define QDE_ACCT_WRITE_INCOMPLETE 1836
 /* A line could not be written completely to the accounting log file (descriptor %d). */
 
+#define QDE_CLOCK 1854
+/* The local clock could not be read or converted to local time. */
+
 #define QDE_ACCT_BAD_EVENT 2001
 /* Accounting event %d is unknown; events are numbered 0 to 9. */
 
@@ -147,6 +150,24 @@
 
 #define QDE_NUMBER_TEXT_OUT_OF_RANGE 19011
 /* The number is too large or too small for double precision. */
+
+#define QDE_TS_OVERFLOW 21001
+/* Timespan overflow: a result field would exceed 2147483647. */
+
+#define QDE_DT_RANGE 21002
+/* Invalid range for a datetime or timespan: low field code %d, high field code %d. */
+
+#define QDE_TS_INCOMPATIBLE 21003
+/* Incompatible calendar values: years and months cannot be combined with days and clock units. */
+
+#define QDE_DT_INVALID 21004
+/* Invalid datetime: a field is out of its limits, or the date does not exist. */
+
+#define QDE_DT_OUT_OF_RANGE 21005
+/* Calendar value out of range: a date before 1 January of year 1 or after year 32767, or a timespan field out of its bounds. */
+
+#define QDE_TS_DIVIDE_BY_ZERO 21006
+/* A timespan cannot be divided by zero. */
 
 #define QDE_TEXT_LEFT_OVER 21009
 /* Text '%s' goes on after the end of the date template '%s'. */

@@ -7,6 +7,7 @@
 #include "qdconfig.h"
 #include "qdbits.h"
 #include "qdbytes.h"
+#include "qddt.h"
 #include "qderr.h"
 #include "qdglob.h"
 #include "qdheap.h"

@@ -68,5 +68,19 @@ bool module_directory(const char* file_name, char* out, size_t size);
 bool executable_directory(char* out, size_t size);
 // A variable of the process environment, or null.
 const char* env_value(const char* name);
+// ---- Date and time: local clock ----
+struct LocalTime {
+  int year;    // full year
+  int month;   // 1..12
+  int day;     // 1..31
+  int hour;    // 0..23
+  int minute;  // 0..59
+  int second;  // 0..59 (a leap second reads as 59)
+  int millisecond;
+};
+// Reads the system clock with millisecond resolution as local time; false when the
+// clock cannot be read or converted.
+bool local_time_ms(LocalTime* out);
 
 }  // namespace qd::plat
+

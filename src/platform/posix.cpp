@@ -135,6 +135,23 @@ char* last_error_text() {
 
 bool path_is_absolute(const char* path) { return path && path[0] == '/'; }
 
+// ---- Date and time: local clock ----
+bool local_time_ms(LocalTime* out) {
+  timespec now{};
+  if (clock_gettime(CLOCK_REALTIME, &now) != 0) return false;
+  tm parts{};
+  time_t secs = now.tv_sec;
+  if (!localtime_r(&secs, &parts)) return false;
+  out->year = parts.tm_year + 1900;
+  out->month = parts.tm_mon + 1;
+  out->day = parts.tm_mday;
+  out->hour = parts.tm_hour;
+  out->minute = parts.tm_min;
+  out->second = parts.tm_sec > 59 ? 59 : parts.tm_sec;
+  out->millisecond = static_cast<int>(now.tv_nsec / 1000000L);
+  return true;
+}
+
 }  // namespace qd::plat
 
 // ---- Initialisation files and module paths ---------------------------------------------

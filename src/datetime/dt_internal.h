@@ -1,0 +1,200 @@
+// dt_internal.h: what the date and time files share: the unpacked value, the calendar,
+// the current datetime, casts and arithmetic on unpacked values, and the pieces of the
+// literal reader that belong to the calendar types.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "runtime/byteio.h"
+
+namespace qd {
+
+// ---- Field codes, marks, layout ------------------------------------------------------
+
+enum FieldCode : int { kMs = 0, kSs = 1, kMi = 2, kHh = 3, kDd = 4, kMo = 5, kYy = 6 };
+constexpr int kFieldCount = 7;
+constexpr int kRangeNotName = 8;  // what scan_range_name answers for text that is no name
+
+constexpr int kMarkPositive = 1;
+constexpr int kMarkNegative = 2;
+constexpr int kMarkJulian = 3;
+constexpr int kMarkGregorian = 4;
+
+constexpr int kHeaderBytes = 4;
+constexpr int kDtFieldBytes = 2;
+constexpr int kTsFieldBytes = 4;
+constexpr int kDtMaxBytes = 20;  // year down to milliseconds
+constexpr int kTsMaxBytes = 24;  // days down to milliseconds
+constexpr int kCurrentBytes = kHeaderBytes + kFieldCount * kDtFieldBytes;  // 18
+
+constexpr int kMinYear = 1;
+constexpr int kMaxYear = 32767;
+constexpr int kGregorianStartYear = 1582;
+constexpr int32_t kLastJulianDay = 577736;      // 1582-10-04
+constexpr int32_t kFirstGregorianDay = 577737;  // 1582-10-15
+constexpr int kTsMax = 2147483647;
+
+// Longest literal of a valid value, without the terminating zero.
+constexpr int kLiteralMax = 41;
+
+// A value with its fields in slots indexed by field code; slots outside the range are
+// not meaningful. Datetime fields are 16-bit when packed, timespan fields 32-bit.
+struct Unpacked {
+  uint32_t header;
+  int32_t field[kFieldCount];
+};
+
+inline int low_code(const Unpacked& u) { return static_cast<int>(u.header & 0xF); }
+inline int high_code(const Unpacked& u) { return static_cast<int>((u.header >> 4) & 0xF); }
+inline int mark_of(const Unpacked& u) { return static_cast<int>((u.header >> 8) & 0xF); }
+inline uint32_t make_header(int low, int high, int mark) {
+  return static_cast<uint32_t>(low) | static_cast<uint32_t>(high) << 4 |
+         static_cast<uint32_t>(mark) << 8;
+}
+inline void set_mark(Unpacked& u, int mark) {
+  u.header = (u.header & ~0xF00u) | static_cast<uint32_t>(mark) << 8;
+}
+// True when 0 <= low <= high <= 6: the only ranges operations can work on.
+inline bool range_ok(int low, int high) { return low >= 0 && low <= high && high <= kYy; }
+inline bool range_ok(const Unpacked& u) { return range_ok(low_code(u), high_code(u)); }
+// A timespan range must also lie inside one group: days and clock units, or years and
+// months.
+inline bool ts_range_ok(int low, int high) {
+  return range_ok(low, high) && (low >= 5) == (high >= 5);
+}
+inline bool ts_range_ok(const Unpacked& u) { return ts_range_ok(low_code(u), high_code(u)); }
+inline bool is_negative(const Unpacked& u) { return mark_of(u) == kMarkNegative; }
+inline int flipped_sign(int mark) { return mark == kMarkPositive ? kMarkNegative : kMarkPositive; }
+// Timespans are compatible when both count years and months or both days and clock units.
+inline bool year_month(const Unpacked& u) { return low_code(u) >= kMo; }
+
+// Packed layout, shared by the twins: Field is int16_t for a datetime, int32_t for a
+// timespan. Sizes follow the header's codes as they stand.
+template <class Field>
+struct Packed {
+  static int32_t size(const void* p) {
+    const uint32_t h = load<uint32_t>(p);
+    const int low = static_cast<int>(h & 0xF), high = static_cast<int>((h >> 4) & 0xF);
+    return static_cast<int32_t>(sizeof(Field)) * (high - low) + 8;
+  }
+  // Fields beyond code 6 (a broken header) are not read.
+  static void unpack(const void* p, Unpacked& u) {
+    const auto* b = static_cast<const unsigned char*>(p);
+    u.header = load<uint32_t>(b);
+    for (int32_t& f : u.field) f = 0;
+    const int low = low_code(u), high = high_code(u);
+    for (int c = low; c <= high && c < kFieldCount; ++c) {
+      u.field[c] = load<Field>(b + kHeaderBytes + sizeof(Field) * (c - low));
+    }
+  }
+  static void pack(void* p, const Unpacked& u) {
+    auto* b = static_cast<unsigned char*>(p);
+    store<uint32_t>(b, u.header);
+    const int low = low_code(u), high = high_code(u);
+    for (int c = low; c <= high && c < kFieldCount; ++c) {
+      store<Field>(b + kHeaderBytes + sizeof(Field) * (c - low), static_cast<Field>(u.field[c]));
+    }
+  }
+};
+using PackedDt = Packed<int16_t>;
+using PackedTs = Packed<int32_t>;
+
+// ---- Calendar (timeman.cpp) ------------------------------------------------------------
+
+struct CivilDate {
+  int year, month, day;
+  int mark;  // kMarkJulian up to 1582-10-04, kMarkGregorian from 1582-10-15
+};
+
+// Leap year by the calendar of mark (Julian for kMarkJulian, Gregorian otherwise).
+bool leap_year(int year, int mark);
+// Days of month 1..12 (out-of-range months clamp to the nearest).
+int month_length(int month, bool leap);
+// Days since 0001-01-01 (day 0), Julian for mark 3, Gregorian otherwise. The date is
+// taken as given: a date the calendar does not have gives a number, not an error.
+int32_t day_number(int year, int month, int day, int mark);
+// The date of a day number; false below day 0 or beyond 32767-12-31.
+bool date_from_day(int32_t day, CivilDate* out);
+// 0 Sunday .. 6 Saturday.
+inline int weekday_of_day(int32_t day) { return static_cast<int>(((day % 7) + 7 + 6) % 7); }
+
+// Field limits of a datetime and the timespan bound and unit factor of each code.
+extern const int32_t kDtLowLimit[kFieldCount];
+extern const int32_t kDtHighLimit[kFieldCount];
+extern const int32_t kDtFill[kFieldCount];
+extern const int32_t kTsBound[kFieldCount];   // bound when not the highest field
+extern const int32_t kTsFactor[kFieldCount];  // units of c in one unit of c + 1 (0: none)
+
+// ---- Current datetime (timeman.cpp) --------------------------------------------------
+
+// Makes sure the current datetime is set: 0, or 1854 (already reported) when the
+// clock cannot be read.
+int ensure_current();
+// Reads the clock into the current datetime; 0 or 1854 (reported; nothing changed).
+int set_current_now();
+// The current datetime (year down to milliseconds, mark 4); unset until first need.
+const Unpacked& current();
+bool current_is_set();
+// Field c of v where v's range has it, the current datetime's above v's high code, the
+// fill value below v's low code.
+int32_t field_or_current(const Unpacked& v, int c);
+
+// Tests only: swap the clock reader (returns the previous one), and save and restore
+// the current datetime, unset state included.
+using ClockReader = bool (*)(plat::LocalTime*);
+ClockReader set_clock_for_test(ClockReader reader);
+Unpacked save_current_for_test();
+void restore_current_for_test(const Unpacked& saved);
+
+// ---- Validation (timeman.cpp) ------------------------------------------------------------
+
+// Validates and normalises v in place (mark, 24:00 carried into the next day). On failure
+// v is unchanged and the error (21004, or one passed on from the carry) is returned.
+int check_dt(Unpacked& v);
+// 0, or 21005 (reported) for an invalid timespan.
+int check_ts(const Unpacked& v);
+
+// ---- Casts and arithmetic (timmani.cpp) --------------------------------------------------
+
+// Range change without validation: fill values below, the current datetime above.
+void reshape_dt(const Unpacked& src, int low, int high, Unpacked& out);
+// Range change with validation when a date field is at the top of either range.
+int cast_dt(const Unpacked& src, int low, int high, Unpacked& out);
+int cast_ts(const Unpacked& src, int low, int high, Unpacked& out);
+// Field-order comparison, over the common range.
+int32_t cmp_dt(const Unpacked& a, const Unpacked& b);
+// *result -1, 0, 1; 21003 for incompatible values.
+int cmp_ts(const Unpacked& a, const Unpacked& b, int* result);
+// Signed sum in the common range; fid is the id that the caller's step reports with.
+int add_ts(const Unpacked& a, const Unpacked& b, Unpacked& out, int fid);
+int mul_ts(const Unpacked& v, int32_t factor, Unpacked& out);
+int div_ts(const Unpacked& v, int32_t divisor, Unpacked& out);
+// a - b; never fails.
+void sub_dt(const Unpacked& a, const Unpacked& b, Unpacked& out);
+// dt + ts, or dt - ts when subtract.
+int add_dt_ts(const Unpacked& dt, const Unpacked& ts, bool subtract, Unpacked& out);
+int weekday_dt(const Unpacked& v, int* weekday);
+
+// ---- Literal text (timeuti.cpp) ------------------------------------------------------------
+
+// The literal of a value into out[0..size), cut to fit; returns its length.
+size_t dt_text(char* out, size_t size, const Unpacked& v);
+size_t ts_text(char* out, size_t size, const Unpacked& v);
+// The separator written in front of field c (c below the value's high code).
+char field_separator(int c);
+
+// Reading the literal back. A range name: two characters, any case, tried as yy, mo, dd,
+// hh, mi, ss, ms; returns the code and sets *end past the name and any blanks, tabs,
+// carriage returns and line feeds after it, or returns kRangeNotName with *end = text.
+int scan_range_name(const char* text, const char** end);
+// After the field of code c has been read: skips blanks, tabs, carriage returns and line
+// feeds, then checks the character that must follow that field ("-" after yy and mo, a
+// digit after dd, ":" after hh and mi, "." after ss, ")" or "'" after ms). The separators
+// "-", ":" and "." are consumed; the digit and the closing character are not. False
+// (and *p unchanged) on any other character or a code outside 0..6.
+bool scan_field_end(int c, const char** p);
+
+}  // namespace qd

@@ -1,0 +1,262 @@
+// qddt.cpp: the exported datetime and timespan functions: unpacking the caller's
+// values, making sure the current datetime is set, and packing results on success.
+#include "qdtype32/qddt.h"
+
+#include "datetime/dt_internal.h"
+#include "qderror.h"
+#include "qdfid.h"
+#include "types/report.h"
+
+using namespace qd;
+
+namespace {
+
+inline int pass_on(int err, int fid) {
+  report(0, fid);
+  return err;
+}
+
+// The size, copy and hash of the twins, over their field width.
+template <class Field>
+struct Twin {
+  static qd_long copy(void* destination, const void* source) {
+    const int32_t n = Packed<Field>::size(source);
+    if (n > 0) std::memmove(destination, source, static_cast<size_t>(n));
+    return n;
+  }
+  static void hash(const void* v, const void** bytes, qd_long* length) {
+    const uint32_t h = load<uint32_t>(v);
+    const int low = static_cast<int>(h & 0xF), high = static_cast<int>((h >> 4) & 0xF);
+    *bytes = static_cast<const unsigned char*>(v) + kHeaderBytes;
+    *length = static_cast<qd_long>(sizeof(Field)) * (high >= low ? high - low + 1 : 0);
+  }
+};
+
+// Unpacks a datetime operand, refusing a header whose codes no operation can work on.
+int unpack_dt(const void* p, Unpacked& u, int fid) {
+  PackedDt::unpack(p, u);
+  return range_ok(u) ? 0 : report(QDE_DT_RANGE, fid, low_code(u), high_code(u));
+}
+
+int unpack_ts(const void* p, Unpacked& u, int fid) {
+  PackedTs::unpack(p, u);
+  return ts_range_ok(u) ? 0 : report(QDE_DT_RANGE, fid, low_code(u), high_code(u));
+}
+
+constexpr size_t kLiteralBuffer = kLiteralMax + 1;
+
+}  // namespace
+
+// ---- Representation ------------------------------------------------------------------------
+
+QD_EXTERN_C QD_API int set_current(void) { return set_current_now(); }
+
+QD_EXTERN_C QD_API int dt_current(void* result) {
+  if (int err = ensure_current(); err != 0) return err;
+  const Unpacked& now = current();
+  auto* b = static_cast<unsigned char*>(result);
+  store<uint32_t>(b, now.header);
+  for (int c = kMs; c <= kYy; ++c) {
+    store<int16_t>(b + kHeaderBytes + kDtFieldBytes * c, static_cast<int16_t>(now.field[c]));
+  }
+  return 0;
+}
+
+QD_EXTERN_C QD_API qd_long dt_size(const void* dt) { return PackedDt::size(dt); }
+QD_EXTERN_C QD_API qd_long ts_size(const void* ts) { return PackedTs::size(ts); }
+QD_EXTERN_C QD_API qd_long dt_copy(void* destination, const void* source) {
+  return Twin<int16_t>::copy(destination, source);
+}
+QD_EXTERN_C QD_API qd_long ts_copy(void* destination, const void* source) {
+  return Twin<int32_t>::copy(destination, source);
+}
+QD_EXTERN_C QD_API void dt_hash(const void* dt, const void** bytes, qd_long* length) {
+  Twin<int16_t>::hash(dt, bytes, length);
+}
+QD_EXTERN_C QD_API void ts_hash(const void* ts, const void** bytes, qd_long* length) {
+  Twin<int32_t>::hash(ts, bytes, length);
+}
+
+QD_EXTERN_C QD_API int dt_check(void* dt) {
+  if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_CHECK);
+  Unpacked u;
+  PackedDt::unpack(dt, u);
+  if (int err = check_dt(u); err != 0) return err;
+  PackedDt::pack(dt, u);
+  return 0;
+}
+
+QD_EXTERN_C QD_API int ts_check(const void* ts) {
+  if (int err = ensure_current(); err != 0) return pass_on(err, QDF_TS_CHECK);
+  Unpacked u;
+  PackedTs::unpack(ts, u);
+  return check_ts(u);
+}
+
+// ---- Casts and comparison ------------------------------------------------------------------
+
+QD_EXTERN_C QD_API int dt_cast(const void* source, void* result, qd_long low, qd_long high) {
+  if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_CAST);
+  Unpacked s, r;
+  if (int err = unpack_dt(source, s, QDF_DT_CAST); err != 0) return err;
+  if (int err = cast_dt(s, low, high, r); err != 0) return err;
+  PackedDt::pack(result, r);
+  return 0;
+}
+
+QD_EXTERN_C QD_API int ts_cast(const void* source, void* result, qd_long low, qd_long high) {
+  if (int err = ensure_current(); err != 0) return pass_on(err, QDF_TS_CAST);
+  Unpacked s, r;
+  if (int err = unpack_ts(source, s, QDF_TS_CAST); err != 0) return err;
+  if (int err = cast_ts(s, low, high, r); err != 0) return err;
+  PackedTs::pack(result, r);
+  return 0;
+}
+
+QD_EXTERN_C QD_API qd_long dt_cmp(const void* a, const void* b) {
+  ensure_current();  // a failure is recorded; the comparison goes on
+  Unpacked x, y;
+  PackedDt::unpack(a, x);
+  PackedDt::unpack(b, y);
+  if (!range_ok(x) || !range_ok(y)) return 0;
+  return cmp_dt(x, y);
+}
+
+QD_EXTERN_C QD_API int ts_cmp(const void* a, const void* b, qd_long* result) {
+  ensure_current();  // a failure is recorded; the comparison goes on
+  Unpacked x, y;
+  if (int err = unpack_ts(a, x, QDF_TS_CMP); err != 0) return err;
+  if (int err = unpack_ts(b, y, QDF_TS_CMP); err != 0) return err;
+  int r = 0;
+  if (int err = cmp_ts(x, y, &r); err != 0) return err;
+  *result = r;
+  return 0;
+}
+
+QD_EXTERN_C QD_API int ts_getsign(const void* ts) {
+  Unpacked u;
+  PackedTs::unpack(ts, u);
+  if (is_negative(u)) return -1;
+  for (int c = low_code(u); c <= high_code(u) && c < kFieldCount; ++c) {
+    if (u.field[c] != 0) return 1;
+  }
+  return 0;
+}
+
+QD_EXTERN_C QD_API void ts_change_sign(void* ts) {
+  Unpacked u;
+  u.header = load<uint32_t>(ts);
+  set_mark(u, flipped_sign(mark_of(u)));
+  store<uint32_t>(ts, u.header);
+}
+
+// ---- Timespan arithmetic -------------------------------------------------------------------
+
+namespace {
+
+int ts_add_sub(const void* a, const void* b, void* result, bool subtract) {
+  const int fid = subtract ? QDF_TS_SUB : QDF_TS_ADD;
+  if (int err = ensure_current(); err != 0) return pass_on(err, fid);
+  Unpacked x, y, r;
+  if (int err = unpack_ts(a, x, fid); err != 0) return err;
+  if (int err = unpack_ts(b, y, fid); err != 0) return err;
+  if (subtract) set_mark(y, flipped_sign(mark_of(y)));
+  if (int err = add_ts(x, y, r, QDF_TS_ADD); err != 0) {
+    return subtract ? pass_on(err, QDF_TS_SUB) : err;
+  }
+  PackedTs::pack(result, r);
+  return 0;
+}
+
+}  // namespace
+
+QD_EXTERN_C QD_API int ts_add(const void* a, const void* b, void* result) {
+  return ts_add_sub(a, b, result, false);
+}
+
+QD_EXTERN_C QD_API int ts_sub(const void* a, const void* b, void* result) {
+  return ts_add_sub(a, b, result, true);
+}
+
+QD_EXTERN_C QD_API int ts_mul(const void* ts, qd_long factor, void* result) {
+  if (int err = ensure_current(); err != 0) return pass_on(err, QDF_TS_MUL);
+  Unpacked x, r;
+  if (int err = unpack_ts(ts, x, QDF_TS_MUL); err != 0) return err;
+  if (int err = mul_ts(x, factor, r); err != 0) return err;
+  PackedTs::pack(result, r);
+  return 0;
+}
+
+QD_EXTERN_C QD_API int ts_div(const void* ts, qd_long divisor, void* result) {
+  if (int err = ensure_current(); err != 0) return pass_on(err, QDF_TS_DIV);
+  Unpacked x, r;
+  if (int err = unpack_ts(ts, x, QDF_TS_DIV); err != 0) return err;
+  if (int err = div_ts(x, divisor, r); err != 0) return err;
+  PackedTs::pack(result, r);
+  return 0;
+}
+
+// ---- Datetime arithmetic -------------------------------------------------------------------
+
+QD_EXTERN_C QD_API int dt_sub(const void* a, const void* b, void* result) {
+  // No step of its own reports here: once the current datetime is set, nothing fails.
+  if (int err = ensure_current(); err != 0) return err;
+  Unpacked x, y, r;
+  PackedDt::unpack(a, x);
+  PackedDt::unpack(b, y);
+  if (!range_ok(x) || !range_ok(y)) {
+    const Unpacked& bad = range_ok(x) ? y : x;
+    return report(QDE_DT_RANGE, 0, low_code(bad), high_code(bad));
+  }
+  sub_dt(x, y, r);
+  PackedTs::pack(result, r);
+  return 0;
+}
+
+namespace {
+
+int dt_ts_add_sub(const void* dt, const void* ts, void* result, bool subtract) {
+  if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_TS_ADD);
+  Unpacked x, y, r;
+  if (int err = unpack_dt(dt, x, QDF_DT_TS_ADD); err != 0) return err;
+  if (int err = unpack_ts(ts, y, QDF_DT_TS_ADD); err != 0) return err;
+  if (int err = add_dt_ts(x, y, subtract, r); err != 0) return err;
+  PackedDt::pack(result, r);
+  return 0;
+}
+
+}  // namespace
+
+QD_EXTERN_C QD_API int dt_ts_add(const void* dt, const void* ts, void* result) {
+  return dt_ts_add_sub(dt, ts, result, false);
+}
+
+QD_EXTERN_C QD_API int dt_ts_sub(const void* dt, const void* ts, void* result) {
+  return dt_ts_add_sub(dt, ts, result, true);
+}
+
+QD_EXTERN_C QD_API int dt_weekday(const void* dt, qd_long* weekday) {
+  if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_WEEKDAY);
+  Unpacked x;
+  if (int err = unpack_dt(dt, x, QDF_DT_WEEKDAY); err != 0) return err;
+  int w = 0;
+  if (int err = weekday_dt(x, &w); err != 0) return err;
+  *weekday = w;
+  return 0;
+}
+
+// ---- Literal text ------------------------------------------------------------------------------
+
+QD_EXTERN_C QD_API char* dt_str(char* buffer, const void* dt) {
+  Unpacked u;
+  PackedDt::unpack(dt, u);
+  dt_text(buffer, kLiteralBuffer, u);
+  return buffer;
+}
+
+QD_EXTERN_C QD_API char* ts_str(char* buffer, const void* ts) {
+  Unpacked u;
+  PackedTs::unpack(ts, u);
+  ts_text(buffer, kLiteralBuffer, u);
+  return buffer;
+}

@@ -1,0 +1,229 @@
+// timeman.cpp: the calendar (day numbers across the 1582 switch), field limits, the
+// process-wide current datetime and the validation of datetime and timespan values.
+#include "datetime/dt_internal.h"
+#include "qderror.h"
+#include "qdfid.h"
+#include "types/report.h"
+
+namespace qd {
+
+const int32_t kDtLowLimit[kFieldCount] = {0, 0, 0, 0, 1, 1, kMinYear};
+const int32_t kDtHighLimit[kFieldCount] = {999, 59, 59, 23, 31, 12, kMaxYear};
+const int32_t kDtFill[kFieldCount] = {0, 0, 0, 0, 1, 1, 1};
+const int32_t kTsBound[kFieldCount] = {999, 59, 59, 23, kTsMax, 11, kTsMax};
+const int32_t kTsFactor[kFieldCount] = {1000, 60, 60, 24, 0, 12, 0};
+
+namespace {
+
+// Days before month m (index m - 1), common and leap years.
+constexpr int16_t kDaysBefore[2][13] = {
+    {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365},
+    {0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335, 366}};
+
+constexpr int kDaysPer4Years = 1461;
+constexpr int kDaysPerCentury = 36524;  // Gregorian, without its leap century day
+constexpr int kDaysPer400Years = 146097;
+constexpr int32_t kDay1201 = 438293;  // 1201-01-01, start of the Gregorian 400-year cycles
+constexpr int kHour24 = 24;
+constexpr int32_t kCurrentUnset = 65535;  // in the milliseconds slot: never set
+
+inline int clamp_month(int m) { return m < 1 ? 1 : (m > 12 ? 12 : m); }
+
+// Month and day of the zero-based day of the year, without a loop: January and February
+// directly, March onwards by the 153-days-per-5-months rule.
+inline void month_day(int doy, bool leap, int* month, int* day) {
+  const int march = 59 + (leap ? 1 : 0);
+  if (doy < 31) {
+    *month = 1;
+    *day = doy + 1;
+  } else if (doy < march) {
+    *month = 2;
+    *day = doy - 30;
+  } else {
+    const int x = doy - march;
+    const int m = (5 * x + 2) / 153;
+    *month = m + 3;
+    *day = x - (153 * m + 2) / 5 + 1;
+  }
+}
+
+Unpacked g_current = {make_header(kMs, kYy, kMarkGregorian), {kCurrentUnset, 0, 0, 0, 0, 0, 0}};
+ClockReader g_clock = plat::local_time_ms;
+
+}  // namespace
+
+bool leap_year(int year, int mark) {
+  if (mark == kMarkJulian) return year % 4 == 0;
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int month_length(int month, bool leap) {
+  const int m = clamp_month(month);
+  return kDaysBefore[leap][m] - kDaysBefore[leap][m - 1];
+}
+
+int32_t day_number(int year, int month, int day, int mark) {
+  const int m = clamp_month(month);
+  const int doy = day - 1 + kDaysBefore[leap_year(year, mark)][m - 1];
+  if (mark == kMarkJulian) return 365 * (year - 1) + (year - 1) / 4 + doy;
+  if (year == kGregorianStartYear) {
+    // The Gregorian part of 1582 counts on from 15 October.
+    const int after_october = m > 10 ? kDaysBefore[0][m - 1] - kDaysBefore[0][9] : 0;
+    return kFirstGregorianDay + (day - 15) + after_october;
+  }
+  return doy + (year - 1201) / 400 - (year - 1501) / 100 + (year - 1581) / 4 + 20 + 365 * year;
+}
+
+bool date_from_day(int32_t day, CivilDate* out) {
+  if (day < 0) return false;
+  int year, doy, mark;
+  if (day < kFirstGregorianDay) {
+    const int q = day / kDaysPer4Years, r = day % kDaysPer4Years;
+    if (r == kDaysPer4Years - 1) {
+      year = 4 * q + 4;
+      doy = 365;
+    } else {
+      year = 4 * q + r / 365 + 1;
+      doy = r % 365;
+    }
+    mark = kMarkJulian;
+  } else {
+    // 400-year cycles from 1201; inside one, each century but the last is one day short
+    // of four-year blocks, which r / 36524 puts back before splitting into blocks.
+    const int32_t e = day - kDay1201;
+    const int q = e / kDaysPer400Years, r = e % kDaysPer400Years;
+    int offset;
+    if (r == kDaysPer400Years - 1) {
+      offset = 399;
+      doy = 365;
+    } else {
+      const int r2 = r + r / kDaysPerCentury;
+      const int q4 = r2 / kDaysPer4Years, r4 = r2 % kDaysPer4Years;
+      if (r4 == kDaysPer4Years - 1) {
+        offset = 4 * q4 + 3;
+        doy = 365;
+      } else {
+        offset = 4 * q4 + r4 / 365;
+        doy = r4 % 365;
+      }
+    }
+    year = 1201 + 400 * q + offset;
+    if (year > kMaxYear) return false;
+    mark = kMarkGregorian;
+  }
+  out->year = year;
+  out->mark = mark;
+  month_day(doy, leap_year(year, mark), &out->month, &out->day);
+  return true;
+}
+
+// ---- Current datetime ------------------------------------------------------------------
+
+int set_current_now() {
+  plat::LocalTime t{};
+  if (!g_clock(&t) || t.year < kMinYear || t.year > kMaxYear) {
+    return report(QDE_CLOCK, QDF_SET_CURRENT);
+  }
+  Unpacked u;
+  u.header = make_header(kMs, kYy, kMarkGregorian);
+  u.field[kMs] = t.millisecond;
+  u.field[kSs] = t.second;
+  u.field[kMi] = t.minute;
+  u.field[kHh] = t.hour;
+  u.field[kDd] = t.day;
+  u.field[kMo] = t.month;
+  u.field[kYy] = t.year;
+  g_current = u;
+  return 0;
+}
+
+bool current_is_set() { return g_current.field[kMs] != kCurrentUnset; }
+
+int ensure_current() { return current_is_set() ? 0 : set_current_now(); }
+
+const Unpacked& current() { return g_current; }
+
+int32_t field_or_current(const Unpacked& v, int c) {
+  if (c > high_code(v)) return g_current.field[c];
+  if (c < low_code(v)) return kDtFill[c];
+  return v.field[c];
+}
+
+ClockReader set_clock_for_test(ClockReader reader) {
+  const ClockReader old = g_clock;
+  g_clock = reader;
+  return old;
+}
+
+Unpacked save_current_for_test() { return g_current; }
+
+void restore_current_for_test(const Unpacked& saved) { g_current = saved; }
+
+// ---- Validation ------------------------------------------------------------------------
+
+int check_dt(Unpacked& v) {
+  const int low = low_code(v), high = high_code(v);
+  if (!range_ok(low, high)) return report(QDE_DT_INVALID, QDF_DT_CHECK);
+  Unpacked u = v;
+  // 24:00 is accepted as the end of a day when nothing below the hour is set.
+  bool carry = false;
+  if (low <= kHh && kHh <= high && u.field[kHh] == kHour24) {
+    for (int c = low; c < kHh; ++c) {
+      if (u.field[c] != 0) return report(QDE_DT_INVALID, QDF_DT_CHECK);
+    }
+    u.field[kHh] = 0;
+    carry = true;
+  }
+  for (int c = low; c <= high; ++c) {
+    if (u.field[c] < kDtLowLimit[c] || u.field[c] > kDtHighLimit[c]) {
+      return report(QDE_DT_INVALID, QDF_DT_CHECK);
+    }
+  }
+  int mark = kMarkGregorian;
+  if (high == kYy) {
+    const int y = u.field[kYy];
+    if (y < kGregorianStartYear) {
+      mark = kMarkJulian;
+    } else if (y == kGregorianStartYear && low <= kDd) {
+      const int m = u.field[kMo], d = u.field[kDd];
+      if (m < 10 || (m == 10 && d <= 4)) {
+        mark = kMarkJulian;
+      } else if (m == 10 && d < 15) {
+        return report(QDE_DT_INVALID, QDF_DT_CHECK);  // dropped by the reform
+      }
+    }
+  }
+  if (low <= kDd && high >= kMo) {
+    const bool leap = high < kYy || leap_year(u.field[kYy], mark);
+    if (u.field[kDd] > month_length(u.field[kMo], leap)) {
+      return report(QDE_DT_INVALID, QDF_DT_CHECK);
+    }
+  }
+  set_mark(u, mark);
+  if (carry) {
+    Unpacked one_day{};
+    one_day.header = make_header(kDd, kDd, kMarkPositive);
+    one_day.field[kDd] = 1;
+    Unpacked next, back;
+    int err = add_dt_ts(u, one_day, false, next);
+    if (err == 0) err = cast_dt(next, low, high, back);
+    if (err != 0) {
+      report(0, QDF_DT_CHECK);
+      return err;
+    }
+    back.header = (back.header & 0xFFFu) | (v.header & ~0xFFFu);
+    u = back;
+  }
+  v = u;
+  return 0;
+}
+
+int check_ts(const Unpacked& v) {
+  const int low = low_code(v), high = high_code(v);
+  bool ok = ts_range_ok(low, high);
+  for (int c = low; ok && c < high; ++c) ok = v.field[c] >= 0 && v.field[c] <= kTsBound[c];
+  if (ok) ok = v.field[high] >= 0;
+  return ok ? 0 : report(QDE_DT_OUT_OF_RANGE, QDF_TS_CHECK);
+}
+
+}  // namespace qd

@@ -1,0 +1,106 @@
+// timeuti.cpp: the literal text of datetimes and timespans, and the range-name and
+// separator rules by which the calendar text reader reads it back.
+#include <cctype>
+
+#include "datetime/dt_internal.h"
+#include "types/qdformat.h"
+#include "types/types_internal.h"
+
+namespace qd {
+
+namespace {
+
+// Indexed by field code + 1: the character written in front of field c.
+constexpr char kSeparators[] = " .:: --";
+
+inline bool is_blank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
+
+inline const char* skip_blanks(const char* p) {
+  while (is_blank(*p)) ++p;
+  return p;
+}
+
+// Type name and formats of one of the twins.
+struct LiteralForm {
+  const char* type_name;
+  const char* first;   // type text and the highest field
+  const char* millis;  // separator and the milliseconds
+  const char* other;   // separator and any other field
+};
+constexpr LiteralForm kDtForm = {"datetime", "%s[%s:%s](%d", "%c%03d", "%c%d"};
+constexpr LiteralForm kTsForm = {"timespan", "%s[%s:%s](%ld", "%c%03ld", "%c%ld"};
+
+size_t literal_text(char* out, size_t size, const Unpacked& v, const LiteralForm& form,
+                    bool negative) {
+  if (size == 0) return 0;
+  const int low = low_code(v), high = high_code(v);
+  out[0] = '\0';
+  if (negative) append_values(out, size, "-");
+  // A broken header prints its codes' names ("??") and only the slots that exist.
+  const int top = high < kFieldCount ? high : kFieldCount - 1;
+  append_values(out, size, form.first, form.type_name, range_name(high), range_name(low),
+                top >= 0 ? v.field[top] : 0);
+  for (int c = top - 1; c >= low; --c) {
+    append_values(out, size, c == kMs ? form.millis : form.other, field_separator(c), v.field[c]);
+  }
+  return append_values(out, size, ")");
+}
+
+}  // namespace
+
+char field_separator(int c) { return c >= 0 && c < kFieldCount ? kSeparators[c + 1] : ' '; }
+
+size_t dt_text(char* out, size_t size, const Unpacked& v) {
+  return literal_text(out, size, v, kDtForm, false);
+}
+
+size_t ts_text(char* out, size_t size, const Unpacked& v) {
+  return literal_text(out, size, v, kTsForm, is_negative(v));
+}
+
+int scan_range_name(const char* text, const char** end) {
+  *end = text;
+  if (!text || !text[0] || !text[1]) return kRangeNotName;
+  const char a = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  const char b = static_cast<char>(std::tolower(static_cast<unsigned char>(text[1])));
+  for (int c = kYy; c >= kMs; --c) {
+    const char* name = range_name(c);
+    if (a == name[0] && b == name[1]) {
+      *end = skip_blanks(text + 2);
+      return c;
+    }
+  }
+  return kRangeNotName;
+}
+
+bool scan_field_end(int c, const char** p) {
+  const char* q = skip_blanks(*p);
+  switch (c) {
+    case kYy:
+    case kMo:
+      if (*q != '-') return false;
+      *p = q + 1;
+      return true;
+    case kDd:
+      if (!std::isdigit(static_cast<unsigned char>(*q))) return false;
+      *p = q;
+      return true;
+    case kHh:
+    case kMi:
+      if (*q != ':') return false;
+      *p = q + 1;
+      return true;
+    case kSs:
+      if (*q != '.') return false;
+      *p = q + 1;
+      return true;
+    case kMs:
+      if (*q != ')' && *q != '\'') return false;
+      *p = q;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace qd

@@ -1,0 +1,95 @@
+// dt_test_util.h: building packed datetime and timespan values for the tests, and a
+// fixture that pins the current datetime to a fixed instant and restores it afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <initializer_list>
+#include <string>
+
+#include "datetime/dt_internal.h"
+#include "qdtype32/qdtype32.h"
+
+namespace dtt {
+
+// A value buffer with room for any datetime or timespan and a guard tail, filled with a
+// pattern so that writes past the value or on failure show.
+struct Value {
+  unsigned char b[32];
+  Value() { std::memset(b, 0xA5, sizeof b); }
+  bool untouched() const {
+    for (unsigned char c : b) {
+      if (c != 0xA5) return false;
+    }
+    return true;
+  }
+};
+
+// Fields are given from the high code down to the low code, as they are written.
+template <class Field>
+inline Value make(int high, int low, int mark, std::initializer_list<long long> fields) {
+  Value v;
+  qd::store<uint32_t>(v.b, qd::make_header(low, high, mark));
+  int c = high;
+  for (long long f : fields) {
+    qd::store<Field>(v.b + 4 + sizeof(Field) * (c - low), static_cast<Field>(f));
+    --c;
+  }
+  return v;
+}
+
+inline Value dt(int high, int low, std::initializer_list<long long> fields) {
+  return make<int16_t>(high, low, 0, fields);
+}
+// A datetime validated as the host would before using it.
+inline Value dtv(int high, int low, std::initializer_list<long long> fields) {
+  Value v = dt(high, low, fields);
+  EXPECT_EQ(dt_check(v.b), 0);
+  return v;
+}
+inline Value ts(int high, int low, std::initializer_list<long long> fields) {
+  return make<int32_t>(high, low, qd::kMarkPositive, fields);
+}
+inline Value nts(int high, int low, std::initializer_list<long long> fields) {
+  return make<int32_t>(high, low, qd::kMarkNegative, fields);
+}
+
+inline std::string dt_lit(const Value& v) {
+  char buf[64];
+  return dt_str(buf, v.b);
+}
+inline std::string ts_lit(const Value& v) {
+  char buf[64];
+  return ts_str(buf, v.b);
+}
+inline int mark(const Value& v) { return static_cast<int>((qd::load<uint32_t>(v.b) >> 8) & 0xF); }
+
+// The fixed instant the tests run at: Wednesday 2007-11-28 13:05:07.042.
+inline bool fixed_clock(qd::plat::LocalTime* t) {
+  *t = {2007, 11, 28, 13, 5, 7, 42};
+  return true;
+}
+inline bool broken_clock(qd::plat::LocalTime*) { return false; }
+
+class PinnedNow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = qd::save_current_for_test();
+    old_clock_ = qd::set_clock_for_test(fixed_clock);
+    ASSERT_EQ(set_current(), 0);
+  }
+  void TearDown() override {
+    qd::set_clock_for_test(old_clock_);
+    qd::restore_current_for_test(saved_);
+    init_qderr();
+  }
+
+ private:
+  qd::Unpacked saved_{};
+  qd::ClockReader old_clock_ = nullptr;
+};
+
+using namespace qd;  // field codes kYy .. kMs in the tables
+
+}  // namespace dtt
