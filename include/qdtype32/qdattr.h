@@ -10,7 +10,7 @@
 typedef struct attrtype {
   int16_t code;
   uint8_t param[2];
-  uint8_t flag;  /* the host's; set to 0 when a descriptor is built here */
+  uint8_t flag; /* the host's; set to 0 when a descriptor is built here */
   uint8_t spare;
 } attrtype;
 

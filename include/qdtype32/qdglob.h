@@ -17,7 +17,7 @@ typedef struct qd_name_entry {
    and pointers take 8 bytes. Unused ranges are reserved and never read. */
 typedef struct qdxglob_record {
   uint8_t reserved_0[4];
-  int32_t trace_mode;       /* 0 off, 1 trace file, 2 console, 3 standard error */
+  int32_t trace_mode; /* 0 off, 1 trace file, 2 console, 3 standard error */
   uint8_t reserved_8[4];
   int32_t trace_to_errtext; /* non-zero: trace lines go into the thread's error report */
   uint8_t reserved_16[28];
@@ -25,7 +25,7 @@ typedef struct qdxglob_record {
   char header_name1[129];
   char header_name2[129];
   int32_t demo_switch;
-  int32_t tuple_align;      /* 0 off, 8 eight-byte, other four-byte */
+  int32_t tuple_align; /* 0 off, 8 eight-byte, other four-byte */
   uint8_t reserved_822[12];
   uint8_t charlen_switch;   /* declared lengths count multi-byte characters */
   int32_t db_encoding;      /* process default encoding code */
@@ -75,8 +75,7 @@ static_assert(offsetof(qdxglob_record, currency_sym) == QD_GLOB_OFS(1315, 78), "
 static_assert(offsetof(qdxglob_record, local_currency_sym) == QD_GLOB_OFS(1319, 79),
               "local_currency_sym");
 /* The name and separator block copied by the number templates: 1044 bytes on 32-bit. */
-static_assert(sizeof(qdxglob_record) - offsetof(qdxglob_record, wday_abbr) ==
-                  QD_GLOB_OFS(1044, 80),
+static_assert(sizeof(qdxglob_record) - offsetof(qdxglob_record, wday_abbr) == QD_GLOB_OFS(1044, 80),
               "name and separator block");
 #endif
 

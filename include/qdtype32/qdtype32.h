@@ -4,9 +4,9 @@
 
 #include "qdapi.h"
 #include "qdattr.h"
-#include "qdconfig.h"
 #include "qdbits.h"
 #include "qdbytes.h"
+#include "qdconfig.h"
 #include "qddt.h"
 #include "qderr.h"
 #include "qdglob.h"

@@ -206,7 +206,7 @@ QD_EXTERN_C QD_API int dt_sub(const void* a, const void* b, void* result) {
   PackedDt::unpack(b, y);
   if (!range_ok(x) || !range_ok(y)) {
     const Unpacked& bad = range_ok(x) ? y : x;
-    return report(QDE_DT_RANGE, 0, low_code(bad), high_code(bad));
+    return report<QDE_DT_RANGE, 0>(low_code(bad), high_code(bad));
   }
   sub_dt(x, y, r);
   PackedTs::pack(result, r);

@@ -122,7 +122,7 @@ bool date_from_day(int32_t day, CivilDate* out) {
 int set_current_now() {
   plat::LocalTime t{};
   if (!g_clock(&t) || t.year < kMinYear || t.year > kMaxYear) {
-    return report(QDE_CLOCK, QDF_SET_CURRENT);
+    return report<QDE_CLOCK, QDF_SET_CURRENT>();
   }
   Unpacked u;
   u.header = make_header(kMs, kYy, kMarkGregorian);
@@ -163,20 +163,20 @@ void restore_current_for_test(const Unpacked& saved) { g_current = saved; }
 
 int check_dt(Unpacked& v) {
   const int low = low_code(v), high = high_code(v);
-  if (!range_ok(low, high)) return report(QDE_DT_INVALID, QDF_DT_CHECK);
+  if (!range_ok(low, high)) return report<QDE_DT_INVALID, QDF_DT_CHECK>();
   Unpacked u = v;
   // 24:00 is accepted as the end of a day when nothing below the hour is set.
   bool carry = false;
   if (low <= kHh && kHh <= high && u.field[kHh] == kHour24) {
     for (int c = low; c < kHh; ++c) {
-      if (u.field[c] != 0) return report(QDE_DT_INVALID, QDF_DT_CHECK);
+      if (u.field[c] != 0) return report<QDE_DT_INVALID, QDF_DT_CHECK>();
     }
     u.field[kHh] = 0;
     carry = true;
   }
   for (int c = low; c <= high; ++c) {
     if (u.field[c] < kDtLowLimit[c] || u.field[c] > kDtHighLimit[c]) {
-      return report(QDE_DT_INVALID, QDF_DT_CHECK);
+      return report<QDE_DT_INVALID, QDF_DT_CHECK>();
     }
   }
   int mark = kMarkGregorian;
@@ -189,14 +189,14 @@ int check_dt(Unpacked& v) {
       if (m < 10 || (m == 10 && d <= 4)) {
         mark = kMarkJulian;
       } else if (m == 10 && d < 15) {
-        return report(QDE_DT_INVALID, QDF_DT_CHECK);  // dropped by the reform
+        return report<QDE_DT_INVALID, QDF_DT_CHECK>();  // dropped by the reform
       }
     }
   }
   if (low <= kDd && high >= kMo) {
     const bool leap = high < kYy || leap_year(u.field[kYy], mark);
     if (u.field[kDd] > month_length(u.field[kMo], leap)) {
-      return report(QDE_DT_INVALID, QDF_DT_CHECK);
+      return report<QDE_DT_INVALID, QDF_DT_CHECK>();
     }
   }
   set_mark(u, mark);
@@ -208,7 +208,7 @@ int check_dt(Unpacked& v) {
     int err = add_dt_ts(u, one_day, false, next);
     if (err == 0) err = cast_dt(next, low, high, back);
     if (err != 0) {
-      report(0, QDF_DT_CHECK);
+      report<0, QDF_DT_CHECK>();
       return err;
     }
     back.header = (back.header & 0xFFFu) | (v.header & ~0xFFFu);
@@ -223,7 +223,7 @@ int check_ts(const Unpacked& v) {
   bool ok = ts_range_ok(low, high);
   for (int c = low; ok && c < high; ++c) ok = v.field[c] >= 0 && v.field[c] <= kTsBound[c];
   if (ok) ok = v.field[high] >= 0;
-  return ok ? 0 : report(QDE_DT_OUT_OF_RANGE, QDF_TS_CHECK);
+  return ok ? 0 : report<QDE_DT_OUT_OF_RANGE, QDF_TS_CHECK>();
 }
 
 }  // namespace qd

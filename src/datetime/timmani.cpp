@@ -40,9 +40,9 @@ int mag_sum(const Unpacked& a, const Unpacked& b, Unpacked& out) {
     s.field[c] = static_cast<int32_t>(v);
   }
   int64_t top = int64_t{a.field[high]} + b.field[high];
-  if (top < 0 || top > kTsMax) return report(QDE_TS_OVERFLOW, QDF_TS_MAG_SUM);
+  if (top < 0 || top > kTsMax) return report<QDE_TS_OVERFLOW, QDF_TS_MAG_SUM>();
   top += carry;
-  if (top > kTsMax) return report(QDE_TS_OVERFLOW, QDF_TS_MAG_SUM);
+  if (top > kTsMax) return report<QDE_TS_OVERFLOW, QDF_TS_MAG_SUM>();
   s.field[high] = static_cast<int32_t>(top);
   out = s;
   return 0;
@@ -78,13 +78,13 @@ void as_day_time(const Unpacked& v, int low, Unpacked& out) {
 
 // The datetime of a day-time or year-month sum, covering [yy:low of the sum].
 int from_span(const Unpacked& sum, Unpacked& out) {
-  if (is_negative(sum)) return report(QDE_DT_OUT_OF_RANGE, QDF_DT_FROM_DAYS);
+  if (is_negative(sum)) return report<QDE_DT_OUT_OF_RANGE, QDF_DT_FROM_DAYS>();
   const int low = low_code(sum);
   Unpacked d{};
   if (day_time_code(low)) {
     CivilDate date;
     if (!date_from_day(sum.field[kDd], &date)) {
-      return report(QDE_DT_OUT_OF_RANGE, QDF_DT_FROM_DAYS);
+      return report<QDE_DT_OUT_OF_RANGE, QDF_DT_FROM_DAYS>();
     }
     d.header = make_header(low, kYy, date.mark);
     d.field[kYy] = date.year;
@@ -93,7 +93,7 @@ int from_span(const Unpacked& sum, Unpacked& out) {
     for (int c = low; c < kDd; ++c) d.field[c] = sum.field[c];
   } else {
     const int64_t year = int64_t{sum.field[kYy]} + 1;
-    if (year > kMaxYear) return report(QDE_DT_OUT_OF_RANGE, QDF_DT_FROM_DAYS);
+    if (year > kMaxYear) return report<QDE_DT_OUT_OF_RANGE, QDF_DT_FROM_DAYS>();
     const int y = static_cast<int>(year);
     d.header = make_header(low, kYy, y < kGregorianStartYear ? kMarkJulian : kMarkGregorian);
     d.field[kYy] = y;
@@ -124,7 +124,7 @@ void reshape_dt(const Unpacked& src, int low, int high, Unpacked& out) {
 }
 
 int cast_dt(const Unpacked& src, int low, int high, Unpacked& out) {
-  if (!range_ok(low, high)) return report(QDE_DT_RANGE, QDF_DT_CAST, low, high);
+  if (!range_ok(low, high)) return report<QDE_DT_RANGE, QDF_DT_CAST>(low, high);
   Unpacked r;
   reshape_dt(src, low, high, r);
   const int old_high = high_code(src);
@@ -137,13 +137,13 @@ int cast_dt(const Unpacked& src, int low, int high, Unpacked& out) {
 
 int cast_ts(const Unpacked& src, int low, int high, Unpacked& out) {
   if (!ts_range_ok(src)) {
-    return report(QDE_DT_RANGE, QDF_TS_CAST, low_code(src), high_code(src));
+    return report<QDE_DT_RANGE, QDF_TS_CAST>(low_code(src), high_code(src));
   }
-  if (low < 0 || low > high || high > kYy) return report(QDE_DT_RANGE, QDF_TS_CAST, low, high);
+  if (low < 0 || low > high || high > kYy) return report<QDE_DT_RANGE, QDF_TS_CAST>(low, high);
   if (day_time_code(low) && !day_time_code(high)) {
-    return report(QDE_DT_RANGE, QDF_TS_CAST, low, high);
+    return report<QDE_DT_RANGE, QDF_TS_CAST>(low, high);
   }
-  if (day_time_code(low) == year_month(src)) return report(QDE_TS_INCOMPATIBLE, QDF_TS_CAST);
+  if (day_time_code(low) == year_month(src)) return report<QDE_TS_INCOMPATIBLE, QDF_TS_CAST>();
   const int old_low = low_code(src), old_high = high_code(src);
   Unpacked r{};
   r.header = make_header(low, high, mark_of(src));
@@ -151,10 +151,10 @@ int cast_ts(const Unpacked& src, int low, int high, Unpacked& out) {
   if (high < old_high) {
     // Fold the top field down: each step multiplies by the units of the next code.
     for (int c = old_high - 1; c >= high; --c) {
-      if (total > kTsMax / kTsFactor[c]) return report(QDE_TS_OVERFLOW, QDF_TS_CAST);
+      if (total > kTsMax / kTsFactor[c]) return report<QDE_TS_OVERFLOW, QDF_TS_CAST>();
       total *= kTsFactor[c];
       if (c >= old_low) total += src.field[c];
-      if (total < 0 || total > kTsMax) return report(QDE_TS_OVERFLOW, QDF_TS_CAST);
+      if (total < 0 || total > kTsMax) return report<QDE_TS_OVERFLOW, QDF_TS_CAST>();
     }
     r.field[high] = static_cast<int32_t>(total);
   } else if (high > old_high) {
@@ -191,7 +191,7 @@ int32_t cmp_dt(const Unpacked& a, const Unpacked& b) {
 }
 
 int cmp_ts(const Unpacked& a, const Unpacked& b, int* result) {
-  if (year_month(a) != year_month(b)) return report(QDE_TS_INCOMPATIBLE, QDF_TS_CMP);
+  if (year_month(a) != year_month(b)) return report<QDE_TS_INCOMPATIBLE, QDF_TS_CMP>();
   const bool neg = is_negative(a);
   if (neg != is_negative(b)) {
     *result = neg ? -1 : 1;
@@ -254,7 +254,7 @@ int mul_ts(const Unpacked& v, int32_t factor, Unpacked& out) {
       if (int err = mag_sum(result, work, result); err != 0) return pass_on(err, QDF_TS_MUL);
     }
     if (int err = mag_sum(work, work, work); err != 0) {
-      report(0, QDF_TS_DOUBLE);
+      report<0, QDF_TS_DOUBLE>();
       return pass_on(err, QDF_TS_MUL);
     }
     k >>= 1;
@@ -267,7 +267,7 @@ int mul_ts(const Unpacked& v, int32_t factor, Unpacked& out) {
 }
 
 int div_ts(const Unpacked& v, int32_t divisor, Unpacked& out) {
-  if (divisor == 0) return report(QDE_TS_DIVIDE_BY_ZERO, QDF_TS_DIV);
+  if (divisor == 0) return report<QDE_TS_DIVIDE_BY_ZERO, QDF_TS_DIV>();
   if (divisor == 1) {
     out = v;
     return 0;
@@ -278,9 +278,9 @@ int div_ts(const Unpacked& v, int32_t divisor, Unpacked& out) {
   int64_t rem = v.field[high] % k;
   r.field[high] = static_cast<int32_t>(v.field[high] / k);
   for (int c = high - 1; c >= low; --c) {
-    if (rem > kTsMax / kTsFactor[c]) return report(QDE_TS_OVERFLOW, QDF_TS_DIV);
+    if (rem > kTsMax / kTsFactor[c]) return report<QDE_TS_OVERFLOW, QDF_TS_DIV>();
     const int64_t x = v.field[c] + kTsFactor[c] * rem;
-    if (x < 0 || x > kTsMax) return report(QDE_TS_OVERFLOW, QDF_TS_DIV);
+    if (x < 0 || x > kTsMax) return report<QDE_TS_OVERFLOW, QDF_TS_DIV>();
     r.field[c] = static_cast<int32_t>(x / k);
     rem = x % k;
   }
@@ -352,7 +352,7 @@ int add_dt_ts(const Unpacked& dt, const Unpacked& ts, bool subtract, Unpacked& o
   } else {
     // Months are never added to a value with a day: there is no month-end rule.
     if (day_time_code(low_code(a)) || day_time_code(high_code(a))) {
-      return report(QDE_TS_INCOMPATIBLE, QDF_DT_TS_ADD);
+      return report<QDE_TS_INCOMPATIBLE, QDF_DT_TS_ADD>();
     }
     zero_ts(low_code(a), kYy, kMarkPositive, span);
     span.field[kYy] = field_or_current(a, kYy) - 1;

@@ -83,4 +83,3 @@ struct LocalTime {
 bool local_time_ms(LocalTime* out);
 
 }  // namespace qd::plat
-

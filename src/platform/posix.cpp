@@ -1,6 +1,4 @@
 // posix.cpp: the platform layer on Linux and other POSIX systems.
-#include "platform/platform.h"
-
 #include <errno.h>
 #include <fcntl.h>
 #include <link.h>
@@ -17,6 +15,8 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+
+#include "platform/platform.h"
 
 namespace qd::plat {
 

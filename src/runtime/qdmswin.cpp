@@ -116,8 +116,7 @@ void search_file() {
   if (!have_dir) have_dir = plat::executable_directory(dir, sizeof dir);
   if (have_dir) {
     cut_copy(g_config.install_dir, sizeof g_config.install_dir, dir);
-    path_join(g_config.path_in_use, sizeof g_config.path_in_use, dir, nullptr,
-              g_config.ini_name);
+    path_join(g_config.path_in_use, sizeof g_config.path_in_use, dir, nullptr, g_config.ini_name);
     if (file_usable(g_config.path_in_use)) {
       g_config.search_state = kFoundInInstallDir;
       return;
@@ -211,9 +210,7 @@ char* install_path(char* out, size_t size, const char* sub, const char* file) {
   return path_join(out, size, dir ? dir : "", sub, file);
 }
 
-void config_reset_for_test() {
-  g_config = Config{};
-}
+void config_reset_for_test() { g_config = Config{}; }
 
 const char* config_path_in_use() { return g_config.path_in_use; }
 int config_search_state() { return g_config.search_state; }

@@ -29,9 +29,9 @@ class LockGuard {
 
 // Counters for tests: how a lock was acquired (observed only, never relied on).
 struct LockStats {
-  uint32_t swaps;     // compare-and-swap attempts
-  uint32_t yields;    // time slices given up
-  uint32_t waits;     // waits on the event
+  uint32_t swaps;   // compare-and-swap attempts
+  uint32_t yields;  // time slices given up
+  uint32_t waits;   // waits on the event
 };
 LockStats lock_stats(int n);
 void lock_stats_reset(int n);

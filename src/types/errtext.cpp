@@ -12,7 +12,7 @@ namespace {
 
 constexpr char kMessageFile[] = "qderror.h";
 constexpr char kFunctionFile[] = "qdfid.h";
-constexpr size_t kLineMax = 299;     // characters of a catalogue line that count
+constexpr size_t kLineMax = 299;  // characters of a catalogue line that count
 constexpr size_t kPathMax = 1024;
 
 // One line, cut to kLineMax characters (the rest of a longer line is skipped), with its

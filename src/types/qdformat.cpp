@@ -177,8 +177,10 @@ size_t append_format(char* out, size_t size, const char* format, ArgSource& args
       ++f;
       bool neg_prec = false;
       precision = read_field(f, args, &neg_prec);
-      if (neg_prec) precision = -1;  // a negative '*' precision counts as absent
-      else if (precision < 0) precision = 0;
+      if (neg_prec)
+        precision = -1;  // a negative '*' precision counts as absent
+      else if (precision < 0)
+        precision = 0;
     }
     Len len = Len::kInt;
     if (*f == 'h') {

@@ -19,9 +19,9 @@ namespace {
 
 // ---- Process-wide error state ---------------------------------------------------------
 
-int32_t g_qderrno = 0;                  // the library's own error number
-const char* g_errstring = nullptr;      // cause text set by the host, never freed here
-int32_t g_merror_switch = 1;            // _merror records while this is on
+int32_t g_qderrno = 0;              // the library's own error number
+const char* g_errstring = nullptr;  // cause text set by the host, never freed here
+int32_t g_merror_switch = 1;        // _merror records while this is on
 
 // Returned when no report buffer can be allocated; trace never writes into it.
 char g_no_memory_report[] = "Quarendel error report unavailable: out of memory\n";
@@ -426,9 +426,12 @@ QD_EXTERN_C QD_API int trace_hard_error(int errnum, int fid, char convert) {
     int soft;
     int hard;
   } kHardOf[] = {
-      {QDE_RECOVERABLE_5019, QDE_UNRECOVERABLE_5019},   {QDE_RECOVERABLE_9094, QDE_UNRECOVERABLE_9094},
-      {QDE_RECOVERABLE_9146, QDE_UNRECOVERABLE_9146},   {QDE_RECOVERABLE_9151, QDE_UNRECOVERABLE_9151},
-      {QDE_RECOVERABLE_16002, QDE_UNRECOVERABLE_16002}, {QDE_RECOVERABLE_16003, QDE_UNRECOVERABLE_16003},
+      {QDE_RECOVERABLE_5019, QDE_UNRECOVERABLE_5019},
+      {QDE_RECOVERABLE_9094, QDE_UNRECOVERABLE_9094},
+      {QDE_RECOVERABLE_9146, QDE_UNRECOVERABLE_9146},
+      {QDE_RECOVERABLE_9151, QDE_UNRECOVERABLE_9151},
+      {QDE_RECOVERABLE_16002, QDE_UNRECOVERABLE_16002},
+      {QDE_RECOVERABLE_16003, QDE_UNRECOVERABLE_16003},
   };
   for (const auto& m : kHardOf) {
     if (m.soft == errnum) return m.hard;

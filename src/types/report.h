@@ -128,13 +128,28 @@ constexpr bool accepts(const char* f, const ArgKind* kinds, int count) {
     ++f;
     bool ok = true;
     switch (c) {
-      case 'd': case 'i': case 'u': case 'x': case 'X': case 'o': case 'c':
+      case 'd':
+      case 'i':
+      case 'u':
+      case 'x':
+      case 'X':
+      case 'o':
+      case 'c':
         ok = take(true, false, false);
         break;
-      case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
+      case 'e':
+      case 'E':
+      case 'f':
+      case 'F':
+      case 'g':
+      case 'G':
+      case 'a':
+      case 'A':
         ok = take(false, true, false);
         break;
-      case 's': case 'p': case 'n':
+      case 's':
+      case 'p':
+      case 'n':
         ok = take(false, false, true);
         break;
       default:

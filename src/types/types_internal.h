@@ -15,7 +15,7 @@ namespace qd {
 constexpr size_t kReportSize = 4096;  // bytes of one thread's error report
 constexpr size_t kReportStop = 3000;  // a longer report takes no further lines
 constexpr int kReportSlots = 256;
-constexpr int kHandOver = 16811;      // trace command: hand report a1 over to thread a2
+constexpr int kHandOver = 16811;  // trace command: hand report a1 over to thread a2
 constexpr int kHardErrorLast = 4999;
 
 inline bool is_hard_error(int e) { return e >= 1 && e <= kHardErrorLast; }
@@ -107,7 +107,9 @@ inline int at_scale(const attrtype* t) { return static_cast<int8_t>(t->param[1])
 inline int at_length(const attrtype* t) { return load<int16_t>(t->param); }
 inline int at_range_low(const attrtype* t) { return t->param[0]; }
 inline int at_range_high(const attrtype* t) { return t->param[1]; }
-inline void at_set_length(attrtype* t, int len) { store<int16_t>(t->param, static_cast<int16_t>(len)); }
+inline void at_set_length(attrtype* t, int len) {
+  store<int16_t>(t->param, static_cast<int16_t>(len));
+}
 inline void at_set_decimal(attrtype* t, int precision, int scale) {
   t->param[0] = static_cast<uint8_t>(precision);
   t->param[1] = static_cast<uint8_t>(scale);

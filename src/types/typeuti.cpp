@@ -13,37 +13,37 @@ namespace {
 // One row per type code: name, value size (largest when parameters decide), tuple
 // alignment, rank within its family, text space when cast to an unspecified char.
 constexpr TypeInfo kTypes[kTypeCodeMax + 1] = {
-    {"???", 0, 1, 0, 0},                   // 0
-    {"integer", 4, 4, 3, 52},              // 1
-    {"double", 8, 8, 6, 52},               // 2
-    {"numeric", 17, 4, 4, 52},             // 3
-    {"char", 32673, 1, 1, 32676},          // 4
-    {"tinyint", 1, 1, 1, 52},              // 5
-    {"smallint", 2, 2, 2, 52},             // 6
-    {"float", 4, 4, 5, 52},                // 7
-    {"datetime", 18, 4, 0, 100},           // 8
-    {"timespan", 32, 4, 0, 100},           // 9
-    {"money", 17, 4, 0, 16},               // 10
-    {"bool", 1, 1, 0, 8},                  // 11
-    {"binchar", 32672, 4, 4, 65340},       // 12
-    {"blob", 20, 4, 0, 50},                // 13
-    {"bits", 4096, 4, 6, 65340},           // 14
-    {"nulltyp", 0, 1, 0, 0},               // 15
-    {"C-int", 4, 0, 0, 52},                // 16
-    {"C-unsigned char", 1, 0, 0, 52},      // 17
-    {"C-unsigned short", 2, 0, 0, 52},     // 18
-    {"C-unsigned int", 4, 0, 0, 52},       // 19
-    {"C-unsigned long", 4, 0, 0, 52},      // 20
-    {"C-char", 1, 0, 0, 52},               // 21
-    {"C-short", 2, 0, 0, 52},              // 22
-    {"C-long", 4, 0, 0, 52},               // 23
-    {"C-float", 4, 0, 0, 52},              // 24
-    {"C-double", 8, 0, 0, 52},             // 25
-    {"???", 0, 0, 0, 0},                   // 26
-    {"???", 0, 0, 0, 0},                   // 27
-    {"fileref", 32673, 1, 3, 32676},       // 28
-    {"varchar", 32673, 1, 2, 32676},       // 29
-    {"bits2", 4094, 2, 5, 65340},          // 30
+    {"???", 0, 1, 0, 0},                // 0
+    {"integer", 4, 4, 3, 52},           // 1
+    {"double", 8, 8, 6, 52},            // 2
+    {"numeric", 17, 4, 4, 52},          // 3
+    {"char", 32673, 1, 1, 32676},       // 4
+    {"tinyint", 1, 1, 1, 52},           // 5
+    {"smallint", 2, 2, 2, 52},          // 6
+    {"float", 4, 4, 5, 52},             // 7
+    {"datetime", 18, 4, 0, 100},        // 8
+    {"timespan", 32, 4, 0, 100},        // 9
+    {"money", 17, 4, 0, 16},            // 10
+    {"bool", 1, 1, 0, 8},               // 11
+    {"binchar", 32672, 4, 4, 65340},    // 12
+    {"blob", 20, 4, 0, 50},             // 13
+    {"bits", 4096, 4, 6, 65340},        // 14
+    {"nulltyp", 0, 1, 0, 0},            // 15
+    {"C-int", 4, 0, 0, 52},             // 16
+    {"C-unsigned char", 1, 0, 0, 52},   // 17
+    {"C-unsigned short", 2, 0, 0, 52},  // 18
+    {"C-unsigned int", 4, 0, 0, 52},    // 19
+    {"C-unsigned long", 4, 0, 0, 52},   // 20
+    {"C-char", 1, 0, 0, 52},            // 21
+    {"C-short", 2, 0, 0, 52},           // 22
+    {"C-long", 4, 0, 0, 52},            // 23
+    {"C-float", 4, 0, 0, 52},           // 24
+    {"C-double", 8, 0, 0, 52},          // 25
+    {"???", 0, 0, 0, 0},                // 26
+    {"???", 0, 0, 0, 0},                // 27
+    {"fileref", 32673, 1, 3, 32676},    // 28
+    {"varchar", 32673, 1, 2, 32676},    // 29
+    {"bits2", 4094, 2, 5, 65340},       // 30
 };
 
 constexpr bool same(const char* a, const char* b) {
@@ -99,9 +99,7 @@ bool name_starts(const char* name, const char* text) {
 
 }  // namespace
 
-const TypeInfo& type_info(int code) {
-  return kTypes[code >= 0 && code <= kTypeCodeMax ? code : 0];
-}
+const TypeInfo& type_info(int code) { return kTypes[code >= 0 && code <= kTypeCodeMax ? code : 0]; }
 
 const char* range_name(int code) {
   return code >= 0 && code < kRangeNameCount ? kRangeNames[code] : "??";
@@ -391,10 +389,20 @@ namespace qd {
 
 TypeFamily type_family(int code) {
   switch (code) {
-    case kInteger: case kDouble: case kNumeric: case kTinyint: case kSmallint: case kFloat:
+    case kInteger:
+    case kDouble:
+    case kNumeric:
+    case kTinyint:
+    case kSmallint:
+    case kFloat:
     case kBool:
       return TypeFamily::kNumber;
-    case kChar: case kBinchar: case kBits: case kFileref: case kVarchar: case kBits2:
+    case kChar:
+    case kBinchar:
+    case kBits:
+    case kFileref:
+    case kVarchar:
+    case kBits2:
       return TypeFamily::kString;
     default:
       return code >= kCInt && code <= kCDouble ? TypeFamily::kNumber : TypeFamily::kNone;
@@ -445,10 +453,14 @@ QD_EXTERN_C QD_API int castable_from_to(attrtype* from, attrtype* to) {
 
 QD_EXTERN_C QD_API int prec_nat(int code) {
   switch (code) {
-    case kInteger: return 10;
-    case kTinyint: return 3;
-    case kSmallint: return 5;
-    default: return 0;
+    case kInteger:
+      return 10;
+    case kTinyint:
+      return 3;
+    case kSmallint:
+      return 5;
+    default:
+      return 0;
   }
 }
 
@@ -478,7 +490,11 @@ QD_EXTERN_C QD_API attrtype* fine_result_typ(attrtype* a, attrtype* b, attrtype*
       }
       break;
     }
-    case kChar: case kBinchar: case kBits: case kVarchar: case kBits2: {
+    case kChar:
+    case kBinchar:
+    case kBits:
+    case kVarchar:
+    case kBits2: {
       // Codes of the string family carry a length; an unspecified one wins.
       const int la = at_length(a), lb = at_length(b);
       if (la == 0 || lb == 0) {

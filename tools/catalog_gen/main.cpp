@@ -57,11 +57,20 @@ std::string c_string(const std::string& s) {
   std::string r = "\"";
   for (char ch : s) {
     switch (ch) {
-      case '"': r += "\\\""; break;
-      case '\\': r += "\\\\"; break;
-      case '\n': r += "\\n"; break;
-      case '\t': r += "\\t"; break;
-      default: r += ch;
+      case '"':
+        r += "\\\"";
+        break;
+      case '\\':
+        r += "\\\\";
+        break;
+      case '\n':
+        r += "\\n";
+        break;
+      case '\t':
+        r += "\\t";
+        break;
+      default:
+        r += ch;
     }
   }
   return r + "\"";

@@ -42,12 +42,12 @@ int cmd_config(int argc, char** argv) {
       break;
   }
   char probe[16];
-  const bool in_file = qd::config_search_state() > 0 &&
-                       qd::plat::profile_string(path, "QDWIN", name, "\x01", probe,
-                                                sizeof probe) >= 0 &&
-                       std::strcmp(probe, "\x01") != 0;
-  std::printf("from      %s\n", in_file ? "the file, section QDWIN"
-                                        : (value ? "the built-in default" : "nowhere"));
+  const bool in_file =
+      qd::config_search_state() > 0 &&
+      qd::plat::profile_string(path, "QDWIN", name, "\x01", probe, sizeof probe) >= 0 &&
+      std::strcmp(probe, "\x01") != 0;
+  std::printf("from      %s\n",
+              in_file ? "the file, section QDWIN" : (value ? "the built-in default" : "nowhere"));
   std::printf("install   %s\n", qd::config_install_dir());
   return 0;
 }

@@ -8,9 +8,7 @@
 namespace qdtype {
 namespace {
 
-int param_length(const attrtype& t) {
-  return static_cast<int16_t>(t.param[0] | (t.param[1] << 8));
-}
+int param_length(const attrtype& t) { return static_cast<int16_t>(t.param[0] | (t.param[1] << 8)); }
 
 // Prints what a descriptor is, then reads its printed form back.
 int show_type(const char* text) {
@@ -31,8 +29,8 @@ int show_type(const char* text) {
   std::printf("size        %d bytes, alignment %d\n", size_attrtype(&t),
               t.code >= 0 && t.code <= 30 ? req_align[t.code] : 0);
   std::printf("rank        %d, valid %d\n", hierarch(t.code), is_valid_type(t.code));
-  std::printf("fine        %s, same size for every value: %s\n", is_fine_type(&t) ? "yes" : "no (rough)",
-              fix_size_attrtype(&t) ? "yes" : "no");
+  std::printf("fine        %s, same size for every value: %s\n",
+              is_fine_type(&t) ? "yes" : "no (rough)", fix_size_attrtype(&t) ? "yes" : "no");
   std::printf("fine space  %d bytes (rough space %d)\n", value_fine_space(0, &t),
               value_rough_space(&t));
   attrtype back = {};

@@ -35,9 +35,9 @@ void print_error_report();
 
 #define QDTYPE_CONCAT2(a, b) a##b
 #define QDTYPE_CONCAT(a, b) QDTYPE_CONCAT2(a, b)
-#define QDTYPE_COMMAND(name, usage, help, fn)                                               \
-  static const bool QDTYPE_CONCAT(qdtype_cmd_, __LINE__) =                                  \
+#define QDTYPE_COMMAND(name, usage, help, fn)              \
+  static const bool QDTYPE_CONCAT(qdtype_cmd_, __LINE__) = \
       ::qdtype::register_command({name, usage, help, fn})
-#define QDTYPE_TOUR(order, title, fn) \
+#define QDTYPE_TOUR(order, title, fn)                       \
   static const bool QDTYPE_CONCAT(qdtype_tour_, __LINE__) = \
       ::qdtype::register_tour_step({order, title, fn})
