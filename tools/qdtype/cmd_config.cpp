@@ -63,6 +63,6 @@ void tour_error_report() {
 }  // namespace
 
 QDTYPE_COMMAND("config", "NAME", "a setting's value and where it came from", cmd_config);
-QDTYPE_TOUR(90, "an error report, as a failing conversion leaves it", tour_error_report);
+QDTYPE_TOUR(90, "An error report, as a failing conversion leaves it", tour_error_report);
 
 }  // namespace qdtype

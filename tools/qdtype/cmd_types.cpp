@@ -89,6 +89,6 @@ QDTYPE_COMMAND("type", "TEXT", "parse a type descriptor, show it, read its print
 QDTYPE_COMMAND("number", "TEXT", "the smallest integer type that holds an integer literal",
                cmd_number);
 QDTYPE_COMMAND("report", "", "print the thread's error report", cmd_report);
-QDTYPE_TOUR(10, "type descriptors: text forms, sizes, smallest integer types", tour_types);
+QDTYPE_TOUR(10, "Type descriptors: text forms, sizes, smallest integer types", tour_types);
 
 }  // namespace qdtype
