@@ -7,5 +7,6 @@
 #include "qdconfig.h"
 #include "qderr.h"
 #include "qdglob.h"
+#include "qdos.h"
 
 #endif
