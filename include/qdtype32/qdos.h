@@ -10,7 +10,11 @@ QD_BEGIN_DECLS
    as a format); each accepted key is echoed as "*". Enter ends the input, Ctrl-C
    empties it, Backspace takes back the last key. Only printable characters (blank to
    tilde) are kept, at most size - 1 of them; the buffer is always terminated. Returns
-   buffer; with a null buffer or a size below 1 nothing is read. */
+   buffer; with a null buffer or a size below 1 nothing is read. On POSIX the prompt,
+   the stars and the line end go to the controlling terminal (a redirected standard
+   output never holds them), whose erase and interrupt keys count as Backspace and
+   Ctrl-C; without a terminal, standard input is read, standard error shows the
+   output, and the end of the input ends the password as Enter would. */
 QD_API char* win_os_getpass(const char* prompt, char* buffer, int size);
 
 /* Runs a command (its first 1023 characters) through the system's command

@@ -172,6 +172,42 @@ TEST(GetpassTest, ControllingTerminalOfAChild) {
   EXPECT_NE(shown.find("****\b \b*"), std::string::npos) << shown;
 }
 
+// Runs win_os_getpass in a child without a controlling terminal, its standard input
+// fed from `input`; returns what it showed, followed by the result in brackets.
+std::string getpass_without_terminal(const std::string& input) {
+  int in[2], out[2];
+  if (pipe(in) != 0 || pipe(out) != 0) return "no pipe";
+  EXPECT_EQ(write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+  close(in[1]);  // then the input ends
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setsid();  // no controlling terminal from here on
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(out[1], 2);
+    char buf[8];
+    win_os_getpass("P:", buf, sizeof buf);
+    std::printf("[%s]", buf);
+    std::fflush(stdout);
+    _exit(0);
+  }
+  close(in[0]);
+  close(out[1]);
+  std::string seen;
+  char tmp[256];
+  ssize_t n;
+  while ((n = read(out[0], tmp, sizeof tmp)) > 0) seen.append(tmp, static_cast<size_t>(n));
+  close(out[0]);
+  waitpid(pid, nullptr, 0);
+  return seen;
+}
+
+TEST(GetpassTest, WithoutATerminalReadsStandardInput) {
+  EXPECT_EQ(getpass_without_terminal("ab\bc\nzz"), "P:**\b \b*\n\r[ac]");
+  EXPECT_EQ(getpass_without_terminal("xy"), "P:**[xy]");  // the end of input ends it
+  EXPECT_EQ(getpass_without_terminal(""), "P:[]");
+}
+
 // ---- Commands ------------------------------------------------------------------------------
 
 bool wait_for_file(const std::string& path) {
