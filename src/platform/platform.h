@@ -85,9 +85,9 @@ uint32_t tick_ms();
 // Console: a session that reads keys one by one without echo and writes characters to
 // the terminal. On POSIX the terminal is the controlling one (/dev/tty), switched to
 // unechoed, unbuffered input with signal keys off for the session and restored at its
-// close; without a terminal, standard input and standard error serve. Keys arrive as
-// the other platform reports them: Enter (CR or LF) as 13, the terminal's erase key as
-// 8, its interrupt key as 3.
+// close; without a terminal, standard input and standard error serve. Keys arrive with
+// the same codes on every platform: Enter (CR or LF) as 13, the terminal's erase key
+// as 8, its interrupt key as 3.
 struct Console;
 // Null only when no memory is left; the calls below accept a null session.
 Console* console_open();
