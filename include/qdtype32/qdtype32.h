@@ -11,5 +11,6 @@
 #include "qderr.h"
 #include "qdglob.h"
 #include "qdheap.h"
+#include "qdos.h"
 
 #endif

@@ -83,3 +83,64 @@ struct LocalTime {
 bool local_time_ms(LocalTime* out);
 
 }  // namespace qd::plat
+
+// ---- Process, console and directory services ------------------------------------------
+
+namespace qd::plat {
+
+// One write attempt, as the C runtime's write: bytes written (possibly fewer than size)
+// or -1 with the error in errno. Never retried here.
+int file_write_once(int fd, const void* data, unsigned size);
+
+// A millisecond tick counter; wraps after about 49 days, so compare differences.
+uint32_t tick_ms();
+
+// Console: a session that reads keys one by one without echo and writes characters to
+// the terminal. On POSIX the terminal is the controlling one (/dev/tty), switched to
+// unechoed, unbuffered input with signal keys off for the session and restored at its
+// close; without a terminal, standard input and standard error serve. Keys arrive with
+// the same codes on every platform: Enter (CR or LF) as 13, the terminal's erase key
+// as 8, its interrupt key as 3.
+struct Console;
+// Null only when no memory is left; the calls below accept a null session.
+Console* console_open();
+int console_read_char(Console* c);  // a byte 0..255, or -1 at the end of input
+void console_write(Console* c, const char* text, size_t size);
+void console_close(Console* c);
+// Tests: the terminal to use instead of the controlling one (-1: back to that).
+void console_use_fd_for_test(int fd);
+
+// Processes started through the system's command interpreter (/bin/sh -c on POSIX).
+// A detached process is never waited for and never left for the caller to reap.
+struct Process;
+// Null when the interpreter cannot be started.
+Process* process_start(const char* command, bool detached);
+// True while the process exists. Once it has ended, *exit_code gets its exit status,
+// or -1 when it was ended by a signal or its status is not known. Always false for a
+// detached process.
+bool process_running(Process* p, int* exit_code);
+void process_close(Process* p);
+
+// Directory listing. The pattern is a path whose file-name part may hold '*' (any run
+// of characters) and '?' (any one character); "*.*" matches every name. Names are
+// compared with case, as the file system stores them; "." and ".." are listed when
+// the pattern matches them.
+constexpr size_t kDirNameSize = 260;
+struct DirEntry {
+  bool directory;
+  uint64_t size;
+  char name[kDirNameSize];
+};
+struct DirList;
+// Opens the listing and fetches its first entry; null when nothing matches or the
+// directory cannot be read.
+DirList* dir_open(const char* pattern, DirEntry* first);
+// The next matching entry; false when there is none.
+bool dir_next(DirList* list, DirEntry* out);
+void dir_close(DirList* list);
+
+// Shows text under caption as a stopping message (standard error on POSIX) and ends
+// the process abnormally.
+[[noreturn]] void message_box_stop(const char* text, const char* caption);
+
+}  // namespace qd::plat

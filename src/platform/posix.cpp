@@ -302,3 +302,311 @@ bool executable_directory(char* out, size_t size) {
 const char* env_value(const char* name) { return std::getenv(name); }
 
 }  // namespace qd::plat
+
+// ---- Process, console and directory services ------------------------------------------
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+
+extern char** environ;
+
+namespace qd::plat {
+
+int file_write_once(int fd, const void* data, unsigned size) {
+  return static_cast<int>(write(fd, data, size));
+}
+
+uint32_t tick_ms() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  const uint64_t ms =
+      static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+  return static_cast<uint32_t>(ms);
+}
+
+// ---- Console ---------------------------------------------------------------------------
+
+namespace {
+int g_console_test_fd = -1;
+}  // namespace
+
+struct Console {
+  int in;
+  int out;
+  bool own_fd;  // the terminal was opened for this session
+  bool raw;     // the terminal's settings were changed and are restored at the close
+  termios saved;
+};
+
+void console_use_fd_for_test(int fd) { g_console_test_fd = fd; }
+
+Console* console_open() {
+  Console* c = new (std::nothrow) Console{};
+  if (!c) return nullptr;
+  c->in = 0;
+  c->out = kStderr;
+  if (g_console_test_fd >= 0) {
+    c->in = c->out = g_console_test_fd;
+  } else {
+    int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0) {
+      c->in = c->out = fd;
+      c->own_fd = true;
+    }
+  }
+  if (tcgetattr(c->in, &c->saved) == 0) {
+    termios t = c->saved;
+    // Keys one at a time, unechoed, with Ctrl-C and the like delivered as bytes; the
+    // output side keeps its line-end translation.
+    t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    t.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON);
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    // Type-ahead made before the prompt is dropped, as a password reader should.
+    c->raw = tcsetattr(c->in, TCSAFLUSH, &t) == 0;
+  }
+  return c;
+}
+
+int console_read_char(Console* c) {
+  const int in = c ? c->in : 0;
+  unsigned char b = 0;
+  ssize_t n;
+  do {
+    n = read(in, &b, 1);
+  } while (n < 0 && errno == EINTR);
+  if (n != 1) return -1;
+  if (b == '\n' || b == '\r') return '\r';
+  if (c && c->raw) {
+    const cc_t erase = c->saved.c_cc[VERASE];
+    const cc_t intr = c->saved.c_cc[VINTR];
+    if (erase != _POSIX_VDISABLE && b == erase) return 8;
+    if (intr != _POSIX_VDISABLE && b == intr) return 3;
+  }
+  return b;
+}
+
+void console_write(Console* c, const char* text, size_t size) {
+  const int out = c ? c->out : kStderr;
+  while (size > 0) {
+    ssize_t n = write(out, text, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    text += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+void console_close(Console* c) {
+  if (!c) return;
+  if (c->raw) tcsetattr(c->in, TCSAFLUSH, &c->saved);
+  if (c->own_fd) close(c->in);
+  delete c;
+}
+
+// ---- Processes -------------------------------------------------------------------------
+
+struct Process {
+  pid_t pid;
+  bool detached;
+  bool ended;
+  int exit_code;
+};
+
+namespace {
+
+// Waits for a child to end, through interruptions; its status, or -1 when unknown.
+int reap(pid_t pid) {
+  int status = 0;
+  pid_t r;
+  do {
+    r = waitpid(pid, &status, 0);
+  } while (r < 0 && errno == EINTR);
+  return r == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+Process* process_start(const char* command, bool detached) {
+  if (!command) return nullptr;
+  Process* p = new (std::nothrow) Process{};
+  if (!p) return nullptr;
+  // The child reports a failed exec through this pipe; a successful exec closes it.
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    delete p;
+    return nullptr;
+  }
+  // Everything the child needs is made before the fork: after it, in a process that may
+  // have other threads, the child calls only async-signal-safe functions.
+  char shell[] = "/bin/sh";
+  char arg0[] = "sh";
+  char arg1[] = "-c";
+  char* argv[] = {arg0, arg1, const_cast<char*>(command), nullptr};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    if (detached) {
+      // The shell runs in a grandchild: its parent ends at once and init adopts it.
+      const pid_t g = fork();
+      if (g > 0) _exit(0);
+      if (g < 0) {
+        int e = errno;
+        ssize_t w = write(fds[1], &e, sizeof e);
+        (void)w;
+        _exit(127);
+      }
+    }
+    execve(shell, argv, environ);
+    int e = errno;
+    ssize_t w = write(fds[1], &e, sizeof e);
+    (void)w;
+    _exit(127);
+  }
+  close(fds[1]);
+  if (pid < 0) {
+    close(fds[0]);
+    delete p;
+    return nullptr;
+  }
+  int child_error = 0;
+  ssize_t n;
+  do {
+    n = read(fds[0], &child_error, sizeof child_error);
+  } while (n < 0 && errno == EINTR);
+  close(fds[0]);
+  if (detached) reap(pid);  // the intermediate child, which ends at once
+  if (n > 0) {
+    if (!detached) reap(pid);
+    delete p;
+    errno = child_error;
+    return nullptr;
+  }
+  p->pid = pid;
+  p->detached = detached;
+  p->ended = detached;
+  p->exit_code = -1;
+  return p;
+}
+
+bool process_running(Process* p, int* exit_code) {
+  if (!p) {
+    if (exit_code) *exit_code = -1;
+    return false;
+  }
+  if (!p->ended) {
+    int status = 0;
+    pid_t r;
+    do {
+      r = waitpid(p->pid, &status, WNOHANG);
+    } while (r < 0 && errno == EINTR);
+    if (r == 0) return true;
+    // Ended, or reaped by someone else (a host ignoring SIGCHLD): gone either way.
+    p->ended = true;
+    p->exit_code = r == p->pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  if (exit_code) *exit_code = p->exit_code;
+  return false;
+}
+
+void process_close(Process* p) { delete p; }
+
+// ---- Directory listing -----------------------------------------------------------------
+
+struct DirList {
+  DIR* dir;
+  char pattern[kDirNameSize];  // the file-name part of the pattern
+};
+
+namespace {
+
+// '*' matches any run of characters, '?' any one; everything else itself.
+bool wild_match(const char* pat, const char* name) {
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*name) {
+    if (*pat == '*') {
+      star = pat++;
+      resume = name;
+    } else if (*pat == '?' || *pat == *name) {
+      ++pat;
+      ++name;
+    } else if (star) {
+      pat = star + 1;
+      name = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pat == '*') ++pat;
+  return *pat == 0;
+}
+
+bool fetch(DirList* list, DirEntry* out) {
+  while (dirent64* d = readdir64(list->dir)) {
+    if (!wild_match(list->pattern, d->d_name)) continue;
+    const size_t len = std::strlen(d->d_name);
+    if (len >= kDirNameSize) continue;  // cannot be handed out whole
+    std::memcpy(out->name, d->d_name, len + 1);
+    struct stat64 st;
+    if (fstatat64(dirfd(list->dir), d->d_name, &st, 0) == 0) {
+      out->directory = S_ISDIR(st.st_mode);
+      out->size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+    } else {
+      out->directory = d->d_type == DT_DIR;
+      out->size = 0;
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+DirList* dir_open(const char* pattern, DirEntry* first) {
+  if (!pattern || !first) return nullptr;
+  const char* slash = std::strrchr(pattern, '/');
+  const char* file = slash ? slash + 1 : pattern;
+  const size_t file_len = std::strlen(file);
+  if (file_len == 0 || file_len >= kDirNameSize) return nullptr;
+  char dir[4096];
+  if (!slash) {
+    std::strcpy(dir, ".");
+  } else {
+    size_t n = static_cast<size_t>(slash - pattern);
+    if (n == 0) n = 1;  // "/name": the root
+    if (n >= sizeof dir) return nullptr;
+    std::memcpy(dir, pattern, n);
+    dir[n] = 0;
+  }
+  DirList* list = new (std::nothrow) DirList{};
+  if (!list) return nullptr;
+  std::memcpy(list->pattern, std::strcmp(file, "*.*") == 0 ? "*" : file,
+              std::strcmp(file, "*.*") == 0 ? 2 : file_len + 1);
+  list->dir = opendir(dir);
+  if (!list->dir || !fetch(list, first)) {
+    dir_close(list);
+    return nullptr;
+  }
+  return list;
+}
+
+bool dir_next(DirList* list, DirEntry* out) { return list && out && fetch(list, out); }
+
+void dir_close(DirList* list) {
+  if (!list) return;
+  if (list->dir) closedir(list->dir);
+  delete list;
+}
+
+// ---- Stopping --------------------------------------------------------------------------
+
+void message_box_stop(const char* text, const char* caption) {
+  std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+  std::fflush(stderr);
+  std::abort();
+}
+
+}  // namespace qd::plat
