@@ -31,9 +31,6 @@ constexpr int kOpenCreate = 0x100;
 constexpr int kOpenTruncate = 0x200;
 constexpr int kStderr = 2;
 int file_open(const char* path, int flags, int mode);
-// Writes all of data unless an error other than an interruption stops it; an
-// interrupted write is retried, up to 10 attempts in all. Returns bytes written or -1.
-int file_write(int fd, const void* data, unsigned size);
 int file_close(int fd);
 
 // The device that trace mode 2 writes to.

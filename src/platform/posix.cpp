@@ -79,21 +79,6 @@ int file_open(const char* path, int flags, int mode) {
   return open(path, f, static_cast<mode_t>(mode));
 }
 
-int file_write(int fd, const void* data, unsigned size) {
-  const char* p = static_cast<const char*>(data);
-  unsigned done = 0;
-  int attempts = 0;
-  while (done < size) {
-    ssize_t n = write(fd, p + done, size - done);
-    if (n < 0) {
-      if (errno == EINTR && ++attempts < 10) continue;
-      return -1;
-    }
-    done += static_cast<unsigned>(n);
-  }
-  return static_cast<int>(done);
-}
-
 int file_close(int fd) { return close(fd); }
 
 const char* console_device() { return "/dev/tty"; }

@@ -1,5 +1,6 @@
 // errtext.cpp: message and function-id texts from the installation's catalogue files
 // "qderror.h" and "qdfid.h", and the clean-up of their comment blocks.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -95,7 +96,11 @@ void replace_escapes(char* text) {
 
 }  // namespace
 
+ErrnoKeeper::ErrnoKeeper() : saved_(errno) {}
+ErrnoKeeper::~ErrnoKeeper() { errno = saved_; }
+
 bool lookup_message(int errnum, char* report, CatalogEntry* out) {
+  ErrnoKeeper keep;
   char path[kPathMax];
   install_path(path, sizeof path, nullptr, kMessageFile);
   switch (scan_catalog(path, errnum, out)) {
@@ -122,6 +127,7 @@ bool lookup_message(int errnum, char* report, CatalogEntry* out) {
 }
 
 bool lookup_function(int fid, char* report, CatalogEntry* out) {
+  ErrnoKeeper keep;
   char path[kPathMax];
   install_path(path, sizeof path, nullptr, kFunctionFile);
   switch (scan_catalog(path, fid, out)) {

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "qderror.h"
 #include "qdtype32/qderr.h"
+#include "runtime/os_internal.h"
 #include "runtime/runtime_internal.h"
 #include "types/types_internal.h"
 
@@ -205,9 +206,9 @@ constexpr int kChannelClosed = -1;
 int g_channel = kChannelUnopened;
 
 int open_channel(int mode) {
-  const int flags = plat::kOpenWrite | plat::kOpenAppend | plat::kOpenCreate;
+  const int flags = kOsWrite | kOsAppend | kOsCreate;
   if (mode == 3) return plat::kStderr;
-  if (mode == 2) return plat::file_open(plat::console_device(), flags, 0666);
+  if (mode == 2) return os_open(plat::console_device(), flags, 0666);
   // mode 1: a file per process in the trace directory
   char dir[sizeof qdxglob_val.trace_dir + 1];
   copy_field(dir, qdxglob_val.trace_dir, sizeof dir);
@@ -215,16 +216,17 @@ int open_channel(int mode) {
   format_values(name, sizeof name, "qdk.%ld", static_cast<int32_t>(plat::process_id()));
   char path[sizeof dir + sizeof name + 2];
   path_join(path, sizeof path, dir, nullptr, name);
-  return plat::file_open(path, flags, 0666);
+  return os_open(path, flags, 0666);
 }
 
 }  // namespace
 
 void channel_write(const char* format, ArgSource& args) {
   LockGuard guard(kLockErrorStatus);
+  ErrnoKeeper keep;
   const int32_t mode = qdxglob_val.trace_mode;
   if (g_channel >= 0 && mode == 0) {
-    if (g_channel != plat::kStderr) plat::file_close(g_channel);
+    if (g_channel != plat::kStderr) os_close(g_channel);
     g_channel = kChannelClosed;
     return;
   }
@@ -238,7 +240,7 @@ void channel_write(const char* format, ArgSource& args) {
   }
   char line[kReportSize];
   size_t n = format_into(line, sizeof line, format, args);
-  plat::file_write(g_channel, line, static_cast<unsigned>(n));
+  os_write(g_channel, line, static_cast<unsigned>(n));
 }
 
 void report_tid_override_for_test(uint32_t tid) { t_tid_override = tid; }
@@ -253,7 +255,7 @@ int report_slot_for_test(uint32_t tid) {
 
 void channel_reset_for_test() {
   LockGuard guard(kLockErrorStatus);
-  if (g_channel >= 0 && g_channel != plat::kStderr) plat::file_close(g_channel);
+  if (g_channel >= 0 && g_channel != plat::kStderr) os_close(g_channel);
   g_channel = kChannelUnopened;
 }
 

@@ -39,6 +39,19 @@ const char* version_line();
 // Product name in the default report header.
 inline constexpr char kProductName[] = "Quarendel";
 
+// Keeps errno as it was across the error status's own file work, so that a lookup or a
+// trace line never shows up as the cause of a later error.
+class ErrnoKeeper {
+ public:
+  ErrnoKeeper();
+  ~ErrnoKeeper();
+  ErrnoKeeper(const ErrnoKeeper&) = delete;
+  ErrnoKeeper& operator=(const ErrnoKeeper&) = delete;
+
+ private:
+  int saved_;
+};
+
 // ---- Catalogue lookups ----------------------------------------------------------------
 
 constexpr size_t kCatalogNameMax = 298;

@@ -403,3 +403,26 @@ TEST_F(TraceTest, TraceChannelModes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The error status's own file work (catalogues, trace file) never leaves a cause behind.
+TEST_F(TraceTest, OwnFileWorkLeavesErrnoAlone) {
+  std::filesystem::remove(dir_.file("qdfid.h"));  // every function lookup fails to open
+  qdxglob_val.trace_mode = 1;
+  std::strcpy(qdxglob_val.trace_dir, dir_.file("missing/dir").c_str());
+  qd::channel_reset_for_test();
+  errno = 0;
+  EXPECT_EQ(trace(0, 15005), 0);
+  EXPECT_EQ(errno, 0);
+  EXPECT_EQ(trace(4000, 15005, "x"), 4000);
+  EXPECT_EQ(trace(4000, 15005, "y"), 4000);
+  EXPECT_EQ(body(), "hard failure x \nhard failure y \n");
+  errno = 33;
+  trace(0, 15005);
+  EXPECT_EQ(errno, 33);
+  errno = 0;
+  qd::channel_reset_for_test();
+}
+
+}  // namespace
