@@ -15,3 +15,20 @@
 
 #define QDE_LOCK_FAILED 501
 /* A lock of the type library could not be taken or given back: %s */
+
+/* ---- Exact decimals ---------------------------------------------------------------- */
+
+#define QDE_DIVISION_BY_ZERO 19000
+/* Division by zero in the decimal %s. */
+
+#define QDE_NOT_A_NUMBER 19003
+/* The text "%s" is not a %s value. */
+
+#define QDE_OUT_OF_RANGE 19004
+/* The value %s is out of the range of %s. */
+
+#define QDE_NUMERIC_OVERFLOW 19005
+/* Decimal overflow in %s of %s and %s: the result does not fit %s. */
+
+#define QDE_DOUBLE_OUT_OF_RANGE 19012
+/* The floating-point number %s is out of the range of decimal values. */

@@ -5,6 +5,7 @@
 #include "qdapi.h"
 #include "qdattr.h"
 #include "qderr.h"
+#include "qdfix.h"
 #include "qdglob.h"
 
 #endif

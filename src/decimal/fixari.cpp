@@ -1,0 +1,482 @@
+// fixari.cpp: the four operations on fix values (fixadd, fixsub, fixmul, fixdiv) and the
+// division of a digit string by a small integer (fixdivmod).
+//
+// Operands of up to 30 digits (all that this library produces) are loaded once into
+// 128-bit digit vectors, combined with whole-word decimal arithmetic and stored once;
+// the cutting, rounding and scale rules are applied on those vectors and give the same
+// digits as the position-by-position rules. Longer operands from outside are served by
+// the position-by-position forms, which never write more than 17 bytes.
+#include <cstring>
+
+#include "decimal/fix_internal.h"
+#include "qderror.h"
+#include "qdfid.h"
+#include "types/report.h"
+
+namespace qd {
+namespace {
+
+constexpr int kMagnitudeTop = 128;  // no result digit of a sum stands above 10^128
+constexpr int kMulScaleMin = -127;
+constexpr int kMulScaleMax = 127;
+constexpr int kMaxLimbs = 15;  // base-100 limbs of a 30-digit product
+
+inline bool small(const uint8_t* v) { return fx_prec(v) <= kFixMaxDigits; }
+
+// Copy of a whole value, at most the 17 bytes a result buffer holds.
+inline void copy_value(const uint8_t* src, uint8_t* dst) {
+  int n = fx_size(fx_prec(src));
+  if (n > kFixMaxBytes) n = kFixMaxBytes;
+  std::memmove(dst, src, static_cast<size_t>(n));
+}
+
+struct Span {
+  int hi, lo;
+};
+inline Span span_of(const uint8_t* x, const uint8_t* y) {
+  const int hx = fx_prec(x) - fx_scale(x) - 1, hy = fx_prec(y) - fx_scale(y) - 1;
+  const int lx = -fx_scale(x), ly = -fx_scale(y);
+  return {hx > hy ? hx : hy, lx < ly ? lx : ly};
+}
+
+inline bool above_limit(int p, int scale) { return scale < p - (kMagnitudeTop + 1); }
+
+// Stores a 31-digit sum as 30 digits: the lowest digit is dropped with half-up rounding
+// and the scale lowered by one.
+inline Vec round_off_lowest(Vec r) {
+  const unsigned up = vec_digit(r, 0) >= 5;
+  return vec_add(r >> 4, Vec(0), up);
+}
+
+// ---- Position-by-position forms (operands longer than 30 digits) ------------------------
+
+int mag_sum_slow(const uint8_t* x, const uint8_t* y, uint8_t* c) {
+  Span sp = span_of(x, y);
+  int flag = 0;
+  for (; sp.lo < sp.hi - (kFixMaxDigits - 1); ++sp.lo)
+    flag = fx_digit_at(x, sp.lo) + fx_digit_at(y, sp.lo) + flag >= 5;
+  int p = sp.hi - sp.lo + 1, scale = -sp.lo;
+  uint8_t d[kFixMaxDigits + 1];
+  int carry = flag;
+  for (int e = sp.lo; e <= sp.hi; ++e) {
+    const int t = fx_digit_at(x, e) + fx_digit_at(y, e) + carry;
+    d[e - sp.lo] = static_cast<uint8_t>(t % 10);
+    carry = t / 10;
+  }
+  if (carry) {
+    if (p < kFixMaxDigits) {
+      d[p++] = 1;
+    } else {
+      int up = d[0] >= 5;
+      for (int i = 1; i < p; ++i) {
+        int v = d[i] + up;
+        up = v == 10;
+        d[i - 1] = static_cast<uint8_t>(up ? 0 : v);
+      }
+      d[p - 1] = static_cast<uint8_t>(1 + up);
+      --scale;
+    }
+  }
+  if (above_limit(p, scale)) return fix_report_overflow("+/-", x, y);
+  fx_head(c, 0, p, scale);
+  for (int i = 0; i < p; ++i) fx_put_digit(c, i + 1, d[i]);
+  return 0;
+}
+
+int mag_diff_slow(const uint8_t* x, const uint8_t* y, int neg, uint8_t* c) {
+  Span sp = span_of(x, y);
+  int borrow = 0;
+  for (; sp.lo < sp.hi - (kFixMaxDigits - 1); ++sp.lo)
+    borrow = fx_digit_at(x, sp.lo) - fx_digit_at(y, sp.lo) + borrow < 0 ? -1 : 0;
+  const int scale = -sp.lo;
+  uint8_t d[kFixMaxDigits];
+  int top = 0;
+  for (int e = sp.lo; e <= sp.hi; ++e) {
+    int t = fx_digit_at(x, e) - fx_digit_at(y, e) + borrow;
+    borrow = t < 0 ? -1 : 0;
+    if (t < 0) t += 10;
+    d[e - sp.lo] = static_cast<uint8_t>(t);
+    if (t) top = e - sp.lo + 1;
+  }
+  if (top && above_limit(top, scale)) return fix_report_overflow("+/-", x, y);
+  fx_head(c, neg, top, scale);
+  for (int i = 0; i < top; ++i) fx_put_digit(c, i + 1, d[i]);
+  return 0;
+}
+
+// ---- Magnitude sum and difference ---------------------------------------------------------
+
+// c = |x| + |y| with sign 0; 0 or 19005.
+int mag_sum(const uint8_t* x, const uint8_t* y, uint8_t* c) {
+  if (fx_significant(x) == 0) {
+    copy_value(y, c);
+    return 0;
+  }
+  if (fx_significant(y) == 0) {
+    copy_value(x, c);
+    return 0;
+  }
+  if (!small(x) || !small(y)) return mag_sum_slow(x, y, c);
+  const Span sp = span_of(x, y);
+  const int px = fx_prec(x), py = fx_prec(y), lx = -fx_scale(x), ly = -fx_scale(y);
+  const Vec X = vec_load(x, px), Y = vec_load(y, py);
+  int lo = sp.lo;
+  Vec r;
+  if (sp.hi - sp.lo < kFixMaxDigits) {
+    r = vec_add(X << (4 * (lx - lo)), Y << (4 * (ly - lo)));
+  } else {
+    // More than 30 positions: only the operand that does not reach the top can have
+    // digits below the 30-position window (each operand has at most 30 digits).
+    const int cut = sp.hi - (kFixMaxDigits - 1);
+    const bool x_low = lx < cut;
+    const Vec L = x_low ? X : Y, H = x_low ? Y : X;
+    const int ll = x_low ? lx : ly, lh = x_low ? ly : lx;
+    const int k = cut - ll;
+    // The dropped positions hold one operand's digits only, so the flag is the verdict
+    // of the highest of them that is not 4: 5 or more sets it, less clears it.
+    unsigned flag = 0;
+    if (k <= kVecDigits) {
+      const Vec dropped = L & vec_mask(k);
+      const Vec not4 = dropped ^ (vec_fill(0x4444444444444444ull) & vec_mask(k));
+      if (not4 != Vec(0)) flag = vec_digit(dropped, vec_len(not4) - 1) >= 5;
+    }
+    r = vec_add(vec_shr(L, k), vec_shl(H, lh - cut), flag);
+    lo = cut;
+  }
+  int p = sp.hi - lo + 1, scale = -lo;
+  if (vec_len(r) > p) {
+    if (p < kFixMaxDigits) {
+      ++p;
+    } else {
+      r = round_off_lowest(r);
+      --scale;
+    }
+  }
+  if (above_limit(p, scale)) return fix_report_overflow("+/-", x, y);
+  fx_head(c, 0, p, scale);
+  vec_store(c, r, p);
+  return 0;
+}
+
+// c = |x| - |y| when |x| >= |y|, else -(|y| - |x|); the positions below the 30-position
+// window are cut off (the result is truncated toward zero); 0 or 19005.
+int mag_diff(const uint8_t* x, const uint8_t* y, uint8_t* c) {
+  int neg = 0;
+  if (fx_magnitude_cmp(x, y) < 0) {
+    const uint8_t* t = x;
+    x = y;
+    y = t;
+    neg = 1;
+  }
+  if (!small(x) || !small(y)) return mag_diff_slow(x, y, neg, c);
+  const Span sp = span_of(x, y);
+  const int px = fx_prec(x), py = fx_prec(y), lx = -fx_scale(x), ly = -fx_scale(y);
+  const Vec X = vec_load(x, px), Y = vec_load(y, py);
+  int lo = sp.lo;
+  Vec r;
+  if (sp.hi - sp.lo < kFixMaxDigits) {
+    r = vec_sub(vec_shl(X, lx - lo), vec_shl(Y, ly - lo));
+  } else {
+    const int cut = sp.hi - (kFixMaxDigits - 1);
+    // At most one operand has digits below the window; the borrow out of the dropped
+    // positions is 1 exactly when they belong to y and are not all zero.
+    unsigned borrow = 0;
+    if (ly < cut && py > 0) borrow = (Y & vec_mask(cut - ly)) != Vec(0);
+    const Vec kx = lx < cut ? vec_shr(X, cut - lx) : vec_shl(X, lx - cut);
+    const Vec ky = ly < cut ? vec_shr(Y, cut - ly) : vec_shl(Y, ly - cut);
+    r = vec_sub(kx, ky, borrow);
+    lo = cut;
+  }
+  const int p = vec_len(r), scale = -lo;
+  if (p && above_limit(p, scale)) return fix_report_overflow("+/-", x, y);
+  fx_head(c, neg, p, scale);
+  vec_store(c, r, p);
+  return 0;
+}
+
+int add_signed(const uint8_t* a, const uint8_t* b, uint8_t* c) {
+  const int sa = fx_sign(a), sb = fx_sign(b);
+  int rc;
+  if (!sa) {
+    rc = sb ? mag_diff(a, b, c) : mag_sum(a, b, c);
+  } else if (sb) {
+    rc = mag_sum(a, b, c);
+    if (!rc) c[0] |= kSignBit;
+  } else {
+    rc = mag_diff(b, a, c);
+  }
+  return rc;
+}
+
+// ---- Multiplication ----------------------------------------------------------------------
+
+// Number of base-100 limbs (digit bytes) up to the highest non-zero one.
+inline int limb_count(int digits) { return (digits + 1) / 2; }
+
+// Writes the product of the limb-cutting rules: prod holds the exact product as digit
+// vectors (low: digits 1..32, high: 33..64), nd its digit count, S the scale sum.
+int finish_product(const uint8_t* a, const uint8_t* b, int sign, Vec low, Vec high, int nd,
+                   int S, uint8_t* c) {
+  int N = limb_count(nd);
+  int drop = 0;
+  if (N > kMaxLimbs) {
+    drop = N - kMaxLimbs;
+    N = kMaxLimbs;
+    S -= 2 * drop;
+  }
+  if (S > kMulScaleMax) {
+    int extra = (S - (kMulScaleMax - 1)) / 2;
+    if (extra > N) extra = N;
+    drop += extra;
+    N -= extra;
+    S -= 2 * extra;
+  }
+  unsigned flag = 0;
+  if (drop > 0) {
+    const int hd = 2 * drop - 1;  // high digit of the highest dropped limb
+    flag = (hd < kVecDigits ? vec_digit(low, hd) : vec_digit(high, hd - kVecDigits)) >= 5;
+  }
+  if (S < kMulScaleMin) return fix_report_overflow("*", a, b);
+  if (S > kMulScaleMax) S = kMulScaleMax;
+  const int bits = 8 * drop;
+  Vec kept;
+  if (bits == 0) {
+    kept = low;
+  } else if (bits >= 128) {
+    kept = high >> (bits - 128);
+  } else {
+    kept = (low >> bits) | (high << (128 - bits));
+  }
+  kept = kept & vec_mask(2 * N);
+  if (flag) {
+    kept = vec_add(kept, Vec(0), 1);
+    if (vec_len(kept) > 2 * N) {
+      const int scale = S - 2 * N;
+      if (scale < kMulScaleMin) return fix_report_overflow("*", a, b);
+      fx_head(c, sign, 1, scale);
+      c[2] = 0x10;
+      return 0;
+    }
+  }
+  int p = 0;
+  if (N > 0) p = vec_digit(kept, 2 * N - 1) ? 2 * N : 2 * N - 1;
+  fx_head(c, sign, p, S);
+  vec_store(c, kept, p);
+  return 0;
+}
+
+// Product for operands of any precision, limb by limb as the digit bytes hold them.
+int mul_slow(const uint8_t* a, const uint8_t* b, int sign, int S, uint8_t* c) {
+  uint32_t la[64] = {}, lb[64] = {};
+  auto limbs = [](const uint8_t* v, uint32_t* out) {
+    const int p = fx_prec(v);
+    int n = 0;
+    for (int j = 0; j < (p + 1) / 2; ++j) {
+      const int d1 = fx_digit(v, 2 * j + 1), d2 = 2 * j + 2 <= p ? fx_digit(v, 2 * j + 2) : 0;
+      out[j] = static_cast<uint32_t>(d2 * 10 + d1);
+      if (out[j]) n = j + 1;
+    }
+    return n;
+  };
+  const int na = limbs(a, la), nb = limbs(b, lb);
+  uint32_t prod[130] = {};
+  for (int i = 0; i < na; ++i)
+    for (int j = 0; j < nb; ++j) prod[i + j] += la[i] * lb[j];
+  uint32_t carry = 0;
+  for (int k = 0; k < na + nb + 1; ++k) {
+    const uint32_t t = prod[k] + carry;
+    prod[k] = t % 100;
+    carry = t / 100;
+  }
+  int N = na + nb + 1;
+  while (N > 0 && prod[N - 1] == 0) --N;
+  // Only the top 16 limbs can be kept or decide the rounding: move them into vectors.
+  const int base = N > 16 ? N - 16 : 0;
+  Vec low(0), high(0);
+  for (int k = N - 1; k >= base; --k) {
+    const Vec pair = Vec((prod[k] % 10) | ((prod[k] / 10) << 4));
+    const int at = 2 * (k - base);
+    if (at < kVecDigits) low = low | (pair << (4 * at));
+    else high = high | (pair << (4 * (at - kVecDigits)));
+  }
+  const int nd = prod[N - 1] >= 10 ? 2 * (N - base) : 2 * (N - base) - 1;
+  return finish_product(a, b, sign, low, high, nd, S - 2 * base, c);
+}
+
+inline void to_limbs8(Vec v, uint64_t out[4]) {
+  const uint64_t lo = lo64(v), hi = hi64(v);
+  out[0] = bcd8_to_bin(static_cast<uint32_t>(lo));
+  out[1] = bcd8_to_bin(static_cast<uint32_t>(lo >> 32));
+  out[2] = bcd8_to_bin(static_cast<uint32_t>(hi));
+  out[3] = bcd8_to_bin(static_cast<uint32_t>(hi >> 32));
+}
+
+int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
+  const int sign = fx_sign(a) != fx_sign(b);
+  const int S = fx_scale(a) + fx_scale(b);
+  if (!small(a) || !small(b)) {
+    if (fx_significant(a) == 0 || fx_significant(b) == 0) {
+      fx_head(c, sign, 0, S);
+      return 0;
+    }
+    return mul_slow(a, b, sign, S, c);
+  }
+  const Vec A = vec_load(a, fx_prec(a)), B = vec_load(b, fx_prec(b));
+  const int qa = vec_len(A), qb = vec_len(B);
+  if (qa == 0 || qb == 0) {
+    fx_head(c, sign, 0, S);
+    return 0;
+  }
+  // Exact product in base 10^8: four limbs each, eight in the product.
+  uint64_t x[4], y[4];
+  to_limbs8(A, x);
+  to_limbs8(B, y);
+  const int nx = (qa + 7) / 8, ny = (qb + 7) / 8;
+  uint64_t acc[8] = {};
+  for (int i = 0; i < nx; ++i)
+    for (int j = 0; j < ny; ++j) acc[i + j] += x[i] * y[j];
+  uint32_t r[8];
+  uint64_t carry = 0;
+  for (int k = 0; k < 8; ++k) {
+    const uint64_t t = acc[k] + carry;
+    r[k] = static_cast<uint32_t>(t % 100000000u);
+    carry = t / 100000000u;
+  }
+  const Vec low = Vec(bin_to_bcd8(r[0])) | (Vec(bin_to_bcd8(r[1])) << 32) |
+                  (Vec(bin_to_bcd8(r[2])) << 64) | (Vec(bin_to_bcd8(r[3])) << 96);
+  Vec high(0);
+  int nd;
+  if (nx + ny > 4 && (r[4] | r[5] | r[6] | r[7])) {
+    high = Vec(bin_to_bcd8(r[4])) | (Vec(bin_to_bcd8(r[5])) << 32) |
+           (Vec(bin_to_bcd8(r[6])) << 64) | (Vec(bin_to_bcd8(r[7])) << 96);
+    nd = kVecDigits + vec_len(high);
+  } else {
+    nd = vec_len(low);
+  }
+  return finish_product(a, b, sign, low, high, nd, S, c);
+}
+
+}  // namespace
+}  // namespace qd
+
+using namespace qd;
+
+QD_EXTERN_C QD_API int fixadd(const qd_fix* a, const qd_fix* b, qd_fix* c) {
+  const int rc = add_signed(a, b, c);
+  if (rc) report(0, QDF_FIXADD);
+  return rc;
+}
+
+QD_EXTERN_C QD_API int fixsub(const qd_fix* a, qd_fix* b, qd_fix* c) {
+  if (a == b) {
+    fx_head(c, 0, 0, fx_scale(a));
+    return 0;
+  }
+  // b's sign is flipped for the time of the addition, so that a failure report shows
+  // the operand as it was added; it is restored before returning.
+  const bool flip = fx_significant(b) != 0;
+  if (flip) b[0] ^= kSignBit;
+  const int rc = add_signed(a, b, c);
+  if (rc) report(0, QDF_FIXADD);
+  if (flip) b[0] ^= kSignBit;
+  if (rc) report(0, QDF_FIXSUB);
+  return rc;
+}
+
+QD_EXTERN_C QD_API int fixmul(qd_fix* a, qd_fix* b, qd_fix* c) { return mul_core(a, b, c); }
+
+namespace {
+
+// r = a - p as fixsub computes it (p's sign flipped unless p is zero; p is scratch).
+void subtract_product(const uint8_t* a, uint8_t* p, uint8_t* r) {
+  if (fx_significant(p)) p[0] ^= kSignBit;
+  if (add_signed(a, p, r)) {
+    report(0, QDF_FIXADD);
+    report(0, QDF_FIXSUB);
+  }
+}
+
+// One estimate of x / xb as a fix value; a failure leaves its records and a trace record
+// of the division.
+int estimate(double x, double xb, uint8_t* out) {
+  const int rc = double_fix_digits(x / xb, out);
+  if (rc) report(0, QDF_FIXDIV);
+  return rc;
+}
+
+void add_estimate(const uint8_t* q, const uint8_t* t, uint8_t* c) {
+  if (add_signed(q, t, c)) report(0, QDF_FIXADD);
+}
+
+}  // namespace
+
+QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
+  (void)precision;  // the refinement always works to the full 30 digits
+  if (fx_significant(b) == 0) return report(QDE_DIVISION_BY_ZERO, QDF_FIXDIV, "division");
+  uint8_t q[kFixMaxBytes], p[kFixMaxBytes], r[kFixMaxBytes], t[kFixMaxBytes];
+  const double xa = fix_double(a), xb = fix_double(b);
+  // A first quotient from the floating-point unit, then up to two corrections by the
+  // estimated quotient of the exact remainder.
+  int rc = estimate(xa, xb, q);
+  if (rc) return rc;
+  mul_core(q, b, p);
+  subtract_product(a, p, r);
+  if (fx_significant(r) == 0) {
+    copy_value(q, c);
+    return 0;
+  }
+  if ((rc = estimate(fix_double(r), xb, t)) != 0) return rc;
+  add_estimate(q, t, c);
+  copy_value(c, q);
+  mul_core(q, b, p);
+  subtract_product(a, p, r);
+  if (fx_significant(r) != 0) {
+    if ((rc = estimate(fix_double(r), xb, t)) != 0) return rc;
+    add_estimate(q, t, c);
+  }
+  return 0;
+}
+
+QD_EXTERN_C QD_API int fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c) {
+  return __fixdiv(a, b, c, kFixMaxDigits);
+}
+
+QD_EXTERN_C QD_API unsigned int fixdivmod(qd_fix* q, char* quotient_is_zero, const qd_fix* a,
+                                          unsigned int divisor) {
+  if (divisor == 0) {
+    return static_cast<unsigned>(report(QDE_DIVISION_BY_ZERO, QDF_FIXDIV, "divmod"));
+  }
+  const int p = fx_prec(a), s = fx_scale(a), sign_bit = fx_sign_bit(a);
+  uint64_t r = 0;
+  int top;
+  Vec qv(0);
+  if (p <= kFixMaxDigits) {
+    // Eight digits a step: the running remainder times 10^8 stays below 2^63.
+    const Vec x = vec_load(a, p);
+    for (int k = 3; k >= 0; --k) {
+      const uint64_t t = r * 100000000u + bcd8_to_bin(static_cast<uint32_t>(lo64(x >> (32 * k))));
+      qv = qv | (Vec(bin_to_bcd8(static_cast<uint32_t>(t / divisor))) << (32 * k));
+      r = t % divisor;
+    }
+    top = vec_len(qv);
+  } else {
+    uint8_t d[128];
+    top = 0;
+    for (int i = p; i >= 1; --i) {
+      const uint64_t t = r * 10 + static_cast<uint64_t>(fx_digit(a, i));
+      d[i - 1] = static_cast<uint8_t>(t / divisor);
+      r = t % divisor;
+      if (!top && d[i - 1]) top = i;
+    }
+    // Only the 30 digits a result buffer holds can be kept.
+    for (int i = 1; i <= top && i <= kFixMaxDigits; ++i)
+      qv = qv | (Vec(d[i - 1]) << (4 * (i - 1)));
+    if (top > kFixMaxDigits) top = kFixMaxDigits;
+  }
+  if (quotient_is_zero) *quotient_is_zero = top == 0 ? 1 : 0;
+  int np = top > s ? top : s;
+  if (np > kFixMaxDigits) np = kFixMaxDigits;
+  fx_head(q, sign_bit, np, s);
+  vec_store(q, qv, np);
+  return static_cast<unsigned>(r);
+}
