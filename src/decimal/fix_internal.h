@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "qdtype32/qdfix.h"
+#include "runtime/byteio.h"
 
 namespace qd {
 
@@ -150,31 +151,56 @@ inline Vec vec_sub(Vec a, Vec b, unsigned borrow_in = 0) {
   return t - ((borrows >> 2) | (borrows >> 3));
 }
 
+// Reads the n (<= 15) digit bytes at d as a little-endian 128-bit integer without
+// touching a byte beyond them: two overlapping loads for 8 bytes and more.
+inline void load_bytes(const uint8_t* d, int n, uint64_t* lo, uint64_t* hi) {
+  if (n >= 8) {
+    *lo = load<uint64_t>(d);
+    *hi = n > 8 ? load<uint64_t>(d + n - 8) >> (8 * (16 - n)) : 0;
+  } else if (n >= 4) {
+    *lo = load<uint32_t>(d) | (static_cast<uint64_t>(load<uint32_t>(d + n - 4)) << (8 * (n - 4)));
+    *hi = 0;
+  } else {
+    uint64_t v = 0;
+    if (n >= 2) v = load<uint16_t>(d);
+    if (n & 1) v |= static_cast<uint64_t>(d[n - 1]) << (8 * (n - 1));
+    *lo = v;
+    *hi = 0;
+  }
+}
+
+// Writes the low n (<= 15) bytes of lo:hi at d, nothing beyond them.
+inline void store_bytes(uint8_t* d, int n, uint64_t lo, uint64_t hi) {
+  if (n >= 8) {
+    if (n > 8) store<uint64_t>(d + n - 8, (lo >> (8 * (n - 8))) | (hi << (8 * (16 - n))));
+    store<uint64_t>(d, lo);
+  } else if (n >= 4) {
+    store<uint32_t>(d + n - 4, static_cast<uint32_t>(lo >> (8 * (n - 4))));
+    store<uint32_t>(d, static_cast<uint32_t>(lo));
+  } else {
+    if (n & 1) d[n - 1] = static_cast<uint8_t>(lo >> (8 * (n - 1)));
+    if (n >= 2) store<uint16_t>(d, static_cast<uint16_t>(lo));
+  }
+}
+
+inline uint64_t swap_nibbles(uint64_t x) {
+  const uint64_t m = 0x0f0f0f0f0f0f0f0full;
+  return ((x >> 4) & m) | ((x & m) << 4);
+}
+
 // Loads the p (<= 30) digits of a value into a vector; the free half-byte of an odd
 // precision is masked off, so it is never read as a digit.
 inline Vec vec_load(const uint8_t* v, int p) {
-  uint8_t buf[16] = {};
-  std::memcpy(buf, v + 2, static_cast<size_t>((p + 1) / 2));
   uint64_t lo, hi;
-  std::memcpy(&lo, buf, 8);
-  std::memcpy(&hi, buf + 8, 8);
-  const uint64_t m = 0x0f0f0f0f0f0f0f0full;
-  lo = ((lo >> 4) & m) | ((lo & m) << 4);
-  hi = ((hi >> 4) & m) | ((hi & m) << 4);
-  return make128(hi, lo) & vec_mask(p);
+  load_bytes(v + 2, (p + 1) >> 1, &lo, &hi);
+  const Vec x = make128(swap_nibbles(hi), swap_nibbles(lo));
+  return (p & 1) ? x & ~(Vec(15) << (4 * p)) : x;
 }
 // Stores the lowest p (<= 30) digits of x as the digit bytes of v; the free half-byte
 // of an odd precision becomes 0.
 inline void vec_store(uint8_t* v, Vec x, int p) {
-  const uint64_t m = 0x0f0f0f0f0f0f0f0full;
   x = x & vec_mask(p);
-  uint64_t lo = lo64(x), hi = hi64(x);
-  lo = ((lo >> 4) & m) | ((lo & m) << 4);
-  hi = ((hi >> 4) & m) | ((hi & m) << 4);
-  uint8_t buf[16];
-  std::memcpy(buf, &lo, 8);
-  std::memcpy(buf + 8, &hi, 8);
-  std::memcpy(v + 2, buf, static_cast<size_t>((p + 1) / 2));
+  store_bytes(v + 2, (p + 1) >> 1, swap_nibbles(lo64(x)), swap_nibbles(hi64(x)));
 }
 
 // 8 digits (32 bits of nibbles) to their binary value, and back.

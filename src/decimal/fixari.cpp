@@ -83,6 +83,14 @@ int mag_sum_slow(const uint8_t* x, const uint8_t* y, uint8_t* c) {
   return 0;
 }
 
+int mag_diff_slow(const uint8_t* x, const uint8_t* y, int neg, uint8_t* c);
+
+// |x| - |y| for operands of any precision, larger magnitude first.
+int mag_diff_slow_ordered(const uint8_t* x, const uint8_t* y, uint8_t* c) {
+  if (fx_magnitude_cmp(x, y) < 0) return mag_diff_slow(y, x, 1, c);
+  return mag_diff_slow(x, y, 0, c);
+}
+
 int mag_diff_slow(const uint8_t* x, const uint8_t* y, int neg, uint8_t* c) {
   Span sp = span_of(x, y);
   int borrow = 0;
@@ -106,44 +114,54 @@ int mag_diff_slow(const uint8_t* x, const uint8_t* y, int neg, uint8_t* c) {
 
 // ---- Magnitude sum and difference ---------------------------------------------------------
 
-// c = |x| + |y| with sign 0; 0 or 19005.
-int mag_sum(const uint8_t* x, const uint8_t* y, uint8_t* c) {
-  if (fx_significant(x) == 0) {
-    copy_value(y, c);
+// An operand as the addition reads it: its place, its digits and the sign it counts with.
+struct Term {
+  const uint8_t* v;  // for failure reports
+  Vec x;             // digits
+  int p, lo;         // precision and bottom exponent (-scale)
+  int hi() const { return p + lo - 1; }
+};
+
+inline Term term(const uint8_t* v) {
+  const int p = fx_prec(v);
+  return {v, vec_load(v, p), p, -fx_scale(v)};
+}
+
+// c = |x| + |y| with sign 0 (both have at most 30 digits); 0 or 19005.
+int mag_sum(const Term& x, const Term& y, uint8_t* c, const uint8_t* rx, const uint8_t* ry) {
+  if (x.x == Vec(0)) {
+    copy_value(y.v, c);
     return 0;
   }
-  if (fx_significant(y) == 0) {
-    copy_value(x, c);
+  if (y.x == Vec(0)) {
+    copy_value(x.v, c);
     return 0;
   }
-  if (!small(x) || !small(y)) return mag_sum_slow(x, y, c);
-  const Span sp = span_of(x, y);
-  const int px = fx_prec(x), py = fx_prec(y), lx = -fx_scale(x), ly = -fx_scale(y);
-  const Vec X = vec_load(x, px), Y = vec_load(y, py);
-  int lo = sp.lo;
+  const int hi = x.hi() > y.hi() ? x.hi() : y.hi();
+  int lo = x.lo < y.lo ? x.lo : y.lo;
   Vec r;
-  if (sp.hi - sp.lo < kFixMaxDigits) {
-    r = vec_add(X << (4 * (lx - lo)), Y << (4 * (ly - lo)));
+  if (hi - lo < kFixMaxDigits) {
+    r = vec_add(x.x << (4 * (x.lo - lo)), y.x << (4 * (y.lo - lo)));
   } else {
     // More than 30 positions: only the operand that does not reach the top can have
     // digits below the 30-position window (each operand has at most 30 digits).
-    const int cut = sp.hi - (kFixMaxDigits - 1);
-    const bool x_low = lx < cut;
-    const Vec L = x_low ? X : Y, H = x_low ? Y : X;
-    const int ll = x_low ? lx : ly, lh = x_low ? ly : lx;
-    const int k = cut - ll;
+    const int cut = hi - (kFixMaxDigits - 1);
+    const bool x_low = x.lo < cut;
+    const Term& L = x_low ? x : y;
+    const Term& H = x_low ? y : x;
+    const int k = cut - L.lo;
     // The dropped positions hold one operand's digits only, so the flag is the verdict
     // of the highest of them that is not 4: 5 or more sets it, less clears it.
     unsigned flag = 0;
     if (k <= kVecDigits) {
-      const Vec dropped = L & vec_mask(k);
+      const Vec dropped = L.x & vec_mask(k);
       const Vec not4 = dropped ^ (vec_fill(0x4444444444444444ull) & vec_mask(k));
       if (not4 != Vec(0)) flag = vec_digit(dropped, vec_len(not4) - 1) >= 5;
     }
-    r = vec_add(vec_shr(L, k), vec_shl(H, lh - cut), flag);
+    r = vec_add(vec_shr(L.x, k), vec_shl(H.x, H.lo - cut), flag);
     lo = cut;
   }
-  int p = sp.hi - lo + 1, scale = -lo;
+  int p = hi - lo + 1, scale = -lo;
   if (vec_len(r) > p) {
     if (p < kFixMaxDigits) {
       ++p;
@@ -152,7 +170,7 @@ int mag_sum(const uint8_t* x, const uint8_t* y, uint8_t* c) {
       --scale;
     }
   }
-  if (above_limit(p, scale)) return fix_report_overflow("+/-", x, y);
+  if (above_limit(p, scale)) return fix_report_overflow("+/-", rx, ry);
   fx_head(c, 0, p, scale);
   vec_store(c, r, p);
   return 0;
@@ -160,52 +178,82 @@ int mag_sum(const uint8_t* x, const uint8_t* y, uint8_t* c) {
 
 // c = |x| - |y| when |x| >= |y|, else -(|y| - |x|); the positions below the 30-position
 // window are cut off (the result is truncated toward zero); 0 or 19005.
-int mag_diff(const uint8_t* x, const uint8_t* y, uint8_t* c) {
+int mag_diff(const Term& x0, const Term& y0, uint8_t* c, const uint8_t* rx, const uint8_t* ry) {
   int neg = 0;
-  if (fx_magnitude_cmp(x, y) < 0) {
-    const uint8_t* t = x;
-    x = y;
-    y = t;
+  const Term* x = &x0;
+  const Term* y = &y0;
+  if (fx_magnitude_cmp(x0.v, y0.v) < 0) {
+    x = &y0;
+    y = &x0;
     neg = 1;
   }
-  if (!small(x) || !small(y)) return mag_diff_slow(x, y, neg, c);
-  const Span sp = span_of(x, y);
-  const int px = fx_prec(x), py = fx_prec(y), lx = -fx_scale(x), ly = -fx_scale(y);
-  const Vec X = vec_load(x, px), Y = vec_load(y, py);
-  int lo = sp.lo;
+  const int hi = x->hi() > y->hi() ? x->hi() : y->hi();
+  int lo = x->lo < y->lo ? x->lo : y->lo;
   Vec r;
-  if (sp.hi - sp.lo < kFixMaxDigits) {
-    r = vec_sub(vec_shl(X, lx - lo), vec_shl(Y, ly - lo));
+  if (hi - lo < kFixMaxDigits) {
+    r = vec_sub(vec_shl(x->x, x->lo - lo), vec_shl(y->x, y->lo - lo));
   } else {
-    const int cut = sp.hi - (kFixMaxDigits - 1);
+    const int cut = hi - (kFixMaxDigits - 1);
     // At most one operand has digits below the window; the borrow out of the dropped
     // positions is 1 exactly when they belong to y and are not all zero.
     unsigned borrow = 0;
-    if (ly < cut && py > 0) borrow = (Y & vec_mask(cut - ly)) != Vec(0);
-    const Vec kx = lx < cut ? vec_shr(X, cut - lx) : vec_shl(X, lx - cut);
-    const Vec ky = ly < cut ? vec_shr(Y, cut - ly) : vec_shl(Y, ly - cut);
+    if (y->lo < cut) borrow = (y->x & vec_mask(cut - y->lo)) != Vec(0);
+    const Vec kx = x->lo < cut ? vec_shr(x->x, cut - x->lo) : vec_shl(x->x, x->lo - cut);
+    const Vec ky = y->lo < cut ? vec_shr(y->x, cut - y->lo) : vec_shl(y->x, y->lo - cut);
     r = vec_sub(kx, ky, borrow);
     lo = cut;
   }
   const int p = vec_len(r), scale = -lo;
-  if (p && above_limit(p, scale)) return fix_report_overflow("+/-", x, y);
+  if (p && above_limit(p, scale)) {
+    return neg ? fix_report_overflow("+/-", ry, rx) : fix_report_overflow("+/-", rx, ry);
+  }
   fx_head(c, neg, p, scale);
   vec_store(c, r, p);
   return 0;
 }
 
-int add_signed(const uint8_t* a, const uint8_t* b, uint8_t* c) {
-  const int sa = fx_sign(a), sb = fx_sign(b);
-  int rc;
-  if (!sa) {
-    rc = sb ? mag_diff(a, b, c) : mag_sum(a, b, c);
-  } else if (sb) {
-    rc = mag_sum(a, b, c);
-    if (!rc) c[0] |= kSignBit;
-  } else {
-    rc = mag_diff(b, a, c);
+// c = a + b, or a - b when negate_b: b counts with its sign flipped unless it is zero, as
+// if fixsub had flipped it; b itself is never written. 0 or 19005 (reported).
+int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
+  if (!small(a) || !small(b)) {
+    uint8_t nb[2 + 64];
+    if (negate_b && fx_significant(b)) {
+      std::memcpy(nb, b, static_cast<size_t>(fx_size(fx_prec(b))));
+      nb[0] ^= kSignBit;
+      b = nb;
+    }
+    const int sa = fx_sign(a), sb = fx_sign(b);
+    int rc;
+    if (sa == sb) {
+      rc = fx_significant(a) == 0   ? (copy_value(b, c), 0)
+           : fx_significant(b) == 0 ? (copy_value(a, c), 0)
+                                    : mag_sum_slow(a, b, c);
+      if (!rc && sa) c[0] |= kSignBit;
+    } else {
+      rc = sa ? mag_diff_slow_ordered(b, a, c) : mag_diff_slow_ordered(a, b, c);
+    }
+    return rc;
   }
-  return rc;
+  const Term ta = term(a);
+  Term tb = term(b);
+  const int sa = ta.p ? fx_sign_bit(a) : 0;
+  int sb = tb.p ? fx_sign_bit(b) : 0;
+  // b as it counts, for a copy or a failure report.
+  uint8_t shown[kFixMaxBytes];
+  const uint8_t* rb = b;
+  if (negate_b && tb.x != Vec(0)) {
+    sb ^= 1;
+    std::memcpy(shown, b, static_cast<size_t>(fx_size(tb.p)));
+    shown[0] ^= kSignBit;
+    rb = shown;
+    tb.v = rb;
+  }
+  if (sa == sb) {
+    const int rc = mag_sum(ta, tb, c, a, rb);
+    if (!rc && sa) c[0] |= kSignBit;
+    return rc;
+  }
+  return sa ? mag_diff(tb, ta, c, rb, a) : mag_diff(ta, tb, c, a, rb);
 }
 
 // ---- Multiplication ----------------------------------------------------------------------
@@ -362,7 +410,7 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
 using namespace qd;
 
 QD_EXTERN_C QD_API int fixadd(const qd_fix* a, const qd_fix* b, qd_fix* c) {
-  const int rc = add_signed(a, b, c);
+  const int rc = add_core(a, b, c, false);
   if (rc) report(0, QDF_FIXADD);
   return rc;
 }
@@ -372,14 +420,13 @@ QD_EXTERN_C QD_API int fixsub(const qd_fix* a, qd_fix* b, qd_fix* c) {
     fx_head(c, 0, 0, fx_scale(a));
     return 0;
   }
-  // b's sign is flipped for the time of the addition, so that a failure report shows
-  // the operand as it was added; it is restored before returning.
-  const bool flip = fx_significant(b) != 0;
-  if (flip) b[0] ^= kSignBit;
-  const int rc = add_signed(a, b, c);
-  if (rc) report(0, QDF_FIXADD);
-  if (flip) b[0] ^= kSignBit;
-  if (rc) report(0, QDF_FIXSUB);
+  // a + (-b): b counts with its sign flipped (a zero b as it is); b is left as it was,
+  // and a failure report shows it flipped, as it was added.
+  const int rc = add_core(a, b, c, true);
+  if (rc) {
+    report(0, QDF_FIXADD);
+    report(0, QDF_FIXSUB);
+  }
   return rc;
 }
 
@@ -387,10 +434,9 @@ QD_EXTERN_C QD_API int fixmul(qd_fix* a, qd_fix* b, qd_fix* c) { return mul_core
 
 namespace {
 
-// r = a - p as fixsub computes it (p's sign flipped unless p is zero; p is scratch).
-void subtract_product(const uint8_t* a, uint8_t* p, uint8_t* r) {
-  if (fx_significant(p)) p[0] ^= kSignBit;
-  if (add_signed(a, p, r)) {
+// r = a - p as fixsub computes it.
+void subtract_product(const uint8_t* a, const uint8_t* p, uint8_t* r) {
+  if (add_core(a, p, r, true)) {
     report(0, QDF_FIXADD);
     report(0, QDF_FIXSUB);
   }
@@ -405,7 +451,7 @@ int estimate(double x, double xb, uint8_t* out) {
 }
 
 void add_estimate(const uint8_t* q, const uint8_t* t, uint8_t* c) {
-  if (add_signed(q, t, c)) report(0, QDF_FIXADD);
+  if (add_core(q, t, c, false)) report(0, QDF_FIXADD);
 }
 
 }  // namespace
