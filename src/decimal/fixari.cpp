@@ -127,6 +127,16 @@ inline Term term(const uint8_t* v) {
   return {v, vec_load(v, p), p, -fx_scale(v)};
 }
 
+// -1, 0, 1 as |x| compares with |y|.
+inline int term_cmp(const Term& x, const Term& y) {
+  const int qx = vec_len(x.x), qy = vec_len(y.x);
+  if (qx == 0 || qy == 0) return (qx != 0) - (qy != 0);
+  const int tx = qx + x.lo, ty = qy + y.lo;  // top exponent + 1
+  if (tx != ty) return tx > ty ? 1 : -1;
+  const Vec jx = x.x << (4 * (kVecDigits - qx)), jy = y.x << (4 * (kVecDigits - qy));
+  return jx == jy ? 0 : (jx > jy ? 1 : -1);
+}
+
 // c = |x| + |y| with sign 0 (both have at most 30 digits); 0 or 19005.
 int mag_sum(const Term& x, const Term& y, uint8_t* c, const uint8_t* rx, const uint8_t* ry) {
   if (x.x == Vec(0)) {
@@ -182,7 +192,7 @@ int mag_diff(const Term& x0, const Term& y0, uint8_t* c, const uint8_t* rx, cons
   int neg = 0;
   const Term* x = &x0;
   const Term* y = &y0;
-  if (fx_magnitude_cmp(x0.v, y0.v) < 0) {
+  if (term_cmp(x0, y0) < 0) {
     x = &y0;
     y = &x0;
     neg = 1;
@@ -212,6 +222,26 @@ int mag_diff(const Term& x0, const Term& y0, uint8_t* c, const uint8_t* rx, cons
   return 0;
 }
 
+// The overflow report of a sum, with b shown as it was added.
+int report_sum_overflow(const uint8_t* a, const uint8_t* b, bool flip) {
+  if (!flip) return fix_report_overflow("+/-", a, b);
+  uint8_t shown[kFixMaxBytes];
+  std::memcpy(shown, b, static_cast<size_t>(fx_size(fx_prec(b))));
+  shown[0] ^= kSignBit;
+  return fix_report_overflow("+/-", a, shown);
+}
+
+// The overflow report of a difference, larger magnitude first.
+int neg_report(const uint8_t* a, const uint8_t* b, bool flip, bool b_larger) {
+  uint8_t shown[kFixMaxBytes];
+  if (flip) {
+    std::memcpy(shown, b, static_cast<size_t>(fx_size(fx_prec(b))));
+    shown[0] ^= kSignBit;
+    b = shown;
+  }
+  return b_larger ? fix_report_overflow("+/-", b, a) : fix_report_overflow("+/-", a, b);
+}
+
 // c = a + b, or a - b when negate_b: b counts with its sign flipped unless it is zero, as
 // if fixsub had flipped it; b itself is never written. 0 or 19005 (reported).
 int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
@@ -234,16 +264,58 @@ int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
     }
     return rc;
   }
-  const Term ta = term(a);
-  Term tb = term(b);
-  const int sa = ta.p ? fx_sign_bit(a) : 0;
-  int sb = tb.p ? fx_sign_bit(b) : 0;
-  // b as it counts, for a copy or a failure report.
+  const int pa = fx_prec(a), pb = fx_prec(b);
+  const Vec X = vec_load(a, pa), Y = vec_load(b, pb);
+  const int la = -fx_scale(a), lb = -fx_scale(b);
+  const int sa = pa ? fx_sign_bit(a) : 0;
+  int sb = pb ? fx_sign_bit(b) : 0;
+  const bool flip = negate_b && Y != Vec(0);
+  sb ^= flip;
+  const int ha = pa + la - 1, hb = pb + lb - 1;
+  const int hi = ha > hb ? ha : hb, lo = la < lb ? la : lb;
+  if (hi - lo < kFixMaxDigits && (sa != sb || (X != Vec(0) && Y != Vec(0)))) {
+    // Both operands fit one 30-position window: exact, on aligned digit vectors.
+    const Vec xa = X << (4 * (la - lo)), ya = Y << (4 * (lb - lo));
+    int p, scale = -lo, sign;
+    Vec r;
+    if (sa == sb) {
+      r = vec_add(xa, ya);
+      p = hi - lo + 1;
+      sign = sa;
+      if (vec_len(r) > p) {
+        if (p < kFixMaxDigits) {
+          ++p;
+        } else {
+          r = round_off_lowest(r);
+          --scale;
+        }
+        if (above_limit(p, scale)) return report_sum_overflow(a, b, flip);
+      } else if (hi > kMagnitudeTop) {
+        return report_sum_overflow(a, b, flip);
+      }
+    } else {
+      const bool b_larger = xa < ya;
+      if (b_larger) {
+        r = vec_sub(ya, xa);
+        sign = sb;
+      } else {
+        r = vec_sub(xa, ya);
+        sign = sa;
+      }
+      p = vec_len(r);
+      if (p == 0) sign = 0;
+      if (p && above_limit(p, scale)) return neg_report(a, b, flip, b_larger);
+    }
+    fx_head(c, sign, p, scale);
+    vec_store(c, r, p);
+    return 0;
+  }
+  // A zero term of a sum, or more than 30 positions.
+  Term ta{a, X, pa, la}, tb{b, Y, pb, lb};
   uint8_t shown[kFixMaxBytes];
   const uint8_t* rb = b;
-  if (negate_b && tb.x != Vec(0)) {
-    sb ^= 1;
-    std::memcpy(shown, b, static_cast<size_t>(fx_size(tb.p)));
+  if (flip) {
+    std::memcpy(shown, b, static_cast<size_t>(fx_size(pb)));
     shown[0] ^= kSignBit;
     rb = shown;
     tb.v = rb;
