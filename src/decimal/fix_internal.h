@@ -11,6 +11,14 @@
 
 namespace qd {
 
+// Floating-point steps that must round to double at every operation, as on every other
+// target: 32-bit x86 would otherwise keep extended precision in the x87 registers.
+#if defined(__i386__) && !defined(__SSE2_MATH__)
+#define QD_DOUBLE_MATH __attribute__((target("sse2,fpmath=sse")))
+#else
+#define QD_DOUBLE_MATH
+#endif
+
 // ---- Layout -------------------------------------------------------------------------
 constexpr int kFixMaxDigits = 30;  // every operation keeps p <= 30
 constexpr int kFixMaxBytes = 17;   // 2 + ceil(30 / 2)
@@ -68,9 +76,6 @@ struct U128 {
   constexpr U128(uint64_t h, uint64_t l, int) : lo(l), hi(h) {}
   explicit operator bool() const { return (lo | hi) != 0; }
   explicit operator uint64_t() const { return lo; }
-  explicit operator uint32_t() const { return static_cast<uint32_t>(lo); }
-  explicit operator int() const { return static_cast<int>(lo); }
-  explicit operator unsigned() const { return static_cast<unsigned>(lo); }
 };
 inline uint64_t lo64(U128 x) { return x.lo; }
 inline uint64_t hi64(U128 x) { return x.hi; }
@@ -241,5 +246,7 @@ void fix_shift_round(uint8_t* v, int k);
 int fix_report_overflow(const char* name, const uint8_t* a, const uint8_t* b);
 // trace(19012, 0, "%g" text of x); returns 19012.
 int fix_report_double(double x);
+// double_fix_digits of x / xb in double arithmetic; a failure adds trace(0, fixdiv).
+int fix_estimate(double x, double xb, uint8_t* out);
 
 }  // namespace qd

@@ -504,6 +504,18 @@ QD_EXTERN_C QD_API int fixsub(const qd_fix* a, qd_fix* b, qd_fix* c) {
 
 QD_EXTERN_C QD_API int fixmul(qd_fix* a, qd_fix* b, qd_fix* c) { return mul_core(a, b, c); }
 
+namespace qd {
+// One estimate of x / xb as a fix value; a failure leaves its records and a trace record
+// of the division.
+// Kept out of the anonymous namespace: a local function would get a register calling
+// convention that differs between its math target and its callers.
+QD_DOUBLE_MATH int fix_estimate(double x, double xb, uint8_t* out) {
+  const int rc = double_fix_digits(x / xb, out);
+  if (rc) report(0, QDF_FIXDIV);
+  return rc;
+}
+}  // namespace qd
+
 namespace {
 
 // r = a - p as fixsub computes it.
@@ -512,14 +524,6 @@ void subtract_product(const uint8_t* a, const uint8_t* p, uint8_t* r) {
     report(0, QDF_FIXADD);
     report(0, QDF_FIXSUB);
   }
-}
-
-// One estimate of x / xb as a fix value; a failure leaves its records and a trace record
-// of the division.
-int estimate(double x, double xb, uint8_t* out) {
-  const int rc = double_fix_digits(x / xb, out);
-  if (rc) report(0, QDF_FIXDIV);
-  return rc;
 }
 
 void add_estimate(const uint8_t* q, const uint8_t* t, uint8_t* c) {
@@ -535,7 +539,7 @@ QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int
   const double xa = fix_double(a), xb = fix_double(b);
   // A first quotient from the floating-point unit, then up to two corrections by the
   // estimated quotient of the exact remainder.
-  int rc = estimate(xa, xb, q);
+  int rc = fix_estimate(xa, xb, q);
   if (rc) return rc;
   mul_core(q, b, p);
   subtract_product(a, p, r);
@@ -543,13 +547,13 @@ QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int
     copy_value(q, c);
     return 0;
   }
-  if ((rc = estimate(fix_double(r), xb, t)) != 0) return rc;
+  if ((rc = fix_estimate(fix_double(r), xb, t)) != 0) return rc;
   add_estimate(q, t, c);
   copy_value(c, q);
   mul_core(q, b, p);
   subtract_product(a, p, r);
   if (fx_significant(r) != 0) {
-    if ((rc = estimate(fix_double(r), xb, t)) != 0) return rc;
+    if ((rc = fix_estimate(fix_double(r), xb, t)) != 0) return rc;
     add_estimate(q, t, c);
   }
   return 0;

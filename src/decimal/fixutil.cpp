@@ -351,7 +351,7 @@ QD_EXTERN_C QD_API int fix_ulong(const qd_fix* v, qd_ulong* out) {
   return 0;
 }
 
-QD_EXTERN_C QD_API double fix_double(const qd_fix* v) {
+QD_EXTERN_C QD_API QD_DOUBLE_MATH double fix_double(const qd_fix* v) {
   const int p = fx_prec(v), s = fx_scale(v);
   double acc;
   if (fits_vec(p)) {
