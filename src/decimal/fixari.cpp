@@ -423,13 +423,6 @@ int mul_slow(const uint8_t* a, const uint8_t* b, int sign, int S, uint8_t* c) {
   return finish_product(a, b, sign, low, high, nd, S - 2 * base, c);
 }
 
-inline void to_limbs8(Vec v, uint64_t out[4]) {
-  const uint64_t lo = lo64(v), hi = hi64(v);
-  out[0] = bcd8_to_bin(static_cast<uint32_t>(lo));
-  out[1] = bcd8_to_bin(static_cast<uint32_t>(lo >> 32));
-  out[2] = bcd8_to_bin(static_cast<uint32_t>(hi));
-  out[3] = bcd8_to_bin(static_cast<uint32_t>(hi >> 32));
-}
 
 int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   const int sign = fx_sign(a) != fx_sign(b);
@@ -447,26 +440,28 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     fx_head(c, sign, 0, S);
     return 0;
   }
-  // Exact product in base 10^8: four limbs each, eight in the product.
+  // Exact product in base 10^8: up to four limbs each, eight in the product; only the
+  // limbs that hold digits are converted and multiplied.
+  const int nx = (qa + 7) / 8, ny = (qb + 7) / 8, n = nx + ny;
   uint64_t x[4], y[4];
-  to_limbs8(A, x);
-  to_limbs8(B, y);
-  const int nx = (qa + 7) / 8, ny = (qb + 7) / 8;
+  for (int i = 0; i < nx; ++i) x[i] = bcd8_to_bin(static_cast<uint32_t>(lo64(A >> (32 * i))));
+  for (int j = 0; j < ny; ++j) y[j] = bcd8_to_bin(static_cast<uint32_t>(lo64(B >> (32 * j))));
   uint64_t acc[8] = {};
   for (int i = 0; i < nx; ++i)
     for (int j = 0; j < ny; ++j) acc[i + j] += x[i] * y[j];
-  uint32_t r[8];
+  uint32_t r[8] = {};
   uint64_t carry = 0;
-  for (int k = 0; k < 8; ++k) {
+  for (int k = 0; k < n; ++k) {
     const uint64_t t = acc[k] + carry;
-    r[k] = static_cast<uint32_t>(t % 100000000u);
     carry = t / 100000000u;
+    r[k] = static_cast<uint32_t>(t - carry * 100000000u);
   }
-  const Vec low = Vec(bin_to_bcd8(r[0])) | (Vec(bin_to_bcd8(r[1])) << 32) |
-                  (Vec(bin_to_bcd8(r[2])) << 64) | (Vec(bin_to_bcd8(r[3])) << 96);
+  Vec low = Vec(bin_to_bcd8(r[0])) | (Vec(bin_to_bcd8(r[1])) << 32);
+  if (n > 2) low = low | (Vec(bin_to_bcd8(r[2])) << 64);
+  if (n > 3) low = low | (Vec(bin_to_bcd8(r[3])) << 96);
   Vec high(0);
   int nd;
-  if (nx + ny > 4 && (r[4] | r[5] | r[6] | r[7])) {
+  if (n > 4 && (r[4] | r[5] | r[6] | r[7])) {
     high = Vec(bin_to_bcd8(r[4])) | (Vec(bin_to_bcd8(r[5])) << 32) |
            (Vec(bin_to_bcd8(r[6])) << 64) | (Vec(bin_to_bcd8(r[7])) << 96);
     nd = kVecDigits + vec_len(high);
