@@ -2,7 +2,6 @@
 // exact decimal expansion of the double, rounded to 30 digits half to even, as the
 // runtime's "%+.29le" prints it, computed in integers without formatting text.
 #include <bit>
-#include <cmath>
 #include <cstring>
 
 #include "decimal/fix_internal.h"
@@ -378,7 +377,7 @@ int double_fix_digits(double x, uint8_t* dst) {
     e2 = ef - 1075;
   }
   const int k = 63 - __builtin_clzll(m) + e2;  // floor(log2 |x|)
-  int E = static_cast<int>(std::floor(k * 0.301029995663981195));
+  int E = (k * 78913) >> 18;  // floor(k * log10(2)) for |k| < 1200
   // Scales beyond what any trailing zeros could bring back into range fail early.
   if (E >= 157 || E < -128) {
     fix_report_double(x);
