@@ -84,9 +84,7 @@ inline U128 operator+(U128 a, U128 b) {
   const uint64_t lo = a.lo + b.lo;
   return U128(a.hi + b.hi + (lo < a.lo), lo, 0);
 }
-inline U128 operator-(U128 a, U128 b) {
-  return U128(a.hi - b.hi - (a.lo < b.lo), a.lo - b.lo, 0);
-}
+inline U128 operator-(U128 a, U128 b) { return U128(a.hi - b.hi - (a.lo < b.lo), a.lo - b.lo, 0); }
 inline U128 operator^(U128 a, U128 b) { return U128(a.hi ^ b.hi, a.lo ^ b.lo, 0); }
 inline U128 operator&(U128 a, U128 b) { return U128(a.hi & b.hi, a.lo & b.lo, 0); }
 inline U128 operator|(U128 a, U128 b) { return U128(a.hi | b.hi, a.lo | b.lo, 0); }

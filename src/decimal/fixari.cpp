@@ -335,8 +335,8 @@ inline int limb_count(int digits) { return (digits + 1) / 2; }
 
 // Writes the product of the limb-cutting rules: prod holds the exact product as digit
 // vectors (low: digits 1..32, high: 33..64), nd its digit count, S the scale sum.
-int finish_product(const uint8_t* a, const uint8_t* b, int sign, Vec low, Vec high, int nd,
-                   int S, uint8_t* c) {
+int finish_product(const uint8_t* a, const uint8_t* b, int sign, Vec low, Vec high, int nd, int S,
+                   uint8_t* c) {
   int N = limb_count(nd);
   int drop = 0;
   if (N > kMaxLimbs) {
@@ -416,13 +416,14 @@ int mul_slow(const uint8_t* a, const uint8_t* b, int sign, int S, uint8_t* c) {
   for (int k = N - 1; k >= base; --k) {
     const Vec pair = Vec((prod[k] % 10) | ((prod[k] / 10) << 4));
     const int at = 2 * (k - base);
-    if (at < kVecDigits) low = low | (pair << (4 * at));
-    else high = high | (pair << (4 * (at - kVecDigits)));
+    if (at < kVecDigits)
+      low = low | (pair << (4 * at));
+    else
+      high = high | (pair << (4 * (at - kVecDigits)));
   }
   const int nd = prod[N - 1] >= 10 ? 2 * (N - base) : 2 * (N - base) - 1;
   return finish_product(a, b, sign, low, high, nd, S - 2 * base, c);
 }
-
 
 int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   const int sign = fx_sign(a) != fx_sign(b);
@@ -586,8 +587,7 @@ QD_EXTERN_C QD_API unsigned int fixdivmod(qd_fix* q, char* quotient_is_zero, con
       if (!top && d[i - 1]) top = i;
     }
     // Only the 30 digits a result buffer holds can be kept.
-    for (int i = 1; i <= top && i <= kFixMaxDigits; ++i)
-      qv = qv | (Vec(d[i - 1]) << (4 * (i - 1)));
+    for (int i = 1; i <= top && i <= kFixMaxDigits; ++i) qv = qv | (Vec(d[i - 1]) << (4 * (i - 1)));
     if (top > kFixMaxDigits) top = kFixMaxDigits;
   }
   if (quotient_is_zero) *quotient_is_zero = top == 0 ? 1 : 0;

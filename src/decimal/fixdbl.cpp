@@ -18,8 +18,8 @@ struct Big {
   int n;  // words in use; w[n - 1] may be 0 only when n == 1
 };
 
-constexpr uint32_t kPow5[14] = {1u,       5u,        25u,        125u,        625u,
-                                3125u,    15625u,    78125u,     390625u,     1953125u,
+constexpr uint32_t kPow5[14] = {1u,       5u,        25u,        125u,       625u,
+                                3125u,    15625u,    78125u,     390625u,    1953125u,
                                 9765625u, 48828125u, 244140625u, 1220703125u};
 constexpr int kPow5Chunk = 13;
 
@@ -62,9 +62,7 @@ inline void big_shl(Big& b, int bits) {
 // Shifts right by bits, rounding half to even on what falls away.
 inline void big_shr_round_even(Big& b, int bits) {
   const int words = bits / 32, r = bits % 32;
-  auto bit = [&](int k) -> bool {
-    return k / 32 < b.n && ((b.w[k / 32] >> (k % 32)) & 1u);
-  };
+  auto bit = [&](int k) -> bool { return k / 32 < b.n && ((b.w[k / 32] >> (k % 32)) & 1u); };
   const bool half = bit(bits - 1);
   bool sticky = false;
   for (int k = 0; k < (bits - 1) / 32 && k < b.n && !sticky; ++k) sticky = b.w[k] != 0;
@@ -134,19 +132,44 @@ void scaled_digits(uint64_t m, int e2, int E, Big& d) {
   big_shl(d, e2 - u + 1);
   for (; u >= kPow5Chunk; u -= kPow5Chunk) big_div<1220703125u>(d);
   switch (u) {
-    case 1: big_div<5u>(d); break;
-    case 2: big_div<25u>(d); break;
-    case 3: big_div<125u>(d); break;
-    case 4: big_div<625u>(d); break;
-    case 5: big_div<3125u>(d); break;
-    case 6: big_div<15625u>(d); break;
-    case 7: big_div<78125u>(d); break;
-    case 8: big_div<390625u>(d); break;
-    case 9: big_div<1953125u>(d); break;
-    case 10: big_div<9765625u>(d); break;
-    case 11: big_div<48828125u>(d); break;
-    case 12: big_div<244140625u>(d); break;
-    default: break;
+    case 1:
+      big_div<5u>(d);
+      break;
+    case 2:
+      big_div<25u>(d);
+      break;
+    case 3:
+      big_div<125u>(d);
+      break;
+    case 4:
+      big_div<625u>(d);
+      break;
+    case 5:
+      big_div<3125u>(d);
+      break;
+    case 6:
+      big_div<15625u>(d);
+      break;
+    case 7:
+      big_div<78125u>(d);
+      break;
+    case 8:
+      big_div<390625u>(d);
+      break;
+    case 9:
+      big_div<1953125u>(d);
+      break;
+    case 10:
+      big_div<9765625u>(d);
+      break;
+    case 11:
+      big_div<48828125u>(d);
+      break;
+    case 12:
+      big_div<244140625u>(d);
+      break;
+    default:
+      break;
   }
   // Halve: (Q2 + 1) >> 1; Q2 is below 2^102, so the increment never leaves d.
   for (int i = 0; i < d.n; ++i)
@@ -156,7 +179,6 @@ void scaled_digits(uint64_t m, int e2, int E, Big& d) {
   }
   while (d.n > 1 && d.w[d.n - 1] == 0) --d.n;
 }
-
 
 #if defined(__SIZEOF_INT128__)
 // 64-bit targets: the same rounding with 64-bit words for the usual scales (5^t below
@@ -348,7 +370,7 @@ void digits_wordwise(uint64_t m, int e2, int* E, Vec* v) {
     const uint32_t l2 = big_div<100000000u>(d);
     const uint32_t l3 = d.w[0];
     *v = Vec(bin_to_bcd8(l0)) | (Vec(bin_to_bcd8(l1)) << 32) | (Vec(bin_to_bcd8(l2)) << 64) |
-        (Vec(bin_to_bcd8(l3)) << 96);
+         (Vec(bin_to_bcd8(l3)) << 96);
   }
 }
 
@@ -377,7 +399,7 @@ int double_fix_digits(double x, uint8_t* dst) {
     e2 = ef - 1075;
   }
   const int k = 63 - __builtin_clzll(m) + e2;  // floor(log2 |x|)
-  int E = (k * 78913) >> 18;  // floor(k * log10(2)) for |k| < 1200
+  int E = (k * 78913) >> 18;                   // floor(k * log10(2)) for |k| < 1200
   // Scales beyond what any trailing zeros could bring back into range fail early.
   if (E >= 157 || E < -128) {
     fix_report_double(x);

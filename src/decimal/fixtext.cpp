@@ -10,7 +10,7 @@
 namespace qd {
 namespace {
 
-constexpr int kKeptDigits = 31;          // the reader keeps 31 digits to round the 30th
+constexpr int kKeptDigits = 31;                  // the reader keeps 31 digits to round the 30th
 constexpr int64_t kExponentClamp = 10000000000;  // beyond any scale that can be stored
 
 inline bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }

@@ -15,24 +15,16 @@ constexpr int kNoFunction = 0;
 
 // Correctly rounded powers of ten for the scaling of fix_double.
 constexpr double kPow10[129] = {
-1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
-1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22, 1e23,
-1e24, 1e25, 1e26, 1e27, 1e28, 1e29, 1e30, 1e31,
-1e32, 1e33, 1e34, 1e35, 1e36, 1e37, 1e38, 1e39,
-1e40, 1e41, 1e42, 1e43, 1e44, 1e45, 1e46, 1e47,
-1e48, 1e49, 1e50, 1e51, 1e52, 1e53, 1e54, 1e55,
-1e56, 1e57, 1e58, 1e59, 1e60, 1e61, 1e62, 1e63,
-1e64, 1e65, 1e66, 1e67, 1e68, 1e69, 1e70, 1e71,
-1e72, 1e73, 1e74, 1e75, 1e76, 1e77, 1e78, 1e79,
-1e80, 1e81, 1e82, 1e83, 1e84, 1e85, 1e86, 1e87,
-1e88, 1e89, 1e90, 1e91, 1e92, 1e93, 1e94, 1e95,
-1e96, 1e97, 1e98, 1e99, 1e100, 1e101, 1e102, 1e103,
-1e104, 1e105, 1e106, 1e107, 1e108, 1e109, 1e110, 1e111,
-1e112, 1e113, 1e114, 1e115, 1e116, 1e117, 1e118, 1e119,
-1e120, 1e121, 1e122, 1e123, 1e124, 1e125, 1e126, 1e127,
-1e128
-};
+    1e0,   1e1,   1e2,   1e3,   1e4,   1e5,   1e6,   1e7,   1e8,   1e9,   1e10,  1e11,  1e12,
+    1e13,  1e14,  1e15,  1e16,  1e17,  1e18,  1e19,  1e20,  1e21,  1e22,  1e23,  1e24,  1e25,
+    1e26,  1e27,  1e28,  1e29,  1e30,  1e31,  1e32,  1e33,  1e34,  1e35,  1e36,  1e37,  1e38,
+    1e39,  1e40,  1e41,  1e42,  1e43,  1e44,  1e45,  1e46,  1e47,  1e48,  1e49,  1e50,  1e51,
+    1e52,  1e53,  1e54,  1e55,  1e56,  1e57,  1e58,  1e59,  1e60,  1e61,  1e62,  1e63,  1e64,
+    1e65,  1e66,  1e67,  1e68,  1e69,  1e70,  1e71,  1e72,  1e73,  1e74,  1e75,  1e76,  1e77,
+    1e78,  1e79,  1e80,  1e81,  1e82,  1e83,  1e84,  1e85,  1e86,  1e87,  1e88,  1e89,  1e90,
+    1e91,  1e92,  1e93,  1e94,  1e95,  1e96,  1e97,  1e98,  1e99,  1e100, 1e101, 1e102, 1e103,
+    1e104, 1e105, 1e106, 1e107, 1e108, 1e109, 1e110, 1e111, 1e112, 1e113, 1e114, 1e115, 1e116,
+    1e117, 1e118, 1e119, 1e120, 1e121, 1e122, 1e123, 1e124, 1e125, 1e126, 1e127, 1e128};
 
 // A value with p > 30 never comes out of this library; such input is still served, by
 // the digit-at-a-time forms below, so that nothing is read beyond fixsize(p) bytes.
@@ -294,8 +286,7 @@ QD_EXTERN_C QD_API qd_fix* fix_fix(const qd_fix* src, int scale, qd_fix* dst) {
 // ---- Integers and doubles ---------------------------------------------------------------
 
 QD_EXTERN_C QD_API qd_fix* ulong_fix(qd_ulong u, int scale, qd_fix* dst) {
-  const Vec x = Vec(bin_to_bcd8(u % 100000000u)) |
-                (Vec(bin_to_bcd8(u / 100000000u)) << 32);
+  const Vec x = Vec(bin_to_bcd8(u % 100000000u)) | (Vec(bin_to_bcd8(u / 100000000u)) << 32);
   const int p = vec_len(x);
   fx_head(dst, 0, p, 0);
   vec_store(dst, x, p);

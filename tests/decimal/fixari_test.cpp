@@ -40,9 +40,9 @@ TEST(FixAdd, Table) {
       {"-15", 1, "-225", 2, 0, "-375/2"},
       {"-15", 1, "225", 2, 0, "+75/2"},
       {"15", 1, "-225", 2, 0, "-75/2"},
-      {"-", 0, "-3", 0, 0, "-3/0"},    // p 0 with its sign bit set counts as not negative
-      {"-0", 3, "-3", 0, 0, "-3/0"},   // a negative zero is copied over, then signed
-      {"-00", 1, "2", 0, 0, "+20/1"},  // a negative digit zero takes part in the difference
+      {"-", 0, "-3", 0, 0, "-3/0"},       // p 0 with its sign bit set counts as not negative
+      {"-0", 3, "-3", 0, 0, "-3/0"},      // a negative zero is copied over, then signed
+      {"-00", 1, "2", 0, 0, "+20/1"},     // a negative digit zero takes part in the difference
       {"005", 0, "004", 0, 0, "+009/0"},  // leading zeros stay in a sum
       // A carry into a 31st position rounds the lowest digit away.
       {k30nines, 0, "1", 0, 0, "+100000000000000000000000000000/-1"},
@@ -69,7 +69,8 @@ TEST(FixAdd, Table) {
   };
   for (const Operands& c : cases) {
     Fix a = make(c.a, c.sa), b = make(c.b, c.sb), a0 = a, b0 = b, r;
-    EXPECT_EQ(fixadd(a.p(), b.p(), r.p()), c.rc) << c.a << "/" << c.sa << " + " << c.b << "/" << c.sb;
+    EXPECT_EQ(fixadd(a.p(), b.p(), r.p()), c.rc)
+        << c.a << "/" << c.sa << " + " << c.b << "/" << c.sb;
     if (c.rc == 0) {
       EXPECT_EQ(show(r), c.want) << c.a << "/" << c.sa << " + " << c.b << "/" << c.sb;
     }
@@ -102,7 +103,8 @@ TEST(FixSub, Table) {
   };
   for (const Operands& c : cases) {
     Fix a = make(c.a, c.sa), b = make(c.b, c.sb), a0 = a, b0 = b, r;
-    EXPECT_EQ(fixsub(a.p(), b.p(), r.p()), c.rc) << c.a << "/" << c.sa << " - " << c.b << "/" << c.sb;
+    EXPECT_EQ(fixsub(a.p(), b.p(), r.p()), c.rc)
+        << c.a << "/" << c.sa << " - " << c.b << "/" << c.sb;
     if (c.rc == 0) {
       EXPECT_EQ(show(r), c.want) << c.a << "/" << c.sa << " - " << c.b << "/" << c.sb;
     }
@@ -144,7 +146,8 @@ TEST(FixMul, Table) {
   };
   for (const Operands& c : cases) {
     Fix a = make(c.a, c.sa), b = make(c.b, c.sb), a0 = a, b0 = b, r;
-    EXPECT_EQ(fixmul(a.p(), b.p(), r.p()), c.rc) << c.a << "/" << c.sa << " * " << c.b << "/" << c.sb;
+    EXPECT_EQ(fixmul(a.p(), b.p(), r.p()), c.rc)
+        << c.a << "/" << c.sa << " * " << c.b << "/" << c.sb;
     if (c.rc == 0) {
       EXPECT_EQ(show(r), c.want) << c.a << "/" << c.sa << " * " << c.b << "/" << c.sb;
     }
@@ -181,7 +184,8 @@ TEST(FixDiv, Table) {
   };
   for (const Operands& c : cases) {
     Fix a = make(c.a, c.sa), b = make(c.b, c.sb), a0 = a, b0 = b, r;
-    EXPECT_EQ(fixdiv(a.p(), b.p(), r.p()), c.rc) << c.a << "/" << c.sa << " / " << c.b << "/" << c.sb;
+    EXPECT_EQ(fixdiv(a.p(), b.p(), r.p()), c.rc)
+        << c.a << "/" << c.sa << " / " << c.b << "/" << c.sb;
     if (c.rc == 0) {
       EXPECT_EQ(show(r), c.want) << c.a << "/" << c.sa << " / " << c.b << "/" << c.sb;
     }

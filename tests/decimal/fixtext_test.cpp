@@ -82,9 +82,10 @@ TEST(FixRead, ScanPrefix) {
     const char* want;
     int consumed;
   } cases[] = {
-      {"  12abc", 0, "+12/0", 4},     {"\t\n-3.5x", 0, "-35/1", 6},  {"7 8", 0, "+7/0", 1},
-      {"abc", 0, "+/0", 0},           {" -", 0, "-/0", 2},           {"1e+", 0, "+1/0", 3},
-      {"2.5e3)", 0, "+25/-2", 5},     {"1e130 ", 19004, nullptr, -1},
+      {"  12abc", 0, "+12/0", 4}, {"\t\n-3.5x", 0, "-35/1", 6},
+      {"7 8", 0, "+7/0", 1},      {"abc", 0, "+/0", 0},
+      {" -", 0, "-/0", 2},        {"1e+", 0, "+1/0", 3},
+      {"2.5e3)", 0, "+25/-2", 5}, {"1e130 ", 19004, nullptr, -1},
   };
   for (const Case& c : cases) {
     Fix d;
@@ -180,8 +181,8 @@ TEST(FixPrint, SeparatorsAndNarrowBuffers) {
 
 TEST(FixPrint, ReadBackIsTheSameValue) {
   // Printing and reading back keep the value (the reader drops trailing zeros).
-  const char* texts[] = {"-12.345", "0.000000000000000000000000000001", "1.N+040", "9.9N-099",
-                         "123456789012345678901234567890", "-5.5"};
+  const char* texts[] = {"-12.345",  "0.000000000000000000000000000001", "1.N+040",
+                         "9.9N-099", "123456789012345678901234567890",   "-5.5"};
   for (const char* t : texts) {
     Fix a, b;
     ASSERT_EQ(string_fix(t, a.p()), 0) << t;

@@ -147,9 +147,9 @@ struct Gen {
     const int kind = uniform(0, 5);
     for (int i = 0; i < p; ++i) {
       int d = uniform(0, 9);
-      if (kind == 0) d = 9;                       // carries
-      if (kind == 1 && uniform(0, 1)) d = 0;      // sparse
-      if (kind == 2) d = uniform(4, 5);           // rounding edges
+      if (kind == 0) d = 9;                   // carries
+      if (kind == 1 && uniform(0, 1)) d = 0;  // sparse
+      if (kind == 2) d = uniform(4, 5);       // rounding edges
       if (i == 0 && !leading_zeros && d == 0) d = 1;
       digits += static_cast<char>('0' + d);
     }
@@ -183,8 +183,8 @@ TEST(FixModel, SumsAndDifferences) {
     bool gb = (b.b[0] & 0x80) && pb > 0;
     if (sub && !b_zero) gb = !gb;
     const bool magnitude_sum = ga == gb;
-    SCOPED_TRACE(text(ea) + (sub ? " - " : " + ") + text(eb) + " = " + text(want) +
-                 ", got " + fixtest::show(c));
+    SCOPED_TRACE(text(ea) + (sub ? " - " : " + ") + text(eb) + " = " + text(want) + ", got " +
+                 fixtest::show(c));
     if (hi - lo + 1 <= 29 || (magnitude_sum && (a_zero || b_zero))) {
       // Exact, at the finer scale (or a copy of the non-zero operand).
       ASSERT_EQ(cmp(got, want), 0);
