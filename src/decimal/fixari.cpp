@@ -335,8 +335,9 @@ inline int limb_count(int digits) { return (digits + 1) / 2; }
 
 // Writes the product of the limb-cutting rules: prod holds the exact product as digit
 // vectors (low: digits 1..32, high: 33..64), nd its digit count, S the scale sum.
-int finish_product(const uint8_t* a, const uint8_t* b, int sign, Vec low, Vec high, int nd, int S,
-                   uint8_t* c) {
+inline __attribute__((always_inline)) int finish_product(const uint8_t* a, const uint8_t* b,
+                                                         int sign, Vec low, Vec high, int nd, int S,
+                                                         uint8_t* c) {
   int N = limb_count(nd);
   int drop = 0;
   if (N > kMaxLimbs) {
@@ -441,28 +442,44 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     fx_head(c, sign, 0, S);
     return 0;
   }
-  // Exact product in base 10^8: up to four limbs each, eight in the product; only the
-  // limbs that hold digits are converted and multiplied.
-  const int nx = (qa + 7) / 8, ny = (qb + 7) / 8, n = nx + ny;
-  uint64_t x[4], y[4];
-  for (int i = 0; i < nx; ++i) x[i] = bcd8_to_bin(static_cast<uint32_t>(lo64(A >> (32 * i))));
-  for (int j = 0; j < ny; ++j) y[j] = bcd8_to_bin(static_cast<uint32_t>(lo64(B >> (32 * j))));
-  uint64_t acc[8] = {};
-  for (int i = 0; i < nx; ++i)
-    for (int j = 0; j < ny; ++j) acc[i + j] += x[i] * y[j];
+  // Exact product in base 10^8, four limbs each (unused limbs are 0), written out so
+  // that the columns stay in registers.
+  const uint64_t lo_a = lo64(A), hi_a = hi64(A), lo_b = lo64(B), hi_b = hi64(B);
+  const uint64_t x0 = bcd8_to_bin(static_cast<uint32_t>(lo_a));
+  const uint64_t x1 = bcd8_to_bin(static_cast<uint32_t>(lo_a >> 32));
+  const uint64_t y0 = bcd8_to_bin(static_cast<uint32_t>(lo_b));
+  const uint64_t y1 = bcd8_to_bin(static_cast<uint32_t>(lo_b >> 32));
+  constexpr uint64_t kLimb = 100000000u;
+  uint64_t col[8];
+  col[0] = x0 * y0;
+  col[1] = x0 * y1 + x1 * y0;
+  col[2] = x1 * y1;
+  col[3] = col[4] = col[5] = col[6] = col[7] = 0;
+  const bool wide = (hi_a | hi_b) != 0;
+  if (wide) {
+    const uint64_t x2 = bcd8_to_bin(static_cast<uint32_t>(hi_a));
+    const uint64_t x3 = bcd8_to_bin(static_cast<uint32_t>(hi_a >> 32));
+    const uint64_t y2 = bcd8_to_bin(static_cast<uint32_t>(hi_b));
+    const uint64_t y3 = bcd8_to_bin(static_cast<uint32_t>(hi_b >> 32));
+    col[2] += x0 * y2 + x2 * y0;
+    col[3] = x0 * y3 + x1 * y2 + x2 * y1 + x3 * y0;
+    col[4] = x1 * y3 + x2 * y2 + x3 * y1;
+    col[5] = x2 * y3 + x3 * y2;
+    col[6] = x3 * y3;
+  }
+  const int n = wide ? 8 : 4;
   uint32_t r[8] = {};
   uint64_t carry = 0;
   for (int k = 0; k < n; ++k) {
-    const uint64_t t = acc[k] + carry;
-    carry = t / 100000000u;
-    r[k] = static_cast<uint32_t>(t - carry * 100000000u);
+    const uint64_t t = col[k] + carry;
+    carry = t / kLimb;
+    r[k] = static_cast<uint32_t>(t - carry * kLimb);
   }
   Vec low = Vec(bin_to_bcd8(r[0])) | (Vec(bin_to_bcd8(r[1])) << 32);
-  if (n > 2) low = low | (Vec(bin_to_bcd8(r[2])) << 64);
-  if (n > 3) low = low | (Vec(bin_to_bcd8(r[3])) << 96);
+  if (r[2] | r[3]) low = low | (Vec(bin_to_bcd8(r[2])) << 64) | (Vec(bin_to_bcd8(r[3])) << 96);
   Vec high(0);
   int nd;
-  if (n > 4 && (r[4] | r[5] | r[6] | r[7])) {
+  if (wide && (r[4] | r[5] | r[6] | r[7])) {
     high = Vec(bin_to_bcd8(r[4])) | (Vec(bin_to_bcd8(r[5])) << 32) |
            (Vec(bin_to_bcd8(r[6])) << 64) | (Vec(bin_to_bcd8(r[7])) << 96);
     nd = kVecDigits + vec_len(high);
