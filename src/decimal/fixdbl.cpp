@@ -315,18 +315,6 @@ bool scaled_digits_fast(uint64_t m, int e2, int E, U128* d) {
   return true;
 }
 
-// Three base-10^8 limbs and the rest of d (below 10^30: below 10^6).
-inline uint32_t div1e8(U128* d) {
-  const uint64_t hi = hi64(*d), lo = lo64(*d);
-  const uint64_t qh = hi / 100000000u, rh = hi % 100000000u;
-  uint64_t cur = (rh << 32) | (lo >> 32);
-  const uint64_t q1 = cur / 100000000u;
-  cur = ((cur % 100000000u) << 32) | (lo & 0xffffffffu);
-  const uint64_t q0 = cur / 100000000u;
-  *d = make128(qh, (q1 << 32) | q0);
-  return static_cast<uint32_t>(cur % 100000000u);
-}
-
 const U128 k1e30 = make128(0xc9f2c9cd0ull, 0x4674edea40000000ull);
 
 // The 30 digits of |x| as a vector and the exponent E of the first digit; false when
@@ -343,8 +331,26 @@ bool digits_fast(uint64_t m, int e2, int* E, Vec* v) {
     ++*E;
     return true;
   }
-  const uint32_t l0 = div1e8(&d), l1 = div1e8(&d), l2 = div1e8(&d);
-  const uint32_t l3 = static_cast<uint32_t>(lo64(d));
+  // d < 10^30: an estimate of d / 10^16 in doubles is off by less than one, so one
+  // correction gives the exact split into two halves below 10^16.
+  const double approx = static_cast<double>(hi64(d)) * 18446744073709551616.0 +
+                        static_cast<double>(lo64(d));
+  uint64_t q = static_cast<uint64_t>(approx * 1e-16);
+  constexpr uint64_t k1e16 = 10000000000000000ull;
+  U128 prod = static_cast<U128>(q) * k1e16;
+  if (prod > d) {
+    --q;
+    prod -= k1e16;
+  }
+  uint64_t r = lo64(d - prod);
+  if (r >= k1e16) {
+    ++q;
+    r -= k1e16;
+  }
+  const uint32_t l0 = static_cast<uint32_t>(r % 100000000u);
+  const uint32_t l1 = static_cast<uint32_t>(r / 100000000u);
+  const uint32_t l2 = static_cast<uint32_t>(q % 100000000u);
+  const uint32_t l3 = static_cast<uint32_t>(q / 100000000u);
   *v = Vec(bin_to_bcd8(l0)) | (Vec(bin_to_bcd8(l1)) << 32) | (Vec(bin_to_bcd8(l2)) << 64) |
        (Vec(bin_to_bcd8(l3)) << 96);
   return true;
