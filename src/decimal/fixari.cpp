@@ -242,28 +242,52 @@ int neg_report(const uint8_t* a, const uint8_t* b, bool flip, bool b_larger) {
   return b_larger ? fix_report_overflow("+/-", b, a) : fix_report_overflow("+/-", a, b);
 }
 
+// add_core for operands longer than 30 digits, position by position.
+__attribute__((noinline)) int add_long(const uint8_t* a, const uint8_t* b, uint8_t* c,
+                                       bool negate_b) {
+  uint8_t nb[2 + 64];
+  if (negate_b && fx_significant(b)) {
+    std::memcpy(nb, b, static_cast<size_t>(fx_size(fx_prec(b))));
+    nb[0] ^= kSignBit;
+    b = nb;
+  }
+  const int sa = fx_sign(a), sb = fx_sign(b);
+  int rc;
+  if (sa == sb) {
+    rc = fx_significant(a) == 0   ? (copy_value(b, c), 0)
+         : fx_significant(b) == 0 ? (copy_value(a, c), 0)
+                                  : mag_sum_slow(a, b, c);
+    if (!rc && sa) c[0] |= kSignBit;
+  } else {
+    rc = sa ? mag_diff_slow_ordered(b, a, c) : mag_diff_slow_ordered(a, b, c);
+  }
+  return rc;
+}
+
+// add_core when a term is zero or the operands span more than 30 positions.
+__attribute__((noinline)) int add_wide(const uint8_t* a, const uint8_t* b, uint8_t* c, Vec X, Vec Y,
+                                       int pa, int pb, int la, int lb, int sa, int sb, bool flip) {
+  Term ta{a, X, pa, la}, tb{b, Y, pb, lb};
+  uint8_t shown[kFixMaxBytes];
+  const uint8_t* rb = b;
+  if (flip) {
+    std::memcpy(shown, b, static_cast<size_t>(fx_size(pb)));
+    shown[0] ^= kSignBit;
+    rb = shown;
+    tb.v = rb;
+  }
+  if (sa == sb) {
+    const int rc = mag_sum(ta, tb, c, a, rb);
+    if (!rc && sa) c[0] |= kSignBit;
+    return rc;
+  }
+  return sa ? mag_diff(tb, ta, c, rb, a) : mag_diff(ta, tb, c, a, rb);
+}
+
 // c = a + b, or a - b when negate_b: b counts with its sign flipped unless it is zero, as
 // if fixsub had flipped it; b itself is never written. 0 or 19005 (reported).
 int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
-  if (!small(a) || !small(b)) {
-    uint8_t nb[2 + 64];
-    if (negate_b && fx_significant(b)) {
-      std::memcpy(nb, b, static_cast<size_t>(fx_size(fx_prec(b))));
-      nb[0] ^= kSignBit;
-      b = nb;
-    }
-    const int sa = fx_sign(a), sb = fx_sign(b);
-    int rc;
-    if (sa == sb) {
-      rc = fx_significant(a) == 0   ? (copy_value(b, c), 0)
-           : fx_significant(b) == 0 ? (copy_value(a, c), 0)
-                                    : mag_sum_slow(a, b, c);
-      if (!rc && sa) c[0] |= kSignBit;
-    } else {
-      rc = sa ? mag_diff_slow_ordered(b, a, c) : mag_diff_slow_ordered(a, b, c);
-    }
-    return rc;
-  }
+  if (!small(a) || !small(b)) return add_long(a, b, c, negate_b);
   const int pa = fx_prec(a), pb = fx_prec(b);
   const Vec X = vec_load(a, pa), Y = vec_load(b, pb);
   const int la = -fx_scale(a), lb = -fx_scale(b);
@@ -310,22 +334,7 @@ int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
     vec_store(c, r, p);
     return 0;
   }
-  // A zero term of a sum, or more than 30 positions.
-  Term ta{a, X, pa, la}, tb{b, Y, pb, lb};
-  uint8_t shown[kFixMaxBytes];
-  const uint8_t* rb = b;
-  if (flip) {
-    std::memcpy(shown, b, static_cast<size_t>(fx_size(pb)));
-    shown[0] ^= kSignBit;
-    rb = shown;
-    tb.v = rb;
-  }
-  if (sa == sb) {
-    const int rc = mag_sum(ta, tb, c, a, rb);
-    if (!rc && sa) c[0] |= kSignBit;
-    return rc;
-  }
-  return sa ? mag_diff(tb, ta, c, rb, a) : mag_diff(ta, tb, c, a, rb);
+  return add_wide(a, b, c, X, Y, pa, pb, la, lb, sa, sb, flip);
 }
 
 // ---- Multiplication ----------------------------------------------------------------------
