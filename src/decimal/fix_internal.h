@@ -206,6 +206,11 @@ inline void vec_store(uint8_t* v, Vec x, int p) {
   store_bytes(v + 2, (p + 1) >> 1, swap_nibbles(lo64(x)), swap_nibbles(hi64(x)));
 }
 
+// vec_store for a vector known to have no digit above p.
+inline void vec_store_exact(uint8_t* v, Vec x, int p) {
+  store_bytes(v + 2, (p + 1) >> 1, swap_nibbles(lo64(x)), swap_nibbles(hi64(x)));
+}
+
 // 8 digits (32 bits of nibbles) to their binary value, and back.
 inline uint32_t bcd8_to_bin(uint32_t x) {
   x = (x & 0x0f0f0f0fu) + ((x >> 4) & 0x0f0f0f0fu) * 10u;

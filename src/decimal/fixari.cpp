@@ -306,7 +306,7 @@ int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
       r = vec_add(xa, ya);
       p = hi - lo + 1;
       sign = sa;
-      if (vec_len(r) > p) {
+      if (vec_digit(r, p) != 0) {  // a carry into the position above
         if (p < kFixMaxDigits) {
           ++p;
         } else {
@@ -331,7 +331,7 @@ int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
       if (p && above_limit(p, scale)) return neg_report(a, b, flip, b_larger);
     }
     fx_head(c, sign, p, scale);
-    vec_store(c, r, p);
+    vec_store_exact(c, r, p);
     return 0;
   }
   return add_wide(a, b, c, X, Y, pa, pb, la, lb, sa, sb, flip);

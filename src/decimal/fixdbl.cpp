@@ -333,8 +333,8 @@ bool digits_fast(uint64_t m, int e2, int* E, Vec* v) {
   }
   // d < 10^30: an estimate of d / 10^16 in doubles is off by less than one, so one
   // correction gives the exact split into two halves below 10^16.
-  const double approx = static_cast<double>(hi64(d)) * 18446744073709551616.0 +
-                        static_cast<double>(lo64(d));
+  const double approx =
+      static_cast<double>(hi64(d)) * 18446744073709551616.0 + static_cast<double>(lo64(d));
   uint64_t q = static_cast<uint64_t>(approx * 1e-16);
   constexpr uint64_t k1e16 = 10000000000000000ull;
   U128 prod = static_cast<U128>(q) * k1e16;
