@@ -211,25 +211,26 @@ inline void vec_store_exact(uint8_t* v, Vec x, int p) {
   store_bytes(v + 2, (p + 1) >> 1, swap_nibbles(lo64(x)), swap_nibbles(hi64(x)));
 }
 
-// 8 digits (32 bits of nibbles) to their binary value, and back.
+// 8 digits (32 bits of nibbles) to their binary value, and back. Each step folds pairs
+// of lanes: a lane pair (high h, low l) of width w holds l + h * 2^w and must become
+// l + h * 10^k, so h * (2^w - 10^k) is taken off (or, the other way, added).
 inline uint32_t bcd8_to_bin(uint32_t x) {
-  x = (x & 0x0f0f0f0fu) + ((x >> 4) & 0x0f0f0f0fu) * 10u;
-  x = (x & 0x00ff00ffu) + ((x >> 8) & 0x00ff00ffu) * 100u;
-  return (x & 0xffffu) + (x >> 16) * 10000u;
+  x -= ((x >> 4) & 0x0f0f0f0fu) * 6u;
+  x -= ((x >> 8) & 0x00ff00ffu) * 156u;
+  return x - (x >> 16) * 55536u;
 }
 inline uint64_t bcd16_to_bin(uint64_t x) {
-  x = (x & 0x0f0f0f0f0f0f0f0full) + ((x >> 4) & 0x0f0f0f0f0f0f0f0full) * 10u;
-  x = (x & 0x00ff00ff00ff00ffull) + ((x >> 8) & 0x00ff00ff00ff00ffull) * 100u;
-  x = (x & 0x0000ffff0000ffffull) + ((x >> 16) & 0x0000ffff0000ffffull) * 10000u;
+  x -= ((x >> 4) & 0x0f0f0f0f0f0f0f0full) * 6u;
+  x -= ((x >> 8) & 0x00ff00ff00ff00ffull) * 156u;
+  x -= ((x >> 16) & 0x0000ffff0000ffffull) * 55536u;
   return (x & 0xffffffffull) + (x >> 32) * 100000000ull;
 }
 inline uint32_t bin_to_bcd8(uint32_t v) {  // v < 10^8
-  uint64_t x = (v % 10000u) | (static_cast<uint64_t>(v / 10000u) << 32);
-  uint64_t q = ((x * 5243u) >> 19) & 0x0000007f0000007full;  // lane / 100
-  x = (x - q * 100u) | (q << 16);
-  q = ((x * 103u) >> 10) & 0x000f000f000f000full;  // lane / 10
-  x = (x - q * 10u) | (q << 8);
-  x = (x | (x >> 4)) & 0x00ff00ff00ff00ffull;
+  uint64_t x = v + static_cast<uint64_t>(v / 10000u) * (0x100000000ull - 10000u);
+  const uint64_t q = ((x * 5243u) >> 19) & 0x0000007f0000007full;  // lane / 100
+  x += q * (0x10000u - 100u);
+  const uint64_t t = ((x * 103u) >> 10) & 0x000f000f000f000full;  // lane / 10
+  x += t * 6u;
   x = (x | (x >> 8)) & 0x0000ffff0000ffffull;
   return static_cast<uint32_t>(x | (x >> 16));
 }

@@ -347,6 +347,12 @@ inline int limb_count(int digits) { return (digits + 1) / 2; }
 inline __attribute__((always_inline)) int finish_product(const uint8_t* a, const uint8_t* b,
                                                          int sign, Vec low, Vec high, int nd, int S,
                                                          uint8_t* c) {
+  if (nd <= kFixMaxDigits && S >= kMulScaleMin && S <= kMulScaleMax) {
+    // Nothing to drop: the product's digits as they are (no leading zero digit).
+    fx_head(c, sign, nd, S);
+    vec_store_exact(c, low, nd);
+    return 0;
+  }
   int N = limb_count(nd);
   int drop = 0;
   if (N > kMaxLimbs) {
@@ -446,54 +452,57 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     return mul_slow(a, b, sign, S, c);
   }
   const Vec A = vec_load(a, fx_prec(a)), B = vec_load(b, fx_prec(b));
-  const int qa = vec_len(A), qb = vec_len(B);
-  if (qa == 0 || qb == 0) {
+  if (A == Vec(0) || B == Vec(0)) {
     fx_head(c, sign, 0, S);
     return 0;
   }
-  // Exact product in base 10^8, four limbs each (unused limbs are 0), written out so
-  // that the columns stay in registers.
+  // Exact product in base 10^8, written out with scalars so that it stays in registers.
+  constexpr uint64_t kLimb = 100000000u;
   const uint64_t lo_a = lo64(A), hi_a = hi64(A), lo_b = lo64(B), hi_b = hi64(B);
   const uint64_t x0 = bcd8_to_bin(static_cast<uint32_t>(lo_a));
   const uint64_t x1 = bcd8_to_bin(static_cast<uint32_t>(lo_a >> 32));
   const uint64_t y0 = bcd8_to_bin(static_cast<uint32_t>(lo_b));
   const uint64_t y1 = bcd8_to_bin(static_cast<uint32_t>(lo_b >> 32));
-  constexpr uint64_t kLimb = 100000000u;
-  uint64_t col[8];
-  col[0] = x0 * y0;
-  col[1] = x0 * y1 + x1 * y0;
-  col[2] = x1 * y1;
-  col[3] = col[4] = col[5] = col[6] = col[7] = 0;
-  const bool wide = (hi_a | hi_b) != 0;
-  if (wide) {
+  // One column plus the carry: the column's limb, the carry on.
+  auto step = [](uint64_t col, uint64_t& carry) -> uint32_t {
+    const uint64_t t = col + carry;
+    carry = t / kLimb;
+    return static_cast<uint32_t>(t - carry * kLimb);
+  };
+  uint64_t carry = 0;
+  Vec low, high(0);
+  int nd;
+  if ((hi_a | hi_b) == 0) {
+    // Both operands of at most 16 digits: a product of at most 32 digits.
+    const uint32_t r0 = step(x0 * y0, carry);
+    const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
+    const uint32_t r2 = step(x1 * y1, carry);
+    const uint32_t r3 = static_cast<uint32_t>(carry);
+    low = Vec(bin_to_bcd8(r0)) | (Vec(bin_to_bcd8(r1)) << 32);
+    if (r2 | r3) low = low | (Vec(bin_to_bcd8(r2)) << 64) | (Vec(bin_to_bcd8(r3)) << 96);
+    nd = vec_len(low);
+  } else {
     const uint64_t x2 = bcd8_to_bin(static_cast<uint32_t>(hi_a));
     const uint64_t x3 = bcd8_to_bin(static_cast<uint32_t>(hi_a >> 32));
     const uint64_t y2 = bcd8_to_bin(static_cast<uint32_t>(hi_b));
     const uint64_t y3 = bcd8_to_bin(static_cast<uint32_t>(hi_b >> 32));
-    col[2] += x0 * y2 + x2 * y0;
-    col[3] = x0 * y3 + x1 * y2 + x2 * y1 + x3 * y0;
-    col[4] = x1 * y3 + x2 * y2 + x3 * y1;
-    col[5] = x2 * y3 + x3 * y2;
-    col[6] = x3 * y3;
-  }
-  const int n = wide ? 8 : 4;
-  uint32_t r[8] = {};
-  uint64_t carry = 0;
-  for (int k = 0; k < n; ++k) {
-    const uint64_t t = col[k] + carry;
-    carry = t / kLimb;
-    r[k] = static_cast<uint32_t>(t - carry * kLimb);
-  }
-  Vec low = Vec(bin_to_bcd8(r[0])) | (Vec(bin_to_bcd8(r[1])) << 32);
-  if (r[2] | r[3]) low = low | (Vec(bin_to_bcd8(r[2])) << 64) | (Vec(bin_to_bcd8(r[3])) << 96);
-  Vec high(0);
-  int nd;
-  if (wide && (r[4] | r[5] | r[6] | r[7])) {
-    high = Vec(bin_to_bcd8(r[4])) | (Vec(bin_to_bcd8(r[5])) << 32) |
-           (Vec(bin_to_bcd8(r[6])) << 64) | (Vec(bin_to_bcd8(r[7])) << 96);
-    nd = kVecDigits + vec_len(high);
-  } else {
-    nd = vec_len(low);
+    const uint32_t r0 = step(x0 * y0, carry);
+    const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
+    const uint32_t r2 = step(x0 * y2 + x1 * y1 + x2 * y0, carry);
+    const uint32_t r3 = step(x0 * y3 + x1 * y2 + x2 * y1 + x3 * y0, carry);
+    const uint32_t r4 = step(x1 * y3 + x2 * y2 + x3 * y1, carry);
+    const uint32_t r5 = step(x2 * y3 + x3 * y2, carry);
+    const uint32_t r6 = step(x3 * y3, carry);
+    const uint32_t r7 = static_cast<uint32_t>(carry);
+    low = Vec(bin_to_bcd8(r0)) | (Vec(bin_to_bcd8(r1)) << 32) | (Vec(bin_to_bcd8(r2)) << 64) |
+          (Vec(bin_to_bcd8(r3)) << 96);
+    if (r4 | r5 | r6 | r7) {
+      high = Vec(bin_to_bcd8(r4)) | (Vec(bin_to_bcd8(r5)) << 32) | (Vec(bin_to_bcd8(r6)) << 64) |
+             (Vec(bin_to_bcd8(r7)) << 96);
+      nd = kVecDigits + vec_len(high);
+    } else {
+      nd = vec_len(low);
+    }
   }
   return finish_product(a, b, sign, low, high, nd, S, c);
 }
