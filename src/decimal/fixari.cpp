@@ -114,18 +114,14 @@ int mag_diff_slow(const uint8_t* x, const uint8_t* y, int neg, uint8_t* c) {
 
 // ---- Magnitude sum and difference ---------------------------------------------------------
 
-// An operand as the addition reads it: its place, its digits and the sign it counts with.
+// An operand as the addition reads it: the value as it counts (for a copy or a report),
+// its digits and its place.
 struct Term {
-  const uint8_t* v;  // for failure reports
-  Vec x;             // digits
-  int p, lo;         // precision and bottom exponent (-scale)
+  const uint8_t* v;
+  Vec x;
+  int p, lo;  // precision and bottom exponent (-scale)
   int hi() const { return p + lo - 1; }
 };
-
-inline Term term(const uint8_t* v) {
-  const int p = fx_prec(v);
-  return {v, vec_load(v, p), p, -fx_scale(v)};
-}
 
 // -1, 0, 1 as |x| compares with |y|.
 inline int term_cmp(const Term& x, const Term& y) {
