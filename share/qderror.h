@@ -127,6 +127,9 @@
 #define QDE_RECOVERABLE_16003 16003
 /* The operation failed and may be retried (error 16003). */
 
+#define QDE_DIVISION_BY_ZERO 19000
+/* Division by zero in the decimal %s. */
+
 #define QDE_FLOAT_OUT_OF_RANGE 19001
 /* Number %.15g is out of the range of type %s. */
 
@@ -139,6 +142,9 @@
 #define QDE_VALUE_OVERFLOW 19004
 /* Value %s does not fit type %s. */
 
+#define QDE_NUMERIC_OVERFLOW 19005
+/* Decimal overflow in %s of %s and %s: the result does not fit %s. */
+
 #define QDE_UNSIGNED_TOO_LARGE 19006
 /* Unsigned number %lld is too large for type %s. */
 
@@ -150,6 +156,9 @@
 
 #define QDE_NUMBER_TEXT_OUT_OF_RANGE 19011
 /* The number is too large or too small for double precision. */
+
+#define QDE_DOUBLE_OUT_OF_RANGE 19012
+/* The floating-point number %s is out of the range of decimal values. */
 
 #define QDE_TS_OVERFLOW 21001
 /* Timespan overflow: a result field would exceed 2147483647. */

@@ -75,6 +75,21 @@
 #define QDF_STR2NUM 5024
 /* in str2num */
 
+#define QDF_FIXADD 7002
+/* in the decimal addition */
+
+#define QDF_FIXDIV 7003
+/* in the decimal division */
+
+#define QDF_FIXSUB 7005
+/* in the decimal subtraction */
+
+#define QDF_FIX_INTEGER 7006
+/* in the conversion of a decimal to an integer */
+
+#define QDF_FIX_READ 7009
+/* in the reading of a decimal number */
+
 #define QDF_LOCK 12203
 /* in the lock service of the type library */
 

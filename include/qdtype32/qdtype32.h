@@ -9,6 +9,7 @@
 #include "qdconfig.h"
 #include "qddt.h"
 #include "qderr.h"
+#include "qdfix.h"
 #include "qdglob.h"
 #include "qdheap.h"
 #include "qdos.h"

@@ -1,0 +1,254 @@
+// decimal.cpp: fix value operations beside GCC's decimal128 (and strtod/snprintf for text)
+// on the same 10-, 20- and 30-digit operands of mixed scales. Each benchmark reports the
+// library's time per operation; the counter "speedup" is the peer's time divided by the
+// library's, both measured the same way in the same binary.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "decimal/fix_internal.h"
+#include "qdtype32/qdtype32.h"
+
+namespace {
+
+typedef float dec128 __attribute__((mode(TD)));  // GCC's decimal128
+
+constexpr int kBatch = 64;
+
+struct Operand {
+  unsigned char fix[17];
+  dec128 dec;
+  double dbl;
+  char text[40];
+};
+
+struct Set {
+  std::vector<Operand> a, b;
+};
+
+dec128 pow10_dec(int k) {
+  dec128 r = 1, ten = 10;
+  for (int i = 0; i < k; ++i) r = r * ten;
+  return r;
+}
+
+Operand make_operand(std::mt19937& rng, int digits, bool nonzero_top) {
+  Operand o{};
+  const int scale = static_cast<int>(rng() % static_cast<unsigned>(digits));  // mixed scales
+  const bool neg = rng() & 1;
+  dec128 coeff = 0, ten = 10;
+  o.fix[0] = static_cast<unsigned char>(digits | (neg ? 0x80 : 0));
+  o.fix[1] = static_cast<unsigned char>(scale);
+  for (int i = digits; i >= 1; --i) {
+    int d = static_cast<int>(rng() % 10);
+    if (i == digits && nonzero_top && d == 0) d = 7;
+    putdigit(o.fix, i, d);
+    coeff = coeff * ten + static_cast<dec128>(d);
+  }
+  o.dec = coeff / pow10_dec(scale);
+  if (neg) o.dec = -o.dec;
+  o.dbl = fix_double(o.fix);
+  fix_string(o.fix, o.text);
+  return o;
+}
+
+const Set& operands(int digits) {
+  static Set sets[3];
+  Set& s = sets[digits / 10 - 1];
+  if (s.a.empty()) {
+    std::mt19937 rng(static_cast<unsigned>(digits) * 7919u);
+    for (int i = 0; i < kBatch; ++i) {
+      s.a.push_back(make_operand(rng, digits, true));
+      s.b.push_back(make_operand(rng, digits, true));
+    }
+  }
+  return s;
+}
+
+// Nanoseconds per operation of a batch function, by the clock over many batches.
+template <class F>
+double ns_per_op(F&& batch) {
+  using clock = std::chrono::steady_clock;
+  int reps = 256;
+  for (;;) {
+    const auto t0 = clock::now();
+    for (int r = 0; r < reps; ++r) batch();
+    const double ns = std::chrono::duration<double, std::nano>(clock::now() - t0).count();
+    if (ns > 2e7 || reps > (1 << 22)) return ns / (static_cast<double>(reps) * kBatch);
+    reps *= 4;
+  }
+}
+
+template <class Ours, class Peer>
+void run(benchmark::State& state, Ours ours, Peer peer) {
+  for (auto _ : state) ours();
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kBatch);
+  const double t_ours = ns_per_op(ours), t_peer = ns_per_op(peer);
+  state.counters["ns_fix"] = t_ours;
+  state.counters["ns_peer"] = t_peer;
+  state.counters["speedup"] = t_peer / t_ours;
+}
+
+template <int (*Op)(const qd_fix*, const qd_fix*, qd_fix*)>
+int call_const(const qd_fix* a, const qd_fix* b, qd_fix* c) {
+  return Op(a, b, c);
+}
+
+void BM_add(benchmark::State& state) {
+  const Set& s = operands(static_cast<int>(state.range(0)));
+  unsigned char c[17];
+  dec128 d;
+  run(
+      state,
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          fixadd(s.a[i].fix, s.b[i].fix, c);
+          benchmark::DoNotOptimize(c);
+        }
+      },
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          d = s.a[i].dec + s.b[i].dec;
+          benchmark::DoNotOptimize(d);
+        }
+      });
+}
+
+void BM_sub(benchmark::State& state) {
+  Set s = operands(static_cast<int>(state.range(0)));
+  unsigned char c[17];
+  dec128 d;
+  run(
+      state,
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          fixsub(s.a[i].fix, s.b[i].fix, c);
+          benchmark::DoNotOptimize(c);
+        }
+      },
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          d = s.a[i].dec - s.b[i].dec;
+          benchmark::DoNotOptimize(d);
+        }
+      });
+}
+
+void BM_mul(benchmark::State& state) {
+  Set s = operands(static_cast<int>(state.range(0)));
+  unsigned char c[17];
+  dec128 d;
+  run(
+      state,
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          fixmul(s.a[i].fix, s.b[i].fix, c);
+          benchmark::DoNotOptimize(c);
+        }
+      },
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          d = s.a[i].dec * s.b[i].dec;
+          benchmark::DoNotOptimize(d);
+        }
+      });
+}
+
+void BM_div(benchmark::State& state) {
+  const Set& s = operands(static_cast<int>(state.range(0)));
+  unsigned char c[17];
+  dec128 d;
+  run(
+      state,
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          fixdiv(s.a[i].fix, s.b[i].fix, c);
+          benchmark::DoNotOptimize(c);
+        }
+      },
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          d = s.a[i].dec / s.b[i].dec;
+          benchmark::DoNotOptimize(d);
+        }
+      });
+}
+
+// Rounding to two places. decimal128 has no quantize in GCC's runtime; adding and
+// subtracting 10^31 rounds to the place 10^-2 (its 34 digits reach from 10^31 down to
+// 10^-2), which is the same work for values below 10^31.
+void BM_cast(benchmark::State& state) {
+  const Set& s = operands(static_cast<int>(state.range(0)));
+  unsigned char c[17];
+  dec128 d;
+  const dec128 magic = pow10_dec(31);
+  run(
+      state,
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          benchmark::DoNotOptimize(fix_fix(s.a[i].fix, 2, c));
+        }
+      },
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          const dec128 x = s.a[i].dec;
+          d = x < 0 ? (x - magic) + magic : (x + magic) - magic;
+          benchmark::DoNotOptimize(d);
+        }
+      });
+}
+
+void BM_text_to_fix(benchmark::State& state) {
+  const Set& s = operands(static_cast<int>(state.range(0)));
+  unsigned char c[17];
+  double x;
+  run(
+      state,
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          benchmark::DoNotOptimize(string_fix(s.a[i].text, c));
+        }
+      },
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          x = std::strtod(s.a[i].text, nullptr);
+          benchmark::DoNotOptimize(x);
+        }
+      });
+}
+
+void BM_fix_to_text(benchmark::State& state) {
+  const Set& s = operands(static_cast<int>(state.range(0)));
+  char buf[40];
+  run(
+      state,
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          fix_string(s.a[i].fix, buf);
+          benchmark::DoNotOptimize(buf);
+        }
+      },
+      [&] {
+        for (int i = 0; i < kBatch; ++i) {
+          std::snprintf(buf, sizeof buf, "%.17g", s.a[i].dbl);
+          benchmark::DoNotOptimize(buf);
+        }
+      });
+}
+
+BENCHMARK(BM_add)->Arg(10)->Arg(20)->Arg(30);
+BENCHMARK(BM_sub)->Arg(10)->Arg(20)->Arg(30);
+BENCHMARK(BM_mul)->Arg(10)->Arg(20)->Arg(30);
+BENCHMARK(BM_div)->Arg(10)->Arg(20)->Arg(30);
+BENCHMARK(BM_cast)->Arg(10)->Arg(20)->Arg(30);
+BENCHMARK(BM_text_to_fix)->Arg(10)->Arg(20)->Arg(30);
+BENCHMARK(BM_fix_to_text)->Arg(10)->Arg(20)->Arg(30);
+
+}  // namespace
+
+BENCHMARK_MAIN();

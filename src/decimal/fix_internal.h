@@ -1,0 +1,256 @@
+// fix_internal.h: what the decimal files share inside the library: layout constants,
+// in-place digit access, the 128-bit digit vectors the fast paths work on, and the
+// internal conversions other subsystems call (fix_text, double_fix_digits, ...).
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "qdtype32/qdfix.h"
+#include "runtime/byteio.h"
+
+namespace qd {
+
+// Floating-point steps that must round to double at every operation, as on every other
+// target: 32-bit x86 would otherwise keep extended precision in the x87 registers.
+#if defined(__i386__) && !defined(__SSE2_MATH__)
+#define QD_DOUBLE_MATH __attribute__((target("sse2,fpmath=sse")))
+#else
+#define QD_DOUBLE_MATH
+#endif
+
+// ---- Layout -------------------------------------------------------------------------
+constexpr int kFixMaxDigits = 30;  // every operation keeps p <= 30
+constexpr int kFixMaxBytes = 17;   // 2 + ceil(30 / 2)
+constexpr int kFixTextSize = 38;   // fix_string's buffer
+constexpr int kFixScaleMin = -128;
+constexpr int kFixScaleMax = 127;
+constexpr uint8_t kSignBit = 0x80;
+constexpr uint8_t kPrecMask = 0x7f;
+
+inline int fx_prec(const uint8_t* v) { return v[0] & kPrecMask; }
+inline int fx_scale(const uint8_t* v) { return static_cast<int8_t>(v[1]); }
+inline int fx_sign_bit(const uint8_t* v) { return v[0] >> 7; }
+inline int fx_sign(const uint8_t* v) { return fx_prec(v) == 0 ? 0 : fx_sign_bit(v); }
+inline int fx_size(int p) { return (4 * p + 23) / 8; }
+inline void fx_head(uint8_t* v, int sign, int p, int s) {
+  v[0] = static_cast<uint8_t>((sign ? kSignBit : 0) | (p & kPrecMask));
+  v[1] = static_cast<uint8_t>(s);
+}
+// Digit i (1-based): odd i in the high half of its byte, even i in the low half.
+inline int fx_digit(const uint8_t* v, int i) {
+  const uint8_t b = v[2 + (i - 1) / 2];
+  return (i & 1) ? (b >> 4) : (b & 15);
+}
+inline void fx_put_digit(uint8_t* v, int i, int d) {
+  uint8_t& b = v[2 + (i - 1) / 2];
+  b = (i & 1) ? static_cast<uint8_t>((b & 0x0f) | ((d & 15) << 4))
+              : static_cast<uint8_t>((b & 0xf0) | (d & 15));
+}
+// Digit at exponent e: 0 outside -s .. p - s - 1.
+inline int fx_digit_at(const uint8_t* v, int e) {
+  const int k = e + fx_scale(v);
+  if (k < 0 || k >= fx_prec(v)) return 0;
+  return fx_digit(v, k + 1);
+}
+// Index of the highest non-zero digit (0 for a zero), read in place.
+int fx_significant(const uint8_t* v);
+// -1, 0, 1 as |a| compares with |b|.
+int fx_magnitude_cmp(const uint8_t* a, const uint8_t* b);
+
+// ---- 128-bit digit vectors ------------------------------------------------------------
+// A Vec holds up to 32 decimal digits, nibble k (from the least significant bits) being
+// digit k + 1. Decimal addition, subtraction and comparison work on whole words; the
+// fast paths of the arithmetic load operands once, work here and store once.
+#if defined(__SIZEOF_INT128__)
+using U128 = unsigned __int128;
+inline uint64_t lo64(U128 x) { return static_cast<uint64_t>(x); }
+inline uint64_t hi64(U128 x) { return static_cast<uint64_t>(x >> 64); }
+inline U128 make128(uint64_t hi, uint64_t lo) { return (static_cast<U128>(hi) << 64) | lo; }
+#else
+// Two 64-bit halves where the compiler has no 128-bit integer (32-bit targets).
+struct U128 {
+  uint64_t lo = 0, hi = 0;
+  constexpr U128() = default;
+  constexpr U128(uint64_t v) : lo(v), hi(0) {}  // NOLINT: behaves like an integer
+  constexpr U128(uint64_t h, uint64_t l, int) : lo(l), hi(h) {}
+  explicit operator bool() const { return (lo | hi) != 0; }
+  explicit operator uint64_t() const { return lo; }
+};
+inline uint64_t lo64(U128 x) { return x.lo; }
+inline uint64_t hi64(U128 x) { return x.hi; }
+inline U128 make128(uint64_t hi, uint64_t lo) { return U128(hi, lo, 0); }
+inline U128 operator+(U128 a, U128 b) {
+  const uint64_t lo = a.lo + b.lo;
+  return U128(a.hi + b.hi + (lo < a.lo), lo, 0);
+}
+inline U128 operator-(U128 a, U128 b) { return U128(a.hi - b.hi - (a.lo < b.lo), a.lo - b.lo, 0); }
+inline U128 operator^(U128 a, U128 b) { return U128(a.hi ^ b.hi, a.lo ^ b.lo, 0); }
+inline U128 operator&(U128 a, U128 b) { return U128(a.hi & b.hi, a.lo & b.lo, 0); }
+inline U128 operator|(U128 a, U128 b) { return U128(a.hi | b.hi, a.lo | b.lo, 0); }
+inline U128 operator~(U128 a) { return U128(~a.hi, ~a.lo, 0); }
+inline U128 operator<<(U128 a, int n) {
+  if (n == 0) return a;
+  if (n >= 64) return U128(a.lo << (n - 64), 0, 0);
+  return U128((a.hi << n) | (a.lo >> (64 - n)), a.lo << n, 0);
+}
+inline U128 operator>>(U128 a, int n) {
+  if (n == 0) return a;
+  if (n >= 64) return U128(0, a.hi >> (n - 64), 0);
+  return U128(a.hi >> n, (a.lo >> n) | (a.hi << (64 - n)), 0);
+}
+inline bool operator==(U128 a, U128 b) { return a.lo == b.lo && a.hi == b.hi; }
+inline bool operator!=(U128 a, U128 b) { return !(a == b); }
+inline bool operator<(U128 a, U128 b) { return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo; }
+inline bool operator>(U128 a, U128 b) { return b < a; }
+inline bool operator<=(U128 a, U128 b) { return !(b < a); }
+inline bool operator>=(U128 a, U128 b) { return !(a < b); }
+inline U128& operator|=(U128& a, U128 b) { return a = a | b; }
+inline U128& operator+=(U128& a, U128 b) { return a = a + b; }
+#endif
+
+using Vec = U128;
+constexpr int kVecDigits = 32;
+
+inline Vec vec_fill(uint64_t nibble_pattern) { return make128(nibble_pattern, nibble_pattern); }
+// Mask of the lowest n digits (n from 0 to 32).
+inline Vec vec_mask(int n) {
+  if (n <= 0) return Vec(0);
+  if (n >= kVecDigits) return ~Vec(0);
+  return (Vec(1) << (4 * n)) - Vec(1);
+}
+inline Vec vec_shl(Vec x, int n) { return n >= kVecDigits ? Vec(0) : (x << (4 * n)); }
+inline Vec vec_shr(Vec x, int n) { return n >= kVecDigits ? Vec(0) : (x >> (4 * n)); }
+inline int vec_digit(Vec x, int k) { return static_cast<int>(lo64(x >> (4 * k)) & 15); }
+// Number of digits up to the highest non-zero one.
+inline int vec_len(Vec x) {
+  const uint64_t h = hi64(x), l = lo64(x);
+  if (h) return 16 + (64 - __builtin_clzll(h) + 3) / 4;
+  if (l) return (64 - __builtin_clzll(l) + 3) / 4;
+  return 0;
+}
+// Number of trailing zero digits (32 for zero).
+inline int vec_trailing_zeros(Vec x) {
+  const uint64_t h = hi64(x), l = lo64(x);
+  if (l) return __builtin_ctzll(l) / 4;
+  if (h) return 16 + __builtin_ctzll(h) / 4;
+  return kVecDigits;
+}
+
+// Decimal a + b + carry_in over 31 digits; the 32nd digit must be free in a and b.
+inline Vec vec_add(Vec a, Vec b, unsigned carry_in = 0) {
+  const Vec six = make128(0x0666666666666666ull, 0x6666666666666666ull);
+  const Vec t1 = a + six;
+  const Vec t2 = t1 + b + Vec(carry_in);
+  const Vec carries = (t2 ^ t1 ^ b) & make128(0x1111111111111111ull, 0x1111111111111110ull);
+  const Vec fix = (~carries & make128(0x1111111111111111ull, 0x1111111111111110ull));
+  // Nibbles that produced no carry still hold their +6.
+  return t2 - ((fix >> 2) | (fix >> 3));
+}
+// Decimal a - b - borrow_in for a >= b + borrow_in.
+inline Vec vec_sub(Vec a, Vec b, unsigned borrow_in = 0) {
+  const Vec t = a - b - Vec(borrow_in);
+  const Vec borrows = (t ^ a ^ b) & make128(0x1111111111111111ull, 0x1111111111111110ull);
+  return t - ((borrows >> 2) | (borrows >> 3));
+}
+
+// Reads the n (<= 15) digit bytes at d as a little-endian 128-bit integer without
+// touching a byte beyond them: two overlapping loads for 8 bytes and more.
+inline void load_bytes(const uint8_t* d, int n, uint64_t* lo, uint64_t* hi) {
+  if (n >= 8) {
+    *lo = load<uint64_t>(d);
+    *hi = n > 8 ? load<uint64_t>(d + n - 8) >> (8 * (16 - n)) : 0;
+  } else if (n >= 4) {
+    *lo = load<uint32_t>(d) | (static_cast<uint64_t>(load<uint32_t>(d + n - 4)) << (8 * (n - 4)));
+    *hi = 0;
+  } else {
+    uint64_t v = 0;
+    if (n >= 2) v = load<uint16_t>(d);
+    if (n & 1) v |= static_cast<uint64_t>(d[n - 1]) << (8 * (n - 1));
+    *lo = v;
+    *hi = 0;
+  }
+}
+
+// Writes the low n (<= 15) bytes of lo:hi at d, nothing beyond them.
+inline void store_bytes(uint8_t* d, int n, uint64_t lo, uint64_t hi) {
+  if (n >= 8) {
+    if (n > 8) store<uint64_t>(d + n - 8, (lo >> (8 * (n - 8))) | (hi << (8 * (16 - n))));
+    store<uint64_t>(d, lo);
+  } else if (n >= 4) {
+    store<uint32_t>(d + n - 4, static_cast<uint32_t>(lo >> (8 * (n - 4))));
+    store<uint32_t>(d, static_cast<uint32_t>(lo));
+  } else {
+    if (n & 1) d[n - 1] = static_cast<uint8_t>(lo >> (8 * (n - 1)));
+    if (n >= 2) store<uint16_t>(d, static_cast<uint16_t>(lo));
+  }
+}
+
+inline uint64_t swap_nibbles(uint64_t x) {
+  const uint64_t m = 0x0f0f0f0f0f0f0f0full;
+  return ((x >> 4) & m) | ((x & m) << 4);
+}
+
+// Loads the p (<= 30) digits of a value into a vector; the free half-byte of an odd
+// precision is masked off, so it is never read as a digit.
+inline Vec vec_load(const uint8_t* v, int p) {
+  uint64_t lo, hi;
+  load_bytes(v + 2, (p + 1) >> 1, &lo, &hi);
+  const Vec x = make128(swap_nibbles(hi), swap_nibbles(lo));
+  return (p & 1) ? x & ~(Vec(15) << (4 * p)) : x;
+}
+// Stores the lowest p (<= 30) digits of x as the digit bytes of v; the free half-byte
+// of an odd precision becomes 0.
+inline void vec_store(uint8_t* v, Vec x, int p) {
+  x = x & vec_mask(p);
+  store_bytes(v + 2, (p + 1) >> 1, swap_nibbles(lo64(x)), swap_nibbles(hi64(x)));
+}
+
+// vec_store for a vector known to have no digit above p.
+inline void vec_store_exact(uint8_t* v, Vec x, int p) {
+  store_bytes(v + 2, (p + 1) >> 1, swap_nibbles(lo64(x)), swap_nibbles(hi64(x)));
+}
+
+// 8 digits (32 bits of nibbles) to their binary value, and back. Each step folds pairs
+// of lanes: a lane pair (high h, low l) of width w holds l + h * 2^w and must become
+// l + h * 10^k, so h * (2^w - 10^k) is taken off (or, the other way, added).
+inline uint32_t bcd8_to_bin(uint32_t x) {
+  x -= ((x >> 4) & 0x0f0f0f0fu) * 6u;
+  x -= ((x >> 8) & 0x00ff00ffu) * 156u;
+  return x - (x >> 16) * 55536u;
+}
+inline uint64_t bcd16_to_bin(uint64_t x) {
+  x -= ((x >> 4) & 0x0f0f0f0f0f0f0f0full) * 6u;
+  x -= ((x >> 8) & 0x00ff00ff00ff00ffull) * 156u;
+  x -= ((x >> 16) & 0x0000ffff0000ffffull) * 55536u;
+  return (x & 0xffffffffull) + (x >> 32) * 100000000ull;
+}
+inline uint32_t bin_to_bcd8(uint32_t v) {  // v < 10^8
+  uint64_t x = v + static_cast<uint64_t>(v / 10000u) * (0x100000000ull - 10000u);
+  const uint64_t q = ((x * 5243u) >> 19) & 0x0000007f0000007full;  // lane / 100
+  x += q * (0x10000u - 100u);
+  const uint64_t t = ((x * 103u) >> 10) & 0x000f000f000f000full;  // lane / 10
+  x += t * 6u;
+  x = (x | (x >> 8)) & 0x0000ffff0000ffffull;
+  return static_cast<uint32_t>(x | (x >> 16));
+}
+
+// ---- Internal operations for the other subsystems ------------------------------------
+
+// Prints v; separator null means "." with the exponent letter "N". width is the buffer
+// size including the terminating zero. 0, or 19005 when even the exponent form does not
+// fit (buffer untouched, nothing recorded).
+int fix_text(const uint8_t* v, const char* separator, char* buf, int width);
+// A double to a fix value of up to 30 significant digits at the scale it needs; dst must
+// hold 17 bytes. 0, or 19005 after a 19012 record when the scale leaves -127..127.
+int double_fix_digits(double x, uint8_t* dst);
+// Drops the k lowest digits of v, rounding half up on the highest dropped one.
+void fix_shift_round(uint8_t* v, int k);
+// trace(19005, 0, name, text of a, text of b, "numeric"); returns 19005.
+int fix_report_overflow(const char* name, const uint8_t* a, const uint8_t* b);
+// trace(19012, 0, "%g" text of x); returns 19012.
+int fix_report_double(double x);
+// double_fix_digits of x / xb in double arithmetic; a failure adds trace(0, fixdiv).
+int fix_estimate(double x, double xb, uint8_t* out);
+
+}  // namespace qd
