@@ -12,6 +12,7 @@
 #include "qdfix.h"
 #include "qdglob.h"
 #include "qdheap.h"
+#include "qdcompare.h"
 #include "qdos.h"
 
 #endif

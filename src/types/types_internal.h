@@ -102,6 +102,7 @@ enum TypeCode : int16_t {
   kBits2 = 30,
 };
 constexpr int kTypeCodeMax = 30;
+constexpr int kBlobSize = 20;  // a stored blob reference: five 32-bit words
 constexpr int kRangeUnset = 8;  // end code of a datetime/timespan descriptor without range
 
 struct TypeInfo {

@@ -1,0 +1,509 @@
+// compare.cpp: value comparison: compare with its null codes and mixed types, the
+// per-type routines of comp_func, blob and tuple ordering, and case-free text order.
+#include <cstdlib>
+#include <cstring>
+
+#include "bits/bits_internal.h"
+#include "qdtype32/qdbits.h"
+#include "qdtype32/qdcompare.h"
+#include "qdtype32/qdconfig.h"
+#include "qdtype32/qddt.h"
+#include "qdtype32/qdfix.h"
+#include "qdtype32/qdglob.h"
+#include "runtime/coding.h"
+#include "types/types_internal.h"
+
+// Byte weights for ordered text comparison; the host fills them. Until it does, every
+// byte weighs its own value.
+QD_API unsigned char qd_sort_order[256] = {
+#define QD_ROW(r) r, r + 1, r + 2, r + 3, r + 4, r + 5, r + 6, r + 7
+    QD_ROW(0),   QD_ROW(8),   QD_ROW(16),  QD_ROW(24),  QD_ROW(32),  QD_ROW(40),  QD_ROW(48),
+    QD_ROW(56),  QD_ROW(64),  QD_ROW(72),  QD_ROW(80),  QD_ROW(88),  QD_ROW(96),  QD_ROW(104),
+    QD_ROW(112), QD_ROW(120), QD_ROW(128), QD_ROW(136), QD_ROW(144), QD_ROW(152), QD_ROW(160),
+    QD_ROW(168), QD_ROW(176), QD_ROW(184), QD_ROW(192), QD_ROW(200), QD_ROW(208), QD_ROW(216),
+    QD_ROW(224), QD_ROW(232), QD_ROW(240), QD_ROW(248),
+#undef QD_ROW
+};
+
+namespace qd {
+namespace {
+
+constexpr int kNoLimit = 0x7fffffff;
+constexpr unsigned char kBlank = 0x20;
+// A float and a decimal of at most this scale meet as 32-bit floats.
+constexpr int kFloatExactScale = 6;
+
+int sign_of(long long d) { return (d > 0) - (d < 0); }
+int cmp_double(double a, double b) { return a < b ? -1 : (a == b ? 0 : 1); }
+
+// Index of the first differing byte of a and b over n bytes, n when none differs.
+// Works a machine word at a time.
+size_t first_difference(const unsigned char* a, const unsigned char* b, size_t n) {
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const uint64_t x = load<uint64_t>(a + i) ^ load<uint64_t>(b + i);
+    if (x) return i + static_cast<size_t>(__builtin_ctzll(x) / 8);
+  }
+  for (; i < n; ++i) {
+    if (a[i] != b[i]) return i;
+  }
+  return n;
+}
+
+// Unsigned bytes a[0..la) against b[0..lb), the shorter extended with blanks.
+// Returns the difference of the first differing bytes (weighted when w is given).
+int blank_extended_diff(const unsigned char* a, size_t la, const unsigned char* b, size_t lb,
+                        const unsigned char* w) {
+  const size_t common = la < lb ? la : lb;
+  if (!w) {
+    const size_t i = first_difference(a, b, common);
+    if (i < common) return a[i] - b[i];
+  } else {
+    for (size_t i = 0; i < common; ++i) {
+      if (w[a[i]] != w[b[i]]) return w[a[i]] - w[b[i]];
+    }
+  }
+  const unsigned char blank = w ? w[kBlank] : kBlank;
+  for (size_t i = common; i < la; ++i) {
+    const unsigned char c = w ? w[a[i]] : a[i];
+    if (c != blank) return c - blank;
+  }
+  for (size_t i = common; i < lb; ++i) {
+    const unsigned char c = w ? w[b[i]] : b[i];
+    if (c != blank) return blank - c;
+  }
+  return 0;
+}
+
+size_t text_length(const void* text, int limit) {
+  return strnlen(static_cast<const char*>(text), limit < 0 ? 0 : static_cast<size_t>(limit));
+}
+
+const unsigned char* bytes(const void* p) { return static_cast<const unsigned char*>(p); }
+
+int compare_binchar(const void* a, const void* b) {
+  const int32_t la = load<int32_t>(a), lb = load<int32_t>(b);
+  return sign_of(
+      blank_extended_diff(bytes(a) + 4, la < 0 ? 0 : la, bytes(b) + 4, lb < 0 ? 0 : lb, nullptr));
+}
+
+int compare_timespans(const void* a, const void* b) {
+  qd_long r = 0;
+  return ts_cmp(a, b, &r) == 0 ? static_cast<int>(r) : -1;
+}
+
+// The form an operand of a mixed comparison is read into.
+enum class Form { kInteger, kReal, kDecimal, kText, kBits, kNone };
+
+struct Operand {
+  Form form = Form::kNone;
+  int code = 0;
+  int32_t integer = 0;
+  double real = 0;
+  const unsigned char* data = nullptr;
+  size_t length = 0;  // bytes of text or bit data
+  int32_t bit_count = 0;
+};
+
+Operand read_operand(const void* v, int code, int limit) {
+  Operand o;
+  o.code = code;
+  switch (code) {
+    case kTinyint:
+    case kBool:
+      o.form = Form::kInteger;
+      o.integer = load<int8_t>(v);
+      break;
+    case kSmallint:
+      o.form = Form::kInteger;
+      o.integer = load<int16_t>(v);
+      break;
+    case kInteger:
+      o.form = Form::kInteger;
+      o.integer = load<int32_t>(v);
+      break;
+    case kFloat:
+      o.form = Form::kReal;
+      o.real = load<float>(v);
+      break;
+    case kDouble:
+      o.form = Form::kReal;
+      o.real = load<double>(v);
+      break;
+    case kNumeric:
+      o.form = Form::kDecimal;
+      break;
+    case kChar:
+    case kVarchar:
+    case kFileref:
+      o.form = Form::kText;
+      o.data = bytes(v);
+      o.length = limit == kNoLimit ? std::strlen(static_cast<const char*>(v))
+                                   : static_cast<size_t>(limit < 0 ? 0 : limit);
+      break;
+    case kBinchar: {
+      o.form = Form::kText;
+      const int32_t n = load<int32_t>(v);
+      o.data = bytes(v) + 4;
+      o.length = n < 0 ? 0 : static_cast<size_t>(n);
+      break;
+    }
+    case kBits:
+    case kBits2:
+      o.form = Form::kBits;
+      o.bit_count = code == kBits ? bits_length(v) : bits2_length(v);
+      o.data = bytes(v) + (code == kBits ? kBitsHeader : kBits2Header);
+      o.length = bits_data_bytes(static_cast<uint32_t>(o.bit_count));
+      break;
+    default:
+      break;
+  }
+  return o;
+}
+
+bool is_exact_integer(int code) {
+  return code == kInteger || code == kSmallint || code == kTinyint;
+}
+
+int compare_mixed(const void* a, int ca, const void* b, int cb, int len_a, int len_b) {
+  const Operand x = read_operand(a, ca, len_a), y = read_operand(b, cb, len_b);
+  if (x.form == Form::kBits && y.form == Form::kBits) {
+    return sub_bit_compare(x.bit_count, const_cast<unsigned char*>(x.data), y.bit_count,
+                           const_cast<unsigned char*>(y.data));
+  }
+  const bool xs = x.form == Form::kText || x.form == Form::kBits;
+  const bool ys = y.form == Form::kText || y.form == Form::kBits;
+  if (xs && ys) return sign_of(blank_extended_diff(x.data, x.length, y.data, y.length, nullptr));
+  if (x.form == Form::kInteger && y.form == Form::kInteger) {
+    return sign_of(static_cast<long long>(x.integer) - y.integer);
+  }
+  if (x.form == Form::kDecimal && is_exact_integer(cb)) {
+    qd_fix fix[QD_FIX_MAX_BYTES];
+    return sign_of(fixcmp(static_cast<const qd_fix*>(a), long_fix(y.integer, 0, fix)));
+  }
+  if (y.form == Form::kDecimal && is_exact_integer(ca)) {
+    qd_fix fix[QD_FIX_MAX_BYTES];
+    return sign_of(fixcmp(long_fix(x.integer, 0, fix), static_cast<const qd_fix*>(b)));
+  }
+  if (x.form == Form::kReal || y.form == Form::kReal) {
+    auto as_double = [](const Operand& o, const void* v, double* out) {
+      if (o.form == Form::kReal) {
+        *out = o.real;
+      } else if (o.form == Form::kDecimal) {
+        *out = fix_double(static_cast<const qd_fix*>(v));
+      } else if (is_exact_integer(o.code)) {
+        *out = o.integer;
+      } else {
+        return false;
+      }
+      return true;
+    };
+    double dx, dy;
+    if (!as_double(x, a, &dx) || !as_double(y, b, &dy)) return 0;
+    const bool float_involved = ca == kFloat || cb == kFloat;
+    const bool narrow_numeric =
+        (ca == kNumeric && getscale(static_cast<const qd_fix*>(a)) <= kFloatExactScale) ||
+        (cb == kNumeric && getscale(static_cast<const qd_fix*>(b)) <= kFloatExactScale);
+    if (float_involved && narrow_numeric) {
+      return cmp_double(static_cast<float>(dx), static_cast<float>(dy));
+    }
+    return cmp_double(dx, dy);
+  }
+  return 0;  // types that do not go together: no value is read
+}
+
+bool is_text_code(int code) { return code == kChar || code == kVarchar || code == kFileref; }
+
+// ---- comp_func routines ------------------------------------------------------------------
+
+int cmp_integer(void* a, void* b) {
+  return sign_of(static_cast<long long>(load<int32_t>(a)) - load<int32_t>(b));
+}
+int cmp_smallint(void* a, void* b) { return sign_of(load<int16_t>(a) - load<int16_t>(b)); }
+int cmp_byte(void* a, void* b) { return sign_of(load<int8_t>(a) - load<int8_t>(b)); }
+int cmp_double_fn(void* a, void* b) { return cmp_double(load<double>(a), load<double>(b)); }
+int cmp_float_fn(void* a, void* b) { return cmp_double(load<float>(a), load<float>(b)); }
+int cmp_numeric(void* a, void* b) {
+  return fixcmp(static_cast<const qd_fix*>(a), static_cast<const qd_fix*>(b));
+}
+int cmp_text(void* a, void* b) {
+  return blank_extended_diff(bytes(a), std::strlen(static_cast<char*>(a)), bytes(b),
+                             std::strlen(static_cast<char*>(b)), nullptr);
+}
+int cmp_text_ordered(void* a, void* b) {
+  return blank_extended_diff(bytes(a), std::strlen(static_cast<char*>(a)), bytes(b),
+                             std::strlen(static_cast<char*>(b)), qd_sort_order);
+}
+int cmp_datetime(void* a, void* b) { return static_cast<int>(dt_cmp(a, b)); }
+int cmp_timespan(void* a, void* b) { return compare_timespans(a, b); }
+int cmp_binchar(void* a, void* b) { return compare_binchar(a, b); }
+int cmp_blob(void* a, void* b) { return blob_cmp(a, b); }
+int cmp_bits(void* a, void* b) { return bits_compare(a, b); }
+int cmp_bits2(void* a, void* b) { return bits2_compare(a, b); }
+
+// ---- Blob content comparison setting --------------------------------------------------------
+
+int g_blob_setting = -1;  // not yet read
+qd_blob_content_cmp g_blob_content = nullptr;
+
+}  // namespace
+
+int compare_same(const void* a, const void* b, int code, int len_a, int len_b) {
+  switch (code) {
+    case kInteger:
+      return cmp_integer(const_cast<void*>(a), const_cast<void*>(b));
+    case kSmallint:
+      return cmp_smallint(const_cast<void*>(a), const_cast<void*>(b));
+    case kTinyint:
+    case kBool:
+      return cmp_byte(const_cast<void*>(a), const_cast<void*>(b));
+    case kDouble:
+      return cmp_double(load<double>(a), load<double>(b));
+    case kFloat:
+      return cmp_double(load<float>(a), load<float>(b));
+    case kNumeric:
+    case kMoney:  // a decimal too: ordered like numeric
+      return sign_of(fixcmp(static_cast<const qd_fix*>(a), static_cast<const qd_fix*>(b)));
+    case kChar:
+    case kVarchar:
+    case kFileref:
+      return sign_of(blank_extended_diff(bytes(a), text_length(a, len_a), bytes(b),
+                                         text_length(b, len_b), nullptr));
+    case kBinchar:
+      return compare_binchar(a, b);
+    case kDatetime:
+      return sign_of(dt_cmp(a, b));
+    case kTimespan:
+      return compare_timespans(a, b);
+    case kBlob:
+      return blob_cmp(const_cast<void*>(a), const_cast<void*>(b));
+    case kBits:
+      return bits_compare(a, b);
+    case kBits2:
+      return bits2_compare(const_cast<void*>(a), const_cast<void*>(b));
+    default:
+      return 0;  // no ordering of its own: no value is read
+  }
+}
+
+}  // namespace qd
+
+using namespace qd;
+
+QD_EXTERN_C QD_API int compare(void* a, int code_a, void* b, int code_b, int len_a, int len_b) {
+  if (!a || !b) {
+    if (!a && b) return code_a == kNulltyp ? -3 : -2;
+    if (a && !b) return code_b == kNulltyp ? 3 : 2;
+    return code_a == kNulltyp || code_b == kNulltyp ? 0 : -4;
+  }
+  if (code_a == code_b || (is_text_code(code_a) && is_text_code(code_b))) {
+    return compare_same(a, b, code_a, len_a, len_b);
+  }
+  return compare_mixed(a, code_a, b, code_b, len_a, len_b);
+}
+
+QD_EXTERN_C QD_API qd_cmp_fn comp_func(int code, int use_sort_order) {
+  switch (code) {
+    case kInteger:
+      return cmp_integer;
+    case kDouble:
+      return cmp_double_fn;
+    case kNumeric:
+      return cmp_numeric;
+    case kChar:
+    case kFileref:
+    case kVarchar:
+      return use_sort_order ? cmp_text_ordered : cmp_text;
+    case kTinyint:
+      return cmp_byte;
+    case kSmallint:
+      return cmp_smallint;
+    case kFloat:
+      return cmp_float_fn;
+    case kDatetime:
+      return cmp_datetime;
+    case kTimespan:
+      return cmp_timespan;
+    case kBool:
+      return cmp_byte;
+    case kBinchar:
+      return cmp_binchar;
+    case kBlob:
+      return cmp_blob;
+    case kBits:
+      return cmp_bits;
+    case kBits2:
+      return cmp_bits2;
+    default:
+      return nullptr;
+  }
+}
+
+QD_EXTERN_C QD_API int segid_cmp(void* a, void* b) {
+  const int32_t na = load<int32_t>(a), nb = load<int32_t>(b);
+  if (na != nb) return na > nb ? 1 : -1;
+  const int fa = bytes(a)[4] & 1, fb = bytes(b)[4] & 1;
+  if (fa != fb) return fa > fb ? 1 : -1;
+  return load<int8_t>(bytes(a) + 5) - load<int8_t>(bytes(b) + 5);
+}
+
+QD_EXTERN_C QD_API int blob_cmp(void* a, void* b) {
+  const uint32_t first_a = load<uint32_t>(a), first_b = load<uint32_t>(b);
+  if (first_a != first_b) return first_a > first_b ? 1 : -1;
+  int r = bytes(a)[18] == bytes(b)[18]
+              ? segid_cmp(static_cast<char*>(a) + 4, static_cast<char*>(b) + 4)
+              : 1;
+  const uint32_t third_a = load<uint32_t>(bytes(a) + 12), third_b = load<uint32_t>(bytes(b) + 12);
+  const uint16_t fourth_a = load<uint16_t>(bytes(a) + 16), fourth_b = load<uint16_t>(bytes(b) + 16);
+  if (g_blob_content) {
+    if (r == 0 && third_a == third_b && fourth_a == fourth_b) return 0;
+    g_blob_content(a, b, &r);
+    return r;
+  }
+  if (r != 0) return r;
+  if (third_a != third_b) return third_a > third_b ? 1 : -1;
+  if (fourth_a != fourth_b) return fourth_a > fourth_b ? 1 : -1;
+  return 0;
+}
+
+QD_EXTERN_C QD_API qd_blob_content_cmp set_blob_content_cmp(qd_blob_content_cmp routine) {
+  if (g_blob_setting < 0) {
+    const char* v = win_os_getenv("BLOBCOMPARE");
+    g_blob_setting = v ? std::atoi(v) : 0;
+    if (g_blob_setting == -1) g_blob_setting = 1;
+  }
+  if (g_blob_setting == 0) return nullptr;
+  g_blob_content = routine;
+  return routine;
+}
+
+QD_EXTERN_C QD_API int ipr_tuplecmp(void* tuple_a, void* tuple_b, short* keys_a, short* keys_b,
+                                    char* flag) {
+  if (flag) *flag = 1;
+  const int n = load<int16_t>(keys_a);
+  int r = 0;
+  auto field = [](const void* tuple, int index, bool* null) {
+    const uint16_t start = load<uint16_t>(bytes(tuple) + 2 * index);
+    const uint16_t end = load<uint16_t>(bytes(tuple) + 2 * index + 2);
+    *null = start == end;
+    return const_cast<unsigned char*>(bytes(tuple) + start);
+  };
+  for (int k = 0; k < n; ++k) {
+    const int fa = load<int16_t>(keys_a + 1 + 2 * k), ta = load<int16_t>(keys_a + 2 + 2 * k);
+    const int fb = load<int16_t>(keys_b + 1 + 2 * k), tb = load<int16_t>(keys_b + 2 + 2 * k);
+    bool null_a, null_b;
+    unsigned char* va = field(tuple_a, fa, &null_a);
+    unsigned char* vb = field(tuple_b, fb, &null_b);
+    if (!null_a && !null_b) {
+      const int c = compare(va, ta, vb, tb, kNoLimit, kNoLimit);
+      if (c != 0) {
+        if (r == 0) r = c < 0 ? -(k + 1) : k + 1;
+        if (flag) *flag = 1;
+        break;
+      }
+    } else if (null_a && !null_b) {
+      if (r == 0) r = -(k + 1);
+      if (ta == kNulltyp) {
+        if (flag) *flag = 1;
+        break;
+      }
+      if (flag) *flag = 0;
+    } else if (!null_a && null_b) {
+      if (r == 0) r = k + 1;
+      if (tb == kNulltyp) {
+        if (flag) *flag = 1;
+        break;
+      }
+      if (flag) *flag = 0;
+    } else if (ta != kNulltyp && tb != kNulltyp) {
+      if (flag) *flag = 0;
+    }
+  }
+  return r;
+}
+
+QD_EXTERN_C QD_API int addrcmp(void* a, void* b) {
+  constexpr size_t kAddressBytes = 4 + 8 + 2;
+  return std::memcmp(a, b, kAddressBytes) != 0;
+}
+
+QD_EXTERN_C QD_API int mtacmp(void* a, void* b) {
+  constexpr size_t kExtraOffset = 16, kExtraBytes = 12;
+  if (std::memcmp(bytes(a) + kExtraOffset, bytes(b) + kExtraOffset, kExtraBytes) != 0) return 1;
+  return addrcmp(a, b);
+}
+
+namespace {
+
+// Case folding of the case-free comparisons: only ASCII lower-case letters change;
+// bytes of 128 and above keep their signed (negative) value.
+int fold_upper(signed char c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+
+}  // namespace
+
+QD_EXTERN_C QD_API int ic_strncmp(char* a, char* b, int n) {
+  for (int i = 0; i < n; ++i) {
+    const signed char x = static_cast<signed char>(a[i]), y = static_cast<signed char>(b[i]);
+    if (x == 0 || y == 0) return x - y;
+    const int fx = fold_upper(x), fy = fold_upper(y);
+    if (fx != fy) return fx - fy;
+  }
+  return 0;
+}
+
+QD_EXTERN_C QD_API int ic_strcmp(char* a, char* b) { return ic_strncmp(a, b, kNoLimit); }
+
+QD_EXTERN_C QD_API int uplowstrcmp(char* a, char* b) {
+  const signed char* x = reinterpret_cast<const signed char*>(a);
+  const signed char* y = reinterpret_cast<const signed char*>(b);
+  for (; *x && *y; ++x, ++y) {
+    if (*x == *y) continue;
+    if (*y >= 'a' && *y <= 'z' && *y - ('a' - 'A') == *x) continue;
+    break;
+  }
+  if (*x == *y) return 0;
+  if (static_cast<unsigned char>(*x) >= 128) return *x - *y;
+  if (*x >= 'A' && *x <= 'Z') return (*x + ('a' - 'A')) - *y;
+  return *x - *y;
+}
+
+QD_EXTERN_C QD_API unsigned char* give_sortorder(void) { return qd_sort_order; }
+
+QD_EXTERN_C QD_API int qdmb_strlen(char* text) {
+  const int32_t code = qdxglob_val.db_encoding;
+  int count = 0;
+  for (const char* p = text; *p;) {
+    int width;
+    switch (code) {
+      case kEncUcs4le:
+      case kEncUcs4be:
+        width = 4;
+        break;
+      case kEncUcs2le:
+      case kEncUcs2be:
+        width = 2;
+        break;
+      case kEncPropriet:
+      case kEncAscii:
+      case kEncSinglebyte:
+        width = 1;
+        break;
+      case kEncTest:
+        width = encoding_char_len(code, p);
+        break;
+      default:
+        width = static_cast<unsigned char>(*p) < 0x80 ? 1 : encoding_char_len(code, p);
+        break;
+    }
+    ++count;
+    if (width < 1) width = 1;
+    if (code < kEncUcs2le || code > kEncUcs4be) {
+      // A multi-byte character cut by the terminator ends the text there.
+      int i = 1;
+      while (i < width && p[i]) ++i;
+      if (i < width) break;
+    }
+    p += width;
+  }
+  return count;
+}
