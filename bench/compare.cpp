@@ -81,6 +81,28 @@ void BM_BaselineInteger(benchmark::State& state) {
 }
 BENCHMARK(BM_BaselineInteger);
 
+// What a hand-written comparator costs when it is called, as sort routines call one.
+[[gnu::noinline]] int plain_int_cmp(const void* a, const void* b) {
+  const int32_t x = *static_cast<const int32_t*>(a), y = *static_cast<const int32_t*>(b);
+  return (x > y) - (x < y);
+}
+
+void BM_BaselineIntegerCalled(benchmark::State& state) {
+  std::mt19937 rng(3);
+  std::vector<int32_t> a(kPairs), b(kPairs);
+  for (int i = 0; i < kPairs; ++i) {
+    a[i] = static_cast<int32_t>(rng());
+    b[i] = static_cast<int32_t>(rng());
+  }
+  for (auto _ : state) {
+    int sum = 0;
+    for (int i = 0; i < kPairs; ++i) sum += plain_int_cmp(&a[i], &b[i]);
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * kPairs);
+}
+BENCHMARK(BM_BaselineIntegerCalled);
+
 void BM_CompareNumeric(benchmark::State& state) {
   std::mt19937 rng(4);
   std::vector<std::vector<unsigned char>> a(kPairs), b(kPairs);

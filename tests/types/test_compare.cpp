@@ -362,3 +362,42 @@ TEST(Compare, CaseFreeText) {
 }
 
 }  // namespace
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+// Texts that end right before an unreadable page: the word-at-a-time scan must never
+// touch it, at any length and alignment.
+TEST(Compare, TextsEndingAtAPageEdgeAreReadSafely) {
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  // Pages: text a, guard, text b, guard.
+  auto* mem = static_cast<unsigned char*>(
+      mmap(nullptr, 4 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(mem, MAP_FAILED);
+  ASSERT_EQ(mprotect(mem + page, page, PROT_NONE), 0);
+  ASSERT_EQ(mprotect(mem + 3 * page, page, PROT_NONE), 0);
+  unsigned char* end_a = mem + page;
+  unsigned char* end_b = mem + 3 * page;
+  for (size_t len = 0; len < 70; ++len) {
+    for (int differ = 0; differ < 2; ++differ) {
+      char* a = reinterpret_cast<char*>(end_a - len - 1);
+      char* b = reinterpret_cast<char*>(end_b - len - 1);
+      std::memset(a, 'k', len);
+      std::memset(b, 'k', len);
+      a[len] = b[len] = 0;
+      if (differ && len > 0) b[len - 1] = 'z';
+      const int expected = differ && len > 0 ? -1 : 0;
+      EXPECT_EQ(compare(a, 4, b, 29, kAll, kAll), expected) << len;
+      EXPECT_EQ(compare(b, 29, a, 4, kAll, kAll), -expected) << len;
+      // A shorter second text: the longer one's rest is read against blanks.
+      if (len > 1) {
+        EXPECT_EQ(compare(a, 4, b + 1, 4, kAll, kAll), differ ? -1 : 1) << len;
+      }
+    }
+  }
+  munmap(mem, 4 * page);
+}
+
+}  // namespace
