@@ -191,6 +191,21 @@ inline uint64_t swap_nibbles(uint64_t x) {
   return ((x >> 4) & m) | ((x & m) << 4);
 }
 
+// The same over 15 digits in one 64-bit word (the 16th digit must be free).
+inline uint64_t add64(uint64_t a, uint64_t b) {
+  constexpr uint64_t kBounds = 0x1111111111111110ull;
+  const uint64_t t1 = a + 0x0666666666666666ull;
+  const uint64_t t2 = t1 + b;
+  const uint64_t fix = ~(t2 ^ t1 ^ b) & kBounds;
+  return t2 - ((fix >> 2) | (fix >> 3));
+}
+inline uint64_t sub64(uint64_t a, uint64_t b) {  // a >= b
+  const uint64_t t = a - b;
+  const uint64_t borrows = (t ^ a ^ b) & 0x1111111111111110ull;
+  return t - ((borrows >> 2) | (borrows >> 3));
+}
+inline int len64(uint64_t x) { return x ? (64 - __builtin_clzll(x) + 3) / 4 : 0; }
+
 // Loads the p (<= 30) digits of a value into a vector; the free half-byte of an odd
 // precision is masked off, so it is never read as a digit.
 inline Vec vec_load(const uint8_t* v, int p) {

@@ -19,7 +19,8 @@ namespace {
 constexpr int kMagnitudeTop = 128;  // no result digit of a sum stands above 10^128
 constexpr int kMulScaleMin = -127;
 constexpr int kMulScaleMax = 127;
-constexpr int kMaxLimbs = 15;  // base-100 limbs of a 30-digit product
+constexpr int kMaxLimbs = 15;    // base-100 limbs of a 30-digit product
+constexpr int kWordDigits = 15;  // digits a 64-bit word holds with room for a carry
 
 inline bool small(const uint8_t* v) { return fx_prec(v) <= kFixMaxDigits; }
 
@@ -293,6 +294,26 @@ int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
   sb ^= flip;
   const int ha = pa + la - 1, hb = pb + lb - 1;
   const int hi = ha > hb ? ha : hb, lo = la < lb ? la : lb;
+  if (hi - lo < kWordDigits && (sa != sb || (X != Vec(0) && Y != Vec(0))) && hi < kMagnitudeTop) {
+    // Both operands within 15 positions: one 64-bit word holds them and the result.
+    const uint64_t xa = lo64(X) << (4 * (la - lo)), ya = lo64(Y) << (4 * (lb - lo));
+    uint64_t r;
+    int p, sign;
+    if (sa == sb) {
+      r = add64(xa, ya);
+      p = hi - lo + 1;
+      p += (r >> (4 * p)) != 0;  // a carry into the position above
+      sign = sa;
+    } else {
+      const bool b_larger = xa < ya;
+      r = b_larger ? sub64(ya, xa) : sub64(xa, ya);
+      p = len64(r);
+      sign = p == 0 ? 0 : (b_larger ? sb : sa);
+    }
+    fx_head(c, sign, p, -lo);
+    store_bytes(c + 2, (p + 1) >> 1, swap_nibbles(r), 0);
+    return 0;
+  }
   if (hi - lo < kFixMaxDigits && (sa != sb || (X != Vec(0) && Y != Vec(0)))) {
     // Both operands fit one 30-position window: exact, on aligned digit vectors.
     const Vec xa = X << (4 * (la - lo)), ya = Y << (4 * (lb - lo));
