@@ -234,10 +234,14 @@ inline uint32_t bcd8_to_bin(uint32_t x) {
   x -= ((x >> 8) & 0x00ff00ffu) * 156u;
   return x - (x >> 16) * 55536u;
 }
-inline uint64_t bcd16_to_bin(uint64_t x) {
+// 16 digits to two base-10^8 limbs: the low limb in bits 0..31, the high one above.
+inline uint64_t bcd16_to_limbs(uint64_t x) {
   x -= ((x >> 4) & 0x0f0f0f0f0f0f0f0full) * 6u;
   x -= ((x >> 8) & 0x00ff00ff00ff00ffull) * 156u;
-  x -= ((x >> 16) & 0x0000ffff0000ffffull) * 55536u;
+  return x - ((x >> 16) & 0x0000ffff0000ffffull) * 55536u;
+}
+inline uint64_t bcd16_to_bin(uint64_t x) {
+  x = bcd16_to_limbs(x);
   return (x & 0xffffffffull) + (x >> 32) * 100000000ull;
 }
 inline uint32_t bin_to_bcd8(uint32_t v) {  // v < 10^8

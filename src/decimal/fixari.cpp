@@ -476,10 +476,8 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   // Exact product in base 10^8, written out with scalars so that it stays in registers.
   constexpr uint64_t kLimb = 100000000u;
   const uint64_t lo_a = lo64(A), hi_a = hi64(A), lo_b = lo64(B), hi_b = hi64(B);
-  const uint64_t x0 = bcd8_to_bin(static_cast<uint32_t>(lo_a));
-  const uint64_t x1 = bcd8_to_bin(static_cast<uint32_t>(lo_a >> 32));
-  const uint64_t y0 = bcd8_to_bin(static_cast<uint32_t>(lo_b));
-  const uint64_t y1 = bcd8_to_bin(static_cast<uint32_t>(lo_b >> 32));
+  const uint64_t la = bcd16_to_limbs(lo_a), lb = bcd16_to_limbs(lo_b);
+  const uint64_t x0 = la & 0xffffffffu, x1 = la >> 32, y0 = lb & 0xffffffffu, y1 = lb >> 32;
   // One column plus the carry: the column's limb, the carry on.
   auto step = [](uint64_t col, uint64_t& carry) -> uint32_t {
     const uint64_t t = col + carry;
@@ -499,10 +497,8 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     if (r2 | r3) low = low | (Vec(bin_to_bcd8(r2)) << 64) | (Vec(bin_to_bcd8(r3)) << 96);
     nd = vec_len(low);
   } else {
-    const uint64_t x2 = bcd8_to_bin(static_cast<uint32_t>(hi_a));
-    const uint64_t x3 = bcd8_to_bin(static_cast<uint32_t>(hi_a >> 32));
-    const uint64_t y2 = bcd8_to_bin(static_cast<uint32_t>(hi_b));
-    const uint64_t y3 = bcd8_to_bin(static_cast<uint32_t>(hi_b >> 32));
+    const uint64_t ha = bcd16_to_limbs(hi_a), hb = bcd16_to_limbs(hi_b);
+    const uint64_t x2 = ha & 0xffffffffu, x3 = ha >> 32, y2 = hb & 0xffffffffu, y3 = hb >> 32;
     const uint32_t r0 = step(x0 * y0, carry);
     const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
     const uint32_t r2 = step(x0 * y2 + x1 * y1 + x2 * y0, carry);
