@@ -16,8 +16,6 @@
 #define QDE_LOCK_FAILED 501
 /* A lock of the type library could not be taken or given back: %s */
 
-/* ---- Exact decimals ---------------------------------------------------------------- */
-
 #define QDE_DIVISION_BY_ZERO 19000
 /* Division by zero in the decimal %s. */
 

@@ -9,8 +9,6 @@
 #define QDF_LOCK 12203
 /* in the lock service of the type library */
 
-/* ---- Exact decimals ---------------------------------------------------------------- */
-
 #define QDF_FIXADD 7002
 /* in the decimal addition */
 
