@@ -191,6 +191,21 @@ inline uint64_t swap_nibbles(uint64_t x) {
   return ((x >> 4) & m) | ((x & m) << 4);
 }
 
+// The same over 15 digits in one 64-bit word (the 16th digit must be free).
+inline uint64_t add64(uint64_t a, uint64_t b) {
+  constexpr uint64_t kBounds = 0x1111111111111110ull;
+  const uint64_t t1 = a + 0x0666666666666666ull;
+  const uint64_t t2 = t1 + b;
+  const uint64_t fix = ~(t2 ^ t1 ^ b) & kBounds;
+  return t2 - ((fix >> 2) | (fix >> 3));
+}
+inline uint64_t sub64(uint64_t a, uint64_t b) {  // a >= b
+  const uint64_t t = a - b;
+  const uint64_t borrows = (t ^ a ^ b) & 0x1111111111111110ull;
+  return t - ((borrows >> 2) | (borrows >> 3));
+}
+inline int len64(uint64_t x) { return x ? (64 - __builtin_clzll(x) + 3) / 4 : 0; }
+
 // Loads the p (<= 30) digits of a value into a vector; the free half-byte of an odd
 // precision is masked off, so it is never read as a digit.
 inline Vec vec_load(const uint8_t* v, int p) {
@@ -219,10 +234,14 @@ inline uint32_t bcd8_to_bin(uint32_t x) {
   x -= ((x >> 8) & 0x00ff00ffu) * 156u;
   return x - (x >> 16) * 55536u;
 }
-inline uint64_t bcd16_to_bin(uint64_t x) {
+// 16 digits to two base-10^8 limbs: the low limb in bits 0..31, the high one above.
+inline uint64_t bcd16_to_limbs(uint64_t x) {
   x -= ((x >> 4) & 0x0f0f0f0f0f0f0f0full) * 6u;
   x -= ((x >> 8) & 0x00ff00ff00ff00ffull) * 156u;
-  x -= ((x >> 16) & 0x0000ffff0000ffffull) * 55536u;
+  return x - ((x >> 16) & 0x0000ffff0000ffffull) * 55536u;
+}
+inline uint64_t bcd16_to_bin(uint64_t x) {
+  x = bcd16_to_limbs(x);
   return (x & 0xffffffffull) + (x >> 32) * 100000000ull;
 }
 inline uint32_t bin_to_bcd8(uint32_t v) {  // v < 10^8

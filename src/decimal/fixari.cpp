@@ -19,7 +19,8 @@ namespace {
 constexpr int kMagnitudeTop = 128;  // no result digit of a sum stands above 10^128
 constexpr int kMulScaleMin = -127;
 constexpr int kMulScaleMax = 127;
-constexpr int kMaxLimbs = 15;  // base-100 limbs of a 30-digit product
+constexpr int kMaxLimbs = 15;    // base-100 limbs of a 30-digit product
+constexpr int kWordDigits = 15;  // digits a 64-bit word holds with room for a carry
 
 inline bool small(const uint8_t* v) { return fx_prec(v) <= kFixMaxDigits; }
 
@@ -293,6 +294,26 @@ int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
   sb ^= flip;
   const int ha = pa + la - 1, hb = pb + lb - 1;
   const int hi = ha > hb ? ha : hb, lo = la < lb ? la : lb;
+  if (hi - lo < kWordDigits && (sa != sb || (X != Vec(0) && Y != Vec(0))) && hi < kMagnitudeTop) {
+    // Both operands within 15 positions: one 64-bit word holds them and the result.
+    const uint64_t xa = lo64(X) << (4 * (la - lo)), ya = lo64(Y) << (4 * (lb - lo));
+    uint64_t r;
+    int p, sign;
+    if (sa == sb) {
+      r = add64(xa, ya);
+      p = hi - lo + 1;
+      p += (r >> (4 * p)) != 0;  // a carry into the position above
+      sign = sa;
+    } else {
+      const bool b_larger = xa < ya;
+      r = b_larger ? sub64(ya, xa) : sub64(xa, ya);
+      p = len64(r);
+      sign = p == 0 ? 0 : (b_larger ? sb : sa);
+    }
+    fx_head(c, sign, p, -lo);
+    store_bytes(c + 2, (p + 1) >> 1, swap_nibbles(r), 0);
+    return 0;
+  }
   if (hi - lo < kFixMaxDigits && (sa != sb || (X != Vec(0) && Y != Vec(0)))) {
     // Both operands fit one 30-position window: exact, on aligned digit vectors.
     const Vec xa = X << (4 * (la - lo)), ya = Y << (4 * (lb - lo));
@@ -455,10 +476,8 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   // Exact product in base 10^8, written out with scalars so that it stays in registers.
   constexpr uint64_t kLimb = 100000000u;
   const uint64_t lo_a = lo64(A), hi_a = hi64(A), lo_b = lo64(B), hi_b = hi64(B);
-  const uint64_t x0 = bcd8_to_bin(static_cast<uint32_t>(lo_a));
-  const uint64_t x1 = bcd8_to_bin(static_cast<uint32_t>(lo_a >> 32));
-  const uint64_t y0 = bcd8_to_bin(static_cast<uint32_t>(lo_b));
-  const uint64_t y1 = bcd8_to_bin(static_cast<uint32_t>(lo_b >> 32));
+  const uint64_t la = bcd16_to_limbs(lo_a), lb = bcd16_to_limbs(lo_b);
+  const uint64_t x0 = la & 0xffffffffu, x1 = la >> 32, y0 = lb & 0xffffffffu, y1 = lb >> 32;
   // One column plus the carry: the column's limb, the carry on.
   auto step = [](uint64_t col, uint64_t& carry) -> uint32_t {
     const uint64_t t = col + carry;
@@ -478,10 +497,8 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     if (r2 | r3) low = low | (Vec(bin_to_bcd8(r2)) << 64) | (Vec(bin_to_bcd8(r3)) << 96);
     nd = vec_len(low);
   } else {
-    const uint64_t x2 = bcd8_to_bin(static_cast<uint32_t>(hi_a));
-    const uint64_t x3 = bcd8_to_bin(static_cast<uint32_t>(hi_a >> 32));
-    const uint64_t y2 = bcd8_to_bin(static_cast<uint32_t>(hi_b));
-    const uint64_t y3 = bcd8_to_bin(static_cast<uint32_t>(hi_b >> 32));
+    const uint64_t ha = bcd16_to_limbs(hi_a), hb = bcd16_to_limbs(hi_b);
+    const uint64_t x2 = ha & 0xffffffffu, x3 = ha >> 32, y2 = hb & 0xffffffffu, y3 = hb >> 32;
     const uint32_t r0 = step(x0 * y0, carry);
     const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
     const uint32_t r2 = step(x0 * y2 + x1 * y1 + x2 * y0, carry);

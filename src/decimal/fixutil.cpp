@@ -11,8 +11,6 @@
 namespace qd {
 namespace {
 
-constexpr int kNoFunction = 0;
-
 // Correctly rounded powers of ten for the scaling of fix_double.
 constexpr double kPow10[129] = {
     1e0,   1e1,   1e2,   1e3,   1e4,   1e5,   1e6,   1e7,   1e8,   1e9,   1e10,  1e11,  1e12,
@@ -124,14 +122,14 @@ int fix_report_overflow(const char* name, const uint8_t* a, const uint8_t* b) {
   char ta[kFixTextSize], tb[kFixTextSize];
   fix_text(a, nullptr, ta, kFixTextSize);
   fix_text(b, nullptr, tb, kFixTextSize);
-  return report(QDE_NUMERIC_OVERFLOW, kNoFunction, name, static_cast<const char*>(ta),
-                static_cast<const char*>(tb), "numeric");
+  return report<QDE_NUMERIC_OVERFLOW, 0>(name, static_cast<const char*>(ta),
+                                         static_cast<const char*>(tb), "numeric");
 }
 
 int fix_report_double(double x) {
   char text[64];
   std::snprintf(text, sizeof text, "%g", x);
-  return report(QDE_DOUBLE_OUT_OF_RANGE, kNoFunction, static_cast<const char*>(text));
+  return report<QDE_DOUBLE_OUT_OF_RANGE, 0>(static_cast<const char*>(text));
 }
 
 void fix_shift_round(uint8_t* v, int k) {
