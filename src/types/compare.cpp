@@ -81,8 +81,6 @@ int blank_extended_diff(const unsigned char* a, size_t la, const unsigned char* 
 
 size_t limit_of(int limit) { return limit < 0 ? 0 : static_cast<size_t>(limit); }
 
-constexpr uint64_t kLowBits = 0x0101010101010101ull;
-constexpr uint64_t kHighBits = 0x8080808080808080ull;
 constexpr uintptr_t kPage = 4096;
 
 // Bytes from p to the end of its memory page.
@@ -130,6 +128,8 @@ __attribute__((no_sanitize("address"))) size_t scan_texts(const unsigned char* a
     }
 #else
     constexpr size_t kChunk = 8;
+    constexpr uint64_t kLowBits = 0x0101010101010101ull;
+    constexpr uint64_t kHighBits = 0x8080808080808080ull;
     const size_t end = i + room / kChunk * kChunk;
     for (; i < end; i += kChunk) {
       const uint64_t x = load<uint64_t>(a + i);

@@ -1,0 +1,43 @@
+// fuzz_values.cpp: value texts from outside: decimal literals (string_fix, scan_fix),
+// bits2 literals, hexadecimal byte strings, and character walks in every encoding.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "qdtype32/qdtype32.h"
+#include "runtime/coding.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string text(reinterpret_cast<const char*>(data), size);
+  const char* t = text.c_str();
+
+  qd_fix fix[QD_FIX_MAX_BYTES + 8];
+  std::memset(fix, 0x5a, sizeof fix);
+  if (string_fix(t, fix) == 0) {
+    char out[QD_FIX_TEXT_SIZE];
+    fix_string(fix, out);
+  }
+  int consumed = -1;
+  scan_fix(t, fix, &consumed);
+  for (size_t i = QD_FIX_MAX_BYTES; i < sizeof fix; ++i) {
+    if (fix[i] != 0x5a) __builtin_trap();  // a result never passes 17 bytes
+  }
+
+  // A bits2 value holds at most 65535 bits: room for the largest.
+  std::vector<unsigned char> bits(2 + 65535 / 8 + 1);
+  char* rest = lit_to_bits2(bits.data(), text.data());
+  if (rest && (rest < text.data() || rest > text.data() + text.size())) __builtin_trap();
+
+  std::vector<unsigned char> bin(4 + 32668);
+  hex_to_binchar(bin.data(), text.data());
+
+  for (int32_t code = 0; code < qd::kEncCount; ++code) {
+    qd::encoding_string_size(code, t);
+    for (size_t i = 0; i < text.size(); ++i) {
+      qd::encoding_valid_char_len(code, t + i, static_cast<int32_t>(text.size() - i));
+    }
+  }
+  return 0;
+}
