@@ -5,16 +5,18 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/platform.h"
+
 namespace qd {
 
 // ---- Low-level files ---------------------------------------------------------------------
 // Flags for os_open; they combine like the C runtime's.
-constexpr int kOsRead = 0x0;
-constexpr int kOsWrite = 0x1;
-constexpr int kOsReadWrite = 0x2;
-constexpr int kOsAppend = 0x8;
-constexpr int kOsCreate = 0x100;
-constexpr int kOsTruncate = 0x200;
+constexpr int kOsRead = plat::kOpenRead;
+constexpr int kOsWrite = plat::kOpenWrite;
+constexpr int kOsReadWrite = plat::kOpenReadWrite;
+constexpr int kOsAppend = plat::kOpenAppend;
+constexpr int kOsCreate = plat::kOpenCreate;
+constexpr int kOsTruncate = plat::kOpenTruncate;
 constexpr int kOsMaxWriteAttempts = 10;
 
 // A descriptor >= 0, or -1 with the cause in errno.

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "types/qdconv.h"
+
 namespace qd {
 
 const Arg* PackSource::take() { return next_ < count_ ? &args_[next_++] : nullptr; }
@@ -85,9 +87,6 @@ bool VaSource::take_pointer(const void** v) {
 
 namespace {
 
-// Widths and precisions beyond this are clamped; no report line can use more.
-constexpr int kMaxFieldWidth = 65536;
-
 class Writer {
  public:
   Writer(char* out, size_t size, size_t start) : out_(out), size_(size), n_(start) {}
@@ -119,30 +118,6 @@ class Writer {
   size_t n_;
 };
 
-enum class Len { kInt, kShort, kChar, kWide };
-
-// Reads a width or precision: digits or '*'. Returns -1 when absent.
-int read_field(const char*& f, ArgSource& args, bool* from_args_negative) {
-  *from_args_negative = false;
-  if (*f == '*') {
-    ++f;
-    int32_t v = 0;
-    if (!args.take_int32(&v)) v = 0;
-    if (v < 0) {
-      *from_args_negative = true;
-      v = v == INT32_MIN ? kMaxFieldWidth : -v;
-    }
-    return v > kMaxFieldWidth ? kMaxFieldWidth : v;
-  }
-  if (*f < '0' || *f > '9') return -1;
-  int v = 0;
-  while (*f >= '0' && *f <= '9') {
-    if (v <= kMaxFieldWidth) v = v * 10 + (*f - '0');
-    ++f;
-  }
-  return v > kMaxFieldWidth ? kMaxFieldWidth : v;
-}
-
 }  // namespace
 
 size_t append_format(char* out, size_t size, const char* format, ArgSource& args) {
@@ -163,53 +138,32 @@ size_t append_format(char* out, size_t size, const char* format, ArgSource& args
       ++f;
       continue;
     }
-    char flags[8];
-    int nflags = 0;
-    while (*f && std::strchr("-+ #0", *f)) {
-      if (nflags < 7) flags[nflags++] = *f;
-      ++f;
-    }
-    bool neg = false;
-    int width = read_field(f, args, &neg);
-    if (neg && nflags < 7) flags[nflags++] = '-';  // a negative '*' width left-aligns
-    int precision = -1;
-    if (*f == '.') {
-      ++f;
-      bool neg_prec = false;
-      precision = read_field(f, args, &neg_prec);
-      if (neg_prec)
-        precision = -1;  // a negative '*' precision counts as absent
-      else if (precision < 0)
-        precision = 0;
-    }
-    Len len = Len::kInt;
-    if (*f == 'h') {
-      ++f;
-      len = Len::kShort;
-      if (*f == 'h') {
-        ++f;
-        len = Len::kChar;
-      }
-    } else if (*f == 'l') {
-      ++f;
-      if (*f == 'l') {
-        ++f;
-        len = Len::kWide;
-      }
-    } else if (f[0] == 'I' && f[1] == '6' && f[2] == '4') {
-      f += 3;
-      len = Len::kWide;
-    } else if (f[0] == 'I' && f[1] == '3' && f[2] == '2') {
-      f += 3;
-    } else if (*f == 'L' || *f == 'z' || *f == 't' || *f == 'j' || *f == 'w') {
-      ++f;  // sizes of the 32-bit platform: all 32 bits, L double is double
-    }
-    char conv = *f;
-    if (!conv) {
+    ConvSpec cs;
+    f = parse_conversion(f, cs);
+    if (cs.kind == ConvKind::kEnd) {
       w.put(spec_start, static_cast<size_t>(f - spec_start));
       break;
     }
-    ++f;
+    char* flags = cs.flags;
+    int nflags = cs.nflags;
+    int width = cs.width;
+    if (cs.width_star) {
+      int32_t v = 0;
+      if (!args.take_int32(&v)) v = 0;
+      if (v < 0) {
+        if (nflags < 7) flags[nflags++] = '-';  // a negative '*' width left-aligns
+        v = v == INT32_MIN ? kMaxFieldWidth : -v;
+      }
+      width = v > kMaxFieldWidth ? kMaxFieldWidth : v;
+    }
+    int precision = cs.precision;
+    if (cs.precision_star) {
+      int32_t v = 0;
+      if (!args.take_int32(&v)) v = 0;
+      precision = v < 0 ? -1 : (v > kMaxFieldWidth ? kMaxFieldWidth : v);  // negative: none
+    }
+    const ConvLen len = cs.len;
+    const char conv = cs.conv;
     // The conversion rebuilt with resolved width and precision.
     char spec[48];
     int sl = 0;
@@ -217,14 +171,9 @@ size_t append_format(char* out, size_t size, const char* format, ArgSource& args
     for (int i = 0; i < nflags; ++i) spec[sl++] = flags[i];
     if (width >= 0) sl += std::snprintf(spec + sl, sizeof spec - sl, "%d", width);
     if (precision >= 0) sl += std::snprintf(spec + sl, sizeof spec - sl, ".%d", precision);
-    switch (conv) {
-      case 'd':
-      case 'i':
-      case 'u':
-      case 'x':
-      case 'X':
-      case 'o': {
-        if (len == Len::kWide) {
+    switch (cs.kind) {
+      case ConvKind::kInteger: {
+        if (len == ConvLen::kWide) {
           int64_t v;
           if (!args.take_int64(&v)) {
             w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
@@ -241,8 +190,8 @@ size_t append_format(char* out, size_t size, const char* format, ArgSource& args
             w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
             break;
           }
-          if (len == Len::kShort) spec[sl++] = 'h';
-          if (len == Len::kChar) {
+          if (len == ConvLen::kShort) spec[sl++] = 'h';
+          if (len == ConvLen::kChar) {
             spec[sl++] = 'h';
             spec[sl++] = 'h';
           }
@@ -252,7 +201,7 @@ size_t append_format(char* out, size_t size, const char* format, ArgSource& args
         }
         break;
       }
-      case 'c': {
+      case ConvKind::kCharacter: {
         int32_t v;
         if (!args.take_int32(&v)) {
           w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
@@ -263,14 +212,7 @@ size_t append_format(char* out, size_t size, const char* format, ArgSource& args
         w.conv(spec, static_cast<int>(static_cast<unsigned char>(v)));
         break;
       }
-      case 'e':
-      case 'E':
-      case 'f':
-      case 'F':
-      case 'g':
-      case 'G':
-      case 'a':
-      case 'A': {
+      case ConvKind::kDouble: {
         double v;
         if (!args.take_double(&v)) {
           w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
@@ -281,7 +223,7 @@ size_t append_format(char* out, size_t size, const char* format, ArgSource& args
         w.conv(spec, v);
         break;
       }
-      case 's': {
+      case ConvKind::kString: {
         const void* p;
         if (!args.take_pointer(&p)) {
           w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
@@ -292,7 +234,7 @@ size_t append_format(char* out, size_t size, const char* format, ArgSource& args
         w.conv(spec, p ? static_cast<const char*>(p) : "(null)");
         break;
       }
-      case 'p': {
+      case ConvKind::kPointer: {
         const void* p;
         if (!args.take_pointer(&p)) {
           w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
@@ -303,12 +245,13 @@ size_t append_format(char* out, size_t size, const char* format, ArgSource& args
         w.conv(spec, p);
         break;
       }
-      case 'n': {
+      case ConvKind::kCount: {
         const void* p;
         args.take_pointer(&p);  // consumed, never written through
         break;
       }
-      default:
+      case ConvKind::kLiteral:
+      case ConvKind::kEnd:
         // Not a conversion: the text stands as written.
         w.put(spec_start, static_cast<size_t>(f - spec_start));
         break;

@@ -12,6 +12,7 @@
 #include <type_traits>
 
 #include "qdcatalog_gen.h"
+#include "types/qdconv.h"
 
 namespace qd {
 
@@ -101,59 +102,28 @@ constexpr bool accepts(const char* f, const ArgKind* kinds, int count) {
       ++f;
       continue;
     }
-    while (*f == '-' || *f == '+' || *f == ' ' || *f == '#' || *f == '0') ++f;
-    if (*f == '*') {
-      if (!take(true, false, false)) return false;
-      ++f;
-    }
-    while (*f >= '0' && *f <= '9') ++f;
-    if (*f == '.') {
-      ++f;
-      if (*f == '*') {
-        if (!take(true, false, false)) return false;
-        ++f;
-      }
-      while (*f >= '0' && *f <= '9') ++f;
-    }
-    if (f[0] == 'I' && (f[1] == '6' || f[1] == '3')) {
-      f += 3;
-    } else {
-      while (*f == 'h' || *f == 'l' || *f == 'L' || *f == 'z' || *f == 't' || *f == 'j' ||
-             *f == 'w') {
-        ++f;
-      }
-    }
-    const char c = *f;
-    if (!c) break;
-    ++f;
+    ConvSpec s;
+    f = parse_conversion(f, s);
+    if (s.width_star && !take(true, false, false)) return false;
+    if (s.precision_star && !take(true, false, false)) return false;
     bool ok = true;
-    switch (c) {
-      case 'd':
-      case 'i':
-      case 'u':
-      case 'x':
-      case 'X':
-      case 'o':
-      case 'c':
+    switch (s.kind) {
+      case ConvKind::kInteger:
+      case ConvKind::kCharacter:
         ok = take(true, false, false);
         break;
-      case 'e':
-      case 'E':
-      case 'f':
-      case 'F':
-      case 'g':
-      case 'G':
-      case 'a':
-      case 'A':
+      case ConvKind::kDouble:
         ok = take(false, true, false);
         break;
-      case 's':
-      case 'p':
-      case 'n':
+      case ConvKind::kString:
+      case ConvKind::kPointer:
+      case ConvKind::kCount:
         ok = take(false, false, true);
         break;
-      default:
+      case ConvKind::kLiteral:
         break;
+      case ConvKind::kEnd:
+        return true;
     }
     if (!ok) return false;
   }
