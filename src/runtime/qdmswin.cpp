@@ -159,23 +159,38 @@ void builtin_default(const char* name, char* out, size_t size) {
   cut_copy(out, size, kNotFound);
 }
 
-// Appends a zero-terminated text to the cache; false when it does not fit.
-bool cache_put(const char* text) {
-  size_t n = std::strlen(text) + 1;
-  if (g_config.cache_end + n > kCacheSize) return false;
-  std::memcpy(g_config.cache + g_config.cache_end, text, n);
-  g_config.cache_end += n;
-  return true;
+// The lookup takes no lock: threads may race on the cache. Every position is therefore
+// read once into a local, bounded by the buffer, and every string is measured within
+// it, so a race can only garble the answers being raced, never reach past the cache.
+
+// The zero-terminated string at `at`, or null when none ends inside the cache.
+const char* cached_string(size_t at, size_t* next) {
+  if (at >= kCacheSize) return nullptr;
+  const size_t n = strnlen(g_config.cache + at, kCacheSize - at);
+  if (at + n >= kCacheSize) return nullptr;
+  *next = at + n + 1;
+  return g_config.cache + at;
+}
+
+// Copies text into the cache at `at`; the position after it.
+size_t cache_put(size_t at, const char* text) {
+  const size_t n = std::strlen(text) + 1;
+  std::memcpy(g_config.cache + at, text, n);
+  return at + n;
 }
 
 char* lookup(const char* name, const char* section) {
   if (!name || !section) return nullptr;
   // 1. A cached answer, found or not.
-  for (size_t i = 0; i < g_config.cache_end;) {
-    char* n = g_config.cache + i;
-    char* s = n + std::strlen(n) + 1;
-    char* v = s + std::strlen(s) + 1;
-    i = static_cast<size_t>(v - g_config.cache) + std::strlen(v) + 1;
+  size_t end = g_config.cache_end;
+  if (end > kCacheSize) end = kCacheSize;
+  for (size_t i = 0; i < end;) {
+    size_t next = 0;
+    const char* n = cached_string(i, &next);
+    const char* s = n ? cached_string(next, &next) : nullptr;
+    char* v = s ? const_cast<char*>(cached_string(next, &next)) : nullptr;
+    if (!v) break;
+    i = next;
     if (ascii_casecmp(n, name) == 0 && ascii_casecmp(s, section) == 0) {
       return std::strcmp(v, kNotFound) == 0 ? nullptr : v;
     }
@@ -183,23 +198,26 @@ char* lookup(const char* name, const char* section) {
   // 2. Room for the new triple: a full cache starts over.
   const size_t need = std::strlen(name) + std::strlen(section) + 2 + kValueRoomMin;
   if (need > kCacheSize) return nullptr;  // no such setting name exists
-  if (g_config.cache_end + need > kCacheSize) empty_cache();
-  cache_put(name);
-  cache_put(section);
+  if (end + need > kCacheSize) {
+    end = 0;
+    g_config.cache_end = 0;
+  }
+  end = cache_put(cache_put(end, name), section);
   // 3. The file, searched for while none is in use.
   if (g_config.path_in_use[0] == 0) search_file();
-  char* value = g_config.cache + g_config.cache_end;
-  const int room = static_cast<int>(kCacheSize - g_config.cache_end);
+  char* value = g_config.cache + end;
+  const size_t room = kCacheSize - end;
   value[0] = 0;
   // 4. The setting from the file, 5. else its built-in default.
   if (g_config.search_state > kNoFile) {
-    plat::profile_string(g_config.path_in_use, section, name, kNotFound, value, room);
+    plat::profile_string(g_config.path_in_use, section, name, kNotFound, value,
+                         static_cast<int>(room));
   }
   if (g_config.search_state <= kNoFile || std::strcmp(value, kNotFound) == 0) {
-    builtin_default(name, value, static_cast<size_t>(room));
+    builtin_default(name, value, room);
   }
   // 6. Keep it and answer.
-  g_config.cache_end += std::strlen(value) + 1;
+  g_config.cache_end = end + strnlen(value, room - 1) + 1;
   return std::strcmp(value, kNotFound) == 0 ? nullptr : value;
 }
 

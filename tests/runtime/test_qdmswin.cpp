@@ -62,7 +62,7 @@ TEST_F(ConfigTest, ProfileReading) {
   for (const Case& c : cases) EXPECT_EQ(get(c.name), c.value) << c.name;
   EXPECT_EQ(qd::config_search_state(), 1);
   EXPECT_STREQ(qd::config_install_dir(), "");  // an absolute file: no search was made
-  EXPECT_EQ(odbc_os_getenv("KEY"), nullptr);  // no QDODBC section
+  EXPECT_EQ(odbc_os_getenv("KEY"), nullptr);   // no QDODBC section
 }
 
 TEST_F(ConfigTest, OdbcSectionAndApplicationSection) {
@@ -81,7 +81,7 @@ TEST_F(ConfigTest, AnswersAreCachedUnsetOnesToo) {
   EXPECT_EQ(get("A"), "1");
   EXPECT_EQ(get("B"), "<null>");
   dir_.write("qdwin.ini", "[QDWIN]\nA=2\nB=now set\n");
-  EXPECT_EQ(get("a"), "1");   // read once, from the first file
+  EXPECT_EQ(get("a"), "1");  // read once, from the first file
   EXPECT_EQ(get("b"), "<null>");
   EXPECT_EQ(get("C"), "<null>");
   win_set_ini_name(path_.c_str());  // emptying the cache reads the file again
@@ -203,6 +203,45 @@ TEST(Paths, JoinAndSplit) {
   EXPECT_EQ(letter, 'd');
   EXPECT_EQ(qd::path_drive_length("1:x", nullptr), 0);
   EXPECT_EQ(qd::path_drive_length("", nullptr), 0);
+}
+
+}  // namespace
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The lookup takes no lock by design: threads racing on the cache may see garbled
+// answers for what they race on, but nothing is ever read or written outside it.
+TEST_F(ConfigTest, RacingLookupsStayInsideTheCache) {
+  use("[QDWIN]\nREAL=value\n[OTHER]\nREAL=other\n");
+  std::vector<std::thread> threads;
+  std::atomic<bool> stop{false};
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < 3000; ++i) {
+        std::string name = "SETTING_" + std::to_string(t) + "_" + std::to_string(i);
+        win_os_getenv(name.c_str());
+        if (const char* v = win_os_getenv("REAL")) {
+          volatile size_t n = std::strlen(v);  // a terminated string inside the cache
+          (void)n;
+        }
+      }
+    });
+  }
+  threads.emplace_back([&] {
+    while (!stop) {
+      win_set_appl_name("OTHER");
+      win_set_appl_name("QDWIN");
+    }
+  });
+  for (size_t i = 0; i + 1 < threads.size(); ++i) threads[i].join();
+  stop = true;
+  threads.back().join();
+  win_set_appl_name("QDWIN");
+  EXPECT_EQ(get("REAL"), "value");
 }
 
 }  // namespace
