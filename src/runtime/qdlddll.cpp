@@ -41,6 +41,7 @@ struct Slot {
 Slot g_slots[kDllSlotCount];
 uint32_t g_pid = 0;  // read once, then kept
 const ModuleOps* g_ops = nullptr;
+SettingFn g_setting = nullptr;
 
 using InitEntry = int (*)();
 
@@ -89,7 +90,7 @@ int load_slot(int s) {
   char key[kKeyMax];
   format_values(key, sizeof key, "%s%d", spec.stem, kWordSize);
   char path[kPathMax + 1];
-  if (const char* value = win_os_getenv(key)) {
+  if (const char* value = g_setting ? g_setting(key) : win_os_getenv(key)) {
     format_values(path, sizeof path, "%s", value);
   } else if (spec.required) {
     return _merror(QDE_LIBRARY_NOT_CONFIGURED, static_cast<const char*>(key));
@@ -151,6 +152,8 @@ bool valid_slot(int slot) { return slot >= 0 && slot < kDllSlotCount; }
 }  // namespace
 
 void dll_set_module_ops_for_test(const ModuleOps* ops) { g_ops = ops; }
+
+void dll_set_setting_for_test(SettingFn fn) { g_setting = fn; }
 
 void dll_set_process_id_for_test(uint32_t pid) { g_pid = pid; }
 
