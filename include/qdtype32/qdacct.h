@@ -72,8 +72,7 @@ typedef int (*acct_print_proc)(const char* format, ...);
    separator (empty before the first name) and the name; and into buffer (when not
    null), which is emptied first and must hold 42 characters plus nine separators and
    the terminating zero. A mask without any of those bits gives "NONE". Returns 0. */
-QD_API int acct_evprint(acct_print_proc print, char* buffer, qd_ulong mask,
-                        const char* separator);
+QD_API int acct_evprint(acct_print_proc print, char* buffer, qd_ulong mask, const char* separator);
 
 /* Reads an event-mask text into *mask: names ("NONE" and "ALL" included, any case)
    separated by any of delimiters. "+NAME" adds, "-NAME" removes; a lone sign applies

@@ -32,8 +32,8 @@ struct EventName {
 };
 // The writable events first, by index; the two mask words after them.
 constexpr EventName kEventNames[] = {
-    {0x1, "ERROR"}, {0x2, "CONN"},     {0x4, "LOGIN"},    {0x8, "TA"},
-    {0x10, "APPLIC"}, {0x20, "DDL"},   {0x40, "DML"},     {0x4000, "STATQ"},
+    {0x1, "ERROR"},    {0x2, "CONN"},     {0x4, "LOGIN"}, {0x8, "TA"},
+    {0x10, "APPLIC"},  {0x20, "DDL"},     {0x40, "DML"},  {0x4000, "STATQ"},
     {0x8000, "STATS"}, {0x10000, "CTXT"}, {0x0, "NONE"},  {0xFFFFFFFF, "ALL"},
 };
 constexpr int kEventNameCount = sizeof kEventNames / sizeof kEventNames[0];
@@ -58,7 +58,7 @@ constexpr int kYyCode = 6;
 constexpr int kGregorianMark = 4;
 constexpr uint32_t kDateHeader = kMsCode | (kYyCode << 4) | (kGregorianMark << 8);
 constexpr int32_t kDateSize = 2 * (kYyCode - kMsCode) + 8;  // its stored size, 20
-constexpr size_t kDateTextSize = 48;                       // the longest literal is 41
+constexpr size_t kDateTextSize = 48;                        // the longest literal is 41
 
 constexpr int kLogFileMode = 0666;  // 438
 // The open error on which the log passes over a file to the next generation name (the
@@ -197,7 +197,8 @@ class LineWriter {
     const size_t len = std::strlen(s);
     put('\'');
     for (size_t i = 0; i < len;) {
-      const size_t width = std::min<size_t>(std::max(encoding_char_len(encoding, s + i), 1), len - i);
+      const size_t width =
+          std::min<size_t>(std::max(encoding_char_len(encoding, s + i), 1), len - i);
       if (budget_ - static_cast<int32_t>(width) <= floor) break;
       budget_ -= static_cast<int32_t>(width);
       if (width > 1) {

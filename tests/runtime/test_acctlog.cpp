@@ -96,14 +96,13 @@ TEST_F(AcctTest, LineFieldsInOrder) {
   ASSERT_EQ(f.size(), 9u);
   std::smatch m;
   ASSERT_TRUE(std::regex_match(
-      f[0], m,
-      std::regex(R"(datetime\[yy:ms\]\((\d+)-(\d+)-(\d+) (\d+):(\d+):(\d+)\.(\d{3})\))")))
+      f[0], m, std::regex(R"(datetime\[yy:ms\]\((\d+)-(\d+)-(\d+) (\d+):(\d+):(\d+)\.(\d{3})\))")))
       << f[0];
   std::tm local{};
   localtime_r(&before, &local);
   EXPECT_EQ(std::stoi(m[1]), local.tm_year + 1900);
   EXPECT_EQ(std::stoi(m[2]), local.tm_mon + 1);
-  const std::vector<std::string> expected = {"'LOGIN'", "'first'", "7",       "'3:4'",
+  const std::vector<std::string> expected = {"'LOGIN'", "'first'", "7",        "'3:4'",
                                              "'alice'", "'db1'",   "'second'", "'third'"};
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(f[i + 1], expected[i]) << i + 2;
   EXPECT_EQ(log_text().back(), '\n');
@@ -120,13 +119,10 @@ TEST_F(AcctTest, AbsentFieldsAreQuestionMarks) {
     const char* f8;
     const char* f9;
   } cases[] = {
-      {0, "x", "y", "z", "?", "?", "?"},
-      {1, "x", "y", "z", "'x'", "?", "?"},
-      {2, "x", "y", "z", "'x'", "'y'", "?"},
-      {3, "x", "y", "z", "'x'", "'y'", "'z'"},
+      {0, "x", "y", "z", "?", "?", "?"},         {1, "x", "y", "z", "'x'", "?", "?"},
+      {2, "x", "y", "z", "'x'", "'y'", "?"},     {3, "x", "y", "z", "'x'", "'y'", "'z'"},
       {7, "x", "y", "z", "'x'", "'y'", "'z'"},  // at most three are read
-      {3, nullptr, "", nullptr, "?", "''", "?"},
-      {-1, "x", "y", "z", "?", "?", "?"},
+      {3, nullptr, "", nullptr, "?", "''", "?"}, {-1, "x", "y", "z", "?", "?", "?"},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(acct_write(ACCT_EV_CTXT, c.count, c.a, c.b, c.c), 0);
@@ -233,7 +229,7 @@ TEST_F(AcctTest, BudgetCutsFieldsInThisLineOnly) {
   const std::string x(40000, 'x');
   struct Case {
     qd_long size;
-    bool number;  // whether the identity number is set
+    bool number;     // whether the identity number is set
     const char* f1;  // "date" or "?"
     const char* f2;
     const char* f4;
@@ -441,8 +437,8 @@ TEST_F(AcctTest, OpenFailure) {
             std::string::npos)
       << report;
   EXPECT_EQ(qd::acct_descriptor(), -1);
-  EXPECT_EQ(acct_act_logon, 1);  // taken before the open
-  EXPECT_EQ(acct_act_events, 0u);  // not reached
+  EXPECT_EQ(acct_act_logon, 1);               // taken before the open
+  EXPECT_EQ(acct_act_events, 0u);             // not reached
   EXPECT_EQ(acct_write(ACCT_EV_CONN, 0), 0);  // no file: nothing to write
 }
 
@@ -510,7 +506,7 @@ TEST_F(AcctTest, ErrorLinesFromTheErrorStatus) {
   EXPECT_EQ(trace(QDE_VALUE_OVERFLOW, QDF_VALUE_ADAPT_TYPE, "1234.5", "numeric(5,2)"),
             QDE_VALUE_OVERFLOW);
   EXPECT_EQ(trace(QDE_NO_MEMORY, 0), QDE_NO_MEMORY);
-  EXPECT_EQ(trace(-7, 0), -7);                    // no catalogue entry: an empty name
+  EXPECT_EQ(trace(-7, 0), -7);                   // no catalogue entry: an empty name
   EXPECT_EQ(trace(0, QDF_VALUE_ADAPT_TYPE), 0);  // a pure trace record is no error
   std::vector<std::string> lines = lines_of(log_text());
   ASSERT_EQ(lines.size(), 3u);
@@ -614,8 +610,7 @@ TEST_F(AcctTest, ConfigurationWithoutAFile) {
   EXPECT_EQ(acct_act_logon, 1);
   EXPECT_EQ(qd::acct_descriptor(), -1);
   EXPECT_EQ(acct_write(ACCT_EV_CONN, 0), 0);
-  EXPECT_TRUE(std::filesystem::is_empty(dir_.path() + "/") ||
-              !std::filesystem::exists(log_));
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.path() + "/") || !std::filesystem::exists(log_));
   ASSERT_EQ(acct_init(nullptr, 1000), 0);  // a null configuration: off, no file
   EXPECT_EQ(acct_act_events, 0u);
   EXPECT_EQ(acct_act_logon, 0);

@@ -36,7 +36,8 @@ class DllTest : public ::testing::Test {
   // lines given.
   void configure(const std::string& lines) {
     qd::config_reset_for_test();
-    ini_ = dir_.write("qdwin.ini", std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR + "\n" + lines);
+    ini_ =
+        dir_.write("qdwin.ini", std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR + "\n" + lines);
     win_set_ini_name(ini_.c_str());
   }
   static std::string report() { return qd_errtxt_adr(); }
@@ -210,8 +211,7 @@ const char* no_setting(const char*) { return nullptr; }
 TEST_F(FakeDllTest, UnconfiguredPaths) {
   qd::dll_set_setting_for_test(no_setting);
   void* cell = &cell;
-  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"),
-            QDE_LIBRARY_NOT_CONFIGURED);
+  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"), QDE_LIBRARY_NOT_CONFIGURED);
   EXPECT_EQ(cell, &cell);
   EXPECT_TRUE(g_fake.loaded.empty());
   EXPECT_NE(report().find("The setting HOSTACCESS32, the path of a required library, is not "
@@ -221,8 +221,7 @@ TEST_F(FakeDllTest, UnconfiguredPaths) {
   // Reported through the message switch: off, only the number comes back.
   init_qderr();
   no_merror();
-  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"),
-            QDE_LIBRARY_NOT_CONFIGURED);
+  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"), QDE_LIBRARY_NOT_CONFIGURED);
   EXPECT_EQ(report().find("HOSTACCESS32"), std::string::npos);
   yes_merror();
   // The kernel library needs no setting: its file name as the system finds it.
@@ -255,8 +254,7 @@ TEST_F(FakeDllTest, MissingInitialisationEntry) {
   configure("HOSTACCESS32=" + net_ + "\n");
   g_fake.has_init = false;
   void* cell = nullptr;
-  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"),
-            QDE_LIBRARY_ENTRY_MISSING);
+  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"), QDE_LIBRARY_ENTRY_MISSING);
   EXPECT_NE(report().find("The entry tcp_init was not found in the library " + net_),
             std::string::npos)
       << report();
