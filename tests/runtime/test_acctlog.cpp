@@ -724,6 +724,17 @@ TEST(AcctMaskText, EvKeyScan) {
       EXPECT_GE(bad, c.text);
     }
   }
+  // Missing arguments: no mask to store into fails; no text or no delimiters read the
+  // whole text as it is.
+  const char* bad = nullptr;
+  EXPECT_EQ(acct_evkeyscan("CONN", " ", nullptr, &bad), -1);
+  qd_ulong mask = kStart;
+  EXPECT_EQ(acct_evkeyscan(nullptr, " ", &mask, nullptr), 0);
+  EXPECT_EQ(mask, kStart);
+  EXPECT_EQ(acct_evkeyscan("dml", nullptr, &mask, nullptr), 0);
+  EXPECT_EQ(mask, 0x40u);
+  EXPECT_EQ(acct_evkeyscan("dml ddl", nullptr, &mask, nullptr), -1);
+  EXPECT_EQ(mask, 0x40u);
 }
 
 }  // namespace

@@ -79,6 +79,10 @@ TEST_F(DllTest, SystemLibraryEntries) {
               std::string::npos)
         << report();
   }
+  // No name: no entry; no cell: only the answer.
+  EXPECT_EQ(load_function(QD_DLL_KERNEL, &again, nullptr), QDE_LIBRARY_ENTRY_MISSING);
+  EXPECT_EQ(load_function(QD_DLL_KERNEL, nullptr, "cos"), 0);
+  EXPECT_EQ(load_function(QD_DLL_KERNEL, nullptr, "none"), QDE_LIBRARY_ENTRY_MISSING);
   EXPECT_EQ(unload_dll(QD_DLL_KERNEL), 0);
   EXPECT_EQ(qd::dll_slot_module(QD_DLL_KERNEL), nullptr);
   EXPECT_EQ(qd::dll_slot_loader(QD_DLL_KERNEL), 0u);
