@@ -38,7 +38,7 @@ void dll_set_module_ops_for_test(const ModuleOps* ops);
 // The setting lookup the slots use for their paths (null: win_os_getenv).
 using SettingFn = const char* (*)(const char* name);
 void dll_set_setting_for_test(SettingFn fn);
-// The process id the slots compare with (0: read from the platform again).
+// The process id the slots compare with (0: the platform's).
 void dll_set_process_id_for_test(uint32_t pid);
 // Frees every loaded slot without its clean-up entry and empties the table.
 void dll_reset_for_test();

@@ -39,16 +39,15 @@ struct Slot {
   char path[kPathMax + 1] = {};
 };
 Slot g_slots[kDllSlotCount];
-uint32_t g_pid = 0;  // read once, then kept
+// The process id for tests (0: none). The platform's is asked at every use rather than
+// kept: a process forked from the loader must see that it is not the loader.
+uint32_t g_pid = 0;
 const ModuleOps* g_ops = nullptr;
 SettingFn g_setting = nullptr;
 
 using InitEntry = int (*)();
 
-uint32_t own_pid() {
-  if (g_pid == 0) g_pid = plat::process_id();
-  return g_pid;
-}
+uint32_t own_pid() { return g_pid != 0 ? g_pid : plat::process_id(); }
 
 void* module_load(const char* path) {
   return g_ops && g_ops->load ? g_ops->load(path) : plat::module_load(path);

@@ -3,6 +3,7 @@
 // current directory during loading and slots left by another process.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -88,6 +89,28 @@ TEST_F(DllTest, SystemLibraryEntries) {
   EXPECT_EQ(qd::dll_slot_loader(QD_DLL_KERNEL), 0u);
   EXPECT_EQ(unload_dll(QD_DLL_KERNEL), 0);
 }
+
+#if GTEST_HAS_DEATH_TEST
+// A child process finds the slot loaded by its parent: it loads the library anew as
+// its own, and the parent's slot is untouched.
+TEST_F(DllTest, ForkedChildLoadsItsOwn) {
+  configure("QDKERNELDLL32=libm.so.6\n");
+  void* cell = nullptr;
+  ASSERT_EQ(load_function(QD_DLL_KERNEL, &cell, "cos"), 0);
+  const uint32_t parent = qd::dll_slot_loader(QD_DLL_KERNEL);
+  GTEST_FLAG_SET(death_test_style, "fast");
+  EXPECT_EXIT(
+      {
+        void* mine = nullptr;
+        const bool ok = load_function(QD_DLL_KERNEL, &mine, "cos") == 0 && mine != nullptr &&
+                        qd::dll_slot_loader(QD_DLL_KERNEL) == qd::plat::process_id() &&
+                        qd::plat::process_id() != parent;
+        std::_Exit(ok ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(qd::dll_slot_loader(QD_DLL_KERNEL), parent);
+}
+#endif
 
 TEST_F(DllTest, MissingLibrary) {
   const std::string path = dir_.file("lib/libnothing.so");
