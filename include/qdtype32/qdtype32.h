@@ -14,5 +14,7 @@
 #include "qdheap.h"
 #include "qdcompare.h"
 #include "qdos.h"
+#include "qdacct.h"
+#include "qddll.h"
 
 #endif

@@ -141,3 +141,27 @@ void dir_close(DirList* list);
 [[noreturn]] void message_box_stop(const char* text, const char* caption);
 
 }  // namespace qd::plat
+
+// ---- Library loading and the accounting log -----------------------------------------
+
+namespace qd::plat {
+
+// Dynamic modules. The name is used as given (on POSIX the loader's own search rules
+// apply to a name without a directory). A module is null when it cannot be loaded; an
+// entry is null when the module has no such name.
+using ModuleEntry = void (*)();
+void* module_load(const char* path);
+ModuleEntry module_entry(void* module, const char* name);
+bool module_free(void* module);
+
+// Switches off the system's dialogue boxes for missing files and similar failures;
+// returns the previous mode for error_mode_restore. Nothing to switch on POSIX.
+uint32_t error_mode_quiet();
+void error_mode_restore(uint32_t previous);
+
+// The process's current directory into out (false when it does not fit or cannot be
+// read); change_directory is false when the change failed.
+bool current_directory(char* out, size_t size);
+bool change_directory(const char* path);
+
+}  // namespace qd::plat

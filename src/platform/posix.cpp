@@ -595,3 +595,40 @@ void message_box_stop(const char* text, const char* caption) {
 }
 
 }  // namespace qd::plat
+
+// ---- Library loading and the accounting log -----------------------------------------
+
+#include <dlfcn.h>
+
+namespace qd::plat {
+
+void* module_load(const char* path) {
+  if (!path) return nullptr;
+  return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
+
+ModuleEntry module_entry(void* module, const char* name) {
+  if (!module || !name) return nullptr;
+  void* p = dlsym(module, name);
+  ModuleEntry fn;
+  static_assert(sizeof fn == sizeof p, "entries are as wide as data pointers");
+  std::memcpy(&fn, &p, sizeof fn);
+  return fn;
+}
+
+bool module_free(void* module) { return module && dlclose(module) == 0; }
+
+uint32_t error_mode_quiet() { return 0; }
+
+void error_mode_restore(uint32_t) {}
+
+bool current_directory(char* out, size_t size) {
+  if (!out || size == 0) return false;
+  if (getcwd(out, size)) return true;
+  out[0] = 0;
+  return false;
+}
+
+bool change_directory(const char* path) { return path && chdir(path) == 0; }
+
+}  // namespace qd::plat

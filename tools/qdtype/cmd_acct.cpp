@@ -1,0 +1,118 @@
+// cmd_acct.cpp: qdtype commands for the accounting log, event masks and library loading.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "commands.h"
+#include "qdtype32/qdtype32.h"
+
+namespace qdtype {
+namespace {
+
+// Writes a line when its event is in the mask, as every component does.
+int write_if(int event, qd_ulong bit, const char* a, const char* b, const char* c) {
+  if (!(acct_act_events & bit)) return 0;
+  return acct_write(event, 3, a, b, c);
+}
+
+// Writes a short session into the log at path: a connection, a login, an error of the
+// error status and a statement whose text needs escaping; then shows the file.
+int write_session(const char* path, qd_ulong events) {
+  acct_config config{events, 1, path};
+  if (acct_init(&config, 32672) != 0) {
+    print_error_report();
+    return 1;
+  }
+  acct_set(42, 7, "alice", "sales", 1);
+  int err = write_if(ACCT_EV_CONN, 0x2, "connect", nullptr, nullptr);
+  if (err == 0) err = write_if(ACCT_EV_LOGIN, 0x4, "login", "from host-1", nullptr);
+  // The error status writes its own ERROR line while ERROR is in the mask.
+  init_qderr();
+  trace(19004, 15005, "1234.5", "numeric(5,2)");
+  init_qderr();
+  if (err == 0) err = write_if(ACCT_EV_DDL, 0x20, "statement", "create table t", "it's\tdone");
+  if (err == 0) err = acct_exit();
+  if (err != 0) {
+    print_error_report();
+    acct_exit();
+    return 1;
+  }
+  std::ifstream in(path, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::fputs(text.c_str(), stdout);
+  return 0;
+}
+
+int cmd_acct(int argc, char** argv) {
+  if (argc < 1 || argc > 2) return 2;
+  qd_ulong events = ACCT_MASK_ALL;
+  if (argc == 2) {
+    const char* bad = nullptr;
+    if (acct_evkeyscan(argv[1], " ,", &events, &bad) != 0) {
+      std::fprintf(stderr, "qdtype: '%s' is no event name\n", bad ? bad : "");
+      return 2;
+    }
+  }
+  return write_session(argv[0], events);
+}
+
+int cmd_acctmask(int argc, char** argv) {
+  if (argc != 1) return 2;
+  qd_ulong mask = 0;
+  const char* bad = nullptr;
+  if (acct_evkeyscan(argv[0], " ,", &mask, &bad) != 0) {
+    std::printf("no mask: the text fails at '%s'\n", bad ? bad : "");
+    return 1;
+  }
+  char names[256];
+  acct_evprint(nullptr, names, mask, ",");
+  std::printf("0x%08X  %s\n", static_cast<unsigned>(mask), names);
+  return 0;
+}
+
+int cmd_dll(int argc, char** argv) {
+  if (argc != 2) return 2;
+  char* end = nullptr;
+  const long slot = std::strtol(argv[0], &end, 10);
+  if (*end) return 2;
+  void (*entry)(void) = nullptr;
+  if (load_function(static_cast<qd_long>(slot), &entry, argv[1]) != 0) {
+    print_error_report();
+    return 1;
+  }
+  std::printf("%s found in library slot %ld\n", argv[1], slot);
+  unload_dll(static_cast<qd_long>(slot));
+  return 0;
+}
+
+void tour_acct() {
+  std::printf("Event masks from text: ALL -DML, and CONN+DDL\n");
+  for (const char* text : {"ALL -DML", "CONN+DDL"}) {
+    qd_ulong mask = 0;
+    acct_evkeyscan(text, " ", &mask, nullptr);
+    char names[256];
+    acct_evprint(nullptr, names, mask, ",");
+    std::printf("  %-10s 0x%08X  %s\n", text, static_cast<unsigned>(mask), names);
+  }
+  std::printf("A session in the log, one tab-separated line per event:\n");
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / "qdtype_tour_acct.log";
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  write_session(path.string().c_str(), ACCT_MASK_ALL);
+  std::filesystem::remove(path, ec);
+}
+
+}  // namespace
+
+QDTYPE_COMMAND("acct", "FILE [EVENTS]",
+               "write a short session into the accounting log FILE and show it", cmd_acct);
+QDTYPE_COMMAND("acctmask", "TEXT", "read an event-mask text and name its events", cmd_acctmask);
+QDTYPE_COMMAND("dll", "SLOT ENTRY",
+               "look an entry up in library slot 0 (HOSTACCESS32) or 1 (QDKERNELDLL32)", cmd_dll);
+QDTYPE_TOUR(85, "The accounting log and its event masks", tour_acct);
+
+}  // namespace qdtype
