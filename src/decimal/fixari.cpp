@@ -579,7 +579,8 @@ void add_estimate(const uint8_t* q, const uint8_t* t, uint8_t* c) {
 QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
   (void)precision;  // the refinement always works to the full 30 digits
   if (fx_significant(b) == 0) return report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("division");
-  uint8_t q[kFixMaxBytes], p[kFixMaxBytes], r[kFixMaxBytes], t[kFixMaxBytes];
+  // Zeroed, so that a product or difference that fails (and writes nothing) counts as 0.
+  uint8_t q[kFixMaxBytes] = {}, p[kFixMaxBytes] = {}, r[kFixMaxBytes] = {}, t[kFixMaxBytes] = {};
   const double xa = fix_double(a), xb = fix_double(b);
   // A first quotient from the floating-point unit, then up to two corrections by the
   // estimated quotient of the exact remainder.
