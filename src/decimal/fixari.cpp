@@ -281,9 +281,9 @@ __attribute__((noinline)) int add_wide(const uint8_t* a, const uint8_t* b, uint8
   return sa ? mag_diff(tb, ta, c, rb, a) : mag_diff(ta, tb, c, a, rb);
 }
 
-// c = a + b, or a - b when negate_b: b counts with its sign flipped unless it is zero, as
-// if fixsub had flipped it; b itself is never written. 0 or 19005 (reported).
-int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
+// add_core for every shape: zero terms, operands longer than 30 digits, failures.
+__attribute__((noinline)) int add_general(const uint8_t* a, const uint8_t* b, uint8_t* c,
+                                          bool negate_b) {
   if (!small(a) || !small(b)) return add_long(a, b, c, negate_b);
   const int pa = fx_prec(a), pb = fx_prec(b);
   const Vec X = vec_load(a, pa), Y = vec_load(b, pb);
@@ -352,6 +352,98 @@ int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
     return 0;
   }
   return add_wide(a, b, c, X, Y, pa, pb, la, lb, sa, sb, flip);
+}
+
+// c = a + b, or a - b when negate_b: b counts with its sign flipped unless it is zero, as
+// if fixsub had flipped it; b itself is never written. 0 or 19005 (reported).
+//
+// Two non-zero operands of at most 30 digits (the usual case) take one straight road:
+// both are aligned on the 30-position window ending at the higher top digit; what falls
+// below it belongs to one operand only, and decides the sum's rounding flag (the dropped
+// digits compared with 44...4, which is how the flag runs through them) or the
+// difference's borrow (whether the smaller operand lost anything). Every other shape,
+// and any result beyond the magnitude limit, goes to add_general, which reports.
+inline int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
+  const int pa = fx_prec(a), pb = fx_prec(b);
+  const int la = -fx_scale(a), lb = -fx_scale(b);
+  const int ha = pa + la - 1, hb = pb + lb - 1;
+  const int hi = ha > hb ? ha : hb;
+  const int lo = la < lb ? la : lb;
+  const int sa = fx_sign_bit(a), sb = fx_sign_bit(b) ^ static_cast<int>(negate_b);
+  if (hi - lo < kWordDigits && hi < kMagnitudeTop) {
+    // Both operands within 15 positions: one 64-bit word holds them and the result, and
+    // the sum and the difference are both formed, so that the signs cost no branch.
+    uint64_t x, y, unused;
+    load_bytes(a + 2, (pa + 1) >> 1, &x, &unused);
+    load_bytes(b + 2, (pb + 1) >> 1, &y, &unused);
+    x = swap_nibbles(x) & ((uint64_t{1} << (4 * pa)) - 1);
+    y = swap_nibbles(y) & ((uint64_t{1} << (4 * pb)) - 1);
+    if (x == 0 || y == 0) return add_general(a, b, c, negate_b);
+    x <<= 4 * (la - lo);
+    y <<= 4 * (lb - lo);
+    const int n = hi - lo + 1;
+    const uint64_t sum = add64(x, y);
+    const int psum = n + ((sum >> (4 * n)) != 0);
+    const bool b_larger = y > x;
+    const uint64_t diff = sub64(b_larger ? y : x, b_larger ? x : y);
+    const int pdiff = len64(diff);
+    const bool same = sa == sb;
+    const uint64_t r = same ? sum : diff;
+    const int p = same ? psum : pdiff;
+    const int sign = same ? sa : (pdiff == 0 ? 0 : (b_larger ? sb : sa));
+    fx_head(c, sign, p, -lo);
+    store_bytes(c + 2, (p + 1) >> 1, swap_nibbles(r), 0);
+    return 0;
+  }
+  if (pa > kFixMaxDigits || pb > kFixMaxDigits) return add_general(a, b, c, negate_b);
+  const Vec X = vec_load(a, pa), Y = vec_load(b, pb);
+  if (X == Vec(0) || Y == Vec(0)) return add_general(a, b, c, negate_b);
+  const int cut = lo > hi - (kFixMaxDigits - 1) ? lo : hi - (kFixMaxDigits - 1);
+  const int dx = la - cut, dy = lb - cut;  // >= 0: shift up; < 0: digits fall away
+  Vec xs, ys, lost_x(0), lost_y(0);
+  if (dx >= 0) {
+    xs = X << (4 * dx);
+  } else {
+    xs = vec_shr(X, -dx);
+    lost_x = X & vec_mask(-dx);
+  }
+  if (dy >= 0) {
+    ys = Y << (4 * dy);
+  } else {
+    ys = vec_shr(Y, -dy);
+    lost_y = Y & vec_mask(-dy);
+  }
+  int p, scale = -cut, sign;
+  Vec r;
+  if (sa == sb) {
+    const int k = dx < dy ? -dx : -dy;  // positions dropped (<= 0: none)
+    const Vec lost = lost_x | lost_y;
+    const unsigned flag = lost > (vec_fill(0x4444444444444444ull) & vec_mask(k));
+    r = vec_add(xs, ys, flag);
+    p = hi - cut + 1;
+    if ((r >> (4 * p)) != Vec(0)) {  // a carry into the position above
+      if (p < kFixMaxDigits) {
+        ++p;
+      } else {
+        r = round_off_lowest(r);
+        --scale;
+      }
+    }
+    if (above_limit(p, scale)) return add_general(a, b, c, negate_b);
+    sign = sa;
+  } else {
+    const bool b_larger = ys > xs || (ys == xs && lost_y != Vec(0));
+    const bool a_larger = xs > ys || (xs == ys && lost_x != Vec(0));
+    const Vec big = b_larger ? ys : xs, little = b_larger ? xs : ys;
+    const unsigned borrow = (b_larger ? lost_x : lost_y) != Vec(0);
+    r = vec_sub(big, little, borrow);
+    p = vec_len(r);
+    if (p && above_limit(p, scale)) return add_general(a, b, c, negate_b);
+    sign = b_larger ? sb : (a_larger ? sa : 0);
+  }
+  fx_head(c, sign, p, scale);
+  vec_store_exact(c, r, p);
+  return 0;
 }
 
 // ---- Multiplication ----------------------------------------------------------------------
