@@ -560,27 +560,61 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     }
     return mul_slow(a, b, sign, S, c);
   }
-  const Vec A = vec_load(a, fx_prec(a)), B = vec_load(b, fx_prec(b));
-  if (A == Vec(0) || B == Vec(0)) {
-    fx_head(c, sign, 0, S);
-    return 0;
-  }
   // Exact product in base 10^8, written out with scalars so that it stays in registers.
   constexpr uint64_t kLimb = 100000000u;
-  const uint64_t lo_a = lo64(A), hi_a = hi64(A), lo_b = lo64(B), hi_b = hi64(B);
-  const uint64_t la = bcd16_to_limbs(lo_a), lb = bcd16_to_limbs(lo_b);
-  const uint64_t x0 = la & 0xffffffffu, x1 = la >> 32, y0 = lb & 0xffffffffu, y1 = lb >> 32;
   // One column plus the carry: the column's limb, the carry on.
   auto step = [](uint64_t col, uint64_t& carry) -> uint32_t {
     const uint64_t t = col + carry;
     carry = t / kLimb;
     return static_cast<uint32_t>(t - carry * kLimb);
   };
+  const int pa = fx_prec(a), pb = fx_prec(b);
+  if (pa <= 16 && pb <= 16) {
+    // Both operands of at most 16 digits (one word each): a product of at most 32 digits.
+    uint64_t xa, xb, unused;
+    load_bytes(a + 2, (pa + 1) >> 1, &xa, &unused);
+    load_bytes(b + 2, (pb + 1) >> 1, &xb, &unused);
+    xa = swap_nibbles(xa);
+    xb = swap_nibbles(xb);
+    if (pa & 1) xa &= (uint64_t{1} << (4 * pa)) - 1;  // the free half-byte is no digit
+    if (pb & 1) xb &= (uint64_t{1} << (4 * pb)) - 1;
+    if (xa == 0 || xb == 0) {
+      fx_head(c, sign, 0, S);
+      return 0;
+    }
+    const uint64_t la = bcd16_to_limbs(xa), lb = bcd16_to_limbs(xb);
+    const uint64_t x0 = la & 0xffffffffu, x1 = la >> 32, y0 = lb & 0xffffffffu, y1 = lb >> 32;
+    uint64_t carry = 0;
+    const uint32_t r0 = step(x0 * y0, carry);
+    const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
+    const uint32_t r2 = step(x1 * y1, carry);
+    const uint32_t r3 = static_cast<uint32_t>(carry);
+    const uint64_t w0 = bin_to_bcd8(r0) | (static_cast<uint64_t>(bin_to_bcd8(r1)) << 32);
+    if ((r2 | r3) == 0) {
+      const int nd = len64(w0);
+      if (S >= kMulScaleMin && S <= kMulScaleMax) {
+        fx_head(c, sign, nd, S);
+        store_bytes(c + 2, (nd + 1) >> 1, swap_nibbles(w0), 0);
+        return 0;
+      }
+      return finish_product(a, b, sign, Vec(w0), Vec(0), nd, S, c);
+    }
+    const uint64_t w1 = bin_to_bcd8(r2) | (static_cast<uint64_t>(bin_to_bcd8(r3)) << 32);
+    return finish_product(a, b, sign, make128(w1, w0), Vec(0), 16 + len64(w1), S, c);
+  }
+  const Vec A = vec_load(a, pa), B = vec_load(b, pb);
+  if (A == Vec(0) || B == Vec(0)) {
+    fx_head(c, sign, 0, S);
+    return 0;
+  }
+  const uint64_t lo_a = lo64(A), hi_a = hi64(A), lo_b = lo64(B), hi_b = hi64(B);
+  const uint64_t la = bcd16_to_limbs(lo_a), lb = bcd16_to_limbs(lo_b);
+  const uint64_t x0 = la & 0xffffffffu, x1 = la >> 32, y0 = lb & 0xffffffffu, y1 = lb >> 32;
   uint64_t carry = 0;
   Vec low, high(0);
   int nd;
   if ((hi_a | hi_b) == 0) {
-    // Both operands of at most 16 digits: a product of at most 32 digits.
+    // Both operands' digits within the low 16 (leading zeros above): at most 32 digits.
     const uint32_t r0 = step(x0 * y0, carry);
     const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
     const uint32_t r2 = step(x1 * y1, carry);
@@ -599,13 +633,20 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     const uint32_t r5 = step(x2 * y3 + x3 * y2, carry);
     const uint32_t r6 = step(x3 * y3, carry);
     const uint32_t r7 = static_cast<uint32_t>(carry);
-    low = Vec(bin_to_bcd8(r0)) | (Vec(bin_to_bcd8(r1)) << 32) | (Vec(bin_to_bcd8(r2)) << 64) |
-          (Vec(bin_to_bcd8(r3)) << 96);
     if (r4 | r5 | r6 | r7) {
       high = Vec(bin_to_bcd8(r4)) | (Vec(bin_to_bcd8(r5)) << 32) | (Vec(bin_to_bcd8(r6)) << 64) |
              (Vec(bin_to_bcd8(r7)) << 96);
       nd = kVecDigits + vec_len(high);
+      // Only the 30 digits kept and the rounding digit below them are read: the low
+      // limbs under digit nd - 31 are left out (as zeros).
+      const int first = (nd - 31) / 8;
+      low = Vec(bin_to_bcd8(r3)) << 96;
+      if (first <= 2) low = low | (Vec(bin_to_bcd8(r2)) << 64);
+      if (first <= 1) low = low | (Vec(bin_to_bcd8(r1)) << 32);
+      if (first <= 0) low = low | Vec(bin_to_bcd8(r0));
     } else {
+      low = Vec(bin_to_bcd8(r0)) | (Vec(bin_to_bcd8(r1)) << 32) | (Vec(bin_to_bcd8(r2)) << 64) |
+            (Vec(bin_to_bcd8(r3)) << 96);
       nd = vec_len(low);
     }
   }
