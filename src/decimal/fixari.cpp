@@ -371,8 +371,7 @@ inline int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_
   const int lo = la < lb ? la : lb;
   const int sa = fx_sign_bit(a), sb = fx_sign_bit(b) ^ static_cast<int>(negate_b);
   if (hi - lo < kWordDigits && hi < kMagnitudeTop) {
-    // Both operands within 15 positions: one 64-bit word holds them and the result, and
-    // the sum and the difference are both formed, so that the signs cost no branch.
+    // Both operands within 15 positions: one 64-bit word holds them and the result.
     uint64_t x, y, unused;
     load_bytes(a + 2, (pa + 1) >> 1, &x, &unused);
     load_bytes(b + 2, (pb + 1) >> 1, &y, &unused);
@@ -381,16 +380,19 @@ inline int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_
     if (x == 0 || y == 0) return add_general(a, b, c, negate_b);
     x <<= 4 * (la - lo);
     y <<= 4 * (lb - lo);
-    const int n = hi - lo + 1;
-    const uint64_t sum = add64(x, y);
-    const int psum = n + ((sum >> (4 * n)) != 0);
-    const bool b_larger = y > x;
-    const uint64_t diff = sub64(b_larger ? y : x, b_larger ? x : y);
-    const int pdiff = len64(diff);
-    const bool same = sa == sb;
-    const uint64_t r = same ? sum : diff;
-    const int p = same ? psum : pdiff;
-    const int sign = same ? sa : (pdiff == 0 ? 0 : (b_larger ? sb : sa));
+    uint64_t r;
+    int p, sign;
+    if (sa == sb) {
+      r = add64(x, y);
+      p = hi - lo + 1;
+      p += (r >> (4 * p)) != 0;  // a carry into the position above
+      sign = sa;
+    } else {
+      const bool b_larger = x < y;
+      r = b_larger ? sub64(y, x) : sub64(x, y);
+      p = len64(r);
+      sign = p == 0 ? 0 : (b_larger ? sb : sa);
+    }
     fx_head(c, sign, p, -lo);
     store_bytes(c + 2, (p + 1) >> 1, swap_nibbles(r), 0);
     return 0;
