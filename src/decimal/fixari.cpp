@@ -709,11 +709,19 @@ void add_estimate(const uint8_t* q, const uint8_t* t, uint8_t* c) {
   if (add_core(q, t, c, false)) report<0, QDF_FIXADD>();
 }
 
+// fixiszero, deciding at once on the usual values: no digits, or a non-zero top digit.
+inline bool is_zero(const uint8_t* v) {
+  const int p = fx_prec(v);
+  if (p == 0) return true;
+  if (p <= kFixMaxDigits && fx_digit(v, p) != 0) return false;
+  return fx_significant(v) == 0;
+}
+
 }  // namespace
 
 QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
   (void)precision;  // the refinement always works to the full 30 digits
-  if (fx_significant(b) == 0) return report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("division");
+  if (is_zero(b)) return report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("division");
   // Zeroed, so that a product or difference that fails (and writes nothing) counts as 0.
   uint8_t q[kFixMaxBytes] = {}, p[kFixMaxBytes] = {}, r[kFixMaxBytes] = {}, t[kFixMaxBytes] = {};
   const double xa = fix_double(a), xb = fix_double(b);
@@ -723,7 +731,7 @@ QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int
   if (rc) return rc;
   mul_core(q, b, p);
   subtract_product(a, p, r);
-  if (fx_significant(r) == 0) {
+  if (is_zero(r)) {
     copy_value(q, c);
     return 0;
   }
@@ -732,7 +740,7 @@ QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int
   copy_value(c, q);
   mul_core(q, b, p);
   subtract_product(a, p, r);
-  if (fx_significant(r) != 0) {
+  if (!is_zero(r)) {
     if ((rc = fix_estimate(fix_double(r), xb, t)) != 0) return rc;
     add_estimate(q, t, c);
   }
