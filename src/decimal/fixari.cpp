@@ -591,18 +591,18 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
     const uint32_t r2 = step(x1 * y1, carry);
     const uint32_t r3 = static_cast<uint32_t>(carry);
-    const uint64_t w0 = bin_to_bcd8(r0) | (static_cast<uint64_t>(bin_to_bcd8(r1)) << 32);
+    const Vec w = bin_to_bcd32(r0, r1, r2, r3);
     if ((r2 | r3) == 0) {
+      const uint64_t w0 = lo64(w);
       const int nd = len64(w0);
       if (S >= kMulScaleMin && S <= kMulScaleMax) {
         fx_head(c, sign, nd, S);
         store_bytes(c + 2, (nd + 1) >> 1, swap_nibbles(w0), 0);
         return 0;
       }
-      return finish_product(a, b, sign, Vec(w0), Vec(0), nd, S, c);
+      return finish_product(a, b, sign, w, Vec(0), nd, S, c);
     }
-    const uint64_t w1 = bin_to_bcd8(r2) | (static_cast<uint64_t>(bin_to_bcd8(r3)) << 32);
-    return finish_product(a, b, sign, make128(w1, w0), Vec(0), 16 + len64(w1), S, c);
+    return finish_product(a, b, sign, w, Vec(0), 16 + len64(hi64(w)), S, c);
   }
   const Vec A = vec_load(a, pa), B = vec_load(b, pb);
   if (A == Vec(0) || B == Vec(0)) {
@@ -621,8 +621,7 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
     const uint32_t r2 = step(x1 * y1, carry);
     const uint32_t r3 = static_cast<uint32_t>(carry);
-    low = Vec(bin_to_bcd8(r0)) | (Vec(bin_to_bcd8(r1)) << 32);
-    if (r2 | r3) low = low | (Vec(bin_to_bcd8(r2)) << 64) | (Vec(bin_to_bcd8(r3)) << 96);
+    low = bin_to_bcd32(r0, r1, r2, r3);
     nd = vec_len(low);
   } else {
     const uint64_t ha = bcd16_to_limbs(hi_a), hb = bcd16_to_limbs(hi_b);
@@ -636,19 +635,19 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     const uint32_t r6 = step(x3 * y3, carry);
     const uint32_t r7 = static_cast<uint32_t>(carry);
     if (r4 | r5 | r6 | r7) {
+      // Limb by limb (independent steps that overlap well): only the 30 digits kept and
+      // the rounding digit below them are read, so the limbs under digit nd - 31 are
+      // left out (as zeros).
       high = Vec(bin_to_bcd8(r4)) | (Vec(bin_to_bcd8(r5)) << 32) | (Vec(bin_to_bcd8(r6)) << 64) |
              (Vec(bin_to_bcd8(r7)) << 96);
       nd = kVecDigits + vec_len(high);
-      // Only the 30 digits kept and the rounding digit below them are read: the low
-      // limbs under digit nd - 31 are left out (as zeros).
       const int first = (nd - 31) / 8;
       low = Vec(bin_to_bcd8(r3)) << 96;
       if (first <= 2) low = low | (Vec(bin_to_bcd8(r2)) << 64);
       if (first <= 1) low = low | (Vec(bin_to_bcd8(r1)) << 32);
       if (first <= 0) low = low | Vec(bin_to_bcd8(r0));
     } else {
-      low = Vec(bin_to_bcd8(r0)) | (Vec(bin_to_bcd8(r1)) << 32) | (Vec(bin_to_bcd8(r2)) << 64) |
-            (Vec(bin_to_bcd8(r3)) << 96);
+      low = bin_to_bcd32(r0, r1, r2, r3);
       nd = vec_len(low);
     }
   }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "decimal/fix_internal.h"
 #include "fixtest.h"
@@ -205,6 +206,33 @@ TEST(FixDiff, DoubleDigits) {
     const int r2 = qd::ref::double_fix_digits(x, c2.b);
     ASSERT_EQ(r1, r2) << x;
     ASSERT_EQ(0, std::memcmp(c1.b, c2.b, sizeof c1.b)) << x;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The four-limb conversion against the one-limb one: every limb value from the edges of
+// each digit count, and random ones.
+TEST(FixDiff, LimbsToDigits) {
+  std::mt19937 rng(16);
+  std::vector<uint32_t> edges = {0, 1, 9, 10, 99, 100};
+  for (uint32_t p = 1000; p <= 100000000u; p *= 10) {
+    for (uint32_t d = 0; d < 3; ++d) {
+      edges.push_back(p - 1 - d);
+      if (p + d < 100000000u) edges.push_back(p + d);  // 10^8 and above are no limbs
+    }
+  }
+  for (int it = 0; it < 2000000; ++it) {
+    uint32_t l[4];
+    for (auto& x : l) {
+      x = it % 3 == 0 ? edges[rng() % edges.size()] : static_cast<uint32_t>(rng() % 100000000u);
+    }
+    const qd::Vec got = qd::bin_to_bcd32(l[0], l[1], l[2], l[3]);
+    for (int k = 0; k < 4; ++k) {
+      ASSERT_EQ(static_cast<uint32_t>(qd::lo64(got >> (32 * k))), qd::bin_to_bcd8(l[k])) << l[k];
+    }
   }
 }
 
