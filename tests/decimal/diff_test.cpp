@@ -5,6 +5,7 @@
 // the free half-byte of an odd precision.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -181,6 +182,24 @@ TEST(FixDiff, Quotients) {
     if (r1 == 0) {
       ASSERT_EQ(0, std::memcmp(c1.b, c2.b, sizeof c1.b)) << fixtest::show(c1.b) << " expected "
                                                          << fixtest::show(c2.b);
+    }
+  }
+}
+
+// Doubles at and around every power of ten in range, where the decimal exponent changes.
+TEST(FixDiff, DoubleDigitsAtPowersOfTen) {
+  for (int k = -135; k <= 165; ++k) {
+    const double p = std::pow(10.0, k);
+    double x = p;
+    for (int step = 0; step < 3; ++step) x = std::nextafter(x, 0.0);
+    for (int step = 0; step < 7; ++step, x = std::nextafter(x, 1e300)) {
+      for (const double v : {x, -x}) {
+        Out c1, c2;
+        std::memset(c1.b, 0x5a, sizeof c1.b);
+        c2 = c1;
+        ASSERT_EQ(qd::double_fix_digits(v, c1.b), qd::ref::double_fix_digits(v, c2.b)) << v;
+        ASSERT_EQ(0, std::memcmp(c1.b, c2.b, sizeof c1.b)) << v;
+      }
     }
   }
 }
