@@ -113,8 +113,8 @@ TEST(FixDiff, SumsAndDifferences) {
     const int r2 = sub ? qd::ref::fixsub(a2.b, b2.b, c2.b) : qd::ref::fixadd(a2.b, b2.b, c2.b);
     SCOPED_TRACE(shown(a) + (sub ? " - " : " + ") + shown(b));
     ASSERT_EQ(r1, r2);
-    ASSERT_EQ(0, std::memcmp(c1.b, c2.b, sizeof c1.b)) << fixtest::show(c1.b) << " expected "
-                                                       << fixtest::show(c2.b);
+    ASSERT_EQ(0, std::memcmp(c1.b, c2.b, sizeof c1.b))
+        << fixtest::show(c1.b) << " expected " << fixtest::show(c2.b);
     ASSERT_EQ(0, std::memcmp(a1.b, a.b, sizeof a.b));
     ASSERT_EQ(0, std::memcmp(b1.b, b.b, sizeof b.b));
   }
@@ -153,8 +153,8 @@ TEST(FixDiff, Products) {
       const int r1 = fixmul(a1.b, b1.b, c1.b);
       const int r2 = qd::ref::fixmul(a2.b, b2.b, c2.b);
       ASSERT_EQ(r1, r2);
-      ASSERT_EQ(0, std::memcmp(c1.b, c2.b, sizeof c1.b)) << fixtest::show(c1.b) << " expected "
-                                                         << fixtest::show(c2.b);
+      ASSERT_EQ(0, std::memcmp(c1.b, c2.b, sizeof c1.b))
+          << fixtest::show(c1.b) << " expected " << fixtest::show(c2.b);
       ASSERT_EQ(0, std::memcmp(a1.b, a2.b, sizeof a1.b));  // the free half-byte cleared alike
     }
     ASSERT_EQ(0, std::memcmp(b1.b, b2.b, sizeof b1.b));
@@ -180,8 +180,8 @@ TEST(FixDiff, Quotients) {
     const int r2 = qd::ref::fixdiv(a.b, b.b, c2.b);
     ASSERT_EQ(r1, r2);
     if (r1 == 0) {
-      ASSERT_EQ(0, std::memcmp(c1.b, c2.b, sizeof c1.b)) << fixtest::show(c1.b) << " expected "
-                                                         << fixtest::show(c2.b);
+      ASSERT_EQ(0, std::memcmp(c1.b, c2.b, sizeof c1.b))
+          << fixtest::show(c1.b) << " expected " << fixtest::show(c2.b);
     }
   }
 }

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "decimal/fix_internal.h"
-#include "ref.h"
 #include "qderror.h"
 #include "qdfid.h"
+#include "ref.h"
 #include "types/report.h"
 
 namespace qd {
@@ -600,12 +600,9 @@ int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
   return 0;
 }
 
-int fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c) {
-  return __fixdiv(a, b, c, kFixMaxDigits);
-}
+int fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c) { return __fixdiv(a, b, c, kFixMaxDigits); }
 
-unsigned int fixdivmod(qd_fix* q, char* quotient_is_zero, const qd_fix* a,
-                                          unsigned int divisor) {
+unsigned int fixdivmod(qd_fix* q, char* quotient_is_zero, const qd_fix* a, unsigned int divisor) {
   if (divisor == 0) {
     return static_cast<unsigned>(report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("divmod"));
   }
