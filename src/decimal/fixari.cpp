@@ -722,7 +722,11 @@ QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int
   (void)precision;  // the refinement always works to the full 30 digits
   if (is_zero(b)) return report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("division");
   // Zeroed, so that a product or difference that fails (and writes nothing) counts as 0.
-  uint8_t q[kFixMaxBytes] = {}, p[kFixMaxBytes] = {}, r[kFixMaxBytes] = {}, t[kFixMaxBytes] = {};
+  // q and r may be given a header of more than 30 digits with only 17 bytes behind it: q
+  // takes over c after the first correction (and c holds whatever the caller left there
+  // when that addition failed), r is a copy of a when the product is zero. Both have
+  // room for every precision a header can state, so they are never read beyond their end.
+  uint8_t q[2 + 64] = {}, p[kFixMaxBytes] = {}, r[2 + 64] = {}, t[kFixMaxBytes] = {};
   const double xa = fix_double(a), xb = fix_double(b);
   // A first quotient from the floating-point unit, then up to two corrections by the
   // estimated quotient of the exact remainder.
