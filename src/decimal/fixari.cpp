@@ -281,9 +281,9 @@ __attribute__((noinline)) int add_wide(const uint8_t* a, const uint8_t* b, uint8
   return sa ? mag_diff(tb, ta, c, rb, a) : mag_diff(ta, tb, c, a, rb);
 }
 
-// c = a + b, or a - b when negate_b: b counts with its sign flipped unless it is zero, as
-// if fixsub had flipped it; b itself is never written. 0 or 19005 (reported).
-int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
+// add_core for every shape: zero terms, operands longer than 30 digits, failures.
+__attribute__((noinline)) int add_general(const uint8_t* a, const uint8_t* b, uint8_t* c,
+                                          bool negate_b) {
   if (!small(a) || !small(b)) return add_long(a, b, c, negate_b);
   const int pa = fx_prec(a), pb = fx_prec(b);
   const Vec X = vec_load(a, pa), Y = vec_load(b, pb);
@@ -352,6 +352,100 @@ int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
     return 0;
   }
   return add_wide(a, b, c, X, Y, pa, pb, la, lb, sa, sb, flip);
+}
+
+// c = a + b, or a - b when negate_b: b counts with its sign flipped unless it is zero, as
+// if fixsub had flipped it; b itself is never written. 0 or 19005 (reported).
+//
+// Two non-zero operands of at most 30 digits (the usual case) take one straight road:
+// both are aligned on the 30-position window ending at the higher top digit; what falls
+// below it belongs to one operand only, and decides the sum's rounding flag (the dropped
+// digits compared with 44...4, which is how the flag runs through them) or the
+// difference's borrow (whether the smaller operand lost anything). Every other shape,
+// and any result beyond the magnitude limit, goes to add_general, which reports.
+inline int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
+  const int pa = fx_prec(a), pb = fx_prec(b);
+  const int la = -fx_scale(a), lb = -fx_scale(b);
+  const int ha = pa + la - 1, hb = pb + lb - 1;
+  const int hi = ha > hb ? ha : hb;
+  const int lo = la < lb ? la : lb;
+  const int sa = fx_sign_bit(a), sb = fx_sign_bit(b) ^ static_cast<int>(negate_b);
+  if (hi - lo < kWordDigits && hi < kMagnitudeTop) {
+    // Both operands within 15 positions: one 64-bit word holds them and the result.
+    uint64_t x, y, unused;
+    load_bytes(a + 2, (pa + 1) >> 1, &x, &unused);
+    load_bytes(b + 2, (pb + 1) >> 1, &y, &unused);
+    x = swap_nibbles(x) & ((uint64_t{1} << (4 * pa)) - 1);
+    y = swap_nibbles(y) & ((uint64_t{1} << (4 * pb)) - 1);
+    if (x == 0 || y == 0) return add_general(a, b, c, negate_b);
+    x <<= 4 * (la - lo);
+    y <<= 4 * (lb - lo);
+    uint64_t r;
+    int p, sign;
+    if (sa == sb) {
+      r = add64(x, y);
+      p = hi - lo + 1;
+      p += (r >> (4 * p)) != 0;  // a carry into the position above
+      sign = sa;
+    } else {
+      const bool b_larger = x < y;
+      r = b_larger ? sub64(y, x) : sub64(x, y);
+      p = len64(r);
+      sign = p == 0 ? 0 : (b_larger ? sb : sa);
+    }
+    fx_head(c, sign, p, -lo);
+    store_bytes(c + 2, (p + 1) >> 1, swap_nibbles(r), 0);
+    return 0;
+  }
+  if (pa > kFixMaxDigits || pb > kFixMaxDigits) return add_general(a, b, c, negate_b);
+  const Vec X = vec_load(a, pa), Y = vec_load(b, pb);
+  if (X == Vec(0) || Y == Vec(0)) return add_general(a, b, c, negate_b);
+  const int cut = lo > hi - (kFixMaxDigits - 1) ? lo : hi - (kFixMaxDigits - 1);
+  const int dx = la - cut, dy = lb - cut;  // >= 0: shift up; < 0: digits fall away
+  Vec xs, ys, lost_x(0), lost_y(0);
+  if (dx >= 0) {
+    xs = X << (4 * dx);
+  } else {
+    xs = vec_shr(X, -dx);
+    lost_x = X & vec_mask(-dx);
+  }
+  if (dy >= 0) {
+    ys = Y << (4 * dy);
+  } else {
+    ys = vec_shr(Y, -dy);
+    lost_y = Y & vec_mask(-dy);
+  }
+  int p, scale = -cut, sign;
+  Vec r;
+  if (sa == sb) {
+    const int k = dx < dy ? -dx : -dy;  // positions dropped (<= 0: none)
+    const Vec lost = lost_x | lost_y;
+    const unsigned flag = lost > (vec_fill(0x4444444444444444ull) & vec_mask(k));
+    r = vec_add(xs, ys, flag);
+    p = hi - cut + 1;
+    if ((r >> (4 * p)) != Vec(0)) {  // a carry into the position above
+      if (p < kFixMaxDigits) {
+        ++p;
+      } else {
+        r = round_off_lowest(r);
+        --scale;
+      }
+    }
+    if (above_limit(p, scale)) return add_general(a, b, c, negate_b);
+    sign = sa;
+  } else {
+    const bool b_larger = ys > xs || (ys == xs && lost_y != Vec(0));
+    const bool a_larger = xs > ys || (xs == ys && lost_x != Vec(0));
+    const Vec big = b_larger ? ys : xs, little = b_larger ? xs : ys;
+    const unsigned borrow = (b_larger ? lost_x : lost_y) != Vec(0);
+    r = vec_sub(big, little, borrow);
+    p = vec_len(r);
+    if (p && above_limit(p, scale)) return add_general(a, b, c, negate_b);
+    sign = b_larger ? sb : (a_larger ? sa : 0);
+  }
+  fx_head(c, sign, p, scale);
+  vec_store_exact(c, r, p);
+  return 0;
 }
 
 // ---- Multiplication ----------------------------------------------------------------------
@@ -468,33 +562,66 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     }
     return mul_slow(a, b, sign, S, c);
   }
-  const Vec A = vec_load(a, fx_prec(a)), B = vec_load(b, fx_prec(b));
-  if (A == Vec(0) || B == Vec(0)) {
-    fx_head(c, sign, 0, S);
-    return 0;
-  }
   // Exact product in base 10^8, written out with scalars so that it stays in registers.
   constexpr uint64_t kLimb = 100000000u;
-  const uint64_t lo_a = lo64(A), hi_a = hi64(A), lo_b = lo64(B), hi_b = hi64(B);
-  const uint64_t la = bcd16_to_limbs(lo_a), lb = bcd16_to_limbs(lo_b);
-  const uint64_t x0 = la & 0xffffffffu, x1 = la >> 32, y0 = lb & 0xffffffffu, y1 = lb >> 32;
   // One column plus the carry: the column's limb, the carry on.
   auto step = [](uint64_t col, uint64_t& carry) -> uint32_t {
     const uint64_t t = col + carry;
     carry = t / kLimb;
     return static_cast<uint32_t>(t - carry * kLimb);
   };
-  uint64_t carry = 0;
-  Vec low, high(0);
-  int nd;
-  if ((hi_a | hi_b) == 0) {
-    // Both operands of at most 16 digits: a product of at most 32 digits.
+  const int pa = fx_prec(a), pb = fx_prec(b);
+  if (pa <= 16 && pb <= 16) {
+    // Both operands of at most 16 digits (one word each): a product of at most 32 digits.
+    uint64_t xa, xb, unused;
+    load_bytes(a + 2, (pa + 1) >> 1, &xa, &unused);
+    load_bytes(b + 2, (pb + 1) >> 1, &xb, &unused);
+    xa = swap_nibbles(xa);
+    xb = swap_nibbles(xb);
+    if (pa & 1) xa &= (uint64_t{1} << (4 * pa)) - 1;  // the free half-byte is no digit
+    if (pb & 1) xb &= (uint64_t{1} << (4 * pb)) - 1;
+    if (xa == 0 || xb == 0) {
+      fx_head(c, sign, 0, S);
+      return 0;
+    }
+    const uint64_t la = bcd16_to_limbs(xa), lb = bcd16_to_limbs(xb);
+    const uint64_t x0 = la & 0xffffffffu, x1 = la >> 32, y0 = lb & 0xffffffffu, y1 = lb >> 32;
+    uint64_t carry = 0;
     const uint32_t r0 = step(x0 * y0, carry);
     const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
     const uint32_t r2 = step(x1 * y1, carry);
     const uint32_t r3 = static_cast<uint32_t>(carry);
-    low = Vec(bin_to_bcd8(r0)) | (Vec(bin_to_bcd8(r1)) << 32);
-    if (r2 | r3) low = low | (Vec(bin_to_bcd8(r2)) << 64) | (Vec(bin_to_bcd8(r3)) << 96);
+    const Vec w = bin_to_bcd32(r0, r1, r2, r3);
+    if ((r2 | r3) == 0) {
+      const uint64_t w0 = lo64(w);
+      const int nd = len64(w0);
+      if (S >= kMulScaleMin && S <= kMulScaleMax) {
+        fx_head(c, sign, nd, S);
+        store_bytes(c + 2, (nd + 1) >> 1, swap_nibbles(w0), 0);
+        return 0;
+      }
+      return finish_product(a, b, sign, w, Vec(0), nd, S, c);
+    }
+    return finish_product(a, b, sign, w, Vec(0), 16 + len64(hi64(w)), S, c);
+  }
+  const Vec A = vec_load(a, pa), B = vec_load(b, pb);
+  if (A == Vec(0) || B == Vec(0)) {
+    fx_head(c, sign, 0, S);
+    return 0;
+  }
+  const uint64_t lo_a = lo64(A), hi_a = hi64(A), lo_b = lo64(B), hi_b = hi64(B);
+  const uint64_t la = bcd16_to_limbs(lo_a), lb = bcd16_to_limbs(lo_b);
+  const uint64_t x0 = la & 0xffffffffu, x1 = la >> 32, y0 = lb & 0xffffffffu, y1 = lb >> 32;
+  uint64_t carry = 0;
+  Vec low, high(0);
+  int nd;
+  if ((hi_a | hi_b) == 0) {
+    // Both operands' digits within the low 16 (leading zeros above): at most 32 digits.
+    const uint32_t r0 = step(x0 * y0, carry);
+    const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
+    const uint32_t r2 = step(x1 * y1, carry);
+    const uint32_t r3 = static_cast<uint32_t>(carry);
+    low = bin_to_bcd32(r0, r1, r2, r3);
     nd = vec_len(low);
   } else {
     const uint64_t ha = bcd16_to_limbs(hi_a), hb = bcd16_to_limbs(hi_b);
@@ -507,13 +634,20 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     const uint32_t r5 = step(x2 * y3 + x3 * y2, carry);
     const uint32_t r6 = step(x3 * y3, carry);
     const uint32_t r7 = static_cast<uint32_t>(carry);
-    low = Vec(bin_to_bcd8(r0)) | (Vec(bin_to_bcd8(r1)) << 32) | (Vec(bin_to_bcd8(r2)) << 64) |
-          (Vec(bin_to_bcd8(r3)) << 96);
     if (r4 | r5 | r6 | r7) {
+      // Limb by limb (independent steps that overlap well): only the 30 digits kept and
+      // the rounding digit below them are read, so the limbs under digit nd - 31 are
+      // left out (as zeros).
       high = Vec(bin_to_bcd8(r4)) | (Vec(bin_to_bcd8(r5)) << 32) | (Vec(bin_to_bcd8(r6)) << 64) |
              (Vec(bin_to_bcd8(r7)) << 96);
       nd = kVecDigits + vec_len(high);
+      const int first = (nd - 31) / 8;
+      low = Vec(bin_to_bcd8(r3)) << 96;
+      if (first <= 2) low = low | (Vec(bin_to_bcd8(r2)) << 64);
+      if (first <= 1) low = low | (Vec(bin_to_bcd8(r1)) << 32);
+      if (first <= 0) low = low | Vec(bin_to_bcd8(r0));
     } else {
+      low = bin_to_bcd32(r0, r1, r2, r3);
       nd = vec_len(low);
     }
   }
@@ -574,12 +708,25 @@ void add_estimate(const uint8_t* q, const uint8_t* t, uint8_t* c) {
   if (add_core(q, t, c, false)) report<0, QDF_FIXADD>();
 }
 
+// fixiszero, deciding at once on the usual values: no digits, or a non-zero top digit.
+inline bool is_zero(const uint8_t* v) {
+  const int p = fx_prec(v);
+  if (p == 0) return true;
+  if (p <= kFixMaxDigits && fx_digit(v, p) != 0) return false;
+  return fx_significant(v) == 0;
+}
+
 }  // namespace
 
 QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
   (void)precision;  // the refinement always works to the full 30 digits
-  if (fx_significant(b) == 0) return report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("division");
-  uint8_t q[kFixMaxBytes], p[kFixMaxBytes], r[kFixMaxBytes], t[kFixMaxBytes];
+  if (is_zero(b)) return report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("division");
+  // Zeroed, so that a product or difference that fails (and writes nothing) counts as 0.
+  // q and r may be given a header of more than 30 digits with only 17 bytes behind it: q
+  // takes over c after the first correction (and c holds whatever the caller left there
+  // when that addition failed), r is a copy of a when the product is zero. Both have
+  // room for every precision a header can state, so they are never read beyond their end.
+  uint8_t q[2 + 64] = {}, p[kFixMaxBytes] = {}, r[2 + 64] = {}, t[kFixMaxBytes] = {};
   const double xa = fix_double(a), xb = fix_double(b);
   // A first quotient from the floating-point unit, then up to two corrections by the
   // estimated quotient of the exact remainder.
@@ -587,7 +734,7 @@ QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int
   if (rc) return rc;
   mul_core(q, b, p);
   subtract_product(a, p, r);
-  if (fx_significant(r) == 0) {
+  if (is_zero(r)) {
     copy_value(q, c);
     return 0;
   }
@@ -596,7 +743,7 @@ QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int
   copy_value(c, q);
   mul_core(q, b, p);
   subtract_product(a, p, r);
-  if (fx_significant(r) != 0) {
+  if (!is_zero(r)) {
     if ((rc = fix_estimate(fix_double(r), xb, t)) != 0) return rc;
     add_estimate(q, t, c);
   }

@@ -352,7 +352,16 @@ QD_EXTERN_C QD_API QD_DOUBLE_MATH double fix_double(const qd_fix* v) {
       acc = static_cast<double>(bcd16_to_bin(lo64(x)));
     } else {
       acc = static_cast<double>(bcd16_to_bin(lo64(x >> (4 * (q - 16)))));
-      for (int i = q - 16; i >= 1; --i) acc = acc * 10.0 + vec_digit(x, i - 1);
+      // Once acc * 10 reaches 2^57, its spacing is 32 and adding a digit (at most 9, less
+      // than half of it) rounds back to acc * 10: the digits below no longer count, and
+      // the remaining steps are plain multiplications, each rounded as before.
+      int i = q - 16;
+      for (; i >= 1; --i) {
+        const double t = acc * 10.0;
+        if (t >= 0x1p57) break;
+        acc = t + vec_digit(x, i - 1);
+      }
+      for (; i >= 1; --i) acc *= 10.0;
     }
   } else {
     acc = 0.0;

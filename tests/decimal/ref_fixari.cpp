@@ -1,0 +1,648 @@
+// ref_fixari.cpp: the four operations as first written, kept unchanged as the reference
+// the faster forms are compared with byte for byte.
+#include <cstring>
+
+#include "decimal/fix_internal.h"
+#include "qderror.h"
+#include "qdfid.h"
+#include "ref.h"
+#include "types/report.h"
+
+namespace qd {
+namespace ref {
+namespace {
+
+constexpr int kMagnitudeTop = 128;  // no result digit of a sum stands above 10^128
+constexpr int kMulScaleMin = -127;
+constexpr int kMulScaleMax = 127;
+constexpr int kMaxLimbs = 15;    // base-100 limbs of a 30-digit product
+constexpr int kWordDigits = 15;  // digits a 64-bit word holds with room for a carry
+
+inline bool small(const uint8_t* v) { return fx_prec(v) <= kFixMaxDigits; }
+
+// Copy of a whole value, at most the 17 bytes a result buffer holds.
+inline void copy_value(const uint8_t* src, uint8_t* dst) {
+  int n = fx_size(fx_prec(src));
+  if (n > kFixMaxBytes) n = kFixMaxBytes;
+  std::memmove(dst, src, static_cast<size_t>(n));
+}
+
+struct Span {
+  int hi, lo;
+};
+inline Span span_of(const uint8_t* x, const uint8_t* y) {
+  const int hx = fx_prec(x) - fx_scale(x) - 1, hy = fx_prec(y) - fx_scale(y) - 1;
+  const int lx = -fx_scale(x), ly = -fx_scale(y);
+  return {hx > hy ? hx : hy, lx < ly ? lx : ly};
+}
+
+inline bool above_limit(int p, int scale) { return scale < p - (kMagnitudeTop + 1); }
+
+// Stores a 31-digit sum as 30 digits: the lowest digit is dropped with half-up rounding
+// and the scale lowered by one.
+inline Vec round_off_lowest(Vec r) {
+  const unsigned up = vec_digit(r, 0) >= 5;
+  return vec_add(r >> 4, Vec(0), up);
+}
+
+// ---- Position-by-position forms (operands longer than 30 digits) ------------------------
+
+int mag_sum_slow(const uint8_t* x, const uint8_t* y, uint8_t* c) {
+  Span sp = span_of(x, y);
+  int flag = 0;
+  for (; sp.lo < sp.hi - (kFixMaxDigits - 1); ++sp.lo)
+    flag = fx_digit_at(x, sp.lo) + fx_digit_at(y, sp.lo) + flag >= 5;
+  int p = sp.hi - sp.lo + 1, scale = -sp.lo;
+  uint8_t d[kFixMaxDigits + 1];
+  int carry = flag;
+  for (int e = sp.lo; e <= sp.hi; ++e) {
+    const int t = fx_digit_at(x, e) + fx_digit_at(y, e) + carry;
+    d[e - sp.lo] = static_cast<uint8_t>(t % 10);
+    carry = t / 10;
+  }
+  if (carry) {
+    if (p < kFixMaxDigits) {
+      d[p++] = 1;
+    } else {
+      int up = d[0] >= 5;
+      for (int i = 1; i < p; ++i) {
+        int v = d[i] + up;
+        up = v == 10;
+        d[i - 1] = static_cast<uint8_t>(up ? 0 : v);
+      }
+      d[p - 1] = static_cast<uint8_t>(1 + up);
+      --scale;
+    }
+  }
+  if (above_limit(p, scale)) return fix_report_overflow("+/-", x, y);
+  fx_head(c, 0, p, scale);
+  for (int i = 0; i < p; ++i) fx_put_digit(c, i + 1, d[i]);
+  return 0;
+}
+
+int mag_diff_slow(const uint8_t* x, const uint8_t* y, int neg, uint8_t* c);
+
+// |x| - |y| for operands of any precision, larger magnitude first.
+int mag_diff_slow_ordered(const uint8_t* x, const uint8_t* y, uint8_t* c) {
+  if (fx_magnitude_cmp(x, y) < 0) return mag_diff_slow(y, x, 1, c);
+  return mag_diff_slow(x, y, 0, c);
+}
+
+int mag_diff_slow(const uint8_t* x, const uint8_t* y, int neg, uint8_t* c) {
+  Span sp = span_of(x, y);
+  int borrow = 0;
+  for (; sp.lo < sp.hi - (kFixMaxDigits - 1); ++sp.lo)
+    borrow = fx_digit_at(x, sp.lo) - fx_digit_at(y, sp.lo) + borrow < 0 ? -1 : 0;
+  const int scale = -sp.lo;
+  uint8_t d[kFixMaxDigits];
+  int top = 0;
+  for (int e = sp.lo; e <= sp.hi; ++e) {
+    int t = fx_digit_at(x, e) - fx_digit_at(y, e) + borrow;
+    borrow = t < 0 ? -1 : 0;
+    if (t < 0) t += 10;
+    d[e - sp.lo] = static_cast<uint8_t>(t);
+    if (t) top = e - sp.lo + 1;
+  }
+  if (top && above_limit(top, scale)) return fix_report_overflow("+/-", x, y);
+  fx_head(c, neg, top, scale);
+  for (int i = 0; i < top; ++i) fx_put_digit(c, i + 1, d[i]);
+  return 0;
+}
+
+// ---- Magnitude sum and difference ---------------------------------------------------------
+
+// An operand as the addition reads it: the value as it counts (for a copy or a report),
+// its digits and its place.
+struct Term {
+  const uint8_t* v;
+  Vec x;
+  int p, lo;  // precision and bottom exponent (-scale)
+  int hi() const { return p + lo - 1; }
+};
+
+// -1, 0, 1 as |x| compares with |y|.
+inline int term_cmp(const Term& x, const Term& y) {
+  const int qx = vec_len(x.x), qy = vec_len(y.x);
+  if (qx == 0 || qy == 0) return (qx != 0) - (qy != 0);
+  const int tx = qx + x.lo, ty = qy + y.lo;  // top exponent + 1
+  if (tx != ty) return tx > ty ? 1 : -1;
+  const Vec jx = x.x << (4 * (kVecDigits - qx)), jy = y.x << (4 * (kVecDigits - qy));
+  return jx == jy ? 0 : (jx > jy ? 1 : -1);
+}
+
+// c = |x| + |y| with sign 0 (both have at most 30 digits); 0 or 19005.
+int mag_sum(const Term& x, const Term& y, uint8_t* c, const uint8_t* rx, const uint8_t* ry) {
+  if (x.x == Vec(0)) {
+    copy_value(y.v, c);
+    return 0;
+  }
+  if (y.x == Vec(0)) {
+    copy_value(x.v, c);
+    return 0;
+  }
+  const int hi = x.hi() > y.hi() ? x.hi() : y.hi();
+  int lo = x.lo < y.lo ? x.lo : y.lo;
+  Vec r;
+  if (hi - lo < kFixMaxDigits) {
+    r = vec_add(x.x << (4 * (x.lo - lo)), y.x << (4 * (y.lo - lo)));
+  } else {
+    // More than 30 positions: only the operand that does not reach the top can have
+    // digits below the 30-position window (each operand has at most 30 digits).
+    const int cut = hi - (kFixMaxDigits - 1);
+    const bool x_low = x.lo < cut;
+    const Term& L = x_low ? x : y;
+    const Term& H = x_low ? y : x;
+    const int k = cut - L.lo;
+    // The dropped positions hold one operand's digits only, so the flag is the verdict
+    // of the highest of them that is not 4: 5 or more sets it, less clears it.
+    unsigned flag = 0;
+    if (k <= kVecDigits) {
+      const Vec dropped = L.x & vec_mask(k);
+      const Vec not4 = dropped ^ (vec_fill(0x4444444444444444ull) & vec_mask(k));
+      if (not4 != Vec(0)) flag = vec_digit(dropped, vec_len(not4) - 1) >= 5;
+    }
+    r = vec_add(vec_shr(L.x, k), vec_shl(H.x, H.lo - cut), flag);
+    lo = cut;
+  }
+  int p = hi - lo + 1, scale = -lo;
+  if (vec_len(r) > p) {
+    if (p < kFixMaxDigits) {
+      ++p;
+    } else {
+      r = round_off_lowest(r);
+      --scale;
+    }
+  }
+  if (above_limit(p, scale)) return fix_report_overflow("+/-", rx, ry);
+  fx_head(c, 0, p, scale);
+  vec_store(c, r, p);
+  return 0;
+}
+
+// c = |x| - |y| when |x| >= |y|, else -(|y| - |x|); the positions below the 30-position
+// window are cut off (the result is truncated toward zero); 0 or 19005.
+int mag_diff(const Term& x0, const Term& y0, uint8_t* c, const uint8_t* rx, const uint8_t* ry) {
+  int neg = 0;
+  const Term* x = &x0;
+  const Term* y = &y0;
+  if (term_cmp(x0, y0) < 0) {
+    x = &y0;
+    y = &x0;
+    neg = 1;
+  }
+  const int hi = x->hi() > y->hi() ? x->hi() : y->hi();
+  int lo = x->lo < y->lo ? x->lo : y->lo;
+  Vec r;
+  if (hi - lo < kFixMaxDigits) {
+    r = vec_sub(vec_shl(x->x, x->lo - lo), vec_shl(y->x, y->lo - lo));
+  } else {
+    const int cut = hi - (kFixMaxDigits - 1);
+    // At most one operand has digits below the window; the borrow out of the dropped
+    // positions is 1 exactly when they belong to y and are not all zero.
+    unsigned borrow = 0;
+    if (y->lo < cut) borrow = (y->x & vec_mask(cut - y->lo)) != Vec(0);
+    const Vec kx = x->lo < cut ? vec_shr(x->x, cut - x->lo) : vec_shl(x->x, x->lo - cut);
+    const Vec ky = y->lo < cut ? vec_shr(y->x, cut - y->lo) : vec_shl(y->x, y->lo - cut);
+    r = vec_sub(kx, ky, borrow);
+    lo = cut;
+  }
+  const int p = vec_len(r), scale = -lo;
+  if (p && above_limit(p, scale)) {
+    return neg ? fix_report_overflow("+/-", ry, rx) : fix_report_overflow("+/-", rx, ry);
+  }
+  fx_head(c, neg, p, scale);
+  vec_store(c, r, p);
+  return 0;
+}
+
+// The overflow report of a sum, with b shown as it was added.
+int report_sum_overflow(const uint8_t* a, const uint8_t* b, bool flip) {
+  if (!flip) return fix_report_overflow("+/-", a, b);
+  uint8_t shown[kFixMaxBytes];
+  std::memcpy(shown, b, static_cast<size_t>(fx_size(fx_prec(b))));
+  shown[0] ^= kSignBit;
+  return fix_report_overflow("+/-", a, shown);
+}
+
+// The overflow report of a difference, larger magnitude first.
+int neg_report(const uint8_t* a, const uint8_t* b, bool flip, bool b_larger) {
+  uint8_t shown[kFixMaxBytes];
+  if (flip) {
+    std::memcpy(shown, b, static_cast<size_t>(fx_size(fx_prec(b))));
+    shown[0] ^= kSignBit;
+    b = shown;
+  }
+  return b_larger ? fix_report_overflow("+/-", b, a) : fix_report_overflow("+/-", a, b);
+}
+
+// add_core for operands longer than 30 digits, position by position.
+__attribute__((noinline)) int add_long(const uint8_t* a, const uint8_t* b, uint8_t* c,
+                                       bool negate_b) {
+  uint8_t nb[2 + 64];
+  if (negate_b && fx_significant(b)) {
+    std::memcpy(nb, b, static_cast<size_t>(fx_size(fx_prec(b))));
+    nb[0] ^= kSignBit;
+    b = nb;
+  }
+  const int sa = fx_sign(a), sb = fx_sign(b);
+  int rc;
+  if (sa == sb) {
+    rc = fx_significant(a) == 0   ? (copy_value(b, c), 0)
+         : fx_significant(b) == 0 ? (copy_value(a, c), 0)
+                                  : mag_sum_slow(a, b, c);
+    if (!rc && sa) c[0] |= kSignBit;
+  } else {
+    rc = sa ? mag_diff_slow_ordered(b, a, c) : mag_diff_slow_ordered(a, b, c);
+  }
+  return rc;
+}
+
+// add_core when a term is zero or the operands span more than 30 positions.
+__attribute__((noinline)) int add_wide(const uint8_t* a, const uint8_t* b, uint8_t* c, Vec X, Vec Y,
+                                       int pa, int pb, int la, int lb, int sa, int sb, bool flip) {
+  Term ta{a, X, pa, la}, tb{b, Y, pb, lb};
+  uint8_t shown[kFixMaxBytes];
+  const uint8_t* rb = b;
+  if (flip) {
+    std::memcpy(shown, b, static_cast<size_t>(fx_size(pb)));
+    shown[0] ^= kSignBit;
+    rb = shown;
+    tb.v = rb;
+  }
+  if (sa == sb) {
+    const int rc = mag_sum(ta, tb, c, a, rb);
+    if (!rc && sa) c[0] |= kSignBit;
+    return rc;
+  }
+  return sa ? mag_diff(tb, ta, c, rb, a) : mag_diff(ta, tb, c, a, rb);
+}
+
+// c = a + b, or a - b when negate_b: b counts with its sign flipped unless it is zero, as
+// if fixsub had flipped it; b itself is never written. 0 or 19005 (reported).
+int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
+  if (!small(a) || !small(b)) return add_long(a, b, c, negate_b);
+  const int pa = fx_prec(a), pb = fx_prec(b);
+  const Vec X = vec_load(a, pa), Y = vec_load(b, pb);
+  const int la = -fx_scale(a), lb = -fx_scale(b);
+  const int sa = pa ? fx_sign_bit(a) : 0;
+  int sb = pb ? fx_sign_bit(b) : 0;
+  const bool flip = negate_b && Y != Vec(0);
+  sb ^= flip;
+  const int ha = pa + la - 1, hb = pb + lb - 1;
+  const int hi = ha > hb ? ha : hb, lo = la < lb ? la : lb;
+  if (hi - lo < kWordDigits && (sa != sb || (X != Vec(0) && Y != Vec(0))) && hi < kMagnitudeTop) {
+    // Both operands within 15 positions: one 64-bit word holds them and the result.
+    const uint64_t xa = lo64(X) << (4 * (la - lo)), ya = lo64(Y) << (4 * (lb - lo));
+    uint64_t r;
+    int p, sign;
+    if (sa == sb) {
+      r = add64(xa, ya);
+      p = hi - lo + 1;
+      p += (r >> (4 * p)) != 0;  // a carry into the position above
+      sign = sa;
+    } else {
+      const bool b_larger = xa < ya;
+      r = b_larger ? sub64(ya, xa) : sub64(xa, ya);
+      p = len64(r);
+      sign = p == 0 ? 0 : (b_larger ? sb : sa);
+    }
+    fx_head(c, sign, p, -lo);
+    store_bytes(c + 2, (p + 1) >> 1, swap_nibbles(r), 0);
+    return 0;
+  }
+  if (hi - lo < kFixMaxDigits && (sa != sb || (X != Vec(0) && Y != Vec(0)))) {
+    // Both operands fit one 30-position window: exact, on aligned digit vectors.
+    const Vec xa = X << (4 * (la - lo)), ya = Y << (4 * (lb - lo));
+    int p, scale = -lo, sign;
+    Vec r;
+    if (sa == sb) {
+      r = vec_add(xa, ya);
+      p = hi - lo + 1;
+      sign = sa;
+      if (vec_digit(r, p) != 0) {  // a carry into the position above
+        if (p < kFixMaxDigits) {
+          ++p;
+        } else {
+          r = round_off_lowest(r);
+          --scale;
+        }
+        if (above_limit(p, scale)) return report_sum_overflow(a, b, flip);
+      } else if (hi > kMagnitudeTop) {
+        return report_sum_overflow(a, b, flip);
+      }
+    } else {
+      const bool b_larger = xa < ya;
+      if (b_larger) {
+        r = vec_sub(ya, xa);
+        sign = sb;
+      } else {
+        r = vec_sub(xa, ya);
+        sign = sa;
+      }
+      p = vec_len(r);
+      if (p == 0) sign = 0;
+      if (p && above_limit(p, scale)) return neg_report(a, b, flip, b_larger);
+    }
+    fx_head(c, sign, p, scale);
+    vec_store_exact(c, r, p);
+    return 0;
+  }
+  return add_wide(a, b, c, X, Y, pa, pb, la, lb, sa, sb, flip);
+}
+
+// ---- Multiplication ----------------------------------------------------------------------
+
+// Number of base-100 limbs (digit bytes) up to the highest non-zero one.
+inline int limb_count(int digits) { return (digits + 1) / 2; }
+
+// Writes the product of the limb-cutting rules: prod holds the exact product as digit
+// vectors (low: digits 1..32, high: 33..64), nd its digit count, S the scale sum.
+inline __attribute__((always_inline)) int finish_product(const uint8_t* a, const uint8_t* b,
+                                                         int sign, Vec low, Vec high, int nd, int S,
+                                                         uint8_t* c) {
+  if (nd <= kFixMaxDigits && S >= kMulScaleMin && S <= kMulScaleMax) {
+    // Nothing to drop: the product's digits as they are (no leading zero digit).
+    fx_head(c, sign, nd, S);
+    vec_store_exact(c, low, nd);
+    return 0;
+  }
+  int N = limb_count(nd);
+  int drop = 0;
+  if (N > kMaxLimbs) {
+    drop = N - kMaxLimbs;
+    N = kMaxLimbs;
+    S -= 2 * drop;
+  }
+  if (S > kMulScaleMax) {
+    int extra = (S - (kMulScaleMax - 1)) / 2;
+    if (extra > N) extra = N;
+    drop += extra;
+    N -= extra;
+    S -= 2 * extra;
+  }
+  unsigned flag = 0;
+  if (drop > 0) {
+    const int hd = 2 * drop - 1;  // high digit of the highest dropped limb
+    flag = (hd < kVecDigits ? vec_digit(low, hd) : vec_digit(high, hd - kVecDigits)) >= 5;
+  }
+  if (S < kMulScaleMin) return fix_report_overflow("*", a, b);
+  if (S > kMulScaleMax) S = kMulScaleMax;
+  const int bits = 8 * drop;
+  Vec kept;
+  if (bits == 0) {
+    kept = low;
+  } else if (bits >= 128) {
+    kept = high >> (bits - 128);
+  } else {
+    kept = (low >> bits) | (high << (128 - bits));
+  }
+  kept = kept & vec_mask(2 * N);
+  if (flag) {
+    kept = vec_add(kept, Vec(0), 1);
+    if (vec_len(kept) > 2 * N) {
+      const int scale = S - 2 * N;
+      if (scale < kMulScaleMin) return fix_report_overflow("*", a, b);
+      fx_head(c, sign, 1, scale);
+      c[2] = 0x10;
+      return 0;
+    }
+  }
+  int p = 0;
+  if (N > 0) p = vec_digit(kept, 2 * N - 1) ? 2 * N : 2 * N - 1;
+  fx_head(c, sign, p, S);
+  vec_store(c, kept, p);
+  return 0;
+}
+
+// Product for operands of any precision, limb by limb as the digit bytes hold them.
+int mul_slow(const uint8_t* a, const uint8_t* b, int sign, int S, uint8_t* c) {
+  uint32_t la[64] = {}, lb[64] = {};
+  auto limbs = [](const uint8_t* v, uint32_t* out) {
+    const int p = fx_prec(v);
+    int n = 0;
+    for (int j = 0; j < (p + 1) / 2; ++j) {
+      const int d1 = fx_digit(v, 2 * j + 1), d2 = 2 * j + 2 <= p ? fx_digit(v, 2 * j + 2) : 0;
+      out[j] = static_cast<uint32_t>(d2 * 10 + d1);
+      if (out[j]) n = j + 1;
+    }
+    return n;
+  };
+  const int na = limbs(a, la), nb = limbs(b, lb);
+  uint32_t prod[130] = {};
+  for (int i = 0; i < na; ++i)
+    for (int j = 0; j < nb; ++j) prod[i + j] += la[i] * lb[j];
+  uint32_t carry = 0;
+  for (int k = 0; k < na + nb + 1; ++k) {
+    const uint32_t t = prod[k] + carry;
+    prod[k] = t % 100;
+    carry = t / 100;
+  }
+  int N = na + nb + 1;
+  while (N > 0 && prod[N - 1] == 0) --N;
+  // Only the top 16 limbs can be kept or decide the rounding: move them into vectors.
+  const int base = N > 16 ? N - 16 : 0;
+  Vec low(0), high(0);
+  for (int k = N - 1; k >= base; --k) {
+    const Vec pair = Vec((prod[k] % 10) | ((prod[k] / 10) << 4));
+    const int at = 2 * (k - base);
+    if (at < kVecDigits)
+      low = low | (pair << (4 * at));
+    else
+      high = high | (pair << (4 * (at - kVecDigits)));
+  }
+  const int nd = prod[N - 1] >= 10 ? 2 * (N - base) : 2 * (N - base) - 1;
+  return finish_product(a, b, sign, low, high, nd, S - 2 * base, c);
+}
+
+int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
+  const int sign = fx_sign(a) != fx_sign(b);
+  const int S = fx_scale(a) + fx_scale(b);
+  if (!small(a) || !small(b)) {
+    if (fx_significant(a) == 0 || fx_significant(b) == 0) {
+      fx_head(c, sign, 0, S);
+      return 0;
+    }
+    return mul_slow(a, b, sign, S, c);
+  }
+  const Vec A = vec_load(a, fx_prec(a)), B = vec_load(b, fx_prec(b));
+  if (A == Vec(0) || B == Vec(0)) {
+    fx_head(c, sign, 0, S);
+    return 0;
+  }
+  // Exact product in base 10^8, written out with scalars so that it stays in registers.
+  constexpr uint64_t kLimb = 100000000u;
+  const uint64_t lo_a = lo64(A), hi_a = hi64(A), lo_b = lo64(B), hi_b = hi64(B);
+  const uint64_t la = bcd16_to_limbs(lo_a), lb = bcd16_to_limbs(lo_b);
+  const uint64_t x0 = la & 0xffffffffu, x1 = la >> 32, y0 = lb & 0xffffffffu, y1 = lb >> 32;
+  // One column plus the carry: the column's limb, the carry on.
+  auto step = [](uint64_t col, uint64_t& carry) -> uint32_t {
+    const uint64_t t = col + carry;
+    carry = t / kLimb;
+    return static_cast<uint32_t>(t - carry * kLimb);
+  };
+  uint64_t carry = 0;
+  Vec low, high(0);
+  int nd;
+  if ((hi_a | hi_b) == 0) {
+    // Both operands of at most 16 digits: a product of at most 32 digits.
+    const uint32_t r0 = step(x0 * y0, carry);
+    const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
+    const uint32_t r2 = step(x1 * y1, carry);
+    const uint32_t r3 = static_cast<uint32_t>(carry);
+    low = Vec(bin_to_bcd8(r0)) | (Vec(bin_to_bcd8(r1)) << 32);
+    if (r2 | r3) low = low | (Vec(bin_to_bcd8(r2)) << 64) | (Vec(bin_to_bcd8(r3)) << 96);
+    nd = vec_len(low);
+  } else {
+    const uint64_t ha = bcd16_to_limbs(hi_a), hb = bcd16_to_limbs(hi_b);
+    const uint64_t x2 = ha & 0xffffffffu, x3 = ha >> 32, y2 = hb & 0xffffffffu, y3 = hb >> 32;
+    const uint32_t r0 = step(x0 * y0, carry);
+    const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
+    const uint32_t r2 = step(x0 * y2 + x1 * y1 + x2 * y0, carry);
+    const uint32_t r3 = step(x0 * y3 + x1 * y2 + x2 * y1 + x3 * y0, carry);
+    const uint32_t r4 = step(x1 * y3 + x2 * y2 + x3 * y1, carry);
+    const uint32_t r5 = step(x2 * y3 + x3 * y2, carry);
+    const uint32_t r6 = step(x3 * y3, carry);
+    const uint32_t r7 = static_cast<uint32_t>(carry);
+    low = Vec(bin_to_bcd8(r0)) | (Vec(bin_to_bcd8(r1)) << 32) | (Vec(bin_to_bcd8(r2)) << 64) |
+          (Vec(bin_to_bcd8(r3)) << 96);
+    if (r4 | r5 | r6 | r7) {
+      high = Vec(bin_to_bcd8(r4)) | (Vec(bin_to_bcd8(r5)) << 32) | (Vec(bin_to_bcd8(r6)) << 64) |
+             (Vec(bin_to_bcd8(r7)) << 96);
+      nd = kVecDigits + vec_len(high);
+    } else {
+      nd = vec_len(low);
+    }
+  }
+  return finish_product(a, b, sign, low, high, nd, S, c);
+}
+
+}  // namespace
+}  // namespace ref
+}  // namespace qd
+
+namespace qd {
+namespace ref {
+
+int fixadd(const qd_fix* a, const qd_fix* b, qd_fix* c) {
+  const int rc = add_core(a, b, c, false);
+  if (rc) report<0, QDF_FIXADD>();
+  return rc;
+}
+
+int fixsub(const qd_fix* a, qd_fix* b, qd_fix* c) {
+  if (a == b) {
+    fx_head(c, 0, 0, fx_scale(a));
+    return 0;
+  }
+  // a + (-b): b counts with its sign flipped (a zero b as it is); b is left as it was,
+  // and a failure report shows it flipped, as it was added.
+  const int rc = add_core(a, b, c, true);
+  if (rc) {
+    report<0, QDF_FIXADD>();
+    report<0, QDF_FIXSUB>();
+  }
+  return rc;
+}
+
+int fixmul(qd_fix* a, qd_fix* b, qd_fix* c) { return mul_core(a, b, c); }
+
+// One estimate of x / xb as a fix value; a failure leaves its records and a trace record
+// of the division.
+// Kept out of the anonymous namespace: a local function would get a register calling
+// convention that differs between its math target and its callers.
+QD_DOUBLE_MATH int ref_estimate(double x, double xb, uint8_t* out) {
+  const int rc = double_fix_digits(x / xb, out);
+  if (rc) report<0, QDF_FIXDIV>();
+  return rc;
+}
+
+namespace {
+
+// r = a - p as fixsub computes it.
+void subtract_product(const uint8_t* a, const uint8_t* p, uint8_t* r) {
+  if (add_core(a, p, r, true)) {
+    report<0, QDF_FIXADD>();
+    report<0, QDF_FIXSUB>();
+  }
+}
+
+void add_estimate(const uint8_t* q, const uint8_t* t, uint8_t* c) {
+  if (add_core(q, t, c, false)) report<0, QDF_FIXADD>();
+}
+
+}  // namespace
+
+int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
+  (void)precision;  // the refinement always works to the full 30 digits
+  if (fx_significant(b) == 0) return report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("division");
+  // Zeroed, so that a product or difference that fails (and writes nothing) counts as 0.
+  // q and r may be given a header of more than 30 digits with only 17 bytes behind it: q
+  // takes over c after the first correction (and c holds whatever the caller left there
+  // when that addition failed), r is a copy of a when the product is zero. Both have
+  // room for every precision a header can state, so they are never read beyond their end.
+  uint8_t q[2 + 64] = {}, p[kFixMaxBytes] = {}, r[2 + 64] = {}, t[kFixMaxBytes] = {};
+  const double xa = fix_double(a), xb = fix_double(b);
+  // A first quotient from the floating-point unit, then up to two corrections by the
+  // estimated quotient of the exact remainder.
+  int rc = ref_estimate(xa, xb, q);
+  if (rc) return rc;
+  mul_core(q, b, p);
+  subtract_product(a, p, r);
+  if (fx_significant(r) == 0) {
+    copy_value(q, c);
+    return 0;
+  }
+  if ((rc = ref_estimate(fix_double(r), xb, t)) != 0) return rc;
+  add_estimate(q, t, c);
+  copy_value(c, q);
+  mul_core(q, b, p);
+  subtract_product(a, p, r);
+  if (fx_significant(r) != 0) {
+    if ((rc = ref_estimate(fix_double(r), xb, t)) != 0) return rc;
+    add_estimate(q, t, c);
+  }
+  return 0;
+}
+
+int fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c) { return __fixdiv(a, b, c, kFixMaxDigits); }
+
+unsigned int fixdivmod(qd_fix* q, char* quotient_is_zero, const qd_fix* a, unsigned int divisor) {
+  if (divisor == 0) {
+    return static_cast<unsigned>(report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("divmod"));
+  }
+  const int p = fx_prec(a), s = fx_scale(a), sign_bit = fx_sign_bit(a);
+  uint64_t r = 0;
+  int top;
+  Vec qv(0);
+  if (p <= kFixMaxDigits) {
+    // Eight digits a step: the running remainder times 10^8 stays below 2^63.
+    const Vec x = vec_load(a, p);
+    for (int k = 3; k >= 0; --k) {
+      const uint64_t t = r * 100000000u + bcd8_to_bin(static_cast<uint32_t>(lo64(x >> (32 * k))));
+      qv = qv | (Vec(bin_to_bcd8(static_cast<uint32_t>(t / divisor))) << (32 * k));
+      r = t % divisor;
+    }
+    top = vec_len(qv);
+  } else {
+    uint8_t d[128];
+    top = 0;
+    for (int i = p; i >= 1; --i) {
+      const uint64_t t = r * 10 + static_cast<uint64_t>(fx_digit(a, i));
+      d[i - 1] = static_cast<uint8_t>(t / divisor);
+      r = t % divisor;
+      if (!top && d[i - 1]) top = i;
+    }
+    // Only the 30 digits a result buffer holds can be kept.
+    for (int i = 1; i <= top && i <= kFixMaxDigits; ++i) qv = qv | (Vec(d[i - 1]) << (4 * (i - 1)));
+    if (top > kFixMaxDigits) top = kFixMaxDigits;
+  }
+  if (quotient_is_zero) *quotient_is_zero = top == 0 ? 1 : 0;
+  int np = top > s ? top : s;
+  if (np > kFixMaxDigits) np = kFixMaxDigits;
+  fx_head(q, sign_bit, np, s);
+  vec_store(q, qv, np);
+  return static_cast<unsigned>(r);
+}
+
+}  // namespace ref
+}  // namespace qd
