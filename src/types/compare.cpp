@@ -92,8 +92,8 @@ size_t page_room(const unsigned char* p) {
 // Reads 16 (or 8) bytes at a time. A chunk may extend past a text's terminator, but
 // never into another memory page, so it reads nothing that could fault; the bytes past
 // the terminator never decide anything.
-__attribute__((no_sanitize("address"))) size_t scan_texts(const unsigned char* a,
-                                                          const unsigned char* b, size_t n) {
+__attribute__((no_sanitize("address"), always_inline)) inline size_t scan_texts(
+    const unsigned char* a, const unsigned char* b, size_t n) {
   size_t i = 0;
   while (i < n) {
     size_t room = page_room(a + i);
@@ -162,8 +162,8 @@ int rest_against_blanks(const unsigned char* p, size_t from, size_t limit) {
 
 // Zero-terminated texts, each also ended by its limit, the shorter extended with blanks:
 // the difference of the first differing bytes.
-[[gnu::noinline]] int text_diff(const unsigned char* a, size_t la, const unsigned char* b,
-                                size_t lb) {
+__attribute__((no_sanitize("address"), noinline)) int text_diff(const unsigned char* a, size_t la,
+                                                                const unsigned char* b, size_t lb) {
   const size_t n = la < lb ? la : lb;
   const size_t i = scan_texts(a, b, n);
   if (i < n) {
