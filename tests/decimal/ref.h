@@ -13,7 +13,6 @@ int fixmul(uint8_t* a, uint8_t* b, uint8_t* c);
 int __fixdiv(const uint8_t* a, const uint8_t* b, uint8_t* c, int precision);
 int fixdiv(const uint8_t* a, const uint8_t* b, uint8_t* c);
 unsigned int fixdivmod(uint8_t* q, char* quotient_is_zero, const uint8_t* a, unsigned int divisor);
-int double_fix_digits(double x, uint8_t* dst);
 double fix_double(const uint8_t* v);
 
 }  // namespace ref
