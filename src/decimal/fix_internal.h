@@ -210,13 +210,52 @@ inline uint64_t sub64(uint64_t a, uint64_t b) {  // a >= b
 }
 inline int len64(uint64_t x) { return x ? (64 - __builtin_clzll(x) + 3) / 4 : 0; }
 
+// Masks of the lowest n digits, n from 0 to 30, as (low word, high word).
+struct DigitMasks {
+  uint64_t lo[kFixMaxDigits + 1], hi[kFixMaxDigits + 1];
+  constexpr DigitMasks() : lo(), hi() {
+    for (int n = 0; n <= kFixMaxDigits; ++n) {
+      lo[n] = n >= 16 ? ~uint64_t{0} : (uint64_t{1} << (4 * n)) - 1;
+      hi[n] = n <= 16 ? 0 : (uint64_t{1} << (4 * (n - 16))) - 1;
+    }
+  }
+};
+inline constexpr DigitMasks kDigitMasks{};
+inline Vec digit_mask(int n) { return make128(kDigitMasks.hi[n], kDigitMasks.lo[n]); }
+
 // Loads the p (<= 30) digits of a value into a vector; the free half-byte of an odd
 // precision is masked off, so it is never read as a digit.
-inline Vec vec_load(const uint8_t* v, int p) {
+//
+// On x86-64 the 16 bytes from the first digit byte are read at once when they lie in the
+// memory page of the value's first byte: bytes past the value may be read (they belong
+// to whatever follows it in the caller's memory, and are masked off unseen) but a read
+// never touches another page, so it cannot fault. The read is written in assembly so that the sanitizers, which
+// would rightly flag a C++ read past an object, do not see it.
+__attribute__((always_inline)) inline Vec vec_load(const uint8_t* v, int p) {
+  const uint8_t* d = v + 2;
   uint64_t lo, hi;
-  load_bytes(v + 2, (p + 1) >> 1, &lo, &hi);
+#if defined(__x86_64__)
+  if ((reinterpret_cast<uintptr_t>(v) & 4095) <= 4096 - 18) {
+    struct DigitBytes {  // what the compiler is told is read: the 15 digit bytes at most
+      uint8_t b[kFixMaxBytes - 2];
+    };
+    asm("movq (%2), %0\n\tmovq 8(%2), %1"
+        : "=&r"(lo), "=r"(hi)
+        : "r"(d), "m"(*reinterpret_cast<const DigitBytes*>(d)));
+    return make128(swap_nibbles(hi), swap_nibbles(lo)) & digit_mask(p);
+  }
+#endif
+  load_bytes(d, (p + 1) >> 1, &lo, &hi);
   const Vec x = make128(swap_nibbles(hi), swap_nibbles(lo));
   return (p & 1) ? x & ~(Vec(15) << (4 * p)) : x;
+}
+
+// Writes x (no digit above the 30th) as all 15 digit bytes of a 17-byte result buffer;
+// the digit bytes above the value's precision become 0.
+inline void vec_store_all(uint8_t* v, Vec x) {
+  const uint64_t lo = swap_nibbles(lo64(x)), hi = swap_nibbles(hi64(x));
+  store<uint64_t>(v + 2, lo);
+  store<uint64_t>(v + 9, (lo >> 56) | (hi << 8));
 }
 // Stores the lowest p (<= 30) digits of x as the digit bytes of v; the free half-byte
 // of an odd precision becomes 0.
@@ -288,6 +327,30 @@ inline Vec bin_to_bcd32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {
 }
 #endif
 
+// ---- Values taken apart ----------------------------------------------------------------
+// A fix value of at most 30 digits held in registers: the fast paths of the arithmetic
+// and the division's chain of steps work on these and write bytes only at the end.
+struct Num {
+  Vec d;     // the digits, digit 1 in the lowest nibble; nothing above digit p
+  int p;     // precision as stored (leading zero digits count)
+  int lo;    // bottom exponent, that is -scale
+  int sign;  // the sign bit as stored
+};
+__attribute__((always_inline)) inline Num num_load(const uint8_t* v) {  // p <= 30
+  const int p = fx_prec(v);
+  return {vec_load(v, p), p, -fx_scale(v), fx_sign_bit(v)};
+}
+// Writes n into a 17-byte result buffer (all of it).
+__attribute__((always_inline)) inline void num_store(const Num& n, uint8_t* v) {
+  fx_head(v, n.sign, n.p, -n.lo);
+  vec_store_all(v, n.d);
+}
+// fix_double of n.
+double num_double(const Num& n);
+// double_fix_digits of x without storing or reporting: false where it fails (then n.d holds
+// the digits it had found, if any).
+bool num_from_double(double x, Num* n);
+
 // ---- Internal operations for the other subsystems ------------------------------------
 
 // Prints v; separator null means "." with the exponent letter "N". width is the buffer
@@ -303,6 +366,9 @@ void fix_shift_round(uint8_t* v, int k);
 int fix_report_overflow(const char* name, const uint8_t* a, const uint8_t* b);
 // trace(19012, 0, "%g" text of x); returns 19012.
 int fix_report_double(double x);
+// The division step by step through fix values in bytes, reporting as it goes: the road
+// for every operand (__fixdiv first tries the same steps on values in registers).
+int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c);
 // double_fix_digits of x / xb in double arithmetic; a failure adds trace(0, fixdiv).
 int fix_estimate(double x, double xb, uint8_t* out);
 

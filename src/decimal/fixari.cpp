@@ -354,6 +354,67 @@ __attribute__((noinline)) int add_general(const uint8_t* a, const uint8_t* b, ui
   return add_wide(a, b, c, X, Y, pa, pb, la, lb, sa, sb, flip);
 }
 
+// x + y, or x - y when negate_y (y counts with its sign bit flipped), for two non-zero
+// operands: both are aligned on the 30-position window ending at the higher top digit;
+// what falls below it belongs to one operand only, and decides the sum's rounding flag
+// (the dropped digits compared with 44...4, which is how the flag runs through them) or
+// the difference's borrow (whether the smaller operand lost anything). False when the
+// result lies beyond the magnitude limit (add_general then reports).
+__attribute__((always_inline)) inline bool sum_num(const Num& x, const Num& y, bool negate_y, Num* out) {
+  const Vec X = x.d, Y = y.d;
+  const int la = x.lo, lb = y.lo;
+  const int ha = x.p + la - 1, hb = y.p + lb - 1;
+  const int hi = ha > hb ? ha : hb;
+  const int lo = la < lb ? la : lb;
+  const int sa = x.sign, sb = y.sign ^ static_cast<int>(negate_y);
+  const int cut = lo > hi - (kFixMaxDigits - 1) ? lo : hi - (kFixMaxDigits - 1);
+  const int dx = la - cut, dy = lb - cut;  // >= 0: shift up; < 0: digits fall away
+  Vec xs, ys, lost_x(0), lost_y(0);
+  if (dx >= 0) {
+    xs = X << (4 * dx);
+  } else {
+    xs = vec_shr(X, -dx);
+    lost_x = X & vec_mask(-dx);
+  }
+  if (dy >= 0) {
+    ys = Y << (4 * dy);
+  } else {
+    ys = vec_shr(Y, -dy);
+    lost_y = Y & vec_mask(-dy);
+  }
+  int p, scale = -cut, sign;
+  Vec r;
+  if (sa == sb) {
+    const int k = dx < dy ? -dx : -dy;  // positions dropped (<= 0: none)
+    const Vec lost = lost_x | lost_y;
+    const unsigned flag = lost > (vec_fill(0x4444444444444444ull) & vec_mask(k));
+    r = vec_add(xs, ys, flag);
+    p = hi - cut + 1;
+    if ((r >> (4 * p)) != Vec(0)) {  // a carry into the position above
+      if (p < kFixMaxDigits) {
+        ++p;
+      } else {
+        r = round_off_lowest(r);
+        --scale;
+      }
+    }
+    if (above_limit(p, scale)) return false;
+    sign = sa;
+  } else {
+    const bool b_larger = ys > xs || (ys == xs && lost_y != Vec(0));
+    const bool a_larger = xs > ys || (xs == ys && lost_x != Vec(0));
+    const Vec big = b_larger ? ys : xs, little = b_larger ? xs : ys;
+    const unsigned borrow = (b_larger ? lost_x : lost_y) != Vec(0);
+    r = vec_sub(big, little, borrow);
+    p = vec_len(r);
+    if (p && above_limit(p, scale)) return false;
+    sign = b_larger ? sb : (a_larger ? sa : 0);
+  }
+  *out = {r, p, -scale, sign};
+  return true;
+}
+
+
 // c = a + b, or a - b when negate_b: b counts with its sign flipped unless it is zero, as
 // if fixsub had flipped it; b itself is never written. 0 or 19005 (reported).
 //
@@ -398,53 +459,11 @@ inline int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_
     return 0;
   }
   if (pa > kFixMaxDigits || pb > kFixMaxDigits) return add_general(a, b, c, negate_b);
-  const Vec X = vec_load(a, pa), Y = vec_load(b, pb);
-  if (X == Vec(0) || Y == Vec(0)) return add_general(a, b, c, negate_b);
-  const int cut = lo > hi - (kFixMaxDigits - 1) ? lo : hi - (kFixMaxDigits - 1);
-  const int dx = la - cut, dy = lb - cut;  // >= 0: shift up; < 0: digits fall away
-  Vec xs, ys, lost_x(0), lost_y(0);
-  if (dx >= 0) {
-    xs = X << (4 * dx);
-  } else {
-    xs = vec_shr(X, -dx);
-    lost_x = X & vec_mask(-dx);
-  }
-  if (dy >= 0) {
-    ys = Y << (4 * dy);
-  } else {
-    ys = vec_shr(Y, -dy);
-    lost_y = Y & vec_mask(-dy);
-  }
-  int p, scale = -cut, sign;
-  Vec r;
-  if (sa == sb) {
-    const int k = dx < dy ? -dx : -dy;  // positions dropped (<= 0: none)
-    const Vec lost = lost_x | lost_y;
-    const unsigned flag = lost > (vec_fill(0x4444444444444444ull) & vec_mask(k));
-    r = vec_add(xs, ys, flag);
-    p = hi - cut + 1;
-    if ((r >> (4 * p)) != Vec(0)) {  // a carry into the position above
-      if (p < kFixMaxDigits) {
-        ++p;
-      } else {
-        r = round_off_lowest(r);
-        --scale;
-      }
-    }
-    if (above_limit(p, scale)) return add_general(a, b, c, negate_b);
-    sign = sa;
-  } else {
-    const bool b_larger = ys > xs || (ys == xs && lost_y != Vec(0));
-    const bool a_larger = xs > ys || (xs == ys && lost_x != Vec(0));
-    const Vec big = b_larger ? ys : xs, little = b_larger ? xs : ys;
-    const unsigned borrow = (b_larger ? lost_x : lost_y) != Vec(0);
-    r = vec_sub(big, little, borrow);
-    p = vec_len(r);
-    if (p && above_limit(p, scale)) return add_general(a, b, c, negate_b);
-    sign = b_larger ? sb : (a_larger ? sa : 0);
-  }
-  fx_head(c, sign, p, scale);
-  vec_store_exact(c, r, p);
+  const Num x{vec_load(a, pa), pa, la, fx_sign_bit(a)}, y{vec_load(b, pb), pb, lb, fx_sign_bit(b)};
+  Num r;
+  if (x.d == Vec(0) || y.d == Vec(0) || !sum_num(x, y, negate_b, &r))
+    return add_general(a, b, c, negate_b);
+  num_store(r, c);
   return 0;
 }
 
@@ -453,16 +472,15 @@ inline int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_
 // Number of base-100 limbs (digit bytes) up to the highest non-zero one.
 inline int limb_count(int digits) { return (digits + 1) / 2; }
 
-// Writes the product of the limb-cutting rules: prod holds the exact product as digit
-// vectors (low: digits 1..32, high: 33..64), nd its digit count, S the scale sum.
-inline __attribute__((always_inline)) int finish_product(const uint8_t* a, const uint8_t* b,
-                                                         int sign, Vec low, Vec high, int nd, int S,
-                                                         uint8_t* c) {
+// The product of the limb-cutting rules: low and high hold the exact product as digit
+// vectors (low: digits 1..32, high: 33..64), nd its digit count, S the scale sum. False
+// when the scale leaves the range (the caller reports).
+inline __attribute__((always_inline)) bool finish_product(int sign, Vec low, Vec high, int nd,
+                                                          int S, Num* out) {
   if (nd <= kFixMaxDigits && S >= kMulScaleMin && S <= kMulScaleMax) {
     // Nothing to drop: the product's digits as they are (no leading zero digit).
-    fx_head(c, sign, nd, S);
-    vec_store_exact(c, low, nd);
-    return 0;
+    *out = {low, nd, -S, sign};
+    return true;
   }
   int N = limb_count(nd);
   int drop = 0;
@@ -483,7 +501,7 @@ inline __attribute__((always_inline)) int finish_product(const uint8_t* a, const
     const int hd = 2 * drop - 1;  // high digit of the highest dropped limb
     flag = (hd < kVecDigits ? vec_digit(low, hd) : vec_digit(high, hd - kVecDigits)) >= 5;
   }
-  if (S < kMulScaleMin) return fix_report_overflow("*", a, b);
+  if (S < kMulScaleMin) return false;
   if (S > kMulScaleMax) S = kMulScaleMax;
   const int bits = 8 * drop;
   Vec kept;
@@ -499,16 +517,23 @@ inline __attribute__((always_inline)) int finish_product(const uint8_t* a, const
     kept = vec_add(kept, Vec(0), 1);
     if (vec_len(kept) > 2 * N) {
       const int scale = S - 2 * N;
-      if (scale < kMulScaleMin) return fix_report_overflow("*", a, b);
-      fx_head(c, sign, 1, scale);
-      c[2] = 0x10;
-      return 0;
+      if (scale < kMulScaleMin) return false;
+      *out = {Vec(1), 1, -scale, sign};
+      return true;
     }
   }
   int p = 0;
   if (N > 0) p = vec_digit(kept, 2 * N - 1) ? 2 * N : 2 * N - 1;
-  fx_head(c, sign, p, S);
-  vec_store(c, kept, p);
+  *out = {kept & vec_mask(p), p, -S, sign};
+  return true;
+}
+
+// finish_product into bytes; the failure is reported with the operands.
+inline int store_product(const uint8_t* a, const uint8_t* b, int sign, Vec low, Vec high, int nd,
+                         int S, uint8_t* c) {
+  Num r;
+  if (!finish_product(sign, low, high, nd, S, &r)) return fix_report_overflow("*", a, b);
+  num_store(r, c);
   return 0;
 }
 
@@ -549,18 +574,17 @@ int mul_slow(const uint8_t* a, const uint8_t* b, int sign, int S, uint8_t* c) {
       high = high | (pair << (4 * (at - kVecDigits)));
   }
   const int nd = prod[N - 1] >= 10 ? 2 * (N - base) : 2 * (N - base) - 1;
-  return finish_product(a, b, sign, low, high, nd, S - 2 * base, c);
+  return store_product(a, b, sign, low, high, nd, S - 2 * base, c);
 }
 
-int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
-  const int sign = fx_sign(a) != fx_sign(b);
-  const int S = fx_scale(a) + fx_scale(b);
-  if (!small(a) || !small(b)) {
-    if (fx_significant(a) == 0 || fx_significant(b) == 0) {
-      fx_head(c, sign, 0, S);
-      return 0;
-    }
-    return mul_slow(a, b, sign, S, c);
+// x * y for operands of at most 30 digits; false when the product's scale leaves the
+// range (mul_slow then reports).
+__attribute__((always_inline)) inline bool product_num(const Num& x, const Num& y, Num* out) {
+  const int sign = (x.p ? x.sign : 0) != (y.p ? y.sign : 0);
+  const int S = -x.lo - y.lo;
+  if (x.d == Vec(0) || y.d == Vec(0)) {
+    *out = {Vec(0), 0, -S, sign};
+    return true;
   }
   // Exact product in base 10^8, written out with scalars so that it stays in registers.
   constexpr uint64_t kLimb = 100000000u;
@@ -570,53 +594,14 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     carry = t / kLimb;
     return static_cast<uint32_t>(t - carry * kLimb);
   };
-  const int pa = fx_prec(a), pb = fx_prec(b);
-  if (pa <= 16 && pb <= 16) {
-    // Both operands of at most 16 digits (one word each): a product of at most 32 digits.
-    uint64_t xa, xb, unused;
-    load_bytes(a + 2, (pa + 1) >> 1, &xa, &unused);
-    load_bytes(b + 2, (pb + 1) >> 1, &xb, &unused);
-    xa = swap_nibbles(xa);
-    xb = swap_nibbles(xb);
-    if (pa & 1) xa &= (uint64_t{1} << (4 * pa)) - 1;  // the free half-byte is no digit
-    if (pb & 1) xb &= (uint64_t{1} << (4 * pb)) - 1;
-    if (xa == 0 || xb == 0) {
-      fx_head(c, sign, 0, S);
-      return 0;
-    }
-    const uint64_t la = bcd16_to_limbs(xa), lb = bcd16_to_limbs(xb);
-    const uint64_t x0 = la & 0xffffffffu, x1 = la >> 32, y0 = lb & 0xffffffffu, y1 = lb >> 32;
-    uint64_t carry = 0;
-    const uint32_t r0 = step(x0 * y0, carry);
-    const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
-    const uint32_t r2 = step(x1 * y1, carry);
-    const uint32_t r3 = static_cast<uint32_t>(carry);
-    const Vec w = bin_to_bcd32(r0, r1, r2, r3);
-    if ((r2 | r3) == 0) {
-      const uint64_t w0 = lo64(w);
-      const int nd = len64(w0);
-      if (S >= kMulScaleMin && S <= kMulScaleMax) {
-        fx_head(c, sign, nd, S);
-        store_bytes(c + 2, (nd + 1) >> 1, swap_nibbles(w0), 0);
-        return 0;
-      }
-      return finish_product(a, b, sign, w, Vec(0), nd, S, c);
-    }
-    return finish_product(a, b, sign, w, Vec(0), 16 + len64(hi64(w)), S, c);
-  }
-  const Vec A = vec_load(a, pa), B = vec_load(b, pb);
-  if (A == Vec(0) || B == Vec(0)) {
-    fx_head(c, sign, 0, S);
-    return 0;
-  }
-  const uint64_t lo_a = lo64(A), hi_a = hi64(A), lo_b = lo64(B), hi_b = hi64(B);
+  const uint64_t lo_a = lo64(x.d), hi_a = hi64(x.d), lo_b = lo64(y.d), hi_b = hi64(y.d);
   const uint64_t la = bcd16_to_limbs(lo_a), lb = bcd16_to_limbs(lo_b);
   const uint64_t x0 = la & 0xffffffffu, x1 = la >> 32, y0 = lb & 0xffffffffu, y1 = lb >> 32;
   uint64_t carry = 0;
   Vec low, high(0);
   int nd;
   if ((hi_a | hi_b) == 0) {
-    // Both operands' digits within the low 16 (leading zeros above): at most 32 digits.
+    // Both operands' digits within the low 16: at most 32 digits.
     const uint32_t r0 = step(x0 * y0, carry);
     const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
     const uint32_t r2 = step(x1 * y1, carry);
@@ -651,7 +636,24 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
       nd = vec_len(low);
     }
   }
-  return finish_product(a, b, sign, low, high, nd, S, c);
+  return finish_product(sign, low, high, nd, S, out);
+}
+
+int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
+  const int pa = fx_prec(a), pb = fx_prec(b);
+  if (pa > kFixMaxDigits || pb > kFixMaxDigits) {
+    const int sign = fx_sign(a) != fx_sign(b);
+    const int S = fx_scale(a) + fx_scale(b);
+    if (fx_significant(a) == 0 || fx_significant(b) == 0) {
+      fx_head(c, sign, 0, S);
+      return 0;
+    }
+    return mul_slow(a, b, sign, S, c);
+  }
+  Num r;
+  if (!product_num(num_load(a), num_load(b), &r)) return fix_report_overflow("*", a, b);
+  num_store(r, c);
+  return 0;
 }
 
 }  // namespace
@@ -718,8 +720,40 @@ inline bool is_zero(const uint8_t* v) {
 
 }  // namespace
 
-QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
-  (void)precision;  // the refinement always works to the full 30 digits
+namespace qd {
+// The division's steps on values in registers, for the usual operands: both of at most 30
+// digits, neither zero, and no step that fails or meets a zero. The steps are the ones
+// of the byte-level road below (the same cores), so the quotient is the same to the
+// byte; false, with nothing written and nothing reported, sends the division there.
+// External linkage for the same reason as fix_estimate.
+QD_DOUBLE_MATH bool div_in_registers(const uint8_t* a, const uint8_t* b, uint8_t* c) {
+  const int pa = fx_prec(a), pb = fx_prec(b);
+  if (pa > kFixMaxDigits || pb > kFixMaxDigits) return false;
+  const Num A = num_load(a), B = num_load(b);
+  if (A.d == Vec(0) || B.d == Vec(0)) return false;
+  const double xb = num_double(B);
+  Num q, p, r, t, sum;
+  if (!num_from_double(num_double(A) / xb, &q) || q.d == Vec(0)) return false;
+  if (!product_num(q, B, &p) || p.d == Vec(0) || !sum_num(A, p, true, &r)) return false;
+  if (r.d == Vec(0)) {
+    num_store(q, c);
+    return true;
+  }
+  for (int step = 0; step < 2; ++step) {
+    if (!num_from_double(num_double(r) / xb, &t) || t.d == Vec(0)) return false;
+    if (!sum_num(q, t, false, &sum)) return false;
+    if (step == 1) break;
+    q = sum;
+    if (!product_num(q, B, &p) || p.d == Vec(0) || !sum_num(A, p, true, &r)) return false;
+    if (r.d == Vec(0)) break;
+  }
+  num_store(sum, c);
+  return true;
+}
+}  // namespace qd
+
+namespace qd {
+int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   if (is_zero(b)) return report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("division");
   // Zeroed, so that a product or difference that fails (and writes nothing) counts as 0.
   // q and r may be given a header of more than 30 digits with only 17 bytes behind it: q
@@ -748,6 +782,12 @@ QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int
     add_estimate(q, t, c);
   }
   return 0;
+}
+}  // namespace qd
+
+QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
+  (void)precision;  // the refinement always works to the full 30 digits
+  return div_in_registers(a, b, c) ? 0 : divide_by_steps(a, b, c);
 }
 
 QD_EXTERN_C QD_API int fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c) {

@@ -382,20 +382,19 @@ void digits_wordwise(uint64_t m, int e2, int* E, Vec* v) {
 
 }  // namespace
 
-int double_fix_digits(double x, uint8_t* dst) {
-  std::memset(dst, 0, kFixMaxBytes);
+bool num_from_double(double x, Num* n) {
   const uint64_t bits = std::bit_cast<uint64_t>(x);
   const int sign = static_cast<int>(bits >> 63);
   const int ef = static_cast<int>((bits >> 52) & 0x7ff);
   uint64_t m = bits & ((uint64_t{1} << 52) - 1);
-  if (ef == 0x7ff) {
-    fix_report_double(x);
-    return QDE_NUMERIC_OVERFLOW;
-  }
+  n->d = Vec(0);
+  n->sign = sign;
+  if (ef == 0x7ff) return false;
   if (ef == 0 && m == 0) {
     // "+0.000...e+00": thirty zero digits at scale 29, all trailing: p 0, scale -1.
-    fx_head(dst, sign, 0, 29 - kFixMaxDigits);
-    return 0;
+    n->p = 0;
+    n->lo = kFixMaxDigits - 29;
+    return true;
   }
   int e2;
   if (ef == 0) {
@@ -407,10 +406,7 @@ int double_fix_digits(double x, uint8_t* dst) {
   const int k = 63 - __builtin_clzll(m) + e2;  // floor(log2 |x|)
   int E = (k * 78913) >> 18;                   // floor(k * log10(2)) for |k| < 1200
   // Scales beyond what any trailing zeros could bring back into range fail early.
-  if (E >= 157 || E < -128) {
-    fix_report_double(x);
-    return QDE_NUMERIC_OVERFLOW;
-  }
+  if (E >= 157 || E < -128) return false;
   Vec v;
 #if defined(__SIZEOF_INT128__)
   const int E0 = E;
@@ -422,15 +418,23 @@ int double_fix_digits(double x, uint8_t* dst) {
   digits_wordwise(m, e2, &E, &v);
 #endif
   const int z = vec_trailing_zeros(v);
-  v = v >> (4 * z);
-  const int p = kFixMaxDigits - z;
   const int scale = 29 - E - z;
-  vec_store(dst, v, kFixMaxDigits);
-  if (scale < -kFixScaleMax || scale > kFixScaleMax) {
+  n->d = v >> (4 * z);
+  n->p = kFixMaxDigits - z;
+  n->lo = -scale;
+  return scale >= -kFixScaleMax && scale <= kFixScaleMax;
+}
+
+int double_fix_digits(double x, uint8_t* dst) {
+  std::memset(dst, 0, kFixMaxBytes);
+  Num n;
+  if (!num_from_double(x, &n)) {
+    vec_store(dst, n.d, kFixMaxDigits);
     fix_report_double(x);
     return QDE_NUMERIC_OVERFLOW;
   }
-  fx_head(dst, sign, p, scale);
+  fx_head(dst, n.sign, n.p, -n.lo);
+  vec_store(dst, n.d, kFixMaxDigits);
   return 0;
 }
 

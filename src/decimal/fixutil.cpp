@@ -340,33 +340,41 @@ QD_EXTERN_C QD_API int fix_ulong(const qd_fix* v, qd_ulong* out) {
   return 0;
 }
 
+namespace qd {
+// acc = acc * 10 + digit from the top digit down, in doubles, then the scale applied.
+QD_DOUBLE_MATH double num_double(const Num& n) {
+  const Vec x = n.d;
+  const int q = vec_len(x);
+  double acc;
+  if (q <= 16) {
+    // Up to 16 digits the digit-by-digit accumulation rounds at most once, at its last
+    // step, exactly as this one conversion does.
+    acc = static_cast<double>(bcd16_to_bin(lo64(x)));
+  } else {
+    acc = static_cast<double>(bcd16_to_bin(lo64(x >> (4 * (q - 16)))));
+    // Once acc * 10 reaches 2^57, its spacing is 32 and adding a digit (at most 9, less
+    // than half of it) rounds back to acc * 10: the digits below no longer count, and
+    // the remaining steps are plain multiplications, each rounded as before.
+    int i = q - 16;
+    for (; i >= 1; --i) {
+      const double t = acc * 10.0;
+      if (t >= 0x1p57) break;
+      acc = t + vec_digit(x, i - 1);
+    }
+    for (; i >= 1; --i) acc *= 10.0;
+  }
+  const int s = -n.lo;
+  if (s > 0) acc /= kPow10[s];
+  if (s < 0) acc *= kPow10[-s];
+  return n.sign && n.p ? -acc : acc;
+}
+}  // namespace qd
+
 QD_EXTERN_C QD_API QD_DOUBLE_MATH double fix_double(const qd_fix* v) {
   const int p = fx_prec(v), s = fx_scale(v);
-  double acc;
-  if (fits_vec(p)) {
-    const Vec x = vec_load(v, p);
-    const int q = vec_len(x);
-    if (q <= 16) {
-      // Up to 16 digits the digit-by-digit accumulation rounds at most once, at its
-      // last step, exactly as this one conversion does.
-      acc = static_cast<double>(bcd16_to_bin(lo64(x)));
-    } else {
-      acc = static_cast<double>(bcd16_to_bin(lo64(x >> (4 * (q - 16)))));
-      // Once acc * 10 reaches 2^57, its spacing is 32 and adding a digit (at most 9, less
-      // than half of it) rounds back to acc * 10: the digits below no longer count, and
-      // the remaining steps are plain multiplications, each rounded as before.
-      int i = q - 16;
-      for (; i >= 1; --i) {
-        const double t = acc * 10.0;
-        if (t >= 0x1p57) break;
-        acc = t + vec_digit(x, i - 1);
-      }
-      for (; i >= 1; --i) acc *= 10.0;
-    }
-  } else {
-    acc = 0.0;
-    for (int i = p; i >= 1; --i) acc = acc * 10.0 + fx_digit(v, i);
-  }
+  if (fits_vec(p)) return num_double(num_load(v));
+  double acc = 0.0;
+  for (int i = p; i >= 1; --i) acc = acc * 10.0 + fx_digit(v, i);
   if (s > 0) acc /= kPow10[s];
   if (s < 0) acc *= kPow10[-s];
   return fx_sign(v) ? -acc : acc;

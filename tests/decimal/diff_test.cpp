@@ -1,6 +1,10 @@
-// diff_test.cpp: double_fix_digits against the C runtime's printing of doubles, and the
-// limb-to-digit conversion of the products against its one-limb form.
+// diff_test.cpp: double_fix_digits against the C runtime's printing of doubles, the
+// limb-to-digit conversion of the products against its one-limb form, the division in
+// registers against the division step by step, and operands that end at an unreadable
+// memory page.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -12,6 +16,7 @@
 #include <vector>
 
 #include "decimal/fix_internal.h"
+#include "qdtype32/qdtype32.h"
 
 namespace {
 
@@ -90,6 +95,90 @@ TEST(FixDiff, LimbsToDigits) {
       ASSERT_EQ(static_cast<uint32_t>(qd::lo64(got >> (32 * k))), qd::bin_to_bcd8(l[k])) << l[k];
     }
   }
+}
+
+// A random operand of the shapes the arithmetic meets: any digit count, leading zeros,
+// runs of nines and zeros, scales near zero and at the ends of the range, either sign
+// bit (also on zeros), and a random free half-byte for odd precisions.
+void random_operand(std::mt19937_64& rng, uint8_t* v) {
+  const int p = static_cast<int>(rng() % 31);
+  const int kind = static_cast<int>(rng() % 8);
+  int scale = static_cast<int>(rng() % 40) - 5;
+  if (kind == 6) scale = static_cast<int>(rng() % 256) - 128;
+  v[0] = static_cast<uint8_t>(p | ((rng() & 1) ? 0x80 : 0));
+  v[1] = static_cast<uint8_t>(static_cast<int8_t>(scale));
+  for (int i = 2; i < qd::kFixMaxBytes; ++i) v[i] = static_cast<uint8_t>(rng());
+  for (int i = 1; i <= p; ++i) {
+    int d = static_cast<int>(rng() % 10);
+    if (kind == 1) d = 9;
+    if (kind == 2 && i < p) d = 0;
+    if (kind == 3 && i > p - 3) d = 0;  // leading zeros
+    qd::fx_put_digit(v, i, d);
+  }
+}
+
+// The division tries its steps on values in registers before it takes them through
+// bytes; both roads must give the same bytes, return code and sign of failure.
+TEST(FixDiff, DivisionInRegistersMatchesSteps) {
+  std::mt19937_64 rng(17);
+  for (int it = 0; it < 400000; ++it) {
+    uint8_t a[qd::kFixMaxBytes], b[qd::kFixMaxBytes];
+    random_operand(rng, a);
+    random_operand(rng, b);
+    if (it % 4 == 0) std::memcpy(b + 1, a + 1, 1);  // same scale
+    uint8_t fast[qd::kFixMaxBytes], steps[qd::kFixMaxBytes];
+    std::memset(fast, 0, sizeof fast);
+    std::memset(steps, 0, sizeof steps);
+    const int rc_fast = fixdiv(a, b, fast);
+    const int rc_steps = qd::divide_by_steps(a, b, steps);
+    ASSERT_EQ(rc_fast, rc_steps) << it;
+    if (rc_fast) continue;
+    const int n = qd::fx_size(qd::fx_prec(steps));
+    ASSERT_EQ(std::memcmp(fast, steps, static_cast<size_t>(n > qd::kFixMaxBytes ? 2 : n)), 0)
+        << it;
+  }
+}
+
+// Every operation reads its operands in place, also when a value ends at the last byte
+// before an unreadable page: the results equal those on the same values elsewhere.
+TEST(FixDiff, OperandsAtAPageEnd) {
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  auto* mem = static_cast<uint8_t*>(
+      mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(mem, MAP_FAILED);
+  ASSERT_EQ(mprotect(mem + page, page, PROT_NONE), 0);
+  std::mt19937_64 rng(18);
+  for (int it = 0; it < 20000; ++it) {
+    uint8_t a[qd::kFixMaxBytes], b[qd::kFixMaxBytes];
+    random_operand(rng, a);
+    random_operand(rng, b);
+    const size_t na = static_cast<size_t>(qd::fx_size(qd::fx_prec(a)));
+    const size_t nb = static_cast<size_t>(qd::fx_size(qd::fx_prec(b)));
+    // b ends at the page end, a just before it.
+    uint8_t* eb = mem + page - nb;
+    uint8_t* ea = eb - na;
+    std::memcpy(ea, a, na);
+    std::memcpy(eb, b, nb);
+    uint8_t want[qd::kFixMaxBytes], got[qd::kFixMaxBytes];
+    using Op = int (*)(const qd_fix*, const qd_fix*, qd_fix*);
+    const Op ops[] = {fixadd, fixdiv, [](const qd_fix* x, const qd_fix* y, qd_fix* z) {
+                        return fixmul(const_cast<qd_fix*>(x), const_cast<qd_fix*>(y), z);
+                      }};
+    for (Op op : ops) {
+      std::memset(want, 0, sizeof want);
+      std::memset(got, 0, sizeof got);
+      ASSERT_EQ(op(a, b, want), op(ea, eb, got)) << it;
+      ASSERT_EQ(std::memcmp(want, got, sizeof want), 0) << it;
+    }
+    ASSERT_EQ(fixsub(a, b, want), fixsub(ea, eb, got)) << it;
+    ASSERT_EQ(std::memcmp(want, got, sizeof want), 0) << it;
+    ASSERT_EQ(fixcmp(a, b), fixcmp(ea, eb)) << it;
+    const double da = fix_double(a), dea = fix_double(ea);
+    ASSERT_TRUE(da == dea || (da != da && dea != dea)) << it;
+    char ta[qd::kFixTextSize], tea[qd::kFixTextSize];
+    ASSERT_STREQ(fix_string(b, ta), fix_string(eb, tea)) << it;
+  }
+  munmap(mem, 2 * page);
 }
 
 }  // namespace
