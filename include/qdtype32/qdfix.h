@@ -67,7 +67,8 @@ QD_API int fix_is62(const qd_fix* v);
 QD_API int fix_to62(const qd_fix* src, int scale, qd_fix* dst);
 
 /* Arithmetic: results into a 17-byte c distinct from the operands (fixmul may write over
-   a). fixsub flips b's sign for the time of the call and restores it. */
+   a); all 17 bytes of c may be written, the digit bytes above the result's precision as
+   0. fixsub flips b's sign for the time of the call and restores it. */
 QD_API int fixadd(const qd_fix* a, const qd_fix* b, qd_fix* c);
 QD_API int fixsub(const qd_fix* a, qd_fix* b, qd_fix* c);
 QD_API int fixmul(qd_fix* a, qd_fix* b, qd_fix* c);

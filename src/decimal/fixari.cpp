@@ -694,7 +694,6 @@ QD_DOUBLE_MATH int fix_estimate(double x, double xb, uint8_t* out) {
   if (rc) report<0, QDF_FIXDIV>();
   return rc;
 }
-}  // namespace qd
 
 namespace {
 
@@ -720,39 +719,6 @@ inline bool is_zero(const uint8_t* v) {
 
 }  // namespace
 
-namespace qd {
-// The division's steps on values in registers, for the usual operands: both of at most 30
-// digits, neither zero, and no step that fails or meets a zero. The steps are the ones
-// of the byte-level road below (the same cores), so the quotient is the same to the
-// byte; false, with nothing written and nothing reported, sends the division there.
-// External linkage for the same reason as fix_estimate.
-QD_DOUBLE_MATH bool div_in_registers(const uint8_t* a, const uint8_t* b, uint8_t* c) {
-  const int pa = fx_prec(a), pb = fx_prec(b);
-  if (pa > kFixMaxDigits || pb > kFixMaxDigits) return false;
-  const Num A = num_load(a), B = num_load(b);
-  if (A.d == Vec(0) || B.d == Vec(0)) return false;
-  const double xb = num_double(B);
-  Num q, p, r, t, sum;
-  if (!num_from_double(num_double(A) / xb, &q) || q.d == Vec(0)) return false;
-  if (!product_num(q, B, &p) || p.d == Vec(0) || !sum_num(A, p, true, &r)) return false;
-  if (r.d == Vec(0)) {
-    num_store(q, c);
-    return true;
-  }
-  for (int step = 0; step < 2; ++step) {
-    if (!num_from_double(num_double(r) / xb, &t) || t.d == Vec(0)) return false;
-    if (!sum_num(q, t, false, &sum)) return false;
-    if (step == 1) break;
-    q = sum;
-    if (!product_num(q, B, &p) || p.d == Vec(0) || !sum_num(A, p, true, &r)) return false;
-    if (r.d == Vec(0)) break;
-  }
-  num_store(sum, c);
-  return true;
-}
-}  // namespace qd
-
-namespace qd {
 int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   if (is_zero(b)) return report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("division");
   // Zeroed, so that a product or difference that fails (and writes nothing) counts as 0.
@@ -783,6 +749,38 @@ int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   }
   return 0;
 }
+
+// The same steps on values in registers, for the usual operands: both of at most 30
+// digits, neither zero, and no step that fails or meets a zero. They run through the
+// cores the byte road's operations use, so the quotient is the same to the byte; false,
+// with nothing written and nothing reported, leaves the division to the byte road.
+// External linkage for the same reason as fix_estimate.
+QD_DOUBLE_MATH bool div_in_registers(const uint8_t* a, const uint8_t* b, uint8_t* c) {
+  if (fx_prec(a) > kFixMaxDigits || fx_prec(b) > kFixMaxDigits) return false;
+  const Num A = num_load(a), B = num_load(b);
+  if (A.d == Vec(0) || B.d == Vec(0)) return false;
+  const double xb = num_double(B);
+  auto estimate = [xb](double x, Num* out) {
+    return num_from_double(x / xb, out) && out->d != Vec(0);
+  };
+  auto remainder = [&A, &B](const Num& q, Num* r) {  // a - q * b
+    Num p;
+    return product_num(q, B, &p) && p.d != Vec(0) && sum_num(A, p, true, r);
+  };
+  Num q, r, t, sum;
+  if (!estimate(num_double(A), &q) || !remainder(q, &r)) return false;
+  if (r.d == Vec(0)) {
+    num_store(q, c);
+    return true;
+  }
+  if (!estimate(num_double(r), &t) || !sum_num(q, t, false, &sum)) return false;
+  q = sum;
+  if (!remainder(q, &r)) return false;
+  if (r.d != Vec(0) && (!estimate(num_double(r), &t) || !sum_num(q, t, false, &sum))) return false;
+  num_store(sum, c);
+  return true;
+}
+
 }  // namespace qd
 
 QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
