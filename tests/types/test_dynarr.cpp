@@ -8,12 +8,11 @@
 
 #include "qdtype32/qdheap.h"
 #include "types/bytes_internal.h"
+#include "types_test_util.h"
 
 namespace {
 
-struct FailGuard {
-  ~FailGuard() { qd::heap_fail_after(-1); }
-};
+using typetest::FailGuard;
 
 // The growth rule, independently: double while the block is at most one megabyte
 // (an empty capacity doubling to 1), otherwise add a megabyte's worth of elements plus

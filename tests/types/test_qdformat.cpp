@@ -75,7 +75,8 @@ TEST(Format, NeverPassesTheBuffer) {
     size_t n = qd::format_values(buf, size, "%s-%d-%099d", "abcdefgh", 12345, 7);
     EXPECT_EQ(n, size - 1);
     EXPECT_EQ(buf[size - 1], 0);
-    EXPECT_EQ(std::string(buf, n), std::string("abcdefgh-12345-000000000000000").substr(0, size - 1));
+    EXPECT_EQ(std::string(buf, n),
+              std::string("abcdefgh-12345-000000000000000").substr(0, size - 1));
     for (size_t i = size; i < sizeof buf; ++i) ASSERT_EQ(buf[i], '#') << size;
   }
   char buf[8] = "abc";

@@ -8,17 +8,11 @@
 
 #include "qdtype32/qdtype32.h"
 #include "test_support.h"
+#include "types_test_util.h"
 
 namespace {
 
-attrtype make(int code, int p0 = 0, int p1 = 0) {
-  attrtype t = {};
-  t.code = static_cast<int16_t>(code);
-  t.param[0] = static_cast<uint8_t>(p0);
-  t.param[1] = static_cast<uint8_t>(p1);
-  return t;
-}
-attrtype len(int code, int n) { return make(code, n & 0xff, (n >> 8) & 0xff); }
+using namespace typetest;
 
 TEST(Values, MatchDeclaredTypes) {
   unsigned char fix_12_34[] = {0x04, 0x02, 0x43, 0x21};  // 12.34: p 4, s 2
