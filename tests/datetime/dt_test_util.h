@@ -74,6 +74,10 @@ inline void expect_result(int err, const Value& out, int want_err, const char* w
   }
 }
 inline int mark(const Value& v) { return static_cast<int>((qd::load<uint32_t>(v.b) >> 8) & 0xF); }
+inline bool is_span(const Value& v) {
+  return mark(v) == qd::kMarkPositive || mark(v) == qd::kMarkNegative;
+}
+inline std::string lit(const Value& v) { return is_span(v) ? ts_lit(v) : dt_lit(v); }
 
 // The fixed instant the tests run at: Wednesday 2007-11-28 13:05:07.042.
 inline bool fixed_clock(qd::plat::LocalTime* t) {
