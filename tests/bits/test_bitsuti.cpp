@@ -190,24 +190,6 @@ TYPED_TEST(BitOps, MakeOverLengths) {
   }
 }
 
-TYPED_TEST(BitOps, LiteralAndDigitsOverLengths) {
-  using V = TypeParam;
-  for (size_t n : kLengths) {
-    for (const std::string& s : samples(n)) {
-      SCOPED_TRACE(testing::Message() << "length " << n);
-      Buf<V> v(n);
-      std::string lit = s;
-      EXPECT_EQ(V::lit(v.p(), lit.data()), lit.data() + lit.size());
-      expect_bits(v, s, true);
-
-      std::vector<char> out(n + 1 + kGuard, 'z');
-      bits_to_asci(static_cast<int>(n), v.data(), out.data(), 0);
-      EXPECT_EQ(std::string(out.data()), s);
-      EXPECT_EQ(out[n + 1], 'z');
-    }
-  }
-}
-
 TYPED_TEST(BitOps, CompareAndLogicOverLengthPairs) {
   using V = TypeParam;
   for (size_t la : kLengths) {
@@ -234,12 +216,22 @@ TYPED_TEST(BitOps, CompareAndLogicOverLengthPairs) {
   }
 }
 
-TYPED_TEST(BitOps, NotCopyHashCountOverLengths) {
+// Every operation on one string, over the lengths: the literal and the digit text, the
+// complement, copy, hash key, search, bit test and count.
+TYPED_TEST(BitOps, SingleOperandOverLengths) {
   using V = TypeParam;
   for (size_t n : kLengths) {
     for (const std::string& s : samples(n)) {
       SCOPED_TRACE(testing::Message() << "length " << n);
-      Buf<V> v = from_text<V>(s);
+      Buf<V> v(n);
+      std::string lit = s;
+      EXPECT_EQ(V::lit(v.p(), lit.data()), lit.data() + lit.size());
+      expect_bits(v, s, true);
+      std::vector<char> out(n + 1 + kGuard, 'z');
+      bits_to_asci(static_cast<int>(n), v.data(), out.data(), 0);
+      EXPECT_EQ(std::string(out.data()), s);
+      EXPECT_EQ(out[n + 1], 'z');
+
       Buf<V> dst(n);
       V::bnot(v.p(), dst.p());
       std::string flipped = s;
@@ -447,22 +439,6 @@ TYPED_TEST(BitOps, CompareTrailingZerosAndPrefixes) {
                               static_cast<int>(std::strlen(c.b)), b.data()),
               c.want);
   }
-}
-
-// Dirty fill bits in a caller's value do not change the comparison or the results of
-// the whole-byte operations.
-TEST(BitsRobust, DirtyFillBitsAreIgnored) {
-  Buf<Wide> a = from_text<Wide>("101"), b = from_text<Wide>("10100");
-  a.data()[0] |= 0x1F;
-  EXPECT_EQ(qd::bits_compare(a.p(), b.p()), 0);
-  Buf<Wide> r(8);
-  bit_or(a.p(), b.p(), r.p());
-  expect_bits(r, "10100", true);
-  Buf<Wide> copy(3);
-  bit_copy(copy.p(), a.p());
-  expect_bits(copy, "101", false);
-  EXPECT_EQ(count_bit(a.p()), 2);
-  EXPECT_EQ(find_nbit(a.p(), 0), 2);
 }
 
 // ---- Fixed cases --------------------------------------------------------------------------------
