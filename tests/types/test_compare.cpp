@@ -92,7 +92,7 @@ TEST(Compare, Nulls) {
   EXPECT_EQ(compare(nullptr, 15, nullptr, 4, kAll, kAll), 0);
 }
 
-TEST(Compare, SameType) {
+TEST(Compare, SameAndMixedTypes) {
   struct Case {
     Value a, b;
     int expected;
@@ -120,23 +120,7 @@ TEST(Compare, SameType) {
       {binchar(std::string("a\0b", 3)), binchar(std::string("a\0c", 3)), -1},
       {bits("101"), bits("1010"), 0},
       {bits("1", 30), bits("01", 30), 1},
-  };
-  for (Case& c : cases) {
-    EXPECT_EQ(cmp(c.a, c.b), c.expected) << c.a.code << " vs " << c.b.code;
-    EXPECT_EQ(cmp(c.b, c.a), -c.expected) << c.b.code << " vs " << c.a.code << " swapped";
-  }
-  // Length limits: both at 2, abc and abd agree; only a's at 2, "ab " sorts first.
-  EXPECT_EQ(cmp(chr("abc"), chr("abd"), 2, 2), 0);
-  EXPECT_EQ(cmp(chr("abc"), chr("abd"), 2, kAll), -1);
-  EXPECT_EQ(cmp(chr("ab"), chr("ab   x"), kAll, 4), 0);
-  EXPECT_EQ(cmp(chr("abc"), chr("abc"), 0, 0), 0);
-}
-
-TEST(Compare, MixedTypes) {
-  struct Case {
-    Value a, b;
-    int expected;
-  } cases[] = {
+      // mixed types
       {i8(5), fix("500", 2), 0},
       {i16(-3), fix("-25", 1), -1},
       {i32(2147483647), fix("2147483647", 0), 0},
@@ -158,6 +142,11 @@ TEST(Compare, MixedTypes) {
     EXPECT_EQ(cmp(c.a, c.b), c.expected) << c.a.code << " vs " << c.b.code;
     EXPECT_EQ(cmp(c.b, c.a), -c.expected) << c.b.code << " vs " << c.a.code << " swapped";
   }
+  // Length limits: both at 2, abc and abd agree; only a's at 2, "ab " sorts first.
+  EXPECT_EQ(cmp(chr("abc"), chr("abd"), 2, 2), 0);
+  EXPECT_EQ(cmp(chr("abc"), chr("abd"), 2, kAll), -1);
+  EXPECT_EQ(cmp(chr("ab"), chr("ab   x"), kAll, 4), 0);
+  EXPECT_EQ(cmp(chr("abc"), chr("abc"), 0, 0), 0);
   // Every numeric pair: 7 as each type against 8 as each type.
   std::vector<Value> sevens = {i8(7), i16(7), i32(7), dbl(7), flt(7), fix("70", 1)};
   std::vector<Value> eights = {i8(8), i16(8), i32(8), dbl(8), flt(8), fix("800", 2)};
