@@ -69,11 +69,9 @@ TEST(Compat, CommonTypes) {
       EXPECT_EQ(fine_result_typ(&a, &b, &r)->code, c.common) << c.a << "," << c.b;
     }
   }
-  EXPECT_EQ(prec_nat(1), 10);
-  EXPECT_EQ(prec_nat(5), 3);
-  EXPECT_EQ(prec_nat(6), 5);
-  EXPECT_EQ(prec_nat(3), 0);
-  EXPECT_EQ(prec_nat(16), 0);
+  for (auto [code, digits] : {std::pair{1, 10}, {5, 3}, {6, 5}, {3, 0}, {16, 0}}) {
+    EXPECT_EQ(prec_nat(code), digits) << code;
+  }
 }
 
 TEST(Compat, ResultTypeParameters) {
@@ -101,6 +99,8 @@ TEST(Compat, ResultTypeParameters) {
       {make(8, 3, 4), make(8, 4, 6), "datetime[yy:hh]"},
       {make(1), len(4, 5), "???"},
       {make(2), make(7), "double"},
+      {make(15), make(3, 8, 3), "numeric(8,3)"},  // nulltyp gives a copy of the other
+      {make(3, 8, 3), make(15), "numeric(8,3)"},
   };
   for (const Case& c : cases) {
     attrtype a = c.a, b = c.b, r = make(1, 9, 9);
@@ -108,12 +108,8 @@ TEST(Compat, ResultTypeParameters) {
         << text_of(a) << " with " << text_of(b);
     EXPECT_EQ(r.flag, 0);
   }
-  // Equal descriptors and nulltyp give a copy of an operand.
-  attrtype a = make(3, 8, 3), n = make(15), r;
-  EXPECT_EQ(text_of(*fine_result_typ(&n, &a, &r)), "numeric(8,3)");
-  EXPECT_EQ(r.flag, 0);
-  EXPECT_EQ(text_of(*fine_result_typ(&a, &n, &r)), "numeric(8,3)");
-  attrtype d1 = make(9, 8, 3), d2 = make(9, 8, 3);
+  // Equal descriptors give a copy of an operand.
+  attrtype r, d1 = make(9, 8, 3), d2 = make(9, 8, 3);
   EXPECT_EQ(fine_result_typ(&d1, &d2, &r)->param[1], 3);  // the copy keeps every byte
 }
 
