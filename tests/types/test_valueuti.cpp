@@ -102,10 +102,7 @@ TEST(Values, CharacterCountsByDatabaseEncoding) {
       {6, "\xa4\xa2", 1},
       {7, "\x82\xa0z", 2},
       {7, "\xa5", 1},
-      {1,
-       "\xe4\x27"
-       "a",
-       2},
+      {1, "\xe4'a", 2},
       {1, "\xfc\xfc\xfc", 1},
       {8, std::string("a\0b\0", 4), 2},
       {10, std::string("a\0\0\0", 4), 1},
