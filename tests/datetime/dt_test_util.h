@@ -63,7 +63,21 @@ inline std::string ts_lit(const Value& v) {
   char buf[64];
   return ts_str(buf, v.b);
 }
+// An operation's error number and result: the literal `want` (read as a datetime or a
+// timespan by its own first word) on success, an untouched buffer when want is null.
+inline void expect_result(int err, const Value& out, int want_err, const char* want) {
+  EXPECT_EQ(err, want_err);
+  if (want) {
+    EXPECT_EQ(want[0] == 'd' ? dt_lit(out) : ts_lit(out), want);
+  } else {
+    EXPECT_TRUE(out.untouched());
+  }
+}
 inline int mark(const Value& v) { return static_cast<int>((qd::load<uint32_t>(v.b) >> 8) & 0xF); }
+inline bool is_span(const Value& v) {
+  return mark(v) == qd::kMarkPositive || mark(v) == qd::kMarkNegative;
+}
+inline std::string lit(const Value& v) { return is_span(v) ? ts_lit(v) : dt_lit(v); }
 
 // The fixed instant the tests run at: Wednesday 2007-11-28 13:05:07.042.
 inline bool fixed_clock(qd::plat::LocalTime* t) {

@@ -1,6 +1,8 @@
 // Tests of value comparison: null codes, same-type and mixed-type rules, blank
 // extension, the sort routines, blobs, tuples, and case-free text order.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -90,7 +92,7 @@ TEST(Compare, Nulls) {
   EXPECT_EQ(compare(nullptr, 15, nullptr, 4, kAll, kAll), 0);
 }
 
-TEST(Compare, SameType) {
+TEST(Compare, SameAndMixedTypes) {
   struct Case {
     Value a, b;
     int expected;
@@ -118,23 +120,7 @@ TEST(Compare, SameType) {
       {binchar(std::string("a\0b", 3)), binchar(std::string("a\0c", 3)), -1},
       {bits("101"), bits("1010"), 0},
       {bits("1", 30), bits("01", 30), 1},
-  };
-  for (Case& c : cases) {
-    EXPECT_EQ(cmp(c.a, c.b), c.expected) << c.a.code << " vs " << c.b.code;
-    EXPECT_EQ(cmp(c.b, c.a), -c.expected) << c.b.code << " vs " << c.a.code << " swapped";
-  }
-  // Length limits: both at 2, abc and abd agree; only a's at 2, "ab " sorts first.
-  EXPECT_EQ(cmp(chr("abc"), chr("abd"), 2, 2), 0);
-  EXPECT_EQ(cmp(chr("abc"), chr("abd"), 2, kAll), -1);
-  EXPECT_EQ(cmp(chr("ab"), chr("ab   x"), kAll, 4), 0);
-  EXPECT_EQ(cmp(chr("abc"), chr("abc"), 0, 0), 0);
-}
-
-TEST(Compare, MixedTypes) {
-  struct Case {
-    Value a, b;
-    int expected;
-  } cases[] = {
+      // mixed types
       {i8(5), fix("500", 2), 0},
       {i16(-3), fix("-25", 1), -1},
       {i32(2147483647), fix("2147483647", 0), 0},
@@ -156,6 +142,11 @@ TEST(Compare, MixedTypes) {
     EXPECT_EQ(cmp(c.a, c.b), c.expected) << c.a.code << " vs " << c.b.code;
     EXPECT_EQ(cmp(c.b, c.a), -c.expected) << c.b.code << " vs " << c.a.code << " swapped";
   }
+  // Length limits: both at 2, abc and abd agree; only a's at 2, "ab " sorts first.
+  EXPECT_EQ(cmp(chr("abc"), chr("abd"), 2, 2), 0);
+  EXPECT_EQ(cmp(chr("abc"), chr("abd"), 2, kAll), -1);
+  EXPECT_EQ(cmp(chr("ab"), chr("ab   x"), kAll, 4), 0);
+  EXPECT_EQ(cmp(chr("abc"), chr("abc"), 0, 0), 0);
   // Every numeric pair: 7 as each type against 8 as each type.
   std::vector<Value> sevens = {i8(7), i16(7), i32(7), dbl(7), flt(7), fix("70", 1)};
   std::vector<Value> eights = {i8(8), i16(8), i32(8), dbl(8), flt(8), fix("800", 2)};
@@ -169,9 +160,7 @@ TEST(Compare, MixedTypes) {
 }
 
 TEST(Compare, SortRoutines) {
-  EXPECT_EQ(comp_func(10, 0), nullptr);
-  EXPECT_EQ(comp_func(15, 0), nullptr);
-  EXPECT_EQ(comp_func(16, 0), nullptr);
+  for (int code : {10, 15, 16}) EXPECT_EQ(comp_func(code, 0), nullptr) << code;
   for (int code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 28, 29, 30}) {
     EXPECT_NE(comp_func(code, 0), nullptr) << code;
   }
@@ -286,40 +275,30 @@ TEST(Compare, Tuples) {
   EXPECT_EQ(flag, 1);
 }
 
-TEST(Compare, SortingTuplesAgreesWithAnIndependentKey) {
+// Random pairs of (integer, nullable char) rows against an order written here: by the
+// integer, then null first, then the text.
+TEST(Compare, TuplesAgreeWithAnIndependentKey) {
   std::mt19937 rng(11);
-  struct Row {
-    int32_t n;
-    std::string s;
-    bool null_s;
-    std::vector<unsigned char> t;
-  };
-  std::vector<Row> rows;
-  for (int i = 0; i < 3000; ++i) {
-    Row r{static_cast<int32_t>(rng() % 50) - 25,
-          std::string(1 + rng() % 3, 'a' + rng() % 4),
-          rng() % 5 == 0,
-          {}};
-    r.t = tuple({i32(r.n).bytes, chr(r.s).bytes}, {false, r.null_s});
-    rows.push_back(r);
-  }
   short keys[] = {2, 0, 1, 1, 4};
-  std::vector<Row> by_lib = rows, by_key = rows;
-  std::stable_sort(by_lib.begin(), by_lib.end(), [&](const Row& a, const Row& b) {
-    return ipr_tuplecmp(const_cast<unsigned char*>(a.t.data()),
-                        const_cast<unsigned char*>(b.t.data()), keys, keys, nullptr) < 0;
-  });
-  std::stable_sort(by_key.begin(), by_key.end(), [](const Row& a, const Row& b) {
-    if (a.n != b.n) return a.n < b.n;
-    if (a.null_s != b.null_s) return a.null_s;  // null first
-    return !a.null_s && a.s < b.s;
-  });
-  for (size_t i = 0; i < rows.size(); ++i) {
-    ASSERT_EQ(by_lib[i].n, by_key[i].n) << i;
-    ASSERT_EQ(by_lib[i].null_s, by_key[i].null_s) << i;
-    if (!by_lib[i].null_s) {
-      ASSERT_EQ(by_lib[i].s, by_key[i].s) << i;
+  auto sign = [](int x) { return (x > 0) - (x < 0); };
+  for (int i = 0; i < 3000; ++i) {
+    int32_t n[2];
+    std::string s[2];
+    bool null_s[2];
+    std::vector<unsigned char> t[2];
+    for (int k = 0; k < 2; ++k) {
+      n[k] = static_cast<int32_t>(rng() % 5) - 2;
+      s[k] = std::string(1 + rng() % 3, static_cast<char>('a' + rng() % 3));
+      null_s[k] = rng() % 5 == 0;
+      t[k] = tuple({i32(n[k]).bytes, chr(s[k]).bytes}, {false, null_s[k]});
     }
+    int want = n[0] != n[1]             ? sign(n[0] - n[1])
+               : null_s[0] != null_s[1] ? (null_s[0] ? -1 : 1)
+               : null_s[0]              ? 0
+                                        : sign(s[0].compare(s[1]));
+    EXPECT_EQ(sign(ipr_tuplecmp(t[0].data(), t[1].data(), keys, keys, nullptr)), want)
+        << n[0] << (null_s[0] ? "/null" : "/" + s[0]) << " vs " << n[1]
+        << (null_s[1] ? "/null" : "/" + s[1]);
   }
 }
 
@@ -360,13 +339,6 @@ TEST(Compare, CaseFreeText) {
   EXPECT_EQ(uplowstrcmp(const_cast<char*>("A1"), const_cast<char*>("a2")), '1' - '2');
   EXPECT_EQ(uplowstrcmp(const_cast<char*>("\xe9"), const_cast<char*>("e")), -23 - 'e');
 }
-
-}  // namespace
-
-#include <sys/mman.h>
-#include <unistd.h>
-
-namespace {
 
 // Texts that end right before an unreadable page: the word-at-a-time scan must never
 // touch it, at any length and alignment.

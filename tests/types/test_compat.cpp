@@ -4,24 +4,11 @@
 
 #include <string>
 
-#include "qdtype32/qdtype32.h"
+#include "types_test_util.h"
 
 namespace {
 
-attrtype make(int code, int p0 = 0, int p1 = 0) {
-  attrtype t = {};
-  t.code = static_cast<int16_t>(code);
-  t.param[0] = static_cast<uint8_t>(p0);
-  t.param[1] = static_cast<uint8_t>(p1);
-  t.flag = 0x77;
-  return t;
-}
-attrtype len(int code, int n) { return make(code, n & 0xff, (n >> 8) & 0xff); }
-
-std::string text(attrtype t) {
-  char buf[64];
-  return attr_to_txt(&t, 1, buf);
-}
+using namespace typetest;
 
 TEST(Compat, CastabilityMatrix) {
   const int codes[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 28, 29, 30};
@@ -70,10 +57,10 @@ TEST(Compat, CommonTypes) {
   struct Case {
     int a, b, common;
   } cases[] = {
-      {5, 3, 3},   {3, 7, 7},   {7, 2, 2},   {1, 6, 1},   {6, 5, 6},   {4, 29, 29},
-      {29, 4, 29}, {4, 14, 14}, {14, 30, 14}, {30, 12, 30}, {28, 29, 28}, {12, 28, 12},
-      {11, 16, 16}, {16, 11, 11}, {11, 5, 5}, {15, 8, 8},  {8, 15, 8},  {15, 15, 15},
-      {1, 4, 0},   {8, 9, 0},   {10, 3, 0},  {13, 13, 13}, {9, 9, 9},   {2, 12, 0},
+      {5, 3, 3},    {3, 7, 7},    {7, 2, 2},    {1, 6, 1},    {6, 5, 6},    {4, 29, 29},
+      {29, 4, 29},  {4, 14, 14},  {14, 30, 14}, {30, 12, 30}, {28, 29, 28}, {12, 28, 12},
+      {11, 16, 16}, {16, 11, 11}, {11, 5, 5},   {15, 8, 8},   {8, 15, 8},   {15, 15, 15},
+      {1, 4, 0},    {8, 9, 0},    {10, 3, 0},   {13, 13, 13}, {9, 9, 9},    {2, 12, 0},
   };
   for (const Case& c : cases) {
     attrtype a = make(c.a, 1, 0), b = make(c.b, 1, 0), r;  // lengths and precisions given
@@ -82,11 +69,9 @@ TEST(Compat, CommonTypes) {
       EXPECT_EQ(fine_result_typ(&a, &b, &r)->code, c.common) << c.a << "," << c.b;
     }
   }
-  EXPECT_EQ(prec_nat(1), 10);
-  EXPECT_EQ(prec_nat(5), 3);
-  EXPECT_EQ(prec_nat(6), 5);
-  EXPECT_EQ(prec_nat(3), 0);
-  EXPECT_EQ(prec_nat(16), 0);
+  for (auto [code, digits] : {std::pair{1, 10}, {5, 3}, {6, 5}, {3, 0}, {16, 0}}) {
+    EXPECT_EQ(prec_nat(code), digits) << code;
+  }
 }
 
 TEST(Compat, ResultTypeParameters) {
@@ -114,18 +99,17 @@ TEST(Compat, ResultTypeParameters) {
       {make(8, 3, 4), make(8, 4, 6), "datetime[yy:hh]"},
       {make(1), len(4, 5), "???"},
       {make(2), make(7), "double"},
+      {make(15), make(3, 8, 3), "numeric(8,3)"},  // nulltyp gives a copy of the other
+      {make(3, 8, 3), make(15), "numeric(8,3)"},
   };
   for (const Case& c : cases) {
     attrtype a = c.a, b = c.b, r = make(1, 9, 9);
-    EXPECT_EQ(text(*fine_result_typ(&a, &b, &r)), c.result) << text(a) << " with " << text(b);
+    EXPECT_EQ(text_of(*fine_result_typ(&a, &b, &r)), c.result)
+        << text_of(a) << " with " << text_of(b);
     EXPECT_EQ(r.flag, 0);
   }
-  // Equal descriptors and nulltyp give a copy of an operand.
-  attrtype a = make(3, 8, 3), n = make(15), r;
-  EXPECT_EQ(text(*fine_result_typ(&n, &a, &r)), "numeric(8,3)");
-  EXPECT_EQ(r.flag, 0);
-  EXPECT_EQ(text(*fine_result_typ(&a, &n, &r)), "numeric(8,3)");
-  attrtype d1 = make(9, 8, 3), d2 = make(9, 8, 3);
+  // Equal descriptors give a copy of an operand.
+  attrtype r, d1 = make(9, 8, 3), d2 = make(9, 8, 3);
   EXPECT_EQ(fine_result_typ(&d1, &d2, &r)->param[1], 3);  // the copy keeps every byte
 }
 

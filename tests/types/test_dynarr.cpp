@@ -8,12 +8,11 @@
 
 #include "qdtype32/qdheap.h"
 #include "types/bytes_internal.h"
+#include "types_test_util.h"
 
 namespace {
 
-struct FailGuard {
-  ~FailGuard() { qd::heap_fail_after(-1); }
-};
+using typetest::FailGuard;
 
 // The growth rule, independently: double while the block is at most one megabyte
 // (an empty capacity doubling to 1), otherwise add a megabyte's worth of elements plus
@@ -63,7 +62,15 @@ TEST(NeedSpace, FirstAllocation) {
     EXPECT_EQ(a.capacity, c.count);
     EXPECT_EQ(a.element_size, c.elem);
     std::memset(p, 0x11, static_cast<size_t>(c.count) * c.elem);  // all of it is usable
+    // Release empties the record once and keeps its kind and element size.
+    a.used = c.count;
     free_space(&a);
+    free_space(&a);
+    EXPECT_EQ(a.data, nullptr);
+    EXPECT_EQ(a.used, 0u);
+    EXPECT_EQ(a.capacity, 0u);
+    EXPECT_EQ(a.element_size, c.elem);
+    EXPECT_EQ(a.kind, c.kind);
   }
 }
 
@@ -136,6 +143,8 @@ TEST(NeedSpace, GrowthSequences) {
   }
 }
 
+// Failed and refused requests leave the block, its contents and the capacity as they
+// were, and the record still grows and releases normally.
 TEST(NeedSpace, FailuresLeaveAFreeableRecord) {
   FailGuard guard;
   // First allocation fails: the record stays empty.
@@ -146,21 +155,18 @@ TEST(NeedSpace, FailuresLeaveAFreeableRecord) {
   EXPECT_EQ(a.capacity, 0u);
   EXPECT_EQ(a.element_size, 0u);
 
-  // Growth fails: the old block, its contents and capacity stay.
+  // Growth fails, and so does a resize that would keep the size.
   qd::heap_fail_after(1);
   uint8_t* p = static_cast<uint8_t*>(need_space(&a, 4, 2));
   ASSERT_NE(p, nullptr);
   std::memcpy(p, "abcdefg", 8);
   a.used = 4;
   EXPECT_EQ(need_space(&a, 1, 2), nullptr);
+  EXPECT_EQ(need_space(&a, 0, 2), nullptr);
   EXPECT_EQ(a.data, p);
   EXPECT_EQ(a.capacity, 4u);
   EXPECT_EQ(a.used, 4u);
   EXPECT_STREQ(reinterpret_cast<char*>(p), "abcdefg");
-
-  // A resize that would keep the size fails the same way.
-  EXPECT_EQ(need_space(&a, 0, 2), nullptr);
-  EXPECT_EQ(a.data, p);
 
   // After the failures the array grows normally.
   qd::heap_fail_after(-1);
@@ -168,60 +174,32 @@ TEST(NeedSpace, FailuresLeaveAFreeableRecord) {
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(a.capacity, 8u);
   EXPECT_STREQ(reinterpret_cast<char*>(p), "abcdefg");
-  free_space(&a);
-  EXPECT_EQ(a.data, nullptr);
-}
 
-TEST(NeedSpace, RefusedRequests) {
-  // A kind changed to an invalid value: refused, the block stays and is freeable.
-  qd_dynarr a = fresh();
-  void* p = need_space(&a, 4, 4);
-  ASSERT_NE(p, nullptr);
+  // Counts beyond 32 bits of elements, and a kind changed to an invalid value, are refused.
+  a.used = 0xFFFFFFF0u;
+  EXPECT_EQ(need_space(&a, 0x20, 2), nullptr);
+  a.used = 4;
   a.kind = 9;
-  EXPECT_EQ(need_space(&a, 100, 4), nullptr);
+  EXPECT_EQ(need_space(&a, 100, 2), nullptr);
   EXPECT_EQ(a.data, p);
-  EXPECT_EQ(a.capacity, 4u);
+  EXPECT_EQ(a.capacity, 8u);
   free_space(&a);
   EXPECT_EQ(a.data, nullptr);
   EXPECT_EQ(a.kind, 9u);
 
-  // Counts beyond 32 bits of elements, or beyond the address space, fail.
-  qd_dynarr b = fresh();
-  ASSERT_NE(need_space(&b, 4, 1), nullptr);
-  b.used = 0xFFFFFFF0u;
-  EXPECT_EQ(need_space(&b, 0x20, 1), nullptr);
-  EXPECT_EQ(b.capacity, 4u);
-  b.used = 0;
-  free_space(&b);
+  // Beyond the address space, or no record at all.
   qd_dynarr c = fresh();
   if (sizeof(void*) == 4) {
     EXPECT_EQ(need_space(&c, 0x10000, 0x10000), nullptr);  // 4 GiB on a 32-bit target
     EXPECT_EQ(c.data, nullptr);
   }
   EXPECT_EQ(need_space(nullptr, 1, 1), nullptr);
-}
-
-TEST(FreeSpace, ReleasesOnceAndKeepsKindAndSize) {
-  qd_dynarr a = fresh(2);
-  ASSERT_NE(need_space(&a, 3, 16), nullptr);
-  a.used = 2;
-  free_space(&a);
-  EXPECT_EQ(a.data, nullptr);
-  EXPECT_EQ(a.used, 0u);
-  EXPECT_EQ(a.capacity, 0u);
-  EXPECT_EQ(a.element_size, 16u);
-  EXPECT_EQ(a.kind, 2u);
-  free_space(&a);  // harmless
   free_space(nullptr);
-  EXPECT_EQ(a.kind, 2u);
 }
 
-TEST(DynarrRecord, Layout) {
-  EXPECT_EQ(offsetof(qd_dynarr, element_size), 0u);
-  EXPECT_EQ(offsetof(qd_dynarr, used), 4u);
-  EXPECT_EQ(offsetof(qd_dynarr, capacity), 8u);
-  EXPECT_EQ(offsetof(qd_dynarr, kind), 12u);
-  EXPECT_EQ(offsetof(qd_dynarr, data), 16u);
-}
+// The record's documented byte positions.
+static_assert(offsetof(qd_dynarr, element_size) == 0 && offsetof(qd_dynarr, used) == 4);
+static_assert(offsetof(qd_dynarr, capacity) == 8 && offsetof(qd_dynarr, kind) == 12);
+static_assert(offsetof(qd_dynarr, data) == 16);
 
 }  // namespace

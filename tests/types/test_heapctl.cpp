@@ -6,13 +6,11 @@
 
 #include "qdtype32/qdheap.h"
 #include "types/bytes_internal.h"
+#include "types_test_util.h"
 
 namespace {
 
-// Switches forced failures off again whatever a test does.
-struct FailGuard {
-  ~FailGuard() { qd::heap_fail_after(-1); }
-};
+using typetest::FailGuard;
 
 TEST(Heapctl, ZeroSizesGetOneByte) {
   char empty[] = "";

@@ -8,17 +8,11 @@
 
 #include "qdtype32/qdtype32.h"
 #include "test_support.h"
+#include "types_test_util.h"
 
 namespace {
 
-attrtype make(int code, int p0 = 0, int p1 = 0) {
-  attrtype t = {};
-  t.code = static_cast<int16_t>(code);
-  t.param[0] = static_cast<uint8_t>(p0);
-  t.param[1] = static_cast<uint8_t>(p1);
-  return t;
-}
-attrtype len(int code, int n) { return make(code, n & 0xff, (n >> 8) & 0xff); }
+using namespace typetest;
 
 TEST(Values, MatchDeclaredTypes) {
   unsigned char fix_12_34[] = {0x04, 0x02, 0x43, 0x21};  // 12.34: p 4, s 2
@@ -108,10 +102,7 @@ TEST(Values, CharacterCountsByDatabaseEncoding) {
       {6, "\xa4\xa2", 1},
       {7, "\x82\xa0z", 2},
       {7, "\xa5", 1},
-      {1,
-       "\xe4\x27"
-       "a",
-       2},
+      {1, "\xe4'a", 2},
       {1, "\xfc\xfc\xfc", 1},
       {8, std::string("a\0b\0", 4), 2},
       {10, std::string("a\0\0\0", 4), 1},
