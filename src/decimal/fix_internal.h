@@ -210,42 +210,12 @@ inline uint64_t sub64(uint64_t a, uint64_t b) {  // a >= b
 }
 inline int len64(uint64_t x) { return x ? (64 - __builtin_clzll(x) + 3) / 4 : 0; }
 
-// Masks of the lowest n digits, n from 0 to 30, as (low word, high word).
-struct DigitMasks {
-  uint64_t lo[kFixMaxDigits + 1], hi[kFixMaxDigits + 1];
-  constexpr DigitMasks() : lo(), hi() {
-    for (int n = 0; n <= kFixMaxDigits; ++n) {
-      lo[n] = n >= 16 ? ~uint64_t{0} : (uint64_t{1} << (4 * n)) - 1;
-      hi[n] = n <= 16 ? 0 : (uint64_t{1} << (4 * (n - 16))) - 1;
-    }
-  }
-};
-inline constexpr DigitMasks kDigitMasks{};
-inline Vec digit_mask(int n) { return make128(kDigitMasks.hi[n], kDigitMasks.lo[n]); }
-
 // Loads the p (<= 30) digits of a value into a vector; the free half-byte of an odd
-// precision is masked off, so it is never read as a digit.
-//
-// On x86-64 the 16 bytes from the first digit byte are read at once when they lie in the
-// memory page of the value's first byte: bytes past the value may be read (they belong
-// to whatever follows it in the caller's memory, and are masked off unseen) but a read
-// never touches another page, so it cannot fault. The read is written in assembly so that the sanitizers, which
-// would rightly flag a C++ read past an object, do not see it.
+// precision is masked off, so it is never read as a digit. Exactly the value's bytes are
+// read (memory checkers see no read past a value, however tightly it is allocated).
 __attribute__((always_inline)) inline Vec vec_load(const uint8_t* v, int p) {
-  const uint8_t* d = v + 2;
   uint64_t lo, hi;
-#if defined(__x86_64__)
-  if ((reinterpret_cast<uintptr_t>(v) & 4095) <= 4096 - 18) {
-    struct DigitBytes {  // what the compiler is told is read: the 15 digit bytes at most
-      uint8_t b[kFixMaxBytes - 2];
-    };
-    asm("movq (%2), %0\n\tmovq 8(%2), %1"
-        : "=&r"(lo), "=r"(hi)
-        : "r"(d), "m"(*reinterpret_cast<const DigitBytes*>(d)));
-    return make128(swap_nibbles(hi), swap_nibbles(lo)) & digit_mask(p);
-  }
-#endif
-  load_bytes(d, (p + 1) >> 1, &lo, &hi);
+  load_bytes(v + 2, (p + 1) >> 1, &lo, &hi);
   const Vec x = make128(swap_nibbles(hi), swap_nibbles(lo));
   return (p & 1) ? x & ~(Vec(15) << (4 * p)) : x;
 }
