@@ -1,13 +1,12 @@
 // Tests of the accounting log: the line format and its budget, the generation files,
 // the ERROR lines of the error status, concurrent writers, and the event-mask texts.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdarg>
 #include <ctime>
 #include <filesystem>
-#include <map>
-#include <mutex>
 #include <regex>
 #include <string>
 #include <thread>
@@ -235,66 +234,54 @@ TEST_F(AcctTest, EscapesOfAFullBudgetFitTheLine) {
   for (auto [at, n] : kept) EXPECT_EQ(f[at].size(), 2 + 2 * n) << "field " << at + 1;
 }
 
-// A file system whose files hold at most g_fake.limit bytes: a write that does not fit
-// writes what fits, or fails as "file too large" when nothing fits.
+// A file system whose files hold at most `limit` bytes (0: no limit): a write that does
+// not fit writes what fits, or fails as "file too large" when nothing fits. Writes can
+// be made to fail or to write only part, and opens to be refused as taken.
 struct FakeFiles {
-  std::mutex mutex;
-  std::map<int, size_t> written;
   size_t limit = 0;
-  int failures_left = 0;  // writes still to fail with failure_errno
-  int failure_errno = 0;
-  int partial = 0;  // bytes the next write writes (0: all)
+  int failures_left = 0, failure_errno = 0;  // writes still to fail, and how
+  int partial = 0;                           // bytes the next write writes (0: all)
+  int taken_left = 0;                        // opens still to refuse as taken
+  Strings opened;
 } g_fake;
 
-void set_failures(int count, int error, int partial = 0) {
-  std::lock_guard<std::mutex> lock(g_fake.mutex);
-  g_fake.failures_left = count;
-  g_fake.failure_errno = error;
-  g_fake.partial = partial;
-}
-
-int limited_write(int fd, const void* data, unsigned size) {
-  std::lock_guard<std::mutex> lock(g_fake.mutex);
+int fake_write(int fd, const void* data, unsigned size) {
   if (g_fake.failures_left > 0) {
     --g_fake.failures_left;
     errno = g_fake.failure_errno;
     return -1;
   }
   if (g_fake.partial > 0) size = std::min<unsigned>(size, std::exchange(g_fake.partial, 0));
-  size_t& used = g_fake.written[fd];
-  if (g_fake.limit) {
+  struct stat st;
+  if (g_fake.limit && fstat(fd, &st) == 0) {
+    const size_t used = static_cast<size_t>(st.st_size);
     if (used >= g_fake.limit) {
       errno = EFBIG;
       return -1;
     }
     size = static_cast<unsigned>(std::min<size_t>(size, g_fake.limit - used));
   }
-  const int n = qd::plat::file_write_once(fd, data, size);
-  if (n > 0) used += static_cast<size_t>(n);
-  return n;
+  return qd::plat::file_write_once(fd, data, size);
 }
 
-// Opens as the runtime does and notes how full the file already is.
-int counting_open(const char* path, int flags, int mode) {
-  const int fd = qd::os_open(path, flags, mode);
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  std::lock_guard<std::mutex> lock(g_fake.mutex);
-  if (fd >= 0) g_fake.written[fd] = ec ? 0 : static_cast<size_t>(size);
-  return fd;
+int fake_open(const char* path, int flags, int mode) {
+  g_fake.opened.push_back(path);
+  if (g_fake.taken_left > 0) {
+    --g_fake.taken_left;
+    errno = 79;
+    return -1;
+  }
+  return qd::os_open(path, flags, mode);
 }
 
-void use_fake_writes(size_t limit) {
-  qd::acct_set_open_for_test(counting_open);
-  set_failures(0, 0);
-  std::lock_guard<std::mutex> lock(g_fake.mutex);
-  g_fake.written.clear();
-  g_fake.limit = limit;
-  qd::os_set_write_for_test(limited_write);
+void use_fake_files(size_t limit, int taken = 0) {
+  g_fake = FakeFiles{limit, 0, 0, 0, taken, {}};
+  qd::acct_set_open_for_test(fake_open);
+  qd::os_set_write_for_test(fake_write);
 }
 
 TEST_F(AcctTest, FullFileMovesToTheNextGeneration) {
-  use_fake_writes(400);
+  use_fake_files(400);
   ASSERT_EQ(open_log(), 0);
   EXPECT_EQ(qd::acct_generation(), 0);
   const std::string text(100, 'g');
@@ -322,7 +309,7 @@ TEST_F(AcctTest, FullFileMovesToTheNextGeneration) {
   ASSERT_EQ(got.size(), 9u);
   for (int i = 0; i < 9; ++i) EXPECT_EQ(got[i][2], "'" + text + std::to_string(i) + "'");
   // Later lines go on in the last file.
-  use_fake_writes(0);
+  g_fake.limit = 0;
   ASSERT_EQ(acct_write(ACCT_EV_DDL, 1, "later"), 0);
   EXPECT_NE(qdtest::read_file(last).find("\t'later'\t"), std::string::npos);
   // A new configuration starts again with the base name.
@@ -334,24 +321,10 @@ TEST_F(AcctTest, FullFileMovesToTheNextGeneration) {
   EXPECT_EQ(lines_of(base.substr(400)).at(0)[2], "'again'");
 }
 
-int g_taken_left = 0;
-Strings g_opened;
-int taken_open(const char* path, int flags, int mode) {
-  g_opened.push_back(path);
-  if (g_taken_left > 0) {
-    --g_taken_left;
-    errno = 79;
-    return -1;
-  }
-  return qd::os_open(path, flags, mode);
-}
-
 TEST_F(AcctTest, FilesRefusedAsTakenArePassedOver) {
-  g_opened.clear();
-  g_taken_left = 2;
-  qd::acct_set_open_for_test(taken_open);
+  use_fake_files(0, 2);
   ASSERT_EQ(open_log(), 0);
-  EXPECT_EQ(g_opened, (Strings{log_, log_ + ".1", log_ + ".2"}));
+  EXPECT_EQ(g_fake.opened, (Strings{log_, log_ + ".1", log_ + ".2"}));
   EXPECT_EQ(qd::acct_generation(), 2);
   EXPECT_EQ(errno, 0);
   ASSERT_EQ(acct_write(ACCT_EV_CONN, 0), 0);
@@ -373,7 +346,7 @@ TEST_F(AcctTest, OpenFailure) {
 }
 
 TEST_F(AcctTest, InterruptedPartialAndFailedWrites) {
-  use_fake_writes(0);
+  use_fake_files(0);
   ASSERT_EQ(open_log(), 0);
   const int fd = qd::acct_descriptor();
   struct Step {
@@ -389,7 +362,9 @@ TEST_F(AcctTest, InterruptedPartialAndFailedWrites) {
   };
   for (size_t i = 0; i < std::size(steps); ++i) {
     init_qderr();
-    set_failures(steps[i].failures, steps[i].failure_errno, steps[i].partial);
+    g_fake.failures_left = steps[i].failures;
+    g_fake.failure_errno = steps[i].failure_errno;
+    g_fake.partial = steps[i].partial;
     EXPECT_EQ(acct_write(ACCT_EV_CONN, 1, std::to_string(i).c_str()), steps[i].result) << i;
   }
   const std::string report = qd_errtxt_adr();
@@ -397,7 +372,7 @@ TEST_F(AcctTest, InterruptedPartialAndFailedWrites) {
   EXPECT_NE(at, std::string::npos) << report;
   EXPECT_EQ(at, report.rfind("could not be written completely")) << report;
   EXPECT_NE(report.find("(descriptor " + std::to_string(fd) + ")"), std::string::npos);
-  set_failures(0, 0);
+  g_fake.failures_left = 0;
   EXPECT_EQ(acct_write(ACCT_EV_CONN, 1, "5"), 0);
   const std::vector<Strings> got = lines();
   ASSERT_EQ(got.size(), 5u);
@@ -490,8 +465,8 @@ TEST_F(AcctTest, UnknownEvents) {
   for (const Strings& f : got) EXPECT_EQ(f[7], "'QDE_ACCT_BAD_EVENT/QDF_ACCT_WRITE'");
 }
 
-TEST_F(AcctTest, ConfigurationsWithoutAFile) {
-  acct_config config{0x6, 1, "---"};
+TEST_F(AcctTest, ConfigureReconfigureAndExit) {
+  acct_config config{0x6, 1, "---"};  // no file: the lines go nowhere
   ASSERT_EQ(acct_init(&config, 1000), 0);
   EXPECT_EQ(acct_act_events, 0x6u);
   EXPECT_EQ(acct_act_logon, 1);
@@ -500,19 +475,15 @@ TEST_F(AcctTest, ConfigurationsWithoutAFile) {
   ASSERT_EQ(acct_init(nullptr, 1000), 0);  // a null configuration: off, no file
   EXPECT_EQ(acct_act_events, 0u);
   EXPECT_EQ(acct_act_logon, 0);
-  // Logging off: the named file is not even opened.
-  config = {0x6, 0, log_.c_str()};
+  config = {0x6, 0, log_.c_str()};  // logging off: the named file is not even opened
   ASSERT_EQ(acct_init(&config, 1000), 0);
   EXPECT_FALSE(std::filesystem::exists(log_));
   EXPECT_EQ(acct_act_events, 0x6u);
-}
-
-TEST_F(AcctTest, ExitAndReconfigure) {
   ASSERT_EQ(open_log(0x3), 0);
   EXPECT_GE(qd::acct_descriptor(), 0);
   ASSERT_EQ(acct_write(ACCT_EV_CONN, 0), 0);
   const std::string second = dir_.file("second.log");
-  acct_config config{0x2, 1, second.c_str()};
+  config = {0x2, 1, second.c_str()};
   ASSERT_EQ(acct_init(&config, 32672), 0);  // closes the first log
   ASSERT_EQ(acct_write(ACCT_EV_CONN, 0), 0);
   EXPECT_EQ(lines().size(), 1u);
@@ -572,55 +543,45 @@ TEST(AcctMaskText, EvPrint) {
 TEST(AcctMaskText, EvKeyScan) {
   constexpr qd_ulong kStart = 0x10;  // APPLIC, in the mask before the scan
   struct Case {
-    const char* text;
-    const char* delims;
-    int result;
+    const char *text, *delims;
     qd_ulong mask;    // on success
-    const char* bad;  // on failure: the text at the bad token
+    const char* bad;  // on failure (null: success): the text at the bad token
   } cases[] = {
-      {"ALL -DML", " ", 0, 0xFFFFFFBF, nullptr},
-      {"conn ddl", " ", 0, 0x22, nullptr},  // unsigned first name starts afresh
-      {"+CONN", " ", 0, 0x12, nullptr},     // a signed one keeps the mask
-      {"-applic +ta", " ", 0, 0x8, nullptr},
-      {"CONN+DDL-DML", " ", 0, 0x22, nullptr},
-      {"ALL-DML-DDL", ",", 0, 0xFFFFFF9F, nullptr},
-      {"- APPLIC", " ", 0, 0x0, nullptr},  // a lone sign applies to the next name
-      {"error,stats;ctxt", ",;", 0, 0x18001, nullptr},
-      {"NONE", " ", 0, 0x0, nullptr},
-      {"  ", " ", 0, kStart, nullptr},  // nothing to read
-      {"CONN BOGUS", " ", -1, 0, "BOGUS"},
-      {"CONN+BOGUS-DML", " ", -1, 0, "BOGUS-DML"},
-      {"+CONN DDL", " ", -1, 0, "DDL"},  // unsigned after signed
-      {"CONN +", " ", -1, 0, "+"},       // a sign without its name
-      {"CONN+", " ", -1, 0, "+"},
-      {"CONN DDL", ",", -1, 0, "CONN DDL"},  // the blank is no delimiter here
-      {"ERRORS", " ", -1, 0, "ERRORS"},
+      {"ALL -DML", " ", 0xFFFFFFBF, nullptr},
+      {"conn ddl", " ", 0x22, nullptr},  // unsigned first name starts afresh
+      {"+CONN", " ", 0x12, nullptr},     // a signed one keeps the mask
+      {"-applic +ta", " ", 0x8, nullptr},
+      {"CONN+DDL-DML", " ", 0x22, nullptr},
+      {"ALL-DML-DDL", ",", 0xFFFFFF9F, nullptr},
+      {"- APPLIC", " ", 0x0, nullptr},  // a lone sign applies to the next name
+      {"error,stats;ctxt", ",;", 0x18001, nullptr},
+      {"NONE", " ", 0x0, nullptr},
+      {"  ", " ", kStart, nullptr},     // nothing to read
+      {nullptr, " ", kStart, nullptr},  // no text: nothing to read
+      {"dml", nullptr, 0x40, nullptr},  // no delimiters: the text is one token
+      {"dml ddl", nullptr, 0, "dml ddl"},
+      {"CONN BOGUS", " ", 0, "BOGUS"},
+      {"CONN+BOGUS-DML", " ", 0, "BOGUS-DML"},
+      {"+CONN DDL", " ", 0, "DDL"},  // unsigned after signed
+      {"CONN +", " ", 0, "+"},       // a sign without its name
+      {"CONN+", " ", 0, "+"},
+      {"CONN DDL", ",", 0, "CONN DDL"},  // the blank is no delimiter here
+      {"ERRORS", " ", 0, "ERRORS"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+    SCOPED_TRACE(c.text ? c.text : "(null)");
     qd_ulong mask = kStart;
     const char* bad = nullptr;
-    EXPECT_EQ(acct_evkeyscan(c.text, c.delims, &mask, &bad), c.result);
-    if (c.result == 0) {
-      EXPECT_EQ(mask, c.mask);
-    } else {
-      EXPECT_EQ(mask, kStart);
+    EXPECT_EQ(acct_evkeyscan(c.text, c.delims, &mask, &bad), c.bad ? -1 : 0);
+    EXPECT_EQ(mask, c.bad ? kStart : c.mask);  // unchanged on failure
+    if (c.bad) {
       ASSERT_NE(bad, nullptr);
       EXPECT_STREQ(bad, c.bad);
       EXPECT_GE(bad, c.text);
     }
   }
-  // Missing arguments: no mask to store into fails; no text or no delimiters read the
-  // whole text as it is.
-  const char* bad = nullptr;
+  const char* bad = nullptr;  // no mask to store into
   EXPECT_EQ(acct_evkeyscan("CONN", " ", nullptr, &bad), -1);
-  qd_ulong mask = kStart;
-  EXPECT_EQ(acct_evkeyscan(nullptr, " ", &mask, nullptr), 0);
-  EXPECT_EQ(mask, kStart);
-  EXPECT_EQ(acct_evkeyscan("dml", nullptr, &mask, nullptr), 0);
-  EXPECT_EQ(mask, 0x40u);
-  EXPECT_EQ(acct_evkeyscan("dml ddl", nullptr, &mask, nullptr), -1);
-  EXPECT_EQ(mask, 0x40u);
 }
 
 }  // namespace

@@ -2,10 +2,14 @@
 // defaults, the answer cache, the section and file switches, and the path helpers.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 #include "runtime/runtime_internal.h"
@@ -65,13 +69,18 @@ TEST_F(ConfigTest, ProfileReading) {
   EXPECT_EQ(odbc_os_getenv("KEY"), nullptr);   // no QDODBC section
 }
 
-TEST_F(ConfigTest, OdbcSectionAndApplicationSection) {
-  use("[QDWIN]\nX=win\n[QDODBC]\nX=odbc\n[MYAPP]\nX=mine\n");
+TEST_F(ConfigTest, SectionsAndEnvironmentNames) {
+  use("[QDWIN]\nX=win\nTMP=from file\nTMPX=file value\n[QDODBC]\nX=odbc\n[MYAPP]\nX=mine\n");
+  setenv("TMP", "/env/tmp", 1);
+  EXPECT_EQ(get("tmp"), "/env/tmp");  // from the environment, without case
+  EXPECT_EQ(get("TMPX"), "file value");
   EXPECT_EQ(get("X"), "win");
   EXPECT_STREQ(odbc_os_getenv("X"), "odbc");
   EXPECT_EQ(odbc_os_getenv("TMP"), nullptr);  // no environment names in that section
   EXPECT_STREQ(win_set_appl_name("MYAPP"), "MYAPP");
   EXPECT_EQ(get("X"), "mine");
+  unsetenv("TMP");
+  EXPECT_EQ(get("Tmp"), "<null>");
   EXPECT_STREQ(win_set_appl_name("A_SECTION_NAME_LONGER_THAN_THIRTY_CHARS"),
                "A_SECTION_NAME_LONGER_THAN_THI");
 }
@@ -87,15 +96,6 @@ TEST_F(ConfigTest, AnswersAreCachedUnsetOnesToo) {
   win_set_ini_name(path_.c_str());  // emptying the cache reads the file again
   EXPECT_EQ(get("A"), "2");
   EXPECT_EQ(get("B"), "now set");
-}
-
-TEST_F(ConfigTest, EnvironmentNames) {
-  use("[QDWIN]\nTMP=from file\nTMPX=file value\n");
-  setenv("TMP", "/env/tmp", 1);
-  EXPECT_EQ(get("tmp"), "/env/tmp");
-  EXPECT_EQ(get("TMPX"), "file value");
-  unsetenv("TMP");
-  EXPECT_EQ(get("Tmp"), "<null>");
 }
 
 TEST_F(ConfigTest, DefaultsWhenNoFileIsFound) {
@@ -204,14 +204,6 @@ TEST(Paths, JoinAndSplit) {
   EXPECT_EQ(qd::path_drive_length("1:x", nullptr), 0);
   EXPECT_EQ(qd::path_drive_length("", nullptr), 0);
 }
-
-}  // namespace
-
-#include <atomic>
-#include <thread>
-#include <vector>
-
-namespace {
 
 // The lookup takes no lock by design: threads racing on the cache may see garbled
 // answers for what they race on, but nothing is ever read or written outside it.
