@@ -68,108 +68,87 @@ TEST(CodingTest, CharacterLengthAndNonAsciiStartByFirstByte) {
   }
 }
 
-// Test sequences must lie whole within avail; Utf8 characters must be complete and
-// continued by 10xxxxxx bytes (overlong forms and stray continuation bytes pass); EUC and
-// JIS by the lead byte, when available; UCS and unknown codes have no validity rule.
-TEST(CodingTest, ValidCharacterLength) {
-  struct Case {
-    int32_t code;
-    const char* bytes;
-    const char* by_avail;  // the length expected for avail 0, 1, 2, ...
-  } cases[] = {
-      {1, "\xE4\x27", "002"},
-      {1, "\xE4\x28", "000"},
-      {1, "\xD6\x22", "002"},
-      {1, "\xD6\x27", "000"},
-      {1, "\xFC\xFC\xFC", "0003"},
-      {1, "\xFC\xFC", "0000"},
-      {1, "\xC4\xC4\xC4", "000333"},
-      {1, "\xC4\xC4\xC3", "0000"},
-      {1, "A", "011"},
-      {1, "\x80", "01"},
-      {2, "\xFF", "01"},
-      {4, "\x80", "01"},
-      {3, "\x7F", "01"},
-      {3, "\x80", "00"},
-      {5, "\xC3\xA4", "002"},
-      {5, "\xC3\x41", "000"},
-      {5, "\xC3\xC3", "000"},
-      {5, "\xC3", "000"},
-      {5, "\xE2\x82\xAC", "0003"},
-      {5, "\xE2\x82\x41", "0000"},
-      {5, "\xF0\x9F\x98\x80", "00004"},
-      {5, "\xF8\x80\x80\x80\x80", "000005"},
-      {5, "\xFC\x80\x80\x80\x80\x80", "0000006"},
-      {5, "\xFC\x80\x80\x80\x80\x7F", "0000000"},
-      {5, "\xC0\x80", "002"},
-      {5, "\x80", "01"},
-      {6, "\x8F\xA1\xA1", "0003"},
-      {6, "\xB0\xA1", "002"},
-      {7, "\x81\x40", "002"},
-      {7, "\xA5", "01"},
-      {8, "ab", "000"},
-      {11, "abcd", "00000"},
-      {12, "a", "00"},
-  };
-  for (const Case& c : cases) {
-    for (int32_t avail = 0; c.by_avail[avail]; ++avail) {
-      EXPECT_EQ(encoding_valid_char_len(c.code, c.bytes, avail), c.by_avail[avail] - '0')
-          << c.code << " avail " << avail << " first " << int(static_cast<uint8_t>(*c.bytes));
-    }
-  }
-}
-
-// Test sequences must be whole, other high bytes being single characters; EUC and JIS
-// trail bytes may be anything but the terminator.
-TEST(CodingTest, StringSize) {
+// Test sequences must be whole, within avail and before the terminator, other high bytes
+// being single characters; Utf8 characters must be complete and continued by 10xxxxxx
+// bytes (overlong forms and stray continuation bytes pass); EUC and JIS trail bytes may be
+// anything but the terminator; UCS and unknown codes have no validity rule.
+TEST(CodingTest, ValidCharacterLengthAndStringSize) {
   struct Case {
     int32_t code;
     const char* text;
-    int32_t size;
+    const char* by_avail;  // the valid length of the first character for avail 0, 1, ...
+    int32_t size;          // the string size of the whole text
   } cases[] = {
-      {1, "abc", 4},
-      {1, "a\xE4\x27z", 5},
-      {1, "\xE4", 0},
-      {1, "\xE4\x28", 0},
-      {1, "\xFC\xFC\xFC", 4},
-      {1, "\xFC\xFC", 0},
-      {1, "\xC4\xC4\xC4\xC4\xC4\xC4", 7},
-      {1, "\xC4\xC4\xC4\xC4", 0},
-      {1, "\xD6\x22\xD6", 0},
-      {1, "\x80\xE5\xFF", 4},
-      {2, "\xFF\xFE", 3},
-      {3, "abc", 4},
-      {3, "ab\x80", 0},
-      {4, "\x80\xFF", 3},
-      {5, "\xC3\xA4", 3},
-      {5, "\xC3", 0},
-      {5, "a\xC3", 0},
-      {5, "\xC3\xA4\xC3\xA4", 5},
-      {5, "\xE2\x82\xAC", 4},
-      {5, "\xE2\x82", 0},
-      {5, "\xE2\x41\x82", 0},
-      {5, "\xF0\x9F\x98\x80x", 6},
-      {5, "\x80", 2},
-      {5, "\xFF", 2},
-      {6, "\x8F\xA1\xA1", 4},
-      {6, "\x8F\xA1", 0},
-      {6, "\x8F", 0},
-      {6, "\xB0", 0},
-      {6, "a\xB0\xA1z", 5},
-      {6, "\x8F\x41\x41", 4},
-      {7, "\x81\x40", 3},
-      {7, "\x81", 0},
-      {7, "\xA5\xA5", 3},
-      {7, "\xE0\x40\xFD", 4},
-      {7, "\xFC", 0},
-      {8, "ab", 3},
-      {11, "a", 2},
-      {12, "abc", 4},
-      {-1, "ab", 3},
+      {1, "\xE4\x27", "002", 3},
+      {1, "\xE4\x28", "000", 0},
+      {1, "\xD6\x22", "002", 3},
+      {1, "\xD6\x27", "000", 0},
+      {1, "\xFC\xFC\xFC", "0003", 4},
+      {1, "\xFC\xFC", "0000", 0},
+      {1, "\xC4\xC4\xC4", "000333", 4},
+      {1, "\xC4\xC4\xC3", "0000", 0},
+      {1, "A", "011", 2},
+      {1, "\x80", "01", 2},
+      {1, "abc", "", 4},
+      {1, "a\xE4\x27z", "", 5},
+      {1, "\xE4", "", 0},
+      {1, "\xC4\xC4\xC4\xC4\xC4\xC4", "", 7},
+      {1, "\xC4\xC4\xC4\xC4", "", 0},
+      {1, "\xD6\x22\xD6", "", 0},
+      {1, "\x80\xE5\xFF", "", 4},
+      {2, "\xFF", "01", 2},
+      {2, "\xFF\xFE", "", 3},
+      {3, "\x7F", "01", 2},
+      {3, "\x80", "00", 0},
+      {3, "abc", "", 4},
+      {3, "ab\x80", "", 0},
+      {4, "\x80", "01", 2},
+      {4, "\x80\xFF", "", 3},
+      {5, "\xC3\xA4", "002", 3},
+      {5, "\xC3\x41", "000", 0},
+      {5, "\xC3\xC3", "000", 0},
+      {5, "\xC3", "000", 0},
+      {5, "\xE2\x82\xAC", "0003", 4},
+      {5, "\xE2\x82\x41", "0000", 0},
+      {5, "\xF0\x9F\x98\x80", "00004", 5},
+      {5, "\xF8\x80\x80\x80\x80", "000005", 6},
+      {5, "\xFC\x80\x80\x80\x80\x80", "0000006", 7},
+      {5, "\xFC\x80\x80\x80\x80\x7F", "0000000", 0},
+      {5, "\xC0\x80", "002", 3},
+      {5, "\x80", "01", 2},
+      {5, "a\xC3", "", 0},
+      {5, "\xC3\xA4\xC3\xA4", "", 5},
+      {5, "\xE2\x82", "", 0},
+      {5, "\xE2\x41\x82", "", 0},
+      {5, "\xF0\x9F\x98\x80x", "", 6},
+      {5, "\xFF", "", 2},
+      {6, "\x8F\xA1\xA1", "0003", 4},
+      {6, "\xB0\xA1", "002", 3},
+      {6, "\x8F\xA1", "", 0},
+      {6, "\x8F", "", 0},
+      {6, "\xB0", "", 0},
+      {6, "a\xB0\xA1z", "", 5},
+      {6, "\x8F\x41\x41", "", 4},
+      {7, "\x81\x40", "002", 3},
+      {7, "\xA5", "01", 2},
+      {7, "\x81", "", 0},
+      {7, "\xA5\xA5", "", 3},
+      {7, "\xE0\x40\xFD", "", 4},
+      {7, "\xFC", "", 0},
+      {8, "ab", "000", 3},
+      {11, "abcd", "00000", 5},
+      {11, "a", "", 2},
+      {12, "a", "00", 2},
+      {12, "abc", "", 4},
+      {-1, "ab", "", 3},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(encoding_string_size(c.code, c.text), c.size)
-        << c.code << " " << ::testing::PrintToString(std::string(c.text));
+    SCOPED_TRACE(testing::Message()
+                 << c.code << " " << testing::PrintToString(std::string(c.text)));
+    for (int32_t avail = 0; c.by_avail[avail]; ++avail) {
+      EXPECT_EQ(encoding_valid_char_len(c.code, c.text, avail), c.by_avail[avail] - '0') << avail;
+    }
+    EXPECT_EQ(encoding_string_size(c.code, c.text), c.size);
   }
   for (int32_t code = 0; code <= 12; ++code) EXPECT_EQ(encoding_string_size(code, ""), 1) << code;
 }
