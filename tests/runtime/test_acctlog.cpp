@@ -312,7 +312,7 @@ TEST_F(AcctTest, FullFileMovesToTheNextGeneration) {
   EXPECT_EQ(lines_of(base.substr(400)).at(0)[2], "'again'");
 }
 
-TEST_F(AcctTest, FilesRefusedAsTakenArePassedOver) {
+TEST_F(AcctTest, FilesRefusedAsTakenArePassedOverOthersFail) {
   use_fake_files(0, 2);
   ASSERT_EQ(open_log(), 0);
   EXPECT_EQ(g_fake.opened, (Strings{log_, log_ + ".1", log_ + ".2"}));
@@ -321,9 +321,6 @@ TEST_F(AcctTest, FilesRefusedAsTakenArePassedOver) {
   ASSERT_EQ(acct_write(ACCT_EV_CONN, 0), 0);
   EXPECT_EQ(lines(log_ + ".2").size(), 1u);
   EXPECT_FALSE(std::filesystem::exists(log_));
-}
-
-TEST_F(AcctTest, OpenFailure) {
   log_ = dir_.file("no/such/dir/acct.log");
   EXPECT_EQ(open_log(0x5), QDE_ACCT_OPEN_FAILED);
   const std::string report = qd_errtxt_adr();
@@ -372,13 +369,21 @@ TEST_F(AcctTest, InterruptedPartialAndFailedWrites) {
   EXPECT_EQ(got[3][7], "'QDE_ACCT_WRITE_INCOMPLETE/QDF_ACCT_WRITE'");
 }
 
-TEST_F(AcctTest, ErrorLinesFromTheErrorStatus) {
+TEST_F(AcctTest, ErrorLinesFromTheErrorStatusWhileOn) {
+  // Other events only, logging off, no events: no ERROR line.
+  const std::pair<qd_ulong, qd_long> off[] = {{0x2 | 0x4, 1}, {0x1, 0}, {0, 1}};
+  for (auto [events, logon] : off) {
+    ASSERT_EQ(open_log(events, 32672, logon), 0);
+    trace(QDE_VALUE_OVERFLOW, QDF_VALUE_ADAPT_TYPE, "1", "numeric(1)");
+  }
   ASSERT_EQ(open_log(0x1), 0);
   EXPECT_EQ(trace(QDE_VALUE_OVERFLOW, QDF_VALUE_ADAPT_TYPE, "1234.5", "numeric(5,2)"),
             QDE_VALUE_OVERFLOW);
   EXPECT_EQ(trace(QDE_NO_MEMORY, 0), QDE_NO_MEMORY);
   EXPECT_EQ(trace(-7, 0), -7);                   // no catalogue entry: an empty name
   EXPECT_EQ(trace(0, QDF_VALUE_ADAPT_TYPE), 0);  // a pure trace record is no error
+  ASSERT_EQ(acct_exit(), 0);
+  trace(QDE_VALUE_OVERFLOW, QDF_VALUE_ADAPT_TYPE, "1", "numeric(1)");  // closed
   const std::vector<Strings> got = lines();
   ASSERT_EQ(got.size(), 3u);
   const Strings expected[] = {{"'ERROR'", "'Soft'", "'QDE_VALUE_OVERFLOW/QDF_VALUE_ADAPT_TYPE'"},
@@ -391,18 +396,6 @@ TEST_F(AcctTest, ErrorLinesFromTheErrorStatus) {
   const std::string& report = got[1][8];
   EXPECT_NE(report.find("Out of memory."), std::string::npos) << report;
   EXPECT_NE(report.find("\\n"), std::string::npos) << report;
-}
-
-TEST_F(AcctTest, NoErrorLinesWhileOff) {
-  const std::pair<qd_ulong, qd_long> events_logon[] = {{0x2 | 0x4, 1}, {0x1, 0}, {0, 1}};
-  for (auto [events, logon] : events_logon) {
-    ASSERT_EQ(open_log(events, 32672, logon), 0);
-    trace(QDE_VALUE_OVERFLOW, QDF_VALUE_ADAPT_TYPE, "1", "numeric(1)");
-  }
-  ASSERT_EQ(open_log(0x1), 0);
-  ASSERT_EQ(acct_exit(), 0);
-  trace(QDE_VALUE_OVERFLOW, QDF_VALUE_ADAPT_TYPE, "1", "numeric(1)");
-  EXPECT_EQ(qdtest::read_file(log_), "");
 }
 
 TEST_F(AcctTest, ConcurrentWritersKeepTheirLinesWhole) {
