@@ -36,39 +36,6 @@ class ConfigTest : public ::testing::Test {
   std::string path_;
 };
 
-TEST_F(ConfigTest, ProfileReading) {
-  use("; comment line\n"
-      "[Other]\nKEY=other\n"
-      "  [ qdwin ]  \n"
-      "Key = first value  \n"
-      "KEY=second\n"
-      "   ; Commented=yes\n"
-      "Empty=\n"
-      "spaced key=  a b  \n"
-      "no equals sign here\n"
-      "Path=c:=d\n"
-      "[QDWIN]\n"
-      "Late=from the second section of that name\n");
-  struct Case {
-    const char* name;
-    const char* value;
-  } cases[] = {
-      {"key", "first value"},  // names and sections without case, first match wins
-      {"KEY", "first value"},
-      {"Commented", "<null>"},
-      {"Empty", ""},
-      {"SPACED KEY", "a b"},
-      {"no equals sign here", "<null>"},
-      {"Path", "c:=d"},
-      {"Late", "from the second section of that name"},
-      {"Missing", "<null>"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(get(c.name), c.value) << c.name;
-  EXPECT_EQ(qd::config_search_state(), 1);
-  EXPECT_STREQ(qd::config_install_dir(), "");  // an absolute file: no search was made
-  EXPECT_EQ(odbc_os_getenv("KEY"), nullptr);   // no QDODBC section
-}
-
 TEST_F(ConfigTest, SectionsAndEnvironmentNames) {
   use("[QDWIN]\nX=win\nTMP=from file\nTMPX=file value\n[QDODBC]\nX=odbc\n[MYAPP]\nX=mine\n");
   setenv("TMP", "/env/tmp", 1);
@@ -143,7 +110,14 @@ TEST_F(ConfigTest, ThousandsOfNamesNeverOverflowTheCache) {
   EXPECT_EQ(get("REAL"), "value");
 }
 
-TEST_F(ConfigTest, MalformedFilesAreReadSafely) {
+// Names and sections are compared without case and the first match wins; blanks around
+// them and comment lines are passed over; malformed, huge and binary files are read
+// safely.
+TEST_F(ConfigTest, ProfileReading) {
+  const std::string profile =
+      "; comment line\n[Other]\nKEY=other\n  [ qdwin ]  \nKey = first value  \nKEY=second\n"
+      "   ; Commented=yes\nEmpty=\nspaced key=  a b  \nno equals sign here\nPath=c:=d\n"
+      "[QDWIN]\nLate=from the second section of that name\n";
   std::mt19937 rng(7);
   std::string binary(20000, '\0');
   for (char& c : binary) c = static_cast<char>(rng());
@@ -152,9 +126,17 @@ TEST_F(ConfigTest, MalformedFilesAreReadSafely) {
   huge += "LAST=end\n";
   struct Case {
     std::string content;
-    const char* name;
-    const char* value;
+    const char *name, *value;
   } cases[] = {
+      {profile, "key", "first value"},
+      {profile, "KEY", "first value"},
+      {profile, "Commented", "<null>"},
+      {profile, "Empty", ""},
+      {profile, "SPACED KEY", "a b"},
+      {profile, "no equals sign here", "<null>"},
+      {profile, "Path", "c:=d"},
+      {profile, "Late", "from the second section of that name"},
+      {profile, "Missing", "<null>"},
       {"[QDWIN]\r\nCRLF=yes\r\n", "CRLF", "yes"},
       {"[QDWIN]\nNOEOL=tail", "NOEOL", "tail"},
       {"[QDWIN]\nLONGLINE=" + std::string(300, 'x') + "\nAFTER=ok\n", "AFTER", "ok"},
@@ -168,8 +150,12 @@ TEST_F(ConfigTest, MalformedFilesAreReadSafely) {
   for (const Case& c : cases) {
     qd::config_reset_for_test();
     use(c.content);
-    EXPECT_EQ(get(c.name), c.value) << c.content.substr(0, 40);
+    EXPECT_EQ(get(c.name), c.value) << c.name;
   }
+  EXPECT_EQ(qd::config_search_state(), 1);
+  EXPECT_STREQ(qd::config_install_dir(), "");  // an absolute file: no search was made
+  use(profile);
+  EXPECT_EQ(odbc_os_getenv("KEY"), nullptr);  // no QDODBC section
 }
 
 TEST(Paths, JoinAndSplit) {
