@@ -86,7 +86,6 @@ TEST_F(DirTest, Patterns) {
       {"*", all},
       {"*.*", all},  // every name, extension or not
       {"?.txt", {"a.txt", "b.txt"}},
-      {"a.???", {"a.txt"}},
       {"??.txt", {"<none>"}},
       {"*o*", {"c.log", "noext"}},
       {"*t", {"a.txt", "b.txt", "noext"}},
@@ -95,8 +94,7 @@ TEST_F(DirTest, Patterns) {
       {"noext", {"noext"}},
       {"sub", {"sub"}},
       {"A.TXT", {"<none>"}},  // names keep their case
-      {"*.doc", {"<none>"}},
-      {"", {"<none>"}},  // no file-name part
+      {"", {"<none>"}},       // no file-name part
       {"missing/*", {"<none>"}},
       {"a.txt/*", {"<none>"}},  // not a directory
       {std::string(300, '*'), {"<none>"}},
