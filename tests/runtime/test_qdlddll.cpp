@@ -1,4 +1,4 @@
-// Tests of the library slots: a real system library and a missing one, and, through
+// Tests of the library slots: a real system library and, through
 // stand-in module services, the paths, the initialisation and clean-up entries, the
 // current directory during loading and slots left by another process.
 #include <gtest/gtest.h>
@@ -37,19 +37,16 @@ class DllTest : public ::testing::Test {
   // lines given.
   void configure(const std::string& lines) {
     qd::config_reset_for_test();
-    ini_ =
-        dir_.write("qdwin.ini", std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR + "\n" + lines);
-    win_set_ini_name(ini_.c_str());
+    const std::string text = std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR + "\n" + lines;
+    win_set_ini_name(dir_.write("qdwin.ini", text).c_str());
   }
   static std::string report() { return qd_errtxt_adr(); }
   qdtest::TempDir dir_;
   qdtest::GlobalsScope globals_;
   std::filesystem::path start_dir_;
-  std::string ini_;
 };
 
 using Cosine = double (*)(double);
-double sentinel(double x) { return x; }
 
 TEST_F(DllTest, SystemLibraryEntries) {
   configure("QDKERNELDLL32=libm.so.6\n");
@@ -58,7 +55,6 @@ TEST_F(DllTest, SystemLibraryEntries) {
   ASSERT_NE(cosine, nullptr);
   EXPECT_EQ(cosine(0.0), 1.0);
   EXPECT_STREQ(qd::dll_slot_path(QD_DLL_KERNEL), "libm.so.6");
-  EXPECT_EQ(qd::dll_slot_loader(QD_DLL_KERNEL), qd::plat::process_id());
   void* module = qd::dll_slot_module(QD_DLL_KERNEL);
 
   Cosine again = nullptr;
@@ -66,37 +62,8 @@ TEST_F(DllTest, SystemLibraryEntries) {
   EXPECT_EQ(again, cosine);
   EXPECT_EQ(qd::dll_slot_module(QD_DLL_KERNEL), module);  // loaded once
 
-  struct Missing {
-    const char* name;
-    const char* shown;
-  } missing[] = {{"no_such_entry", "no_such_entry"}, {"__cos", "__cos"}, {"", ""}};
-  for (const Missing& m : missing) {
-    init_qderr();
-    Cosine cell = cosine;
-    EXPECT_EQ(load_function(QD_DLL_KERNEL, &cell, m.name), QDE_LIBRARY_ENTRY_MISSING);
-    EXPECT_EQ(cell, nullptr);  // the cell gets the null address
-    EXPECT_NE(report().find(std::string("The entry ") + m.shown +
-                            " was not found in the library libm.so.6."),
-              std::string::npos)
-        << report();
-  }
-  // No name: no entry; no cell: only the answer.
-  EXPECT_EQ(load_function(QD_DLL_KERNEL, &again, nullptr), QDE_LIBRARY_ENTRY_MISSING);
-  EXPECT_EQ(load_function(QD_DLL_KERNEL, nullptr, "cos"), 0);
-  EXPECT_EQ(load_function(QD_DLL_KERNEL, nullptr, "none"), QDE_LIBRARY_ENTRY_MISSING);
-  EXPECT_EQ(unload_dll(QD_DLL_KERNEL), 0);
-  EXPECT_EQ(qd::dll_slot_module(QD_DLL_KERNEL), nullptr);
-  EXPECT_EQ(qd::dll_slot_loader(QD_DLL_KERNEL), 0u);
-  EXPECT_EQ(unload_dll(QD_DLL_KERNEL), 0);
-}
-
-#if GTEST_HAS_DEATH_TEST
-// A child process finds the slot loaded by its parent: it loads the library anew as
-// its own, and the parent's slot is untouched.
-TEST_F(DllTest, ForkedChildLoadsItsOwn) {
-  configure("QDKERNELDLL32=libm.so.6\n");
-  void* cell = nullptr;
-  ASSERT_EQ(load_function(QD_DLL_KERNEL, &cell, "cos"), 0);
+  // A child process finds the slot loaded by its parent: it loads the library anew as
+  // its own, and the parent's slot is untouched.
   const uint32_t parent = qd::dll_slot_loader(QD_DLL_KERNEL);
   GTEST_FLAG_SET(death_test_style, "fast");
   EXPECT_EXIT(
@@ -109,21 +76,25 @@ TEST_F(DllTest, ForkedChildLoadsItsOwn) {
       },
       ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(qd::dll_slot_loader(QD_DLL_KERNEL), parent);
-}
-#endif
 
-TEST_F(DllTest, MissingLibrary) {
-  const std::string path = dir_.file("lib/libnothing.so");
-  std::filesystem::create_directory(dir_.file("lib"));
-  configure("QDKERNELDLL32=" + path + "\n");
-  Cosine cell = sentinel;
-  const Cosine before = cell;
-  EXPECT_EQ(load_function(QD_DLL_KERNEL, &cell, "cos"), QDE_LIBRARY_LOAD_FAILED);
-  EXPECT_EQ(cell, before);
+  for (const char* name : {"no_such_entry", "__cos", ""}) {
+    init_qderr();
+    Cosine cell = cosine;
+    EXPECT_EQ(load_function(QD_DLL_KERNEL, &cell, name), QDE_LIBRARY_ENTRY_MISSING);
+    EXPECT_EQ(cell, nullptr);  // the cell gets the null address
+    EXPECT_NE(report().find(std::string("The entry ") + name +
+                            " was not found in the library libm.so.6."),
+              std::string::npos)
+        << report();
+  }
+  // No name: no entry; no cell: only the answer.
+  EXPECT_EQ(load_function(QD_DLL_KERNEL, &again, nullptr), QDE_LIBRARY_ENTRY_MISSING);
+  EXPECT_EQ(load_function(QD_DLL_KERNEL, nullptr, "cos"), 0);
+  EXPECT_EQ(load_function(QD_DLL_KERNEL, nullptr, "none"), QDE_LIBRARY_ENTRY_MISSING);
+  EXPECT_EQ(unload_dll(QD_DLL_KERNEL), 0);
   EXPECT_EQ(qd::dll_slot_module(QD_DLL_KERNEL), nullptr);
-  EXPECT_NE(report().find("The library " + path + " could not be loaded."), std::string::npos)
-      << report();
-  EXPECT_EQ(std::filesystem::current_path(), start_dir_);
+  EXPECT_EQ(qd::dll_slot_loader(QD_DLL_KERNEL), 0u);
+  EXPECT_EQ(unload_dll(QD_DLL_KERNEL), 0);
 }
 
 TEST_F(DllTest, SlotsOutsideTheTable) {
@@ -139,13 +110,9 @@ TEST_F(DllTest, SlotsOutsideTheTable) {
 
 // Stand-in module services.
 struct Fake {
-  std::vector<std::string> loaded;  // paths asked for
-  std::vector<std::string> dir_at_load;
-  std::vector<std::string> looked_up;
-  int inits = 0;
-  int cleanups = 0;
-  int frees = 0;
-  int init_result = 0;
+  // Paths asked for, the current directory at each load, entry names looked up.
+  std::vector<std::string> loaded, dir_at_load, looked_up;
+  int inits = 0, cleanups = 0, frees = 0, init_result = 0;
   bool has_init = true;
 };
 Fake g_fake;
@@ -189,8 +156,7 @@ class FakeDllTest : public DllTest {
     std::filesystem::create_directory(net_dir_);
     net_ = net_dir_ + "/libnet.so";
   }
-  std::string net_dir_;
-  std::string net_;
+  std::string net_dir_, net_;
 };
 
 TEST_F(FakeDllTest, NetworkLibraryLoadsOnceAndInitialises) {
@@ -213,7 +179,8 @@ TEST_F(FakeDllTest, NetworkLibraryLoadsOnceAndInitialises) {
   EXPECT_EQ(g_fake.frees, 1);
   EXPECT_EQ(unload_dll(QD_DLL_HOSTACCESS), 0);
   EXPECT_EQ(g_fake.frees, 1);
-  // Loaded again on the next use, and initialised again.
+  // Loaded again on the next use, and initialised again; any result but -1 is success.
+  g_fake.init_result = 1;
   ASSERT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"), 0);
   EXPECT_EQ(g_fake.loaded.size(), 2u);
   EXPECT_EQ(g_fake.inits, 2);
@@ -235,68 +202,66 @@ TEST_F(FakeDllTest, DefaultPaths) {
 
 const char* no_setting(const char*) { return nullptr; }
 
-TEST_F(FakeDllTest, UnconfiguredPaths) {
+TEST_F(FakeDllTest, FailuresLeaveTheSlotAsItWas) {
+  const std::string missing = dir_.file("missing.so");
+  constexpr int kNoInit = 99;  // the library has no initialisation entry
+  struct Case {
+    int slot;
+    std::string settings;  // lines of the file; empty: no setting at all
+    int init_result, error;
+    std::string report;    // a text of the report
+    std::string load_dir;  // the current directory while loading; empty: no load
+    bool loaded;           // the library stays loaded
+  } cases[] = {
+      {QD_DLL_HOSTACCESS, "", 0, QDE_LIBRARY_NOT_CONFIGURED,
+       "The setting HOSTACCESS32, the path of a required library, is not configured.", "", false},
+      {QD_DLL_KERNEL, "QDKERNELDLL32=" + missing + "\n", 0, QDE_LIBRARY_LOAD_FAILED,
+       "The library " + missing + " could not be loaded.", dir_.path(), false},
+      {QD_DLL_HOSTACCESS, "HOSTACCESS32=" + net_ + "\n", -1, QDE_LIBRARY_INIT_FAILED,
+       "The initialisation of the library " + net_ + " failed.", net_dir_, true},
+      {QD_DLL_HOSTACCESS, "HOSTACCESS32=" + net_ + "\n", kNoInit, QDE_LIBRARY_ENTRY_MISSING,
+       "The entry tcp_init was not found in the library " + net_, net_dir_, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.report);
+    qd::dll_reset_for_test();
+    g_fake = Fake{};
+    g_fake.init_result = c.init_result;
+    g_fake.has_init = c.init_result != kNoInit;
+    configure(c.settings);
+    qd::dll_set_setting_for_test(c.settings.empty() ? no_setting : nullptr);
+    init_qderr();
+    void* cell = &cell;
+    EXPECT_EQ(load_function(c.slot, &cell, "kernel_entry"), c.error);
+    // A library that did not load leaves the cell alone; a missing entry nulls it.
+    EXPECT_EQ(cell, c.error == QDE_LIBRARY_ENTRY_MISSING ? nullptr : &cell);
+    EXPECT_NE(report().find(c.report), std::string::npos) << report();
+    EXPECT_EQ(qd::dll_slot_module(c.slot), c.loaded ? &g_module : nullptr);
+    EXPECT_EQ(qd::dll_slot_loader(c.slot), c.loaded ? qd::plat::process_id() : 0u);
+    EXPECT_EQ(g_fake.dir_at_load,
+              c.load_dir.empty() ? std::vector<std::string>{} : std::vector{c.load_dir});
+    EXPECT_EQ(std::filesystem::current_path(), start_dir_);
+    if (c.loaded) {
+      // Still loaded: the next request neither loads nor initialises again.
+      g_fake.init_result = 0;
+      EXPECT_EQ(load_function(c.slot, &cell, "kernel_entry"), 0);
+      EXPECT_EQ(g_fake.loaded.size(), 1u);
+      EXPECT_EQ(g_fake.inits, g_fake.has_init ? 1 : 0);
+    }
+  }
+  // Through the message switch, off: only the number comes back.
+  qd::dll_reset_for_test();
   qd::dll_set_setting_for_test(no_setting);
-  void* cell = &cell;
-  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"), QDE_LIBRARY_NOT_CONFIGURED);
-  EXPECT_EQ(cell, &cell);
-  EXPECT_TRUE(g_fake.loaded.empty());
-  EXPECT_NE(report().find("The setting HOSTACCESS32, the path of a required library, is not "
-                          "configured."),
-            std::string::npos)
-      << report();
-  // Reported through the message switch: off, only the number comes back.
   init_qderr();
   no_merror();
+  void* cell = nullptr;
   EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"), QDE_LIBRARY_NOT_CONFIGURED);
   EXPECT_EQ(report().find("HOSTACCESS32"), std::string::npos);
   yes_merror();
   // The kernel library needs no setting: its file name as the system finds it.
+  g_fake = Fake{};
   ASSERT_EQ(load_function(QD_DLL_KERNEL, &cell, "kernel_entry"), 0);
   EXPECT_EQ(g_fake.loaded, std::vector<std::string>{"qdker32.dll"});
-  EXPECT_EQ(std::filesystem::current_path(), start_dir_);
-}
-
-TEST_F(FakeDllTest, FailedInitialisationKeepsTheLibrary) {
-  configure("HOSTACCESS32=" + net_ + "\n");
-  g_fake.init_result = -1;
-  void* cell = nullptr;
-  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"), QDE_LIBRARY_INIT_FAILED);
-  EXPECT_NE(report().find("The initialisation of the library " + net_ + " failed."),
-            std::string::npos)
-      << report();
-  EXPECT_EQ(qd::dll_slot_module(QD_DLL_HOSTACCESS), &g_module);
-  // Still loaded: the next request does not load or initialise again.
-  g_fake.init_result = 0;
-  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"), 0);
-  EXPECT_EQ(g_fake.loaded.size(), 1u);
-  EXPECT_EQ(g_fake.inits, 1);
-  // Any result but -1 is success.
-  EXPECT_EQ(unload_dll(QD_DLL_HOSTACCESS), 0);
-  g_fake.init_result = 1;
-  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"), 0);
-}
-
-TEST_F(FakeDllTest, MissingInitialisationEntry) {
-  configure("HOSTACCESS32=" + net_ + "\n");
-  g_fake.has_init = false;
-  void* cell = nullptr;
-  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &cell, "kernel_entry"), QDE_LIBRARY_ENTRY_MISSING);
-  EXPECT_NE(report().find("The entry tcp_init was not found in the library " + net_),
-            std::string::npos)
-      << report();
-  EXPECT_EQ(qd::dll_slot_module(QD_DLL_HOSTACCESS), &g_module);
-}
-
-TEST_F(FakeDllTest, MissingLibraryLeavesTheSlotEmpty) {
-  const std::string path = dir_.file("missing.so");
-  configure("QDKERNELDLL32=" + path + "\n");
-  void* cell = nullptr;
-  EXPECT_EQ(load_function(QD_DLL_KERNEL, &cell, "kernel_entry"), QDE_LIBRARY_LOAD_FAILED);
-  EXPECT_EQ(qd::dll_slot_module(QD_DLL_KERNEL), nullptr);
-  EXPECT_EQ(qd::dll_slot_loader(QD_DLL_KERNEL), 0u);
-  EXPECT_EQ(g_fake.dir_at_load, std::vector<std::string>{dir_.path()});
-  EXPECT_EQ(std::filesystem::current_path(), start_dir_);
 }
 
 TEST_F(FakeDllTest, SlotsOfAnotherProcess) {

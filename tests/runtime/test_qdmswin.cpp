@@ -2,10 +2,14 @@
 // defaults, the answer cache, the section and file switches, and the path helpers.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/platform.h"
 #include "runtime/runtime_internal.h"
@@ -32,46 +36,18 @@ class ConfigTest : public ::testing::Test {
   std::string path_;
 };
 
-TEST_F(ConfigTest, ProfileReading) {
-  use("; comment line\n"
-      "[Other]\nKEY=other\n"
-      "  [ qdwin ]  \n"
-      "Key = first value  \n"
-      "KEY=second\n"
-      "   ; Commented=yes\n"
-      "Empty=\n"
-      "spaced key=  a b  \n"
-      "no equals sign here\n"
-      "Path=c:=d\n"
-      "[QDWIN]\n"
-      "Late=from the second section of that name\n");
-  struct Case {
-    const char* name;
-    const char* value;
-  } cases[] = {
-      {"key", "first value"},  // names and sections without case, first match wins
-      {"KEY", "first value"},
-      {"Commented", "<null>"},
-      {"Empty", ""},
-      {"SPACED KEY", "a b"},
-      {"no equals sign here", "<null>"},
-      {"Path", "c:=d"},
-      {"Late", "from the second section of that name"},
-      {"Missing", "<null>"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(get(c.name), c.value) << c.name;
-  EXPECT_EQ(qd::config_search_state(), 1);
-  EXPECT_STREQ(qd::config_install_dir(), "");  // an absolute file: no search was made
-  EXPECT_EQ(odbc_os_getenv("KEY"), nullptr);   // no QDODBC section
-}
-
-TEST_F(ConfigTest, OdbcSectionAndApplicationSection) {
-  use("[QDWIN]\nX=win\n[QDODBC]\nX=odbc\n[MYAPP]\nX=mine\n");
+TEST_F(ConfigTest, SectionsAndEnvironmentNames) {
+  use("[QDWIN]\nX=win\nTMP=from file\nTMPX=file value\n[QDODBC]\nX=odbc\n[MYAPP]\nX=mine\n");
+  setenv("TMP", "/env/tmp", 1);
+  EXPECT_EQ(get("tmp"), "/env/tmp");  // from the environment, without case
+  EXPECT_EQ(get("TMPX"), "file value");
   EXPECT_EQ(get("X"), "win");
   EXPECT_STREQ(odbc_os_getenv("X"), "odbc");
   EXPECT_EQ(odbc_os_getenv("TMP"), nullptr);  // no environment names in that section
   EXPECT_STREQ(win_set_appl_name("MYAPP"), "MYAPP");
   EXPECT_EQ(get("X"), "mine");
+  unsetenv("TMP");
+  EXPECT_EQ(get("Tmp"), "<null>");
   EXPECT_STREQ(win_set_appl_name("A_SECTION_NAME_LONGER_THAN_THIRTY_CHARS"),
                "A_SECTION_NAME_LONGER_THAN_THI");
 }
@@ -87,15 +63,6 @@ TEST_F(ConfigTest, AnswersAreCachedUnsetOnesToo) {
   win_set_ini_name(path_.c_str());  // emptying the cache reads the file again
   EXPECT_EQ(get("A"), "2");
   EXPECT_EQ(get("B"), "now set");
-}
-
-TEST_F(ConfigTest, EnvironmentNames) {
-  use("[QDWIN]\nTMP=from file\nTMPX=file value\n");
-  setenv("TMP", "/env/tmp", 1);
-  EXPECT_EQ(get("tmp"), "/env/tmp");
-  EXPECT_EQ(get("TMPX"), "file value");
-  unsetenv("TMP");
-  EXPECT_EQ(get("Tmp"), "<null>");
 }
 
 TEST_F(ConfigTest, DefaultsWhenNoFileIsFound) {
@@ -143,7 +110,14 @@ TEST_F(ConfigTest, ThousandsOfNamesNeverOverflowTheCache) {
   EXPECT_EQ(get("REAL"), "value");
 }
 
-TEST_F(ConfigTest, MalformedFilesAreReadSafely) {
+// Names and sections are compared without case and the first match wins; blanks around
+// them and comment lines are passed over; malformed, huge and binary files are read
+// safely.
+TEST_F(ConfigTest, ProfileReading) {
+  const std::string profile =
+      "; comment line\n[Other]\nKEY=other\n  [ qdwin ]  \nKey = first value  \nKEY=second\n"
+      "   ; Commented=yes\nEmpty=\nspaced key=  a b  \nno equals sign here\nPath=c:=d\n"
+      "[QDWIN]\nLate=from the second section of that name\n";
   std::mt19937 rng(7);
   std::string binary(20000, '\0');
   for (char& c : binary) c = static_cast<char>(rng());
@@ -152,9 +126,17 @@ TEST_F(ConfigTest, MalformedFilesAreReadSafely) {
   huge += "LAST=end\n";
   struct Case {
     std::string content;
-    const char* name;
-    const char* value;
+    const char *name, *value;
   } cases[] = {
+      {profile, "key", "first value"},
+      {profile, "KEY", "first value"},
+      {profile, "Commented", "<null>"},
+      {profile, "Empty", ""},
+      {profile, "SPACED KEY", "a b"},
+      {profile, "no equals sign here", "<null>"},
+      {profile, "Path", "c:=d"},
+      {profile, "Late", "from the second section of that name"},
+      {profile, "Missing", "<null>"},
       {"[QDWIN]\r\nCRLF=yes\r\n", "CRLF", "yes"},
       {"[QDWIN]\nNOEOL=tail", "NOEOL", "tail"},
       {"[QDWIN]\nLONGLINE=" + std::string(300, 'x') + "\nAFTER=ok\n", "AFTER", "ok"},
@@ -168,8 +150,12 @@ TEST_F(ConfigTest, MalformedFilesAreReadSafely) {
   for (const Case& c : cases) {
     qd::config_reset_for_test();
     use(c.content);
-    EXPECT_EQ(get(c.name), c.value) << c.content.substr(0, 40);
+    EXPECT_EQ(get(c.name), c.value) << c.name;
   }
+  EXPECT_EQ(qd::config_search_state(), 1);
+  EXPECT_STREQ(qd::config_install_dir(), "");  // an absolute file: no search was made
+  use(profile);
+  EXPECT_EQ(odbc_os_getenv("KEY"), nullptr);  // no QDODBC section
 }
 
 TEST(Paths, JoinAndSplit) {
@@ -204,14 +190,6 @@ TEST(Paths, JoinAndSplit) {
   EXPECT_EQ(qd::path_drive_length("1:x", nullptr), 0);
   EXPECT_EQ(qd::path_drive_length("", nullptr), 0);
 }
-
-}  // namespace
-
-#include <atomic>
-#include <thread>
-#include <vector>
-
-namespace {
 
 // The lookup takes no lock by design: threads racing on the cache may see garbled
 // answers for what they race on, but nothing is ever read or written outside it.
