@@ -63,7 +63,7 @@ void module_free(void* module) {
   }
 }
 
-int lookup(int slot, plat::ModuleEntry* out, const char* name);
+int lookup(int slot, plat::ModuleEntry* out, const char* name, bool* searched = nullptr);
 
 // Loads the module at path with its own directory as the current one and the system's
 // dialogue boxes off; the caller's directory is given back. A successful load leaves
@@ -104,7 +104,13 @@ int load_slot(int s) {
   std::memcpy(slot.path, path, sizeof path);
   if (spec.init) {
     plat::ModuleEntry entry = nullptr;
-    if (int err = lookup(s, &entry, spec.init); err != 0) return err;
+    if (int err = lookup(s, &entry, spec.init); err != 0) {
+      // No initialisation entry: the library was never set up, so the slot is left
+      // empty, as it was before the call, and the next request tries again.
+      module_free(slot.module);
+      slot = Slot{};
+      return err;
+    }
     if (reinterpret_cast<InitEntry>(entry)() == kInitFailed) {
       return report<QDE_LIBRARY_INIT_FAILED, 0>(+slot.path);
     }
@@ -129,7 +135,9 @@ int unload_slot(int s, bool force) {
   return 0;
 }
 
-int lookup(int slot, plat::ModuleEntry* out, const char* name) {
+// The slot's entry by name, loading the slot first if needed; *searched tells whether
+// the name itself was looked for (a failed load never gets that far).
+int lookup(int slot, plat::ModuleEntry* out, const char* name, bool* searched) {
   for (int s = 0; s < kDllSlotCount; ++s) {
     if (g_slots[s].module && g_slots[s].loader != own_pid()) {
       if (int err = unload_slot(s, true); err != 0) return err;
@@ -139,6 +147,7 @@ int lookup(int slot, plat::ModuleEntry* out, const char* name) {
     if (int err = load_slot(slot); err != 0) return err;
   }
   const char* entry_name = name && name[0] == '_' ? name + 1 : name;
+  if (searched) *searched = true;
   *out = entry_name ? module_entry(g_slots[slot].module, entry_name) : nullptr;
   if (!*out) {
     return report<QDE_LIBRARY_ENTRY_MISSING, 0>(name ? name : "(null)", +g_slots[slot].path);
@@ -178,10 +187,11 @@ QD_EXTERN_C QD_API int load_function(qd_long slot, void* out_fn, const char* nam
     return report<QDE_LIBRARY_LOAD_FAILED, 0>(+what);
   }
   plat::ModuleEntry entry = nullptr;
-  const int err = lookup(slot, &entry, name);
-  // An entry that is not found is stored as null; a library that cannot be loaded
-  // leaves the cell alone.
-  if (out_fn && (err == 0 || err == QDE_LIBRARY_ENTRY_MISSING)) {
+  bool searched = false;
+  const int err = lookup(slot, &entry, name, &searched);
+  // An entry that is not found is stored as null; a library that cannot be loaded (or
+  // set up) leaves the cell alone.
+  if (out_fn && searched) {
     std::memcpy(out_fn, &entry, sizeof entry);
   }
   return err;
