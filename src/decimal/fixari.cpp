@@ -360,7 +360,8 @@ __attribute__((noinline)) int add_general(const uint8_t* a, const uint8_t* b, ui
 // (the dropped digits compared with 44...4, which is how the flag runs through them) or
 // the difference's borrow (whether the smaller operand lost anything). False when the
 // result lies beyond the magnitude limit (add_general then reports).
-__attribute__((always_inline)) inline bool sum_num(const Num& x, const Num& y, bool negate_y, Num* out) {
+__attribute__((always_inline)) inline bool sum_num(const Num& x, const Num& y, bool negate_y,
+                                                   Num* out) {
   const Vec X = x.d, Y = y.d;
   const int la = x.lo, lb = y.lo;
   const int ha = x.p + la - 1, hb = y.p + lb - 1;
@@ -414,15 +415,11 @@ __attribute__((always_inline)) inline bool sum_num(const Num& x, const Num& y, b
   return true;
 }
 
-
 // c = a + b, or a - b when negate_b: b counts with its sign flipped unless it is zero, as
 // if fixsub had flipped it; b itself is never written. 0 or 19005 (reported).
 //
 // Two non-zero operands of at most 30 digits (the usual case) take one straight road:
-// both are aligned on the 30-position window ending at the higher top digit; what falls
-// below it belongs to one operand only, and decides the sum's rounding flag (the dropped
-// digits compared with 44...4, which is how the flag runs through them) or the
-// difference's borrow (whether the smaller operand lost anything). Every other shape,
+// one 64-bit word when both lie within 15 positions, else sum_num. Every other shape,
 // and any result beyond the magnitude limit, goes to add_general, which reports.
 inline int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
   const int pa = fx_prec(a), pb = fx_prec(b);

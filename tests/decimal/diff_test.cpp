@@ -73,7 +73,6 @@ TEST(FixDiff, DoubleDigitsAtPowersOfTen) {
   }
 }
 
-
 // The four-limb conversion against the one-limb one: every limb value from the edges of
 // each digit count, and random ones.
 TEST(FixDiff, LimbsToDigits) {
@@ -134,8 +133,7 @@ TEST(FixDiff, DivisionInRegistersMatchesSteps) {
     ASSERT_EQ(rc_fast, rc_steps) << it;
     if (rc_fast) continue;
     const int n = qd::fx_size(qd::fx_prec(steps));
-    ASSERT_EQ(std::memcmp(fast, steps, static_cast<size_t>(n > qd::kFixMaxBytes ? 2 : n)), 0)
-        << it;
+    ASSERT_EQ(std::memcmp(fast, steps, static_cast<size_t>(n > qd::kFixMaxBytes ? 2 : n)), 0) << it;
   }
 }
 
