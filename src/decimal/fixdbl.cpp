@@ -331,22 +331,32 @@ bool digits_fast(uint64_t m, int e2, int* E, Vec* v) {
     ++*E;
     return true;
   }
-  // d < 10^30: an estimate of d / 10^16 in doubles is off by less than one, so one
-  // correction gives the exact split into two halves below 10^16.
+  // d < 10^30, split into two halves below 10^16.
+  uint64_t q, r;
+#if defined(__x86_64__)
+  // d / 10^16 is (d / 2^16) / 5^16: one division of 128 by 64 bits, whose quotient fits
+  // its word since d / 2^16 is below 2^84.
+  const U128 x = d >> 16;
+  uint64_t rem;
+  asm("divq %4" : "=a"(q), "=d"(rem) : "a"(lo64(x)), "d"(hi64(x)), "r"(uint64_t{152587890625u}));
+  r = (rem << 16) | (lo64(d) & 0xffff);
+#else
+  // An estimate in doubles is off by less than one, so one correction gives the split.
   const double approx =
       static_cast<double>(hi64(d)) * 18446744073709551616.0 + static_cast<double>(lo64(d));
-  uint64_t q = static_cast<uint64_t>(approx * 1e-16);
+  q = static_cast<uint64_t>(approx * 1e-16);
   constexpr uint64_t k1e16 = 10000000000000000ull;
   U128 prod = static_cast<U128>(q) * k1e16;
   if (prod > d) {
     --q;
     prod -= k1e16;
   }
-  uint64_t r = lo64(d - prod);
+  r = lo64(d - prod);
   if (r >= k1e16) {
     ++q;
     r -= k1e16;
   }
+#endif
   const uint32_t l0 = static_cast<uint32_t>(r % 100000000u);
   const uint32_t l1 = static_cast<uint32_t>(r / 100000000u);
   const uint32_t l2 = static_cast<uint32_t>(q % 100000000u);
