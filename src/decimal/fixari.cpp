@@ -757,23 +757,27 @@ QD_DOUBLE_MATH bool div_in_registers(const uint8_t* a, const uint8_t* b, uint8_t
   const Num A = num_load(a), B = num_load(b);
   if (A.d == Vec(0) || B.d == Vec(0)) return false;
   const double xb = num_double(B);
-  auto estimate = [xb](double x, Num* out) {
-    return num_from_double(x / xb, out) && out->d != Vec(0);
+  // The quotients are formed here, not in the lambdas: a lambda does not take over this
+  // function's floating-point target, and on 32-bit x86 it would divide with extended
+  // precision.
+  auto estimate = [](double quotient, Num* out) {
+    return num_from_double(quotient, out) && out->d != Vec(0);
   };
   auto remainder = [&A, &B](const Num& q, Num* r) {  // a - q * b
     Num p;
     return product_num(q, B, &p) && p.d != Vec(0) && sum_num(A, p, true, r);
   };
   Num q, r, t, sum;
-  if (!estimate(num_double(A), &q) || !remainder(q, &r)) return false;
+  if (!estimate(num_double(A) / xb, &q) || !remainder(q, &r)) return false;
   if (r.d == Vec(0)) {
     num_store(q, c);
     return true;
   }
-  if (!estimate(num_double(r), &t) || !sum_num(q, t, false, &sum)) return false;
+  if (!estimate(num_double(r) / xb, &t) || !sum_num(q, t, false, &sum)) return false;
   q = sum;
   if (!remainder(q, &r)) return false;
-  if (r.d != Vec(0) && (!estimate(num_double(r), &t) || !sum_num(q, t, false, &sum))) return false;
+  if (r.d != Vec(0) && (!estimate(num_double(r) / xb, &t) || !sum_num(q, t, false, &sum)))
+    return false;
   num_store(sum, c);
   return true;
 }
