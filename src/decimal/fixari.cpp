@@ -281,6 +281,27 @@ __attribute__((noinline)) int add_wide(const uint8_t* a, const uint8_t* b, uint8
   return sa ? mag_diff(tb, ta, c, rb, a) : mag_diff(ta, tb, c, a, rb);
 }
 
+// The sum or difference of two operands aligned in one word (at most 15 positions, from
+// lo to hi, below the magnitude limit), stored into c.
+inline int add_words(uint64_t x, uint64_t y, int sa, int sb, int hi, int lo, uint8_t* c) {
+  uint64_t r;
+  int p, sign;
+  if (sa == sb) {
+    r = add64(x, y);
+    p = hi - lo + 1;
+    p += (r >> (4 * p)) != 0;  // a carry into the position above
+    sign = sa;
+  } else {
+    const bool b_larger = x < y;
+    r = b_larger ? sub64(y, x) : sub64(x, y);
+    p = len64(r);
+    sign = p == 0 ? 0 : (b_larger ? sb : sa);
+  }
+  fx_head(c, sign, p, -lo);
+  store_bytes(c + 2, (p + 1) >> 1, swap_nibbles(r), 0);
+  return 0;
+}
+
 // add_core for every shape: zero terms, operands longer than 30 digits, failures.
 __attribute__((noinline)) int add_general(const uint8_t* a, const uint8_t* b, uint8_t* c,
                                           bool negate_b) {
@@ -296,23 +317,7 @@ __attribute__((noinline)) int add_general(const uint8_t* a, const uint8_t* b, ui
   const int hi = ha > hb ? ha : hb, lo = la < lb ? la : lb;
   if (hi - lo < kWordDigits && (sa != sb || (X != Vec(0) && Y != Vec(0))) && hi < kMagnitudeTop) {
     // Both operands within 15 positions: one 64-bit word holds them and the result.
-    const uint64_t xa = lo64(X) << (4 * (la - lo)), ya = lo64(Y) << (4 * (lb - lo));
-    uint64_t r;
-    int p, sign;
-    if (sa == sb) {
-      r = add64(xa, ya);
-      p = hi - lo + 1;
-      p += (r >> (4 * p)) != 0;  // a carry into the position above
-      sign = sa;
-    } else {
-      const bool b_larger = xa < ya;
-      r = b_larger ? sub64(ya, xa) : sub64(xa, ya);
-      p = len64(r);
-      sign = p == 0 ? 0 : (b_larger ? sb : sa);
-    }
-    fx_head(c, sign, p, -lo);
-    store_bytes(c + 2, (p + 1) >> 1, swap_nibbles(r), 0);
-    return 0;
+    return add_words(lo64(X) << (4 * (la - lo)), lo64(Y) << (4 * (lb - lo)), sa, sb, hi, lo, c);
   }
   if (hi - lo < kFixMaxDigits && (sa != sb || (X != Vec(0) && Y != Vec(0)))) {
     // Both operands fit one 30-position window: exact, on aligned digit vectors.
@@ -436,24 +441,7 @@ inline int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_
     x = swap_nibbles(x) & ((uint64_t{1} << (4 * pa)) - 1);
     y = swap_nibbles(y) & ((uint64_t{1} << (4 * pb)) - 1);
     if (x == 0 || y == 0) return add_general(a, b, c, negate_b);
-    x <<= 4 * (la - lo);
-    y <<= 4 * (lb - lo);
-    uint64_t r;
-    int p, sign;
-    if (sa == sb) {
-      r = add64(x, y);
-      p = hi - lo + 1;
-      p += (r >> (4 * p)) != 0;  // a carry into the position above
-      sign = sa;
-    } else {
-      const bool b_larger = x < y;
-      r = b_larger ? sub64(y, x) : sub64(x, y);
-      p = len64(r);
-      sign = p == 0 ? 0 : (b_larger ? sb : sa);
-    }
-    fx_head(c, sign, p, -lo);
-    store_bytes(c + 2, (p + 1) >> 1, swap_nibbles(r), 0);
-    return 0;
+    return add_words(x << (4 * (la - lo)), y << (4 * (lb - lo)), sa, sb, hi, lo, c);
   }
   if (pa > kFixMaxDigits || pb > kFixMaxDigits) return add_general(a, b, c, negate_b);
   const Num x{vec_load(a, pa), pa, la, fx_sign_bit(a)}, y{vec_load(b, pb), pb, lb, fx_sign_bit(b)};
