@@ -29,6 +29,31 @@ void expect_unchanged(const Fix& before, const Fix& after, const char* what) {
   EXPECT_EQ(std::memcmp(before.b, after.b, static_cast<size_t>(n)), 0) << what;
 }
 
+// Runs a table through one of the four operations: its return code, its result when it
+// succeeds, the result buffer's guard, and the operands as they were (fixsub restores b;
+// fixmul may clear the free half-byte of an odd precision, so its operands are compared
+// by value).
+template <class Op, size_t N>
+void run_table(const Operands (&cases)[N], Op op, const char* sign, bool by_value = false) {
+  for (const Operands& c : cases) {
+    SCOPED_TRACE(std::string(c.a) + "/" + std::to_string(c.sa) + " " + sign + " " + c.b + "/" +
+                 std::to_string(c.sb));
+    Fix a = make(c.a, c.sa), b = make(c.b, c.sb), a0 = a, b0 = b, r;
+    EXPECT_EQ(op(a.p(), b.p(), r.p()), c.rc);
+    if (c.rc == 0) {
+      EXPECT_EQ(show(r), c.want);
+    }
+    EXPECT_TRUE(r.guard_intact());
+    if (by_value) {
+      EXPECT_EQ(show(a), show(a0));
+      EXPECT_EQ(show(b), show(b0));
+    } else {
+      expect_unchanged(a0, a, "a");
+      expect_unchanged(b0, b, "b");
+    }
+  }
+}
+
 }  // namespace
 
 TEST(FixAdd, Table) {
@@ -67,17 +92,7 @@ TEST(FixAdd, Table) {
       {"99", -127, "1", -127, 19005, nullptr},
       {"-5", -128, "-5", -128, 19005, nullptr},
   };
-  for (const Operands& c : cases) {
-    Fix a = make(c.a, c.sa), b = make(c.b, c.sb), a0 = a, b0 = b, r;
-    EXPECT_EQ(fixadd(a.p(), b.p(), r.p()), c.rc)
-        << c.a << "/" << c.sa << " + " << c.b << "/" << c.sb;
-    if (c.rc == 0) {
-      EXPECT_EQ(show(r), c.want) << c.a << "/" << c.sa << " + " << c.b << "/" << c.sb;
-    }
-    expect_unchanged(a0, a, "a");
-    expect_unchanged(b0, b, "b");
-    EXPECT_TRUE(r.guard_intact());
-  }
+  run_table(cases, fixadd, "+");
 }
 
 TEST(FixSub, Table) {
@@ -101,17 +116,7 @@ TEST(FixSub, Table) {
       {"1", -100, "1", 30, 0, "+99999999999999999999999999999/-71"},
       {"5", -128, "-5", -128, 19005, nullptr},
   };
-  for (const Operands& c : cases) {
-    Fix a = make(c.a, c.sa), b = make(c.b, c.sb), a0 = a, b0 = b, r;
-    EXPECT_EQ(fixsub(a.p(), b.p(), r.p()), c.rc)
-        << c.a << "/" << c.sa << " - " << c.b << "/" << c.sb;
-    if (c.rc == 0) {
-      EXPECT_EQ(show(r), c.want) << c.a << "/" << c.sa << " - " << c.b << "/" << c.sb;
-    }
-    expect_unchanged(a0, a, "a");
-    expect_unchanged(b0, b, "b restored");
-    EXPECT_EQ(b.b[0], b0.b[0]) << "sign of b restored";
-  }
+  run_table(cases, fixsub, "-");
   Fix a = make("-12345", 3), r;
   EXPECT_EQ(fixsub(a.p(), a.p(), r.p()), 0);
   EXPECT_EQ(show(r), "+/3");
@@ -144,16 +149,8 @@ TEST(FixMul, Table) {
       {"11", 127, "1", 1, 0, "+/126"},
       {"51", 127, "1", 1, 0, "+1/126"},
   };
-  for (const Operands& c : cases) {
-    Fix a = make(c.a, c.sa), b = make(c.b, c.sb), a0 = a, b0 = b, r;
-    EXPECT_EQ(fixmul(a.p(), b.p(), r.p()), c.rc)
-        << c.a << "/" << c.sa << " * " << c.b << "/" << c.sb;
-    if (c.rc == 0) {
-      EXPECT_EQ(show(r), c.want) << c.a << "/" << c.sa << " * " << c.b << "/" << c.sb;
-    }
-    EXPECT_EQ(show(a), show(a0));
-    EXPECT_EQ(show(b), show(b0));
-  }
+  run_table(
+      cases, [](qd_fix* a, qd_fix* b, qd_fix* c) { return fixmul(a, b, c); }, "*", true);
   // The digit-free half of an odd precision is never read as a digit; the result may
   // be written over the first operand.
   Fix a = make("123", 0), b = make("2", 0);
@@ -182,17 +179,7 @@ TEST(FixDiv, Table) {
       {"2", 0, "3", 0, 0, "+666666666666666666666666666662/30"},
       {"12192592592745", 0, "987654321", 0, 0, "+12345/0"},
   };
-  for (const Operands& c : cases) {
-    Fix a = make(c.a, c.sa), b = make(c.b, c.sb), a0 = a, b0 = b, r;
-    EXPECT_EQ(fixdiv(a.p(), b.p(), r.p()), c.rc)
-        << c.a << "/" << c.sa << " / " << c.b << "/" << c.sb;
-    if (c.rc == 0) {
-      EXPECT_EQ(show(r), c.want) << c.a << "/" << c.sa << " / " << c.b << "/" << c.sb;
-    }
-    expect_unchanged(a0, a, "a");
-    expect_unchanged(b0, b, "b");
-    EXPECT_TRUE(r.guard_intact());
-  }
+  run_table(cases, fixdiv, "/");
   Fix zero = make("", 0), five = make("5", 0), r;
   EXPECT_EQ(__fixdiv(zero.p(), five.p(), r.p(), 7), 0);
   EXPECT_EQ(fixiszero(r.p()), 1);
