@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <string>
 
 #include "decimal/fix_internal.h"
 #include "fixtest.h"
@@ -90,99 +91,42 @@ TEST(FixRepresentation, ZerosAndSigns) {
 }
 
 TEST(FixCompare, ByValue) {
-  struct Case {
-    const char* a;
-    int sa;
-    const char* b;
-    int sb;
-    int want;
-  } cases[] = {
-      {"15", 1, "150", 2, 0},
-      {"15", -2, "1500", 0, 0},
-      {"-2", 0, "-10", 0, 1},
-      {"015", 1, "15", 1, 0},
-      {"1", 0, "999", 3, 1},
-      {"1", -127, "9", 127, 1},
-      {"", 5, "-", -3, 0},
-      {"-1", 0, "", 0, -1},
-      {"0", 3, "", 0, 0},
-      {"999999999999999999999999999999", 0, "1", -30, -1},
-      {"100000000000000000000000000001", 29, "1", 0, 1},
-      {"-100000000000000000000000000001", 29, "-1", 0, -1},
-      {"100000000000000000000000000001", 30, "1", 0, -1},
-      {"12345", 2, "12346", 2, -1},
-      {"5", 200 - 256, "5", 127, 1},
-  };
-  for (const Case& c : cases) {
-    Fix a = make(c.a, c.sa), b = make(c.b, c.sb);
-    EXPECT_EQ(fixcmp(a.p(), b.p()), c.want) << c.a << "/" << c.sa << " vs " << c.b;
-    EXPECT_EQ(fixcmp(b.p(), a.p()), -c.want) << c.a << "/" << c.sa << " vs " << c.b;
+  for (const auto& c : fixtest::cases("conversions.txt", "cmp")) {
+    Fix a = fixtest::fix_of(c[0]), b = fixtest::fix_of(c[1]);
+    EXPECT_EQ(fixcmp(a.p(), b.p()), fixtest::num(c[2])) << c[0] << " vs " << c[1];
+    EXPECT_EQ(fixcmp(b.p(), a.p()), -fixtest::num(c[2])) << c[0] << " vs " << c[1];
   }
 }
 
 TEST(FixCompare, SizeCompatible) {
-  struct Case {
-    const char* v;
-    int s, P, S, want;
-  } cases[] = {
-      {"1234", 1, 4, 2, 0},    {"1234", 1, 5, 2, 1},  {"5", 1, 1, 0, 1}, {"99", 0, 0, 0, 1},
-      {"0001234", 1, 5, 2, 1}, {"12345", 3, 2, 0, 1}, {"", 3, 1, 5, 0},  {"", 3, 2, 5, 1},
-      {"1", -2, 3, 0, 1},      {"1", -3, 3, 0, 0},
-  };
-  for (const Case& c : cases) {
-    Fix v = make(c.v, c.s);
-    attrtype t{3, {static_cast<uint8_t>(c.P), static_cast<uint8_t>(c.S)}, 0, 0};
-    EXPECT_EQ(size_compatible(v.p(), &t), c.want)
-        << c.v << "/" << c.s << " in " << c.P << "," << c.S;
+  for (const auto& c : fixtest::cases("conversions.txt", "fits")) {
+    Fix v = fixtest::fix_of(c[0]);
+    attrtype t{3,
+               {static_cast<uint8_t>(fixtest::num(c[1])), static_cast<uint8_t>(fixtest::num(c[2]))},
+               0,
+               0};
+    EXPECT_EQ(size_compatible(v.p(), &t), fixtest::num(c[3]))
+        << c[0] << " in " << c[1] << "," << c[2];
   }
 }
 
+// Half-up rounding, nines that carry, zeros of any scale, the ends of the scale range.
 TEST(FixCast, RoundingAndScales) {
-  struct Case {
-    const char* v;
-    int s, to;
-    const char* want;  // nullptr: fails
-  } cases[] = {
-      {"2345", 3, 2, "+235/2"},
-      {"2344", 3, 2, "+234/2"},
-      {"-2345", 3, 2, "-235/2"},
-      {"4", 1, 0, "+/0"},
-      {"5", 1, 0, "+1/0"},
-      {"999", 2, 1, "+100/1"},
-      {"12", 0, 2, "+1200/2"},
-      {"-0012", 0, 1, "-120/1"},
-      {"-", 9, 2, "+/2"},       // zero keeps the requested scale, no range check
-      {"-00", 9, 300, "-/44"},  // getsign of a digit zero is 1; scale stored as a byte
-      {"49", 2, 0, "+/0"},      // n = 0, digit 2 is 4: rounds to zero
-      {"51", 2, 0, "+1/0"},
-      {"5", 3, 0, "+/0"},  // n < 0: even a 5 falls away
-      // Thirty 9s rounded to one place less: a 30-digit power of ten, still in range.
-      {"999999999999999999999999999999", 1, 0, "+100000000000000000000000000000/0"},
-      {"99999999999999999999999999999", 1, 0, "+10000000000000000000000000000/0"},
-      {"999999999999999999999999999999", -98, -99, "+100000000000000000000000000000/-99"},
-      {"123456789012345678901234567890", 0, 1, nullptr},
-      {"1", 0, 127, nullptr},
-      {"1", 0, 128, nullptr},
-      {"1", 0, -128, "+/-128"},
-      {"5", -127, -128, "+1/-128"},
-      {"12345", -3, -127, "+/-127"},
-      {"1", 0, 29, "+100000000000000000000000000000/29"},
-      {"1", 127, 126, "+/126"},
-  };
-  for (const Case& c : cases) {
-    Fix src = make(c.v, c.s), dst;
-    qd_fix* r = fix_fix(src.p(), c.to, dst.p());
-    if (!c.want) {
-      EXPECT_EQ(r, nullptr) << c.v << " to " << c.to;
+  for (const auto& c : fixtest::cases("conversions.txt", "cast")) {
+    SCOPED_TRACE(c[0] + " to " + c[1]);
+    Fix src = fixtest::fix_of(c[0]), dst;
+    qd_fix* r = fix_fix(src.p(), fixtest::num(c[1]), dst.p());
+    if (c[2].empty()) {
+      EXPECT_EQ(r, nullptr);
       continue;
     }
-    ASSERT_EQ(r, dst.p()) << c.v << " to " << c.to;
-    EXPECT_EQ(show(dst), c.want) << c.v << " to " << c.to;
+    ASSERT_EQ(r, dst.p());
+    EXPECT_EQ(show(dst), c[2]);
     EXPECT_TRUE(dst.guard_intact());
     // In place gives the same.
-    Fix in = make(c.v, c.s);
-    ASSERT_EQ(fix_fix(in.p(), c.to, in.p()), in.p());
-    EXPECT_EQ(show(in), c.want);
+    Fix in = fixtest::fix_of(c[0]);
+    ASSERT_EQ(fix_fix(in.p(), fixtest::num(c[1]), in.p()), in.p());
+    EXPECT_EQ(show(in), c[2]);
   }
 }
 
@@ -198,18 +142,10 @@ TEST(FixCast, FailureLeavesOrMarksDestination) {
 }
 
 TEST(FixCast, ShiftRoundAndRestrictedForm) {
-  struct Shift {
-    const char* v;
-    int s, k;
-    const char* want;
-  } shifts[] = {
-      {"12345", 5, 2, "+123/3"}, {"12355", 5, 2, "+124/3"}, {"9950", 4, 2, "+100/2"},
-      {"12", 3, 3, "+/0"},       {"5", 3, 1, "+1/2"},       {"-4", 3, 1, "-/2"},
-  };
-  for (const Shift& c : shifts) {
-    Fix v = make(c.v, c.s);
-    qd::fix_shift_round(v.p(), c.k);
-    EXPECT_EQ(show(v), c.want) << c.v;
+  for (const auto& c : fixtest::cases("conversions.txt", "shift")) {
+    Fix v = fixtest::fix_of(c[0]);
+    qd::fix_shift_round(v.p(), fixtest::num(c[1]));
+    EXPECT_EQ(show(v), c[2]) << c[0];
   }
   Fix v = make("5", 2), d;
   EXPECT_EQ(fix_is62(v.p()), 0);
@@ -229,103 +165,36 @@ TEST(FixCast, ShiftRoundAndRestrictedForm) {
 }
 
 TEST(FixCast, Truncatable) {
-  struct Case {
-    const char* v;
-    int s, to, want;
-  } cases[] = {
-      {"1500", 3, 1, 1}, {"1500", 3, 0, 0}, {"1500", 3, 5, 1}, {"15", 1, -3, 0},
-      {"", 9, 0, 1},     {"00", 4, 0, 1},   {"1", 0, 0, 1},    {"10", 40, 0, 0},
-  };
-  for (const Case& c : cases) {
-    Fix v = make(c.v, c.s);
-    EXPECT_EQ(truncatable_to_scale(v.p(), c.to), c.want) << c.v << "/" << c.s << " to " << c.to;
+  for (const auto& c : fixtest::cases("conversions.txt", "trunc")) {
+    Fix v = fixtest::fix_of(c[0]);
+    EXPECT_EQ(truncatable_to_scale(v.p(), fixtest::num(c[1])), fixtest::num(c[2]))
+        << c[0] << " to " << c[1];
   }
 }
 
+// Integer boundaries after half-up rounding; out parameters written only on success.
 TEST(FixInteger, ToInteger) {
-  struct Case {
-    const char* v;
-    int s;
-    int rc;
-    qd_long want;
-  } cases[] = {
-      {"2147483647", 0, 0, 2147483647},
-      {"21474836474", 1, 0, 2147483647},
-      {"21474836475", 1, 19004, 0},
-      {"2147483648", 0, 19004, 0},
-      {"-2147483648", 0, 0, INT32_MIN},
-      {"-21474836484", 1, 0, INT32_MIN},
-      {"-21474836485", 1, 19004, 0},
-      {"-2147483649", 0, 19004, 0},
-      {"25", 1, 0, 3},
-      {"-25", 1, 0, -3},
-      {"-4", 1, 0, 0},
-      {"00000000000000000000012", 0, 0, 12},
-      {"99999999999", 0, 19004, 0},
-      {"1", -9, 0, 1000000000},
-      {"3", -9, 19004, 0},
-      {"1", -40, 19004, 0},
-      {"", 5, 0, 0},
-  };
-  for (const Case& c : cases) {
-    Fix v = make(c.v, c.s);
+  for (const auto& c : fixtest::cases("conversions.txt", "long")) {
+    Fix v = fixtest::fix_of(c[0]);
     qd_long out = 12345;
-    EXPECT_EQ(fix_long(v.p(), &out), c.rc) << c.v << "/" << c.s;
-    EXPECT_EQ(out, c.rc ? 12345 : c.want) << c.v << "/" << c.s;
+    EXPECT_EQ(fix_long(v.p(), &out), fixtest::num(c[1])) << c[0];
+    EXPECT_EQ(out, fixtest::num(c[1]) ? 12345 : std::stol(c[2])) << c[0];
   }
-}
-
-TEST(FixInteger, ToUnsigned) {
-  struct Case {
-    const char* v;
-    int s;
-    int rc;
-    qd_ulong want;
-  } cases[] = {
-      {"4294967295", 0, 0, 4294967295u},
-      {"42949672954", 1, 0, 4294967295u},
-      {"42949672955", 1, 19004, 0},
-      {"4294967296", 0, 19004, 0},
-      {"-4", 1, 19004, 0},
-      {"-", 0, 0, 0},
-      {"-0", 0, 19004, 0},
-      {"5", 1, 0, 1},
-  };
-  for (const Case& c : cases) {
-    Fix v = make(c.v, c.s);
+  for (const auto& c : fixtest::cases("conversions.txt", "ulong")) {
+    Fix v = fixtest::fix_of(c[0]);
     qd_ulong out = 777;
-    EXPECT_EQ(fix_ulong(v.p(), &out), c.rc) << c.v << "/" << c.s;
-    EXPECT_EQ(out, c.rc ? 777u : c.want) << c.v << "/" << c.s;
+    EXPECT_EQ(fix_ulong(v.p(), &out), fixtest::num(c[1])) << c[0];
+    EXPECT_EQ(out, fixtest::num(c[1]) ? 777u : std::stoul(c[2])) << c[0];
   }
-}
-
-TEST(FixInteger, FromInteger) {
-  struct Case {
-    int64_t v;
-    bool is_signed;
-    int scale;
-    const char* want;
-  } cases[] = {
-      {INT32_MIN, true, 0, "-2147483648/0"},
-      {INT32_MAX, true, 0, "+2147483647/0"},
-      {0, true, 0, "+/0"},
-      {0, true, 3, "+/3"},
-      {-7, true, 2, "-700/2"},
-      {4294967295ll, false, 0, "+4294967295/0"},
-      {4294967295ll, false, 20, "+429496729500000000000000000000/20"},
-      {15, true, -1, "+2/-1"},
-      {-14, true, -1, "-1/-1"},
-      {-4, true, -1, "-/-1"},
-      {100000000, false, 0, "+100000000/0"},
-      {99999999, false, -8, "+1/-8"},
-      {1, false, 30, "+1/0"},  // cast fails: scale 0 stays
-  };
-  for (const Case& c : cases) {
-    Fix d;
-    qd_fix* r = c.is_signed ? long_fix(static_cast<qd_long>(c.v), c.scale, d.p())
-                            : ulong_fix(static_cast<qd_ulong>(c.v), c.scale, d.p());
-    EXPECT_EQ(r, d.p());
-    EXPECT_EQ(show(d), c.want) << c.v << " at " << c.scale;
+  for (const char* op : {"from_long", "from_ulong"}) {
+    for (const auto& c : fixtest::cases("conversions.txt", op)) {
+      Fix d;
+      const int scale = fixtest::num(c[1]);
+      qd_fix* r = op[5] == 'l' ? long_fix(static_cast<qd_long>(std::stol(c[0])), scale, d.p())
+                               : ulong_fix(static_cast<qd_ulong>(std::stoul(c[0])), scale, d.p());
+      EXPECT_EQ(r, d.p());
+      EXPECT_EQ(show(d), c[2]) << op << " " << c[0] << " at " << scale;
+    }
   }
 }
 
