@@ -24,7 +24,7 @@ void expect_unchanged(const Fix& before, const Fix& after, const char* what) {
 // operands are compared by value).
 template <class Op>
 void run_cases(const char* name, Op op, bool by_value = false) {
-  for (const auto& c : fixtest::cases("arith.txt", name)) {
+  for (const auto& c : qdtest::cases("decimal/arith.txt", name)) {
     SCOPED_TRACE(std::string(name) + " " + c[0] + " " + c[1]);
     Fix a = fixtest::fix_of(c[0]), b = fixtest::fix_of(c[1]), a0 = a, b0 = b, r;
     EXPECT_EQ(op(a.p(), b.p(), r.p()), fixtest::num(c[2]));
@@ -103,7 +103,7 @@ TEST(FixDiv, Table) {
 }
 
 TEST(FixDivmod, Table) {
-  for (const auto& c : fixtest::cases("arith.txt", "divmod")) {
+  for (const auto& c : qdtest::cases("decimal/arith.txt", "divmod")) {
     SCOPED_TRACE(c[0] + " / " + c[1]);
     const unsigned divisor = static_cast<unsigned>(std::stoul(c[1]));
     const unsigned rem = static_cast<unsigned>(std::stoul(c[2]));

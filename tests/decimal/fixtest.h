@@ -2,16 +2,13 @@
 // them as "<sign><digits>/<scale>", independent of the library's own conversions.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
-#include <vector>
 
 #include "qdtype32/qdtype32.h"
+#include "test_support.h"
 
 namespace fixtest {
 
@@ -68,53 +65,6 @@ inline Fix fix_of(const std::string& text) {
   return make(digits.c_str(), std::atoi(text.c_str() + slash + 1));
 }
 
-// One field of a case line: trimmed; in double quotes it keeps its blanks and reads the
-// escapes \xNN, \t, \n, \\ and \".
-inline std::string field_of(std::string f) {
-  const size_t b = f.find_first_not_of(" \t"), e = f.find_last_not_of(" \t");
-  f = b == std::string::npos ? std::string() : f.substr(b, e - b + 1);
-  if (f.size() < 2 || f.front() != '"' || f.back() != '"') return f;
-  std::string out;
-  for (size_t i = 1; i + 1 < f.size(); ++i) {
-    if (f[i] != '\\') {
-      out += f[i];
-      continue;
-    }
-    const char c = f[++i];
-    if (c == 'x') {
-      out += static_cast<char>(std::strtol(f.substr(i + 1, 2).c_str(), nullptr, 16));
-      i += 2;
-    } else {
-      out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
-    }
-  }
-  return out;
-}
-
-// The cases of one operation from tests/data/decimal/<file>: lines "op | field | ...",
-// '#' comment lines and blank lines skipped; each case without its op field. A file that
-// cannot be read, or holds no case of op, fails the calling test.
-inline std::vector<std::vector<std::string>> cases(const char* file, const char* op) {
-  std::vector<std::vector<std::string>> out;
-  std::ifstream in(std::string(QD_TEST_DATA_DIR) + "/decimal/" + file);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> fields;
-    bool quoted = false;
-    size_t start = 0;
-    for (size_t i = 0; i <= line.size(); ++i) {
-      if (i < line.size() && line[i] == '"' && (i == 0 || line[i - 1] != '\\')) quoted = !quoted;
-      if (i == line.size() || (line[i] == '|' && !quoted)) {
-        fields.push_back(field_of(line.substr(start, i - start)));
-        start = i + 1;
-      }
-    }
-    if (fields[0] == op) out.emplace_back(fields.begin() + 1, fields.end());
-  }
-  EXPECT_FALSE(out.empty()) << "no " << op << " cases in " << file;
-  return out;
-}
 inline int num(const std::string& s) { return std::atoi(s.c_str()); }
 
 }  // namespace fixtest

@@ -15,7 +15,7 @@ using fixtest::show;
 // Signs, leading and trailing zeros, the 31st-digit rounding, exponents at the ends of
 // the scale range, and text after the number.
 TEST(FixRead, WholeText) {
-  for (const auto& c : fixtest::cases("text.txt", "read")) {
+  for (const auto& c : qdtest::cases("decimal/text.txt", "read")) {
     SCOPED_TRACE('"' + c[0] + '"');
     Fix d = make("42", 1);
     EXPECT_EQ(string_fix(c[0].c_str(), d.p()), fixtest::num(c[1]));
@@ -27,7 +27,7 @@ TEST(FixRead, WholeText) {
 }
 
 TEST(FixRead, ScanPrefix) {
-  for (const auto& c : fixtest::cases("text.txt", "scan")) {
+  for (const auto& c : qdtest::cases("decimal/text.txt", "scan")) {
     SCOPED_TRACE('"' + c[0] + '"');
     Fix d;
     int consumed = -1;
@@ -41,7 +41,7 @@ TEST(FixRead, ScanPrefix) {
 
 // Fixed notation while it fits 38 bytes, the exponent form "N" beyond; zeros and signs.
 TEST(FixPrint, CanonicalText) {
-  for (const auto& c : fixtest::cases("text.txt", "print")) {
+  for (const auto& c : qdtest::cases("decimal/text.txt", "print")) {
     Fix v = fixtest::fix_of(c[0]);
     char buf[48];
     std::memset(buf, 'x', sizeof buf);
@@ -52,7 +52,7 @@ TEST(FixPrint, CanonicalText) {
 }
 
 TEST(FixPrint, SeparatorsAndNarrowBuffers) {
-  for (const auto& c : fixtest::cases("text.txt", "text")) {
+  for (const auto& c : qdtest::cases("decimal/text.txt", "text")) {
     SCOPED_TRACE(c[0] + " width " + c[2]);
     Fix v = fixtest::fix_of(c[0]);
     const int width = fixtest::num(c[2]);

@@ -91,7 +91,7 @@ TEST(FixRepresentation, ZerosAndSigns) {
 }
 
 TEST(FixCompare, ByValue) {
-  for (const auto& c : fixtest::cases("conversions.txt", "cmp")) {
+  for (const auto& c : qdtest::cases("decimal/conversions.txt", "cmp")) {
     Fix a = fixtest::fix_of(c[0]), b = fixtest::fix_of(c[1]);
     EXPECT_EQ(fixcmp(a.p(), b.p()), fixtest::num(c[2])) << c[0] << " vs " << c[1];
     EXPECT_EQ(fixcmp(b.p(), a.p()), -fixtest::num(c[2])) << c[0] << " vs " << c[1];
@@ -99,7 +99,7 @@ TEST(FixCompare, ByValue) {
 }
 
 TEST(FixCompare, SizeCompatible) {
-  for (const auto& c : fixtest::cases("conversions.txt", "fits")) {
+  for (const auto& c : qdtest::cases("decimal/conversions.txt", "fits")) {
     Fix v = fixtest::fix_of(c[0]);
     attrtype t{3,
                {static_cast<uint8_t>(fixtest::num(c[1])), static_cast<uint8_t>(fixtest::num(c[2]))},
@@ -112,7 +112,7 @@ TEST(FixCompare, SizeCompatible) {
 
 // Half-up rounding, nines that carry, zeros of any scale, the ends of the scale range.
 TEST(FixCast, RoundingAndScales) {
-  for (const auto& c : fixtest::cases("conversions.txt", "cast")) {
+  for (const auto& c : qdtest::cases("decimal/conversions.txt", "cast")) {
     SCOPED_TRACE(c[0] + " to " + c[1]);
     Fix src = fixtest::fix_of(c[0]), dst;
     qd_fix* r = fix_fix(src.p(), fixtest::num(c[1]), dst.p());
@@ -142,7 +142,7 @@ TEST(FixCast, FailureLeavesOrMarksDestination) {
 }
 
 TEST(FixCast, ShiftRoundAndRestrictedForm) {
-  for (const auto& c : fixtest::cases("conversions.txt", "shift")) {
+  for (const auto& c : qdtest::cases("decimal/conversions.txt", "shift")) {
     Fix v = fixtest::fix_of(c[0]);
     qd::fix_shift_round(v.p(), fixtest::num(c[1]));
     EXPECT_EQ(show(v), c[2]) << c[0];
@@ -165,7 +165,7 @@ TEST(FixCast, ShiftRoundAndRestrictedForm) {
 }
 
 TEST(FixCast, Truncatable) {
-  for (const auto& c : fixtest::cases("conversions.txt", "trunc")) {
+  for (const auto& c : qdtest::cases("decimal/conversions.txt", "trunc")) {
     Fix v = fixtest::fix_of(c[0]);
     EXPECT_EQ(truncatable_to_scale(v.p(), fixtest::num(c[1])), fixtest::num(c[2]))
         << c[0] << " to " << c[1];
@@ -174,20 +174,20 @@ TEST(FixCast, Truncatable) {
 
 // Integer boundaries after half-up rounding; out parameters written only on success.
 TEST(FixInteger, ToInteger) {
-  for (const auto& c : fixtest::cases("conversions.txt", "long")) {
+  for (const auto& c : qdtest::cases("decimal/conversions.txt", "long")) {
     Fix v = fixtest::fix_of(c[0]);
     qd_long out = 12345;
     EXPECT_EQ(fix_long(v.p(), &out), fixtest::num(c[1])) << c[0];
     EXPECT_EQ(out, fixtest::num(c[1]) ? 12345 : std::stol(c[2])) << c[0];
   }
-  for (const auto& c : fixtest::cases("conversions.txt", "ulong")) {
+  for (const auto& c : qdtest::cases("decimal/conversions.txt", "ulong")) {
     Fix v = fixtest::fix_of(c[0]);
     qd_ulong out = 777;
     EXPECT_EQ(fix_ulong(v.p(), &out), fixtest::num(c[1])) << c[0];
     EXPECT_EQ(out, fixtest::num(c[1]) ? 777u : std::stoul(c[2])) << c[0];
   }
   for (const char* op : {"from_long", "from_ulong"}) {
-    for (const auto& c : fixtest::cases("conversions.txt", op)) {
+    for (const auto& c : qdtest::cases("decimal/conversions.txt", op)) {
       Fix d;
       const int scale = fixtest::num(c[1]);
       qd_fix* r = op[5] == 'l' ? long_fix(static_cast<qd_long>(std::stol(c[0])), scale, d.p())
