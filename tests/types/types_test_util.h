@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,18 @@ struct FailGuard {
 // A number field: decimal, or hexadecimal after "0x".
 inline long long num(const std::string& s) {
   return std::stoll(s, nullptr, s.find("0x") == std::string::npos ? 10 : 16);
+}
+
+// Bytes written in hex, blank-separated ("04 02 43 21"); other words are skipped.
+inline std::vector<uint8_t> hex_bytes(const std::string& s) {
+  std::vector<uint8_t> out;
+  std::istringstream in(s);
+  for (std::string b; in >> b;) {
+    if (b.size() == 2 && std::isxdigit(static_cast<unsigned char>(b[0]))) {
+      out.push_back(static_cast<uint8_t>(std::stoi(b, nullptr, 16)));
+    }
+  }
+  return out;
 }
 
 // A descriptor field: "code", "code,p0,p1" (the two parameter bytes) or "code/n" (a
