@@ -89,13 +89,12 @@ TEST(Descriptor, RoughFormsAndPredicates) {
 }
 
 TEST(Descriptor, TablesPerCode) {
-  const int ranks[31] = {0, 3, 6, 4, 1, 1, 2, 5, 0, 0, 0, 0, 4, 0, 6, 0,
-                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 2, 5};
-  const int aligns[31] = {1, 4, 8, 4, 1, 1, 2, 4, 4, 4, 4, 1, 4, 4, 4, 1,
-                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2};
-  for (int c = 0; c <= 30; ++c) {
-    EXPECT_EQ(hierarch(c), ranks[c]) << c;
-    EXPECT_EQ(req_align[c], aligns[c]) << c;
+  std::vector<Row> rows = read_cases("code_tables.txt");
+  ASSERT_EQ(rows.size(), 31u);
+  for (const Row& r : rows) {
+    const int c = int(num(r[0]));
+    EXPECT_EQ(hierarch(c), num(r[1])) << c;
+    EXPECT_EQ(req_align[c], num(r[2])) << c;
   }
   EXPECT_EQ(hierarch(31), 0);
   EXPECT_EQ(hierarch(-5), 0);
