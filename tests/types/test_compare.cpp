@@ -106,13 +106,12 @@ int cmp(Value a, Value b, int la = kAll, int lb = kAll) {
 
 TEST(Compare, Nulls) {
   Value x = i32(1);
-  EXPECT_EQ(compare(nullptr, 1, x.p(), 1, kAll, kAll), -2);
-  EXPECT_EQ(compare(nullptr, 15, x.p(), 1, kAll, kAll), -3);
-  EXPECT_EQ(compare(x.p(), 1, nullptr, 15, kAll, kAll), 3);
-  EXPECT_EQ(compare(x.p(), 1, nullptr, 1, kAll, kAll), 2);
-  EXPECT_EQ(compare(nullptr, 1, nullptr, 1, kAll, kAll), -4);
-  EXPECT_EQ(compare(nullptr, 1, nullptr, 15, kAll, kAll), 0);
-  EXPECT_EQ(compare(nullptr, 15, nullptr, 4, kAll, kAll), 0);
+  for (const typetest::Row& c : typetest::read_cases("compare_nulls.txt")) {
+    EXPECT_EQ(compare(c[0] == "null" ? nullptr : x.p(), std::stoi(c[1]),
+                      c[2] == "null" ? nullptr : x.p(), std::stoi(c[3]), kAll, kAll),
+              std::stoi(c[4]))
+        << c[0] << "," << c[1] << " vs " << c[2] << "," << c[3];
+  }
 }
 
 TEST(Compare, SameAndMixedTypes) {
@@ -218,30 +217,24 @@ std::vector<unsigned char> tuple(const std::vector<std::vector<unsigned char>>& 
 }
 
 TEST(Compare, Tuples) {
-  short keys[] = {2, 0, 1, 1, 4};  // field 0 integer, field 1 char
-  auto row = [](int32_t v, const char* s) {
-    return tuple({i32(v).bytes, chr(s ? s : "").bytes}, {false, s == nullptr});
+  short keys[] = {2, 0, 1, 1, 4};            // field 0 integer, field 1 char
+  auto row = [](const std::string& field) {  // "1 x": the integer, then text or null
+    const size_t blank = field.find(' ');
+    const std::string s = field.substr(blank + 1);
+    return tuple({i32(std::stoi(field)).bytes, chr(s == "null" ? "" : s).bytes},
+                 {false, s == "null"});
   };
-  struct Case {
-    std::vector<unsigned char> a, b;
-    int result;
-    char flag;
-  } cases[] = {
-      {row(1, nullptr), row(1, "x"), -2, 0}, {row(1, "x"), row(1, nullptr), 2, 0},
-      {row(2, "a"), row(1, "b"), 1, 1},      {row(1, "b"), row(2, "a"), -1, 1},
-      {row(1, "x"), row(1, "x"), 0, 1},      {row(1, nullptr), row(1, nullptr), 0, 0},
-      {row(1, "x "), row(1, "x"), 0, 1},
-  };
-  for (Case& c : cases) {
+  for (const typetest::Row& c : typetest::read_cases("compare_tuples.txt")) {
+    std::vector<unsigned char> a = row(c[0]), b = row(c[1]);
     char flag = 9;
-    EXPECT_EQ(ipr_tuplecmp(c.a.data(), c.b.data(), keys, keys, &flag), c.result);
-    EXPECT_EQ(flag, c.flag);
-    EXPECT_EQ(ipr_tuplecmp(c.a.data(), c.b.data(), keys, keys, nullptr), c.result);
+    EXPECT_EQ(ipr_tuplecmp(a.data(), b.data(), keys, keys, &flag), std::stoi(c[2])) << c[0];
+    EXPECT_EQ(flag, std::stoi(c[3])) << c[0];
+    EXPECT_EQ(ipr_tuplecmp(a.data(), b.data(), keys, keys, nullptr), std::stoi(c[2]));
   }
   // A null first key does not end the walk unless its type is nulltyp; the first key
   // that differs stays the result.
   short null_first[] = {2, 1, 4, 0, 1};
-  auto r1 = row(5, nullptr), r2 = row(3, "y");
+  auto r1 = row("5 null"), r2 = row("3 y");
   char flag = 9;
   EXPECT_EQ(ipr_tuplecmp(r1.data(), r2.data(), null_first, null_first, &flag), -1);
   EXPECT_EQ(flag, 1);
