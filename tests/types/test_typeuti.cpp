@@ -112,25 +112,17 @@ TEST(Descriptor, ValueSpaceRoundsToFourAndHonoursTheCharacterSwitch) {
 }
 
 TEST(Descriptor, DescriptorOfAValue) {
-  const unsigned char fix[] = {0x85, 0x03, 0x54, 0x32, 0x10};  // -12.345
-  attrtype t = make(0, 0, 0);
-  get_attrtype(const_cast<unsigned char*>(fix), 3, &t);
-  EXPECT_EQ(t.param[0], 5);
-  EXPECT_EQ(t.param[1], 3);
-  EXPECT_EQ(t.flag, 0);
-  char text[] = "hello";
-  get_attrtype(text, 29, &t);
-  EXPECT_EQ(t.param[0] | t.param[1] << 8, 5);
-  const unsigned char dt[] = {0x60, 0, 0, 0};  // range yy..ms
-  get_attrtype(const_cast<unsigned char*>(dt), 8, &t);
-  EXPECT_EQ(t.param[0], 0);
-  EXPECT_EQ(t.param[1], 6);
-  const unsigned char bin[] = {0x34, 0x12, 0x01, 0x00};  // count 0x11234: low 16 bits
-  get_attrtype(const_cast<unsigned char*>(bin), 12, &t);
-  EXPECT_EQ(t.param[0] | t.param[1] << 8, 0x1234);
-  t = make(0, 9, 9);
-  get_attrtype(const_cast<unsigned char*>(bin), 1, &t);
-  EXPECT_EQ(t.param[0], 9);  // other codes keep their parameters
+  for (const Row& c : read_cases("descriptor_of_value.txt")) {
+    std::vector<uint8_t> value = hex_bytes(c[0]);
+    attrtype t = attr(c[2]);
+    get_attrtype(value.data(), int(num(c[1])), &t);
+    const int after[3] = {t.param[0], t.param[1], t.flag};
+    for (int k = 0; k < 3; ++k) {
+      if (c[3 + k] != "-") {
+        EXPECT_EQ(after[k], num(c[3 + k])) << c[0] << " field " << k;
+      }
+    }
+  }
 }
 
 TEST(Classify, SmallestIntegerType) {
