@@ -61,18 +61,12 @@ TEST(HexToBinchar, Table) {
 // The largest value and texts past it; the largest value prints back to its text, and
 // one byte less when the size is one short of the whole text.
 TEST(HexToBinchar, LargestValueAndOnePast) {
-  struct Case {
-    size_t digits;
-    int result;
-    uint32_t count;
-  } cases[] = {
-      {2 * kMaxBytes, 0, kMaxBytes},
-      {2 * kMaxBytes - 1, 0, kMaxBytes},      // last byte from a lone digit
-      {2 * kMaxBytes + 1, 1, kMaxBytes + 1},  // a lone digit past the limit
-      {2 * kMaxBytes + 2, 1, kMaxBytes + 1},
-      {2 * kMaxBytes + 200, 1, kMaxBytes + 100},
-  };
-  for (const Case& c : cases) {
+  for (const typetest::Row& row : typetest::read_cases("hex_to_binchar_largest.txt")) {
+    const struct {
+      size_t digits;
+      int result;
+      uint32_t count;
+    } c = {size_t(std::stoul(row[0])), std::stoi(row[1]), uint32_t(std::stoul(row[2]))};
     SCOPED_TRACE(c.digits);
     std::string text;
     for (size_t i = 0; i < c.digits; ++i) text += "0123456789abcdef"[(i / 2 + i) % 16];
