@@ -12,6 +12,7 @@
 #include "runtime/runtime_internal.h"
 #include "test_support.h"
 #include "types/types_internal.h"
+#include "types_test_util.h"
 
 namespace {
 
@@ -110,26 +111,11 @@ TEST_F(CatalogTest, CompiledTablesMatchTheFiles) {
 
 // Comment blocks become plain text: marks dropped, continuation lines unindented.
 TEST(CleanComment, Table) {
-  struct Case {
-    const char* in;
-    const char* out;
-  } cases[] = {
-      {"/* Value %d out of range */\n", "Value %d out of range \n"},
-      {"\n\t /* two\n   lines */\n\n", "two\nlines \n"},
-      {"/*   deep\n     indent\n   less\n*/", "deep\nindent\nless\n\n"},
-      {"/*x\n    y */", "x\n  y \n"},
-      {"no marks", "no marks"},
-      {"/* a / b * c */", "a / b * c \n"},
-      {"/* one */ /* two */", "one \ntwo \n"},
-      {"", ""},
-      {"/*", ""},
-      {"*/", "\n"},
-  };
-  for (const Case& c : cases) {
+  for (const typetest::Row& c : typetest::read_cases("clean_comment.txt")) {
     char buf[128];
-    std::strcpy(buf, c.in);
+    std::strcpy(buf, c[0].c_str());
     qd::clean_comment(buf);
-    EXPECT_STREQ(buf, c.out) << c.in;
+    EXPECT_EQ(buf, c[1]) << c[0];
   }
 }
 

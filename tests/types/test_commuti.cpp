@@ -10,6 +10,7 @@
 #include "qdtype32/qdbytes.h"
 #include "qdtype32/qderr.h"
 #include "types/bytes_internal.h"
+#include "types_test_util.h"
 
 namespace {
 
@@ -46,52 +47,26 @@ std::vector<uint8_t> binchar_of(const std::vector<uint8_t>& bytes) {
 }
 
 TEST(HexToBinchar, Table) {
-  struct Case {
-    const char* text;
-    int result;
-    std::vector<uint8_t> bytes;
-  } cases[] = {
-      {"0aFF", 0, {0x0a, 0xff}},
-      {"abc", 0, {0xab, 0xc0}},  // a lone last digit is the high half
-      {"12 junk", 0, {0x12}},    // nothing after white space is looked at
-      {"1 2", 0, {0x10}},
-      {"12\t", 0, {0x12}},
-      {"12\n", 0, {0x12}},
-      {"12g", 1, {0x12}},
-      {"1g", 1, {0x10}},
-      {"", 0, {}},
-      {" 12", 0, {}},
-      {"0x12", 1, {0x00}},  // the caller strips the prefix
-      {"ABCDEF0123456789", 0, {0xab, 0xcd, 0xef, 0x01, 0x23, 0x45, 0x67, 0x89}},
-      {"a\xc3", 1, {0xa0}},  // characters of 128 and above end the digits and fail
-      {"\xc3\xa9", 1, {}},
-      {"-1", 1, {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+  for (const typetest::Row& c : typetest::read_cases("hex_to_binchar.txt")) {
+    SCOPED_TRACE(c[0]);
     std::vector<uint8_t> v = binchar_buffer();
-    std::string text = c.text;
-    EXPECT_EQ(hex_to_binchar(v.data(), text.data()), c.result);
-    ASSERT_EQ(count_of(v), c.bytes.size());
-    EXPECT_TRUE(std::equal(c.bytes.begin(), c.bytes.end(), v.begin() + 4));
+    const std::vector<uint8_t> bytes = typetest::hex_bytes(c[2]);
+    std::string text = c[0];
+    EXPECT_EQ(hex_to_binchar(v.data(), text.data()), std::stoi(c[1]));
+    ASSERT_EQ(count_of(v), bytes.size());
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), v.begin() + 4));
   }
 }
 
 // The largest value and texts past it; the largest value prints back to its text, and
 // one byte less when the size is one short of the whole text.
 TEST(HexToBinchar, LargestValueAndOnePast) {
-  struct Case {
-    size_t digits;
-    int result;
-    uint32_t count;
-  } cases[] = {
-      {2 * kMaxBytes, 0, kMaxBytes},
-      {2 * kMaxBytes - 1, 0, kMaxBytes},      // last byte from a lone digit
-      {2 * kMaxBytes + 1, 1, kMaxBytes + 1},  // a lone digit past the limit
-      {2 * kMaxBytes + 2, 1, kMaxBytes + 1},
-      {2 * kMaxBytes + 200, 1, kMaxBytes + 100},
-  };
-  for (const Case& c : cases) {
+  for (const typetest::Row& row : typetest::read_cases("hex_to_binchar_largest.txt")) {
+    const struct {
+      size_t digits;
+      int result;
+      uint32_t count;
+    } c = {size_t(std::stoul(row[0])), std::stoi(row[1]), uint32_t(std::stoul(row[2]))};
     SCOPED_TRACE(c.digits);
     std::string text;
     for (size_t i = 0; i < c.digits; ++i) text += "0123456789abcdef"[(i / 2 + i) % 16];
@@ -113,19 +88,13 @@ TEST(HexToBinchar, LargestValueAndOnePast) {
 
 TEST(BincharToString, EverySmallSize) {
   std::vector<uint8_t> v = binchar_of({0x01, 0xab, 0xcd});
-  const char* want[] = {
-      "0x01abcd",                                      // 0: no limit
-      "0x",       "0x",       "0x",       "0x",        // 1..4: only the prefix fits
-      "0x01",     "0x01",                              // 5, 6
-      "0x01ab",   "0x01ab",                            // 7, 8
-      "0x01abcd", "0x01abcd", "0x01abcd", "0x01abcd",  // 9..12
-  };
-  for (unsigned size = 0; size < std::size(want); ++size) {
-    SCOPED_TRACE(size);
+  for (const typetest::Row& c : typetest::read_cases("binchar_to_string.txt")) {
+    SCOPED_TRACE(c[0]);
+    const unsigned size = static_cast<unsigned>(std::stoi(c[0]));
     char out[32];
     std::memset(out, 'z', sizeof out);
     EXPECT_EQ(binchar_to_string(out, v.data(), size), out);
-    EXPECT_STREQ(out, want[size]);
+    EXPECT_EQ(out, c[1]);
     // Nothing past the caller's size, except the prefix and NUL that are always written.
     const size_t used = size == 0 ? 9 : std::max<size_t>(size, 3);
     for (size_t i = used; i < sizeof out; ++i) ASSERT_EQ(out[i], 'z') << i;
@@ -162,20 +131,15 @@ TEST(BitsToString, SizesAndWidths) {
   // "101101": six bits, byte 0xb4; the same bytes after a 4-byte and a 2-byte count.
   const uint8_t wide[] = {6, 0, 0, 0, 0xb4};
   const uint8_t narrow[] = {6, 0, 0xb4};
-  struct Case {
-    int size;
-    const char* want;
-  } cases[] = {{0, "0b101101"}, {-1, "0b101101"}, {1, "0b"},       {2, "0b"},
-               {3, "0b"},       {4, "0b1"},       {6, "0b101"},    {8, "0b10110"},
-               {9, "0b101101"}, {10, "0b101101"}, {50, "0b101101"}};
-  for (const Case& c : cases) {
+  for (const typetest::Row& c : typetest::read_cases("bits_to_string.txt")) {
+    const int size = std::stoi(c[0]);
     char out[64];
     std::memset(out, 'z', sizeof out);
-    EXPECT_STREQ(bits_to_string(out, const_cast<uint8_t*>(wide), c.size), c.want) << c.size;
-    if (c.size > 0) {
-      EXPECT_EQ(out[std::max(c.size, 3)], 'z') << c.size;
+    EXPECT_EQ(bits_to_string(out, const_cast<uint8_t*>(wide), size), c[1]) << size;
+    if (size > 0) {
+      EXPECT_EQ(out[std::max(size, 3)], 'z') << size;
     }
-    EXPECT_STREQ(bits2_to_string(out, const_cast<uint8_t*>(narrow), c.size), c.want) << c.size;
+    EXPECT_EQ(bits2_to_string(out, const_cast<uint8_t*>(narrow), size), c[1]) << size;
   }
   const uint8_t empty[] = {0, 0, 0, 0, 0};
   char out[8];
@@ -184,23 +148,16 @@ TEST(BitsToString, SizesAndWidths) {
 }
 
 TEST(BoundedText, CopyAndLengthCheck) {
-  struct Case {
-    const char* text;
-    int max;
-    int want;
-  } cases[] = {
-      {"abc", 3, 0},   {"abc", 4, 0},   {"abcd", 3, 11025}, {"", 0, 0},
-      {"a", 0, 11025}, {"", -1, 11025}, {"abc", -1, 11025}, {"abc", INT32_MIN, 11025},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.text << " max " << c.max);
-    std::string text = c.text;
-    EXPECT_EQ(qd_strlen(text.data(), c.max), c.want);
-    const size_t room = c.max >= 0 ? static_cast<size_t>(c.max) + 1 : 0;
+  for (const typetest::Row& c : typetest::read_cases("bounded_text.txt")) {
+    SCOPED_TRACE(testing::Message() << c[0] << " max " << c[1]);
+    const int max = std::stoi(c[1]), want = std::stoi(c[2]);
+    std::string text = c[0];
+    EXPECT_EQ(qd_strlen(text.data(), max), want);
+    const size_t room = max >= 0 ? static_cast<size_t>(max) + 1 : 0;
     std::vector<char> dst(room + kGuard, 'z');
-    EXPECT_EQ(qd_strncpy(dst.data(), text.data(), c.max), c.want);
-    if (c.want == 0) {
-      EXPECT_STREQ(dst.data(), c.text);
+    EXPECT_EQ(qd_strncpy(dst.data(), text.data(), max), want);
+    if (want == 0) {
+      EXPECT_EQ(dst.data(), c[0]);
     } else {
       EXPECT_EQ(dst[0], 'z');  // left alone
     }

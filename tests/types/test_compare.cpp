@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iomanip>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "runtime/byteio.h"
 #include "runtime/runtime_internal.h"
 #include "test_support.h"
+#include "types_test_util.h"
 
 namespace {
 
@@ -77,70 +80,45 @@ Value bits(const std::string& b, int code = 14) {
   return r;
 }
 
+// A value from its case-file form kind:text (see compare_values.txt).
+Value value(const std::string& field) {
+  const size_t colon = field.find(':');
+  const std::string kind = field.substr(0, colon), t = field.substr(colon + 1);
+  if (kind == "i8") return i8(static_cast<int8_t>(std::stoi(t)));
+  if (kind == "i16") return i16(static_cast<int16_t>(std::stoi(t)));
+  if (kind == "i32") return i32(static_cast<int32_t>(std::stoll(t)));
+  if (kind == "bool") return boolean(static_cast<int8_t>(std::stoi(t)));
+  if (kind == "dbl") return dbl(std::stod(t));
+  if (kind == "flt") return flt(std::stof(t));
+  if (kind == "fix") return fix(t.substr(0, t.rfind(',')), std::stoi(t.substr(t.rfind(',') + 1)));
+  if (kind == "chr") return chr(t);
+  if (kind == "t29") return text(29, t);
+  if (kind == "t28") return text(28, t);
+  if (kind == "bin") return binchar(t);
+  if (kind == "bits") return bits(t);
+  EXPECT_EQ(kind, "bits30");
+  return bits(t, 30);
+}
+
 int cmp(Value a, Value b, int la = kAll, int lb = kAll) {
   return compare(a.p(), a.code, b.p(), b.code, la, lb);
 }
 
 TEST(Compare, Nulls) {
   Value x = i32(1);
-  EXPECT_EQ(compare(nullptr, 1, x.p(), 1, kAll, kAll), -2);
-  EXPECT_EQ(compare(nullptr, 15, x.p(), 1, kAll, kAll), -3);
-  EXPECT_EQ(compare(x.p(), 1, nullptr, 15, kAll, kAll), 3);
-  EXPECT_EQ(compare(x.p(), 1, nullptr, 1, kAll, kAll), 2);
-  EXPECT_EQ(compare(nullptr, 1, nullptr, 1, kAll, kAll), -4);
-  EXPECT_EQ(compare(nullptr, 1, nullptr, 15, kAll, kAll), 0);
-  EXPECT_EQ(compare(nullptr, 15, nullptr, 4, kAll, kAll), 0);
+  for (const typetest::Row& c : typetest::read_cases("compare_nulls.txt")) {
+    EXPECT_EQ(compare(c[0] == "null" ? nullptr : x.p(), std::stoi(c[1]),
+                      c[2] == "null" ? nullptr : x.p(), std::stoi(c[3]), kAll, kAll),
+              std::stoi(c[4]))
+        << c[0] << "," << c[1] << " vs " << c[2] << "," << c[3];
+  }
 }
 
 TEST(Compare, SameAndMixedTypes) {
-  struct Case {
-    Value a, b;
-    int expected;
-  } cases[] = {
-      {i32(-5), i32(3), -1},
-      {i32(INT32_MIN), i32(INT32_MAX), -1},
-      {i16(-1), i16(1), -1},
-      {i8(-128), i8(127), -1},
-      {boolean(1), boolean(0), 1},
-      {dbl(2.5), dbl(2.5), 0},
-      {dbl(-0.0), dbl(0.0), 0},
-      {flt(1.5f), flt(1.25f), 1},
-      {fix("15", 1), fix("150", 2), 0},
-      {fix("15", -2), fix("1500", 0), 0},
-      {fix("-2", 0), fix("-10", 0), 1},
-      {fix("", 0), fix("-000", 0), 1},  // a zero with its sign bit ranks below 0
-      {chr("abc"), chr("abc  "), 0},
-      {chr("abc"), chr("abd"), -1},
-      {chr("ab\t"), chr("ab"), -1},  // the tab sorts below the blank it is compared with
-      {chr("\xe9"), chr("a"), 1},    // unsigned bytes
-      {text(29, "x"), text(28, "x "), 0},
-      {text(4, "b"), text(29, "a"), 1},
-      {binchar("A"), binchar("A "), 0},
-      {binchar("A"), binchar("A\x01"), 1},
-      {binchar(std::string("a\0b", 3)), binchar(std::string("a\0c", 3)), -1},
-      {bits("101"), bits("1010"), 0},
-      {bits("1", 30), bits("01", 30), 1},
-      // mixed types
-      {i8(5), fix("500", 2), 0},
-      {i16(-3), fix("-25", 1), -1},
-      {i32(2147483647), fix("2147483647", 0), 0},
-      {fix("1", 1), flt(0.1f), 0},              // narrowed: both are floats
-      {fix("1000001", 7), flt(0.1000001f), 1},  // scale 7: compared as doubles
-      {fix("1", 1), dbl(0.1), 0},
-      {i32(3), dbl(2.5), 1},
-      {flt(2.5f), dbl(2.5), 0},
-      {i8(-1), i32(-1), 0},
-      {boolean(1), i16(2), -1},
-      {chr("ab"), binchar("ab  "), 0},
-      {chr("ab"), text(29, "abc"), -1},
-      {binchar("\x80"), bits("1"), 0},
-      {bits("1"), bits("10", 30), 0},
-      {bits("11"), bits("1", 30), 1},
-      {chr("10"), i32(10), 0},  // strings and numbers do not mix: nothing is read
-  };
-  for (Case& c : cases) {
-    EXPECT_EQ(cmp(c.a, c.b), c.expected) << c.a.code << " vs " << c.b.code;
-    EXPECT_EQ(cmp(c.b, c.a), -c.expected) << c.b.code << " vs " << c.a.code << " swapped";
+  for (const typetest::Row& c : typetest::read_cases("compare_values.txt")) {
+    const int expected = std::stoi(c[2]);
+    EXPECT_EQ(cmp(value(c[0]), value(c[1])), expected) << c[0] << " vs " << c[1];
+    EXPECT_EQ(cmp(value(c[1]), value(c[0])), -expected) << c[1] << " vs " << c[0] << " swapped";
   }
   // Length limits: both at 2, abc and abd agree; only a's at 2, "ab " sorts first.
   EXPECT_EQ(cmp(chr("abc"), chr("abd"), 2, 2), 0);
@@ -198,22 +176,18 @@ void content_cmp(void*, void*, int* result) {
 }
 
 TEST(Compare, Blobs) {
-  struct Case {
-    Value a, b;
-    int expected;
-  } cases[] = {
-      {blob(1, 0, 0, 0, 0, 0, 0), blob(2, 0, 0, 0, 0, 0, 0), -1},
-      {blob(0xffffffff, 0, 0, 0, 0, 0, 0), blob(1, 0, 0, 0, 0, 0, 0), 1},  // unsigned
-      {blob(1, -5, 0, 0, 0, 0, 7), blob(1, 3, 0, 0, 0, 0, 7), -1},
-      {blob(1, 3, 1, 0, 0, 0, 7), blob(1, 3, 0, 0, 0, 0, 7), 1},
-      {blob(1, 3, 2, 0, 0, 0, 7), blob(1, 3, 0, 0, 0, 0, 7), 0},  // only bit 0 counts
-      {blob(1, 3, 0, -2, 0, 0, 7), blob(1, 3, 0, 5, 0, 0, 7), -7},
-      {blob(1, 3, 0, 0, 0, 0, 7), blob(1, 3, 0, 0, 0, 0, 8), 1},  // ids not comparable
-      {blob(1, 3, 0, 0, 9, 0, 7), blob(1, 3, 0, 0, 0xffffff00, 0, 7), -1},
-      {blob(1, 3, 0, 0, 9, 2, 7), blob(1, 3, 0, 0, 9, 1, 7), 1},
-      {blob(1, 3, 0, 0, 9, 2, 7), blob(1, 3, 0, 0, 9, 2, 7), 0},
+  auto parse = [](const std::string& field) {
+    std::istringstream in(field);
+    long long f[7] = {};
+    for (long long& x : f) in >> std::setbase(0) >> x;
+    return blob(static_cast<uint32_t>(f[0]), static_cast<int32_t>(f[1]), static_cast<uint8_t>(f[2]),
+                static_cast<int8_t>(f[3]), static_cast<uint32_t>(f[4]), static_cast<uint16_t>(f[5]),
+                static_cast<uint8_t>(f[6]));
   };
-  for (Case& c : cases) EXPECT_EQ(blob_cmp(c.a.p(), c.b.p()), c.expected);
+  for (const typetest::Row& c : typetest::read_cases("compare_blobs.txt")) {
+    Value a = parse(c[0]), b = parse(c[1]);
+    EXPECT_EQ(blob_cmp(a.p(), b.p()), std::stoi(c[2])) << c[0] << " vs " << c[1];
+  }
   Value a = blob(1, 3, 0, 0, 9, 2, 7), b = blob(1, 3, 0, 0, 9, 2, 7);
   EXPECT_EQ(cmp(a, b), 0);
   // Without the setting no content routine is installed.
@@ -243,30 +217,24 @@ std::vector<unsigned char> tuple(const std::vector<std::vector<unsigned char>>& 
 }
 
 TEST(Compare, Tuples) {
-  short keys[] = {2, 0, 1, 1, 4};  // field 0 integer, field 1 char
-  auto row = [](int32_t v, const char* s) {
-    return tuple({i32(v).bytes, chr(s ? s : "").bytes}, {false, s == nullptr});
+  short keys[] = {2, 0, 1, 1, 4};            // field 0 integer, field 1 char
+  auto row = [](const std::string& field) {  // "1 x": the integer, then text or null
+    const size_t blank = field.find(' ');
+    const std::string s = field.substr(blank + 1);
+    return tuple({i32(std::stoi(field)).bytes, chr(s == "null" ? "" : s).bytes},
+                 {false, s == "null"});
   };
-  struct Case {
-    std::vector<unsigned char> a, b;
-    int result;
-    char flag;
-  } cases[] = {
-      {row(1, nullptr), row(1, "x"), -2, 0}, {row(1, "x"), row(1, nullptr), 2, 0},
-      {row(2, "a"), row(1, "b"), 1, 1},      {row(1, "b"), row(2, "a"), -1, 1},
-      {row(1, "x"), row(1, "x"), 0, 1},      {row(1, nullptr), row(1, nullptr), 0, 0},
-      {row(1, "x "), row(1, "x"), 0, 1},
-  };
-  for (Case& c : cases) {
+  for (const typetest::Row& c : typetest::read_cases("compare_tuples.txt")) {
+    std::vector<unsigned char> a = row(c[0]), b = row(c[1]);
     char flag = 9;
-    EXPECT_EQ(ipr_tuplecmp(c.a.data(), c.b.data(), keys, keys, &flag), c.result);
-    EXPECT_EQ(flag, c.flag);
-    EXPECT_EQ(ipr_tuplecmp(c.a.data(), c.b.data(), keys, keys, nullptr), c.result);
+    EXPECT_EQ(ipr_tuplecmp(a.data(), b.data(), keys, keys, &flag), std::stoi(c[2])) << c[0];
+    EXPECT_EQ(flag, std::stoi(c[3])) << c[0];
+    EXPECT_EQ(ipr_tuplecmp(a.data(), b.data(), keys, keys, nullptr), std::stoi(c[2]));
   }
   // A null first key does not end the walk unless its type is nulltyp; the first key
   // that differs stays the result.
   short null_first[] = {2, 1, 4, 0, 1};
-  auto r1 = row(5, nullptr), r2 = row(3, "y");
+  auto r1 = row("5 null"), r2 = row("3 y");
   char flag = 9;
   EXPECT_EQ(ipr_tuplecmp(r1.data(), r2.data(), null_first, null_first, &flag), -1);
   EXPECT_EQ(flag, 1);
@@ -319,25 +287,17 @@ TEST(Compare, Addresses) {
 }
 
 TEST(Compare, CaseFreeText) {
-  struct Case {
-    const char *a, *b;
-    int ic;
-  } cases[] = {
-      {"abc", "ABC", 0},        {"abc", "abd", 'C' - 'D'}, {"ab", "abc", -'c'}, {"abc", "ab", 'c'},
-      {"\xe9", "a", -23 - 'A'}, {"[", "a", '[' - 'A'},     {"", "", 0},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ic_strcmp(const_cast<char*>(c.a), const_cast<char*>(c.b)), c.ic) << c.a;
+  for (const typetest::Row& c : typetest::read_cases("case_free.txt")) {
+    std::string a = c[1], b = c[2];
+    const int got = c[0] == "ic_strcmp"    ? ic_strcmp(a.data(), b.data())
+                    : c[0] == "ic_strncmp" ? ic_strncmp(a.data(), b.data(), std::stoi(c[3]))
+                                           : uplowstrcmp(a.data(), b.data());
+    if (c[4] == "nonzero") {
+      EXPECT_NE(got, 0) << c[0] << " " << c[1] << " " << c[2];
+    } else {
+      EXPECT_EQ(got, std::stoi(c[4])) << c[0] << " " << c[1] << " " << c[2];
+    }
   }
-  EXPECT_EQ(ic_strncmp(const_cast<char*>("ab"), const_cast<char*>("AB"), 5), 0);
-  EXPECT_EQ(ic_strncmp(const_cast<char*>("abX"), const_cast<char*>("ABY"), 2), 0);
-  EXPECT_EQ(ic_strncmp(const_cast<char*>("x"), const_cast<char*>("y"), 0), 0);
-  EXPECT_NE(ic_strncmp(const_cast<char*>("abX"), const_cast<char*>("ABY"), 3), 0);
-  EXPECT_EQ(uplowstrcmp(const_cast<char*>("SELECT"), const_cast<char*>("select")), 0);
-  EXPECT_EQ(uplowstrcmp(const_cast<char*>("select"), const_cast<char*>("SELECT")), 's' - 'S');
-  EXPECT_EQ(uplowstrcmp(const_cast<char*>("SELECT"), const_cast<char*>("SELEC")), 't');
-  EXPECT_EQ(uplowstrcmp(const_cast<char*>("A1"), const_cast<char*>("a2")), '1' - '2');
-  EXPECT_EQ(uplowstrcmp(const_cast<char*>("\xe9"), const_cast<char*>("e")), -23 - 'e');
 }
 
 // Texts that end right before an unreadable page: the word-at-a-time scan must never

@@ -13,6 +13,7 @@
 namespace {
 
 using typetest::FailGuard;
+using typetest::num;
 
 // The growth rule, independently: double while the block is at most one megabyte
 // (an empty capacity doubling to 1), otherwise add a megabyte's worth of elements plus
@@ -37,13 +38,12 @@ qd_dynarr fresh(uint32_t kind = 1) {
 }
 
 TEST(NeedSpace, FirstAllocation) {
-  struct Case {
-    uint32_t kind;
-    unsigned count, elem;
-    bool ok;
-  } cases[] = {{1, 10, 8, true},  {2, 1, 1, true},   {3, 0, 4, true},          {1, 5, 0, true},
-               {0, 10, 8, false}, {4, 10, 8, false}, {0xFFFFFFFF, 1, 1, false}};
-  for (const Case& c : cases) {
+  for (const typetest::Row& row : typetest::read_cases("dynarr_first.txt")) {
+    const struct {
+      uint32_t kind;
+      unsigned count, elem;
+      bool ok;
+    } c = {uint32_t(num(row[0])), unsigned(num(row[1])), unsigned(num(row[2])), row[3] == "1"};
     SCOPED_TRACE(testing::Message() << "kind " << c.kind << " count " << c.count);
     qd_dynarr a = fresh(c.kind);
     a.used = 99;
@@ -75,23 +75,11 @@ TEST(NeedSpace, FirstAllocation) {
 }
 
 TEST(NeedSpace, GrowthCases) {
-  struct Case {
-    uint32_t elem, cap, used, count, want;
-  } cases[] = {
-      {8, 10, 8, 5, 20},                        // doubles once
-      {8, 10, 8, 2, 10},                        // room enough: unchanged
-      {8, 10, 8, 50, 80},                       // doubles three times
-      {1, 1048576, 1048576, 1, 2097152},        // exactly one megabyte still doubles
-      {1, 1048576, 1048576, 3000000, 4194304},  // and keeps doubling: the regime is fixed
-      {1, 1048577, 1048577, 1, 2097154},        // one byte more grows linearly
-      {1, 2000000, 2000000, 1, 3048577},
-      {1, 2000000, 2000000, 2000000, 4097154},  // two linear steps
-      {4096, 300, 300, 1, 557},                 // 1228800 bytes: 256 + 1 elements a step
-      {3000000, 1, 1, 1, 2},                    // an element beyond a megabyte: a step is 1
-      {16, 0, 0, 5, 8},                         // from capacity 0: 1, 2, 4, 8
-      {16, 0, 0, 1, 1},
-  };
-  for (const Case& c : cases) {
+  for (const typetest::Row& row : typetest::read_cases("dynarr_growth.txt")) {
+    const struct {
+      uint32_t elem, cap, used, count, want;
+    } c = {uint32_t(num(row[0])), uint32_t(num(row[1])), uint32_t(num(row[2])),
+           uint32_t(num(row[3])), uint32_t(num(row[4]))};
     SCOPED_TRACE(testing::Message() << "elem " << c.elem << " cap " << c.cap << " used " << c.used
                                     << " count " << c.count);
     ASSERT_EQ(rule(c.cap, c.used, c.count, c.elem), c.want);  // the rule itself
@@ -110,17 +98,13 @@ TEST(NeedSpace, GrowthCases) {
 // A long run of appends, in both regimes, checked step by step against the rule, with
 // the elements written so far still in place after every resize.
 TEST(NeedSpace, GrowthSequences) {
-  struct Run {
-    uint32_t elem;
-    unsigned first;     // count of the first call
-    unsigned per_step;  // elements appended each step
-    uint64_t up_to;     // elements in all
-  } runs[] = {
-      {8, 1, 1, 1000},        {8, 0, 3, 1000},  // from capacity 0
-      {1, 1, 70000, 5000000},                   // through the megabyte into linear steps
-      {24, 10, 5000, 300000}, {1000, 1, 700, 20000},
-  };
-  for (const Run& r : runs) {
+  for (const typetest::Row& row : typetest::read_cases("dynarr_runs.txt")) {
+    const struct {
+      uint32_t elem;
+      unsigned first, per_step;
+      uint64_t up_to;
+    } r = {uint32_t(num(row[0])), unsigned(num(row[1])), unsigned(num(row[2])),
+           uint64_t(num(row[3]))};
     SCOPED_TRACE(testing::Message() << "elem " << r.elem << " per step " << r.per_step);
     qd_dynarr a = fresh();
     uint8_t* p = static_cast<uint8_t*>(need_space(&a, r.first, r.elem));

@@ -5,9 +5,12 @@
 #include <climits>
 #include <cstdarg>
 #include <cstring>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "types/qdformat.h"
+#include "types_test_util.h"
 
 namespace {
 
@@ -23,45 +26,35 @@ std::string fmt_va(const char* format, ...) {
   return buf;
 }
 
-template <class... A>
-std::string fmt(const char* format, A... values) {
+// Formats with values given as in format.txt: i:N, l:N, d:X, s:text, null.
+std::string fmt_row(const std::string& format, const std::string& values) {
+  std::istringstream in(values);
+  std::vector<std::string> texts;
+  std::vector<qd::Arg> args;
+  for (std::string v; in >> v;) texts.push_back(v);  // kept: %s values point into them
+  for (const std::string& v : texts) {
+    const std::string rest = v.substr(v.find(':') + 1);
+    if (v[0] == 'i') args.push_back(qd::make_arg(static_cast<int32_t>(std::stoll(rest))));
+    if (v[0] == 'l') args.push_back(qd::make_arg(static_cast<int64_t>(std::stoll(rest))));
+    if (v[0] == 'd') args.push_back(qd::make_arg(std::stod(rest)));
+    if (v[0] == 's') args.push_back(qd::make_arg(v.c_str() + 2));
+    if (v == "null") args.push_back(qd::make_arg(nullptr));
+  }
+  EXPECT_EQ(args.size(), texts.size()) << values;
+  args.emplace_back();
   char buf[256];
-  qd::format_values(buf, sizeof buf, format, values...);
+  qd::PackSource src(args.data(), static_cast<int>(args.size()) - 1);
+  qd::format_into(buf, sizeof buf, format.c_str(), src);
   return buf;
 }
 
 TEST(Format, ConversionsReadAsOnThe32BitPlatform) {
-  struct Case {
-    std::string got;
-    const char* expected;
-  } cases[] = {
-      {fmt("%d|%i|%u", -5, 7, -1), "-5|7|4294967295"},
-      {fmt("%ld|%lu|%lx", -5, 0x7fffffff, 255), "-5|2147483647|ff"},
-      {fmt("%hd|%hu", 70000, -1), "4464|65535"},
-      {fmt("%lld|%I64d", int64_t{1} << 40, INT64_MIN), "1099511627776|-9223372036854775808"},
-      {fmt("%x|%X|%o|%#x", 255, 255, 8, 255), "ff|FF|10|0xff"},
-      {fmt("%c%c", 'o', 'k'), "ok"},
-      {fmt("%5d|%-5d|%05d|%+d", 42, 42, 42, 42), "   42|42   |00042|+42"},
-      {fmt("%*d|%-*d|%.*s", 4, 7, 3, 8, 2, "abcdef"), "   7|8  |ab"},
-      {fmt("%*d", -4, 7), "7   "},
-      {fmt("%.3f|%e|%g", 3.14159, 1e10, 0.5), "3.142|1.000000e+10|0.5"},
-      {fmt("%s|%.2s|%6s", "abc", "xyz", "r"), "abc|xy|     r"},
-      {fmt("%s", static_cast<const char*>(nullptr)), "(null)"},
-      {fmt("100%% sure"), "100% sure"},
-      {fmt("%y %d", 1), "%y 1"},
-      {fmt("trailing %"), "trailing %"},
-      {fmt("%ld", int64_t{5000000000}), "705032704"},  // cut to 32 bits as the site's slot
-      // missing or mismatched values print placeholders
-      {fmt("%d %d", 1), "1 <?>"},
-      {fmt("%s", 5), "<?>"},
-      {fmt("%d", "text"), "<?>"},
-      {fmt("%f %d", 2, 3), "<?> 3"},
-      {fmt("%n%d", 5), "<?>"},  // %n never writes; it takes a pointer
-      // values from a variable argument list
-      {fmt_va("%d %s %lld %.1f", 12, "ab", 1LL << 33, 2.25), "12 ab 8589934592 2.2"},
-      {fmt_va("%d/%d", 1, 2), "1/2"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(c.got, c.expected);
+  for (const typetest::Row& c : typetest::read_cases("format.txt")) {
+    EXPECT_EQ(fmt_row(c[0], c[1]), c[2]) << c[0] << " with " << c[1];
+  }
+  // Values from a variable argument list.
+  EXPECT_EQ(fmt_va("%d %s %lld %.1f", 12, "ab", 1LL << 33, 2.25), "12 ab 8589934592 2.2");
+  EXPECT_EQ(fmt_va("%d/%d", 1, 2), "1/2");
 }
 
 TEST(Format, NeverPassesTheBuffer) {
@@ -86,19 +79,17 @@ TEST(Format, NeverPassesTheBuffer) {
 }
 
 TEST(Format, CatalogueCheckReadsConversionsLikeTheFormatter) {
-  using qd::ArgKind;
-  const ArgKind si[] = {ArgKind::kPointer, ArgKind::kInt32};
-  EXPECT_TRUE(qd::catalog::accepts("/* %s at %d */", si, 2));
-  EXPECT_FALSE(qd::catalog::accepts("/* %d at %s */", si, 2));
-  EXPECT_FALSE(qd::catalog::accepts("%s %d %d", si, 2));
-  EXPECT_TRUE(qd::catalog::accepts("%s only, 100%%", si, 2));
-  EXPECT_TRUE(qd::catalog::accepts("%-*d", si + 1, 1) == false);
-  const ArgKind ii[] = {ArgKind::kInt32, ArgKind::kInt64};
-  EXPECT_TRUE(qd::catalog::accepts("%*d", ii, 2));
-  EXPECT_TRUE(qd::catalog::accepts("%ld %I64d", ii, 2));
-  const ArgKind d[] = {ArgKind::kDouble};
-  EXPECT_TRUE(qd::catalog::accepts("%8.3f", d, 1));
-  EXPECT_FALSE(qd::catalog::accepts("%d", d, 1));
+  for (const typetest::Row& c : typetest::read_cases("format_accepts.txt")) {
+    std::vector<qd::ArgKind> kinds;
+    for (char k : c[1]) {
+      if (k == 'p') kinds.push_back(qd::ArgKind::kPointer);
+      if (k == 'i') kinds.push_back(qd::ArgKind::kInt32);
+      if (k == 'l') kinds.push_back(qd::ArgKind::kInt64);
+      if (k == 'd') kinds.push_back(qd::ArgKind::kDouble);
+    }
+    EXPECT_EQ(qd::catalog::accepts(c[0].c_str(), kinds.data(), int(kinds.size())), c[2] == "1")
+        << c[0] << " with " << c[1];
+  }
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <barrier>
+#include <cctype>
 #include <cerrno>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,39 +16,20 @@
 #include "runtime/runtime_internal.h"
 #include "test_support.h"
 #include "types/types_internal.h"
+#include "types_test_util.h"
 
 namespace {
-
-const char kMessages[] =
-    "/* test catalogue */\n"
-    "#define E_RANGE 19004\n"
-    "/* Value %d out of range */\n"
-    "#define E_TWO\t21001\n"
-    "/* first line %s\n"
-    "   second line %d */\n"
-    "#define E_ESC 9100\n"
-    "/* a\\nb\\tc */\n"
-    "#define E_HARD 4000\n"
-    "/* hard failure %s */\n"
-    "#define E_TEXT 9200\n"
-    "/* %s */\n"
-    "#define E_PLAIN 5000\n"
-    "/* plain */\n"
-    "#define E_KINDS 9300\n"
-    "/* %s %d %s */\n";
-
-const char kFunctions[] =
-    "#define F_ONE 15005\n"
-    "/* in fn_one */\n"
-    "#define F_ARG 15007\n"
-    "/* fn_arg of %d */\n";
 
 class TraceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     qd::config_reset_for_test();
-    dir_.write("qderror.h", kMessages);
-    dir_.write("qdfid.h", kFunctions);
+    for (const char* name : {"qderror.h", "qdfid.h"}) {
+      const std::string text =
+          qdtest::read_file(std::string(QD_TEST_DATA_DIR) + "/types/trace_" + name + ".txt");
+      ASSERT_FALSE(text.empty()) << name;
+      dir_.write(name, text);
+    }
     ini_ = dir_.write("qdwin.ini", "[QDWIN]\nQUARENDEL=" + dir_.path() + "\n");
     win_set_ini_name(ini_.c_str());
     std::strcpy(qdxglob_val.header_name1, "user");
@@ -92,64 +75,38 @@ TEST_F(TraceTest, HeaderHasProductNamesAndVersionLine) {
 
 // One record on a fresh report: what trace returns, the hard-error flag after it and
 // the report's body, with and without the trace lines copied into the report.
+int record(const typetest::Row& c) {
+  std::istringstream in(c[3]);
+  std::vector<std::string> v;
+  for (std::string x; in >> x;) v.push_back(x);
+  const int err = std::stoi(c[1]), fid = std::stoi(c[2]);
+  if (c[0] == "report") return qd::report(err, fid, v.at(0).c_str(), std::stoi(v.at(1)));
+  if (v.empty()) return trace(err, fid);
+  if (v.size() == 2) return trace(err, fid, v[0].c_str(), std::stoi(v[1]));
+  if (std::isdigit(static_cast<unsigned char>(v[0][0]))) return trace(err, fid, std::stoi(v[0]));
+  return trace(err, fid, v[0].c_str());
+}
+
 TEST_F(TraceTest, RecordsAndTheirTexts) {
-  constexpr const char* kNotFound = "error output failed: did not find message in file qderror.h\n";
-  struct Case {
-    int (*call)();
-    bool traced;
-    int ret, hard;
-    std::string body;
-  } cases[] = {
-      {[] { return trace(19004, 0, 17); }, false, 19004, 0, "Value 17 out of range \n"},
-      {[] { return trace(21001, 0, "abc", 5); }, false, 21001, 0,
-       "first line abc\nsecond line 5 \n"},
-      {[] { return trace(9100, 0); }, false, 9100, 0, "a \nb \tc \n"},
-      // A text asking for more values than the site passes prints a placeholder.
-      {[] { return qd::report(9300, 0, "x", 3); }, false, 9300, 0, "x 3 <?> \n"},
-      // Only hard errors get the function's text, and set the flag.
-      {[] { return trace(5000, 15005); }, false, 5000, 0, "plain \n"},
-      {[] { return trace(-3, 15005); }, false, -3, 0, std::string("For error -3, ") + kNotFound},
-      {[] { return trace(4000, 15005, "disk"); }, false, 4000, 1,
-       "in fn_one \nhard failure disk \n"},
-      {[] { return trace(4999, 0); }, false, 4999, 1, std::string("For error 4999, ") + kNotFound},
-      // Traced: the entry name and the function's text follow the message.
-      {[] { return trace(19004, 15007, 3); }, true, 19004, 0,
-       "Value 3 out of range \n\nE_RANGE\nfn_arg of 3 \n"},
-      {[] { return trace(0, 15007, 8); }, true, 0, 0, "fn_arg of 8 \n"},
-      {[] { return trace(0, 12345); }, true, 0, 0, ""},  // an id without entry traces nothing
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.body);
-    qdxglob_val.trace_to_errtext = c.traced;
+  for (const typetest::Row& c : typetest::read_cases("trace_records.txt")) {
+    SCOPED_TRACE(c[7]);
+    qdxglob_val.trace_to_errtext = c[4] == "1";
     qd_harderror = 0;
     init_qderr();
-    EXPECT_EQ(c.call(), c.ret);
-    EXPECT_EQ(qd_harderror, c.hard);
-    EXPECT_EQ(body(), c.body);
+    EXPECT_EQ(record(c), std::stoi(c[5]));
+    EXPECT_EQ(qd_harderror, std::stoi(c[6]));
+    EXPECT_EQ(body(), c[7]);
   }
 }
 
 TEST_F(TraceTest, CauseLineFromErrnoOrTheLibraryNumber) {
-  struct Case {
-    int sys_errno;
-    int own;
-    const char* errstring;
-    std::string expected;
-  } cases[] = {
-      {0, 22, nullptr, "Invalid argument(22):\n"},
-      {22, 0, nullptr, "Invalid argument(22):\n"},
-      {2, 22, "ignored", "No such file or directory(2):\n"},
-      {0, 22, "socket gone", "socket gone(0):\n"},
-      {-5, 0, nullptr, "errno = -5(-5):\n"},
-      {100000, 0, nullptr, "errno = 100000(100000):\n"},
-  };
-  for (const Case& c : cases) {
+  for (const typetest::Row& c : typetest::read_cases("trace_causes.txt")) {
     init_qderr();
-    set_qderrstring(const_cast<char*>(c.errstring));
-    *get_qderrno_adr() = c.own;
-    errno = c.sys_errno;
+    set_qderrstring(c[2] == "-" ? nullptr : const_cast<char*>(c[2].c_str()));
+    *get_qderrno_adr() = std::stoi(c[1]);
+    errno = std::stoi(c[0]);
     trace(5000, 0);
-    EXPECT_EQ(body(), c.expected + "plain \n") << c.sys_errno << "/" << c.own;
+    EXPECT_EQ(body(), c[3] + "plain \n") << c[0] << "/" << c[1];
     EXPECT_EQ(errno, 0);
     EXPECT_EQ(*get_qderrno_adr(), 0);
   }
@@ -202,22 +159,15 @@ TEST_F(TraceTest, MessageSwitchAndHardConversion) {
   EXPECT_EQ(_merror(19004, 1, 2, 3), 19004);
   EXPECT_EQ(body(), "Value 1 out of range \n");
 
-  struct Case {
-    int soft;
-    char convert;
-    int expected;
-    bool recorded;
-  } cases[] = {
-      {9151, 1, 2423, true},  {9151, 0, 9151, false}, {5019, 1, 52, true},    {9094, 1, 50, true},
-      {9146, 1, 51, true},    {16002, 1, 2418, true}, {16003, 1, 2420, true}, {19004, 1, 5, true},
-      {4999, 1, 4999, false}, {1, 1, 1, false},       {-7, 1, 5, true},
-  };
-  for (const Case& c : cases) {
+  for (const typetest::Row& c : typetest::read_cases("hard_errors.txt")) {
     init_qderr();
     qd_harderror = 0;
-    EXPECT_EQ(trace_hard_error(c.soft, 0, c.convert), c.expected) << c.soft;
-    EXPECT_EQ(qd_harderror, c.recorded ? 1 : 0) << c.soft;  // error 45 is hard
-    EXPECT_EQ(!body().empty(), c.recorded) << c.soft;
+    const bool recorded = c[3] == "1";
+    EXPECT_EQ(trace_hard_error(std::stoi(c[0]), 0, static_cast<char>(std::stoi(c[1]))),
+              std::stoi(c[2]))
+        << c[0];
+    EXPECT_EQ(qd_harderror, recorded ? 1 : 0) << c[0];  // error 45 is hard
+    EXPECT_EQ(!body().empty(), recorded) << c[0];
   }
 }
 
