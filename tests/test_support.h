@@ -53,53 +53,71 @@ inline std::string read_file(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// One field of a case line: trimmed; in double quotes it keeps its blanks and reads the
-// escapes \xNN, \t, \n, \\ and \".
-inline std::string field_of(std::string f) {
-  const size_t b = f.find_first_not_of(" \t"), e = f.find_last_not_of(" \t");
-  f = b == std::string::npos ? std::string() : f.substr(b, e - b + 1);
-  if (f.size() < 2 || f.front() != '"' || f.back() != '"') return f;
-  std::string out;
-  for (size_t i = 1; i + 1 < f.size(); ++i) {
-    if (f[i] != '\\') {
-      out += f[i];
-      continue;
-    }
-    const char c = f[++i];
-    if (c == 'x') {
-      out += static_cast<char>(std::strtol(f.substr(i + 1, 2).c_str(), nullptr, 16));
-      i += 2;
-    } else {
-      out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
-    }
-  }
-  return out;
-}
-
-// The cases of one kind from tests/data/<file>: lines "op | field | ...",
-// '#' comment lines and blank lines skipped; each case without its op field. A file that
-// cannot be read, or holds no case of op, fails the calling test.
-inline std::vector<std::vector<std::string>> cases(const std::string& file, const char* op) {
-  std::vector<std::vector<std::string>> out;
-  std::ifstream in(std::string(QD_TEST_DATA_DIR) + "/" + file);
+// The cases of tests/data/<file>: one case a line, fields split by '|', blanks
+// around a field dropped, '#' starts a comment, blank lines skipped. In double quotes a
+// field keeps its blanks, '|' and '#'. Anywhere, \xNN, \t, \n and \<char> give that byte.
+// A missing file or one without cases fails the calling test.
+using Row = std::vector<std::string>;
+inline std::vector<Row> read_cases(const std::string& name) {
+  std::vector<Row> rows;
+  std::ifstream in(std::string(QD_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+  EXPECT_TRUE(in.is_open()) << "cannot open " << name;
   std::string line;
   while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> fields;
-    bool quoted = false;
-    size_t start = 0;
-    for (size_t i = 0; i <= line.size(); ++i) {
-      if (i < line.size() && line[i] == '"' && (i == 0 || line[i - 1] != '\\')) quoted = !quoted;
-      if (i == line.size() || (line[i] == '|' && !quoted)) {
-        fields.push_back(field_of(line.substr(start, i - start)));
-        start = i + 1;
+    Row row(1);
+    size_t keep = 0;  // length of the current field up to its last kept byte
+    bool quoted = false, content = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+      char c = line[i];
+      std::string& f = row.back();
+      if (c == '"') {
+        quoted = !quoted;
+        content = true;
+        keep = f.size();
+      } else if (!quoted && c == '#') {
+        break;
+      } else if (!quoted && c == '|') {
+        f.resize(keep);
+        row.emplace_back();
+        keep = 0;
+        content = true;
+      } else if (!quoted && (c == ' ' || c == '\t' || c == '\r')) {
+        if (!f.empty()) f += c;
+      } else {
+        if (c == '\\' && i + 1 < line.size()) {
+          c = line[++i];
+          if (c == 'x' && i + 2 < line.size()) {
+            c = static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+          } else if (c == 't') {
+            c = '\t';
+          } else if (c == 'n') {
+            c = '\n';
+          }
+        }
+        f += c;
+        keep = f.size();
+        content = true;
       }
     }
-    if (fields[0] == op) out.emplace_back(fields.begin() + 1, fields.end());
+    row.back().resize(keep);
+    if (content) rows.push_back(row);
+  }
+  EXPECT_FALSE(rows.empty()) << "no cases in " << name;
+  return rows;
+}
+
+// The cases of one kind: the rows whose first field is op, without that field. A file
+// without such rows fails the calling test.
+inline std::vector<Row> cases(const std::string& file, const char* op) {
+  std::vector<Row> out;
+  for (const Row& row : read_cases(file)) {
+    if (row[0] == op) out.emplace_back(row.begin() + 1, row.end());
   }
   EXPECT_FALSE(out.empty()) << "no " << op << " cases in " << file;
   return out;
 }
+
 // Saves the settings record and the error flags and gives them back at the end.
 class GlobalsScope {
  public:

@@ -1,17 +1,17 @@
 // types_test_util.h: what several type tests share: descriptors built byte by byte, their
-// full text form, a guard that switches forced heap failures off again, and the reader of
+// full text form, a guard that switches forced heap failures off again, and the fields of
 // the case files under tests/data/types.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "qdtype32/qdtype32.h"
+#include "test_support.h"
 #include "types/bytes_internal.h"
 
 namespace typetest {
@@ -65,58 +65,10 @@ inline attrtype attr(const std::string& s) {
               int(num(s.substr(c2 + 1))));
 }
 
-// The cases of tests/data/types/<name>: one case a line, fields split by '|', blanks
-// around a field dropped, '#' starts a comment, blank lines skipped. In double quotes a
-// field keeps its blanks, '|' and '#'. Anywhere, \xNN, \t, \n and \<char> give that byte.
-// A missing file or one without cases fails the calling test.
-using Row = std::vector<std::string>;
+// The cases of tests/data/types/<name> (see qdtest::read_cases).
+using Row = qdtest::Row;
 inline std::vector<Row> read_cases(const std::string& name) {
-  std::vector<Row> rows;
-  std::ifstream in(std::string(QD_TEST_DATA_DIR) + "/types/" + name, std::ios::binary);
-  EXPECT_TRUE(in.is_open()) << "cannot open " << name;
-  std::string line;
-  while (std::getline(in, line)) {
-    Row row(1);
-    size_t keep = 0;  // length of the current field up to its last kept byte
-    bool quoted = false, content = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-      char c = line[i];
-      std::string& f = row.back();
-      if (c == '"') {
-        quoted = !quoted;
-        content = true;
-        keep = f.size();
-      } else if (!quoted && c == '#') {
-        break;
-      } else if (!quoted && c == '|') {
-        f.resize(keep);
-        row.emplace_back();
-        keep = 0;
-        content = true;
-      } else if (!quoted && (c == ' ' || c == '\t' || c == '\r')) {
-        if (!f.empty()) f += c;
-      } else {
-        if (c == '\\' && i + 1 < line.size()) {
-          c = line[++i];
-          if (c == 'x' && i + 2 < line.size()) {
-            c = static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-          } else if (c == 't') {
-            c = '\t';
-          } else if (c == 'n') {
-            c = '\n';
-          }
-        }
-        f += c;
-        keep = f.size();
-        content = true;
-      }
-    }
-    row.back().resize(keep);
-    if (content) rows.push_back(row);
-  }
-  EXPECT_FALSE(rows.empty()) << "no cases in " << name;
-  return rows;
+  return qdtest::read_cases("types/" + name);
 }
 
 }  // namespace typetest
