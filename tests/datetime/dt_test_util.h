@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <initializer_list>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "datetime/case_file.h"
 #include "datetime/dt_internal.h"
 #include "qdtype32/qdtype32.h"
 
@@ -28,7 +30,7 @@ struct Value {
 
 // Fields are given from the high code down to the low code, as they are written.
 template <class Field>
-inline Value make(int high, int low, int mark, std::initializer_list<long long> fields) {
+inline Value make(int high, int low, int mark, const std::vector<long long>& fields) {
   Value v;
   qd::store<uint32_t>(v.b, qd::make_header(low, high, mark));
   int c = high;
@@ -73,6 +75,34 @@ inline void expect_result(int err, const Value& out, int want_err, const char* w
     EXPECT_TRUE(out.untouched());
   }
 }
+// A field code in a case file: a range name (ms .. yy) or a number, for codes no value has.
+inline int code(const std::string& s) {
+  static const char* const kNames[] = {"ms", "ss", "mi", "hh", "dd", "mo", "yy"};
+  for (int c = 0; c < 7; ++c) {
+    if (s == kNames[c]) return c;
+  }
+  return static_cast<int>(qdcase::num(s));
+}
+// A value in a case file: dt, dtv (dt validated), ts or -ts, then [high:low](fields), the
+// fields from the high code down, separated by commas: dtv[yy:dd](1582,10,4).
+inline Value value(const std::string& s) {
+  const size_t open = s.find('['), colon = s.find(':'), close = s.find(']');
+  const std::string kind = s.substr(0, open);
+  const int high = code(s.substr(open + 1, colon - open - 1));
+  const int low = code(s.substr(colon + 1, close - colon - 1));
+  std::istringstream body(s.substr(close + 2, s.rfind(')') - close - 2));
+  std::vector<long long> f;
+  for (std::string x; std::getline(body, x, ',');) f.push_back(qdcase::num(x));
+  const int m = kind == "ts" ? qd::kMarkPositive : kind == "-ts" ? qd::kMarkNegative : 0;
+  Value v = m ? make<int32_t>(high, low, m, f) : make<int16_t>(high, low, 0, f);
+  EXPECT_TRUE(kind == "dt" || kind == "dtv" || m) << "value kind " << s;
+  if (kind == "dtv") {
+    EXPECT_EQ(dt_check(v.b), 0) << s;
+  }
+  return v;
+}
+// An expected literal in a case file: "-" for none (the result buffer stays untouched).
+inline const char* want(const std::string& s) { return s == "-" ? nullptr : s.c_str(); }
 inline int mark(const Value& v) { return static_cast<int>((qd::load<uint32_t>(v.b) >> 8) & 0xF); }
 inline bool is_span(const Value& v) {
   return mark(v) == qd::kMarkPositive || mark(v) == qd::kMarkNegative;
