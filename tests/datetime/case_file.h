@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -19,35 +18,29 @@ namespace qdcase {
 using Row = std::vector<std::string>;
 
 inline std::vector<Row> split_lines(const std::string& text) {
-  std::vector<Row> rows;
-  Row row;
+  std::vector<Row> rows(1);
   std::string field;
-  bool in_field = false, quoted = false;
+  bool in_field = false, quoted = false, comment = false;
   for (size_t i = 0; i <= text.size(); ++i) {
     const char c = i < text.size() ? text[i] : '\n';
-    if (!quoted && (c == '\n' || c == '#')) {
-      if (in_field) row.push_back(field);
-      if (!row.empty()) rows.push_back(row);
-      row.clear(), field.clear(), in_field = false;
-      if (c == '#') i = std::min(text.find('\n', i), text.size());
-    } else if (!quoted && (c == ' ' || c == '\t' || c == '\r')) {
-      if (in_field) row.push_back(field);
+    const bool ends_line = c == '\n', blank = c == ' ' || c == '\t' || c == '\r';
+    comment = !ends_line && (comment || (c == '#' && !quoted));
+    if ((comment || ends_line || blank) && !quoted) {
+      if (in_field) rows.back().push_back(field);
+      if (ends_line && !rows.back().empty()) rows.emplace_back();
       field.clear(), in_field = false;
     } else if (c == '"') {
       quoted = !quoted, in_field = true;
-    } else if (c == '\\' && i + 1 < text.size()) {
-      const char e = text[++i];
-      if (e == 'x' && i + 2 < text.size()) {
-        field += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
-        i += 2;
-      } else {
-        field += e == 't' ? '\t' : e == 'n' ? '\n' : e == 'r' ? '\r' : e;
-      }
-      in_field = true;
+    } else if (c == '\\' && i + 1 < text.size() && text[++i] == 'x') {
+      field += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+      i += 2, in_field = true;
     } else {
-      field += c, in_field = true;
+      const char e = text[i];  // the byte after a backslash, or c itself
+      field += c != '\\' ? c : e == 't' ? '\t' : e == 'n' ? '\n' : e == 'r' ? '\r' : e;
+      in_field = true;
     }
   }
+  rows.pop_back();
   return rows;
 }
 
@@ -55,12 +48,8 @@ inline std::vector<Row> split_lines(const std::string& text) {
 // holds no case or has a row of another width fails the calling test.
 inline std::vector<Row> read_cases(const std::string& name, size_t fields) {
   std::ifstream in(std::string(QD_TEST_DATA_DIR) + "/" + name, std::ios::binary);
-  if (!in) {
-    ADD_FAILURE() << "cannot read " << name;
-    return {};
-  }
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  std::vector<Row> rows = split_lines(text);
+  EXPECT_TRUE(in.is_open()) << "cannot read " << name;
+  std::vector<Row> rows = split_lines({std::istreambuf_iterator<char>(in), {}});
   EXPECT_FALSE(rows.empty()) << name << " holds no case";
   for (const Row& r : rows) EXPECT_EQ(r.size(), fields) << name << ": " << r[0];
   std::erase_if(rows, [fields](const Row& r) { return r.size() != fields; });

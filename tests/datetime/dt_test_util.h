@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -20,12 +21,7 @@ namespace dtt {
 struct Value {
   unsigned char b[32];
   Value() { std::memset(b, 0xA5, sizeof b); }
-  bool untouched() const {
-    for (unsigned char c : b) {
-      if (c != 0xA5) return false;
-    }
-    return true;
-  }
+  bool untouched() const { return std::count(b, b + sizeof b, 0xA5) == sizeof b; }
 };
 
 // Fields are given from the high code down to the low code, as they are written.
@@ -41,36 +37,17 @@ inline Value make(int high, int low, int mark, const std::vector<long long>& fie
   return v;
 }
 
-inline Value dt(int high, int low, std::initializer_list<long long> fields) {
-  return make<int16_t>(high, low, 0, fields);
-}
-// A datetime validated as the host would before using it.
-inline Value dtv(int high, int low, std::initializer_list<long long> fields) {
-  Value v = dt(high, low, fields);
-  EXPECT_EQ(dt_check(v.b), 0);
-  return v;
-}
-inline Value ts(int high, int low, std::initializer_list<long long> fields) {
-  return make<int32_t>(high, low, qd::kMarkPositive, fields);
-}
-inline Value nts(int high, int low, std::initializer_list<long long> fields) {
-  return make<int32_t>(high, low, qd::kMarkNegative, fields);
-}
-
-inline std::string dt_lit(const Value& v) {
+// The literal of a value printed as a timespan (span) or as a datetime.
+inline std::string lit(const Value& v, bool span) {
   char buf[64];
-  return dt_str(buf, v.b);
-}
-inline std::string ts_lit(const Value& v) {
-  char buf[64];
-  return ts_str(buf, v.b);
+  return span ? ts_str(buf, v.b) : dt_str(buf, v.b);
 }
 // An operation's error number and result: the literal `want` (read as a datetime or a
 // timespan by its own first word) on success, an untouched buffer when want is null.
 inline void expect_result(int err, const Value& out, int want_err, const char* want) {
   EXPECT_EQ(err, want_err);
   if (want) {
-    EXPECT_EQ(want[0] == 'd' ? dt_lit(out) : ts_lit(out), want);
+    EXPECT_EQ(lit(out, want[0] != 'd'), want);
   } else {
     EXPECT_TRUE(out.untouched());
   }
@@ -83,8 +60,9 @@ inline int code(const std::string& s) {
   }
   return static_cast<int>(qdcase::num(s));
 }
-// A value in a case file: dt, dtv (dt validated), ts or -ts, then [high:low](fields), the
-// fields from the high code down, separated by commas: dtv[yy:dd](1582,10,4).
+// A value as the tables write it: dt, dtv (dt validated as the host would before use), ts or -ts,
+// then [high:low](fields), the fields from the high code down, separated by commas:
+// dtv[yy:dd](1582,10,4).
 inline Value value(const std::string& s) {
   const size_t open = s.find('['), colon = s.find(':'), close = s.find(']');
   const std::string kind = s.substr(0, open);
@@ -107,7 +85,6 @@ inline int mark(const Value& v) { return static_cast<int>((qd::load<uint32_t>(v.
 inline bool is_span(const Value& v) {
   return mark(v) == qd::kMarkPositive || mark(v) == qd::kMarkNegative;
 }
-inline std::string lit(const Value& v) { return is_span(v) ? ts_lit(v) : dt_lit(v); }
 
 // The fixed instant the tests run at: Wednesday 2007-11-28 13:05:07.042.
 inline bool fixed_clock(qd::plat::LocalTime* t) {

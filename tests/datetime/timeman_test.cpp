@@ -77,7 +77,7 @@ TEST_F(Check, Validation) {
     Value v = in;
     EXPECT_EQ(is_span(v) ? ts_check(v.b) : dt_check(v.b), qdcase::num(r[1]));
     if (want(r[2])) {
-      EXPECT_EQ(dt_lit(v), r[2]);
+      EXPECT_EQ(lit(v, false), r[2]);
       EXPECT_EQ(mark(v), calendar(r[3]));
     } else {
       EXPECT_EQ(std::memcmp(v.b, in.b, sizeof v.b), 0) << "changed";
@@ -96,7 +96,7 @@ TEST(CurrentDatetime, SetOnFirstNeedAndOnlyBySetCurrent) {
 
   Value now;
   ASSERT_EQ(dt_current(now.b), 0);
-  EXPECT_EQ(dt_lit(now), "datetime[yy:ms](2007-11-28 13:5:7.042)");
+  EXPECT_EQ(lit(now, false), "datetime[yy:ms](2007-11-28 13:5:7.042)");
   EXPECT_EQ(mark(now), kMarkGregorian);
   for (int i = 18; i < 32; ++i) EXPECT_EQ(now.b[i], 0xA5) << "byte " << i << " written";
 
@@ -110,19 +110,19 @@ TEST(CurrentDatetime, SetOnFirstNeedAndOnlyBySetCurrent) {
   EXPECT_EQ(std::memcmp(now.b, again.b, 18), 0);
   ASSERT_EQ(set_current(), 0);
   ASSERT_EQ(dt_current(again.b), 0);
-  EXPECT_EQ(dt_lit(again), "datetime[yy:ms](2008-1-2 3:4:5.006)");
+  EXPECT_EQ(lit(again, false), "datetime[yy:ms](2008-1-2 3:4:5.006)");
 
   // A clock that cannot be read: 1854, the current datetime stays.
   set_clock_for_test(broken_clock);
   EXPECT_EQ(set_current(), 1854);
   ASSERT_EQ(dt_current(again.b), 0);
-  EXPECT_EQ(dt_lit(again), "datetime[yy:ms](2008-1-2 3:4:5.006)");
+  EXPECT_EQ(lit(again, false), "datetime[yy:ms](2008-1-2 3:4:5.006)");
 
   // Unset and unreadable: every operation that needs it fails with 1854, writing nothing.
   restore_current_for_test(unset);
   Value out;
   EXPECT_EQ(dt_current(out.b), 1854);
-  const Value a = ts(kHh, kHh, {1});
+  const Value a = value("ts[hh:hh](1)");
   EXPECT_EQ(ts_add(a.b, a.b, out.b), 1854);
   EXPECT_EQ(dt_sub(now.b, now.b, out.b), 1854);
   qd_long w = -7;
@@ -145,7 +145,8 @@ TEST(Representation, SizesCopiesHashes) {
     const int high = code(r[0]), low = code(r[1]);
     const int dt_bytes = static_cast<int>(qdcase::num(r[2]));
     const int ts_bytes = static_cast<int>(qdcase::num(r[3]));
-    const Value d = dt(high, low, {}), t = ts(high, low, {});
+    const Value d = make<int16_t>(high, low, 0, {}),
+                t = make<int32_t>(high, low, kMarkPositive, {});
     EXPECT_EQ(dt_size(d.b), dt_bytes);
     EXPECT_EQ(ts_size(t.b), ts_bytes);
     Value copy, tcopy;
@@ -156,7 +157,7 @@ TEST(Representation, SizesCopiesHashes) {
     for (int i = ts_bytes; i < 32; ++i) ASSERT_EQ(tcopy.b[i], 0xA5);
   }
 
-  const Value date = dt(kYy, kDd, {2007, 11, 28});
+  const Value date = value("dt[yy:dd](2007,11,28)");
   const void* bytes = nullptr;
   qd_long length = 0;
   dt_hash(date.b, &bytes, &length);
@@ -164,7 +165,7 @@ TEST(Representation, SizesCopiesHashes) {
   EXPECT_EQ(length, 6);
 
   // A timespan's key leaves the sign out: the fields only.
-  const Value minus = nts(kDd, kMi, {3, 4, 5});
+  const Value minus = value("-ts[dd:mi](3,4,5)");
   ts_hash(minus.b, &bytes, &length);
   EXPECT_EQ(bytes, minus.b + 4);
   EXPECT_EQ(length, 12);

@@ -32,9 +32,8 @@ TEST(Literal, Printing) {
 
 TEST(Literal, InvalidValuesStayInFortyTwoBytes) {
   const Value values[] = {
-      ts(kDd, kMs,
-         {-2147483647 - 1, -2147483647 - 1, -2147483647 - 1, -2147483647 - 1, -2147483647 - 1}),
-      nts(kYy, kMs, {-100000, -100000, -100000, -100000, -100000, -100000, -100000}),
+      value("ts[dd:ms](-2147483648,-2147483648,-2147483648,-2147483648,-2147483648)"),
+      value("-ts[yy:ms](-100000,-100000,-100000,-100000,-100000,-100000,-100000)"),
   };
   for (const Value& v : values) {
     Text out;

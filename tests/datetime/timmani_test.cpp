@@ -21,11 +21,11 @@ TEST_F(Arith, Casts) {
   }
   // The cast recomputes the calendar when the top changes.
   Value out;
-  ASSERT_EQ(dt_cast(dt(kYy, kDd, {1582, 10, 4}).b, out.b, kDd, kYy), 0);
+  ASSERT_EQ(dt_cast(value("dt[yy:dd](1582,10,4)").b, out.b, kDd, kYy), 0);
   EXPECT_EQ(mark(out), 0);  // same top: taken as it is
-  ASSERT_EQ(dt_cast(dtv(kYy, kDd, {1582, 10, 4}).b, out.b, kHh, kYy), 0);
+  ASSERT_EQ(dt_cast(value("dtv[yy:dd](1582,10,4)").b, out.b, kHh, kYy), 0);
   EXPECT_EQ(mark(out), kMarkJulian);
-  ASSERT_EQ(dt_cast(dtv(kYy, kDd, {1582, 10, 4}).b, out.b, kDd, kMo), 0);
+  ASSERT_EQ(dt_cast(value("dtv[yy:dd](1582,10,4)").b, out.b, kDd, kMo), 0);
   EXPECT_EQ(mark(out), kMarkGregorian);
 }
 
@@ -46,16 +46,16 @@ TEST_F(Arith, Compare) {
 }
 
 TEST_F(Arith, SignOperations) {
-  EXPECT_EQ(ts_getsign(ts(kDd, kMs, {0, 0, 0, 0, 0}).b), 0);
-  EXPECT_EQ(ts_getsign(nts(kDd, kMs, {0, 0, 0, 0, 0}).b), -1);
-  EXPECT_EQ(ts_getsign(ts(kDd, kMs, {0, 0, 0, 0, 1}).b), 1);
-  EXPECT_EQ(ts_getsign(nts(kHh, kHh, {5}).b), -1);
+  EXPECT_EQ(ts_getsign(value("ts[dd:ms](0,0,0,0,0)").b), 0);
+  EXPECT_EQ(ts_getsign(value("-ts[dd:ms](0,0,0,0,0)").b), -1);
+  EXPECT_EQ(ts_getsign(value("ts[dd:ms](0,0,0,0,1)").b), 1);
+  EXPECT_EQ(ts_getsign(value("-ts[hh:hh](5)").b), -1);
 
-  Value v = ts(kHh, kMi, {30, 15});
+  Value v = value("ts[hh:mi](30,15)");
   qd::store<uint32_t>(v.b, qd::load<uint32_t>(v.b) | 0xABC000u);  // bits no one reads
   const Value before = v;
   ts_change_sign(v.b);
-  EXPECT_EQ(ts_lit(v), "-timespan[hh:mi](30:15)");
+  EXPECT_EQ(lit(v, true), "-timespan[hh:mi](30:15)");
   EXPECT_EQ(qd::load<uint32_t>(v.b) & 0xFFFFF000u, 0xABC000u);
   ts_change_sign(v.b);
   EXPECT_EQ(std::memcmp(v.b, before.b, sizeof v.b), 0);
@@ -81,9 +81,9 @@ TEST_F(Arith, Arithmetic) {
   }
   // Crossing the calendar switch either way gives the calendar mark of the result's side.
   Value out;
-  ASSERT_EQ(dt_ts_add(dtv(kYy, kDd, {1582, 10, 4}).b, ts(kDd, kDd, {1}).b, out.b), 0);
+  ASSERT_EQ(dt_ts_add(value("dtv[yy:dd](1582,10,4)").b, value("ts[dd:dd](1)").b, out.b), 0);
   EXPECT_EQ(mark(out), kMarkGregorian);
-  ASSERT_EQ(dt_ts_sub(dtv(kYy, kDd, {1582, 10, 15}).b, ts(kDd, kDd, {1}).b, out.b), 0);
+  ASSERT_EQ(dt_ts_sub(value("dtv[yy:dd](1582,10,15)").b, value("ts[dd:dd](1)").b, out.b), 0);
   EXPECT_EQ(mark(out), kMarkJulian);
 }
 
@@ -102,8 +102,8 @@ TEST_F(Arith, BrokenHeadersAreRefused) {
   Value swapped, beyond, mixed;
   qd::store<uint32_t>(swapped.b, make_header(kDd, kHh, kMarkPositive));  // low above high
   qd::store<uint32_t>(beyond.b, make_header(kMs, 15, kMarkPositive));
-  mixed = ts(kMo, kDd, {1, 1});
-  const Value good_dt = dtv(kYy, kDd, {2000, 1, 1}), good_ts = ts(kDd, kDd, {1});
+  mixed = value("ts[mo:dd](1,1)");
+  const Value good_dt = value("dtv[yy:dd](2000,1,1)"), good_ts = value("ts[dd:dd](1)");
   for (const Value* bad : {&swapped, &beyond}) {
     Value out;
     EXPECT_EQ(dt_cast(bad->b, out.b, kMs, kYy), 21002);
@@ -140,7 +140,7 @@ TEST_F(Arith, ThreadsShareNothingButTheCurrentDatetime) {
     threads.emplace_back([t, &wrong] {
       const Value start = make<int16_t>(kYy, kDd, kMarkGregorian, {2000, 1, 1});
       for (int i = 0; i < 5000; ++i) {
-        const Value days = ts(kDd, kDd, {i * 4 + t});
+        const Value days = make<int32_t>(kDd, kDd, kMarkPositive, {i * 4 + t});
         Value moved, back, diff;
         if (dt_ts_add(start.b, days.b, moved.b) != 0 || dt_sub(moved.b, start.b, diff.b) != 0 ||
             dt_ts_sub(moved.b, days.b, back.b) != 0 || qd::load<int32_t>(diff.b + 4) != i * 4 + t ||
