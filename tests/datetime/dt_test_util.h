@@ -42,12 +42,22 @@ inline std::string lit(const Value& v, bool span) {
   char buf[64];
   return span ? ts_str(buf, v.b) : dt_str(buf, v.b);
 }
+inline int mark(const Value& v) { return static_cast<int>((qd::load<uint32_t>(v.b) >> 8) & 0xF); }
+// A calendar mark by name: julian, gregorian, or none (a datetime no check has marked).
+inline int calendar(const std::string& name) {
+  return name == "julian" ? qd::kMarkJulian : name == "gregorian" ? qd::kMarkGregorian : 0;
+}
 // An operation's error number and result: the literal `want` (read as a datetime or a
-// timespan by its own first word) on success, an untouched buffer when want is null.
+// timespan by its own first word) on success, an untouched buffer when want is null. A
+// datetime literal may end in @julian, @gregorian or @none: the result's calendar mark.
 inline void expect_result(int err, const Value& out, int want_err, const char* want) {
   EXPECT_EQ(err, want_err);
   if (want) {
-    EXPECT_EQ(lit(out, want[0] != 'd'), want);
+    const std::string w = want, text = w.substr(0, w.find('@'));
+    EXPECT_EQ(lit(out, want[0] != 'd'), text);
+    if (text != w) {
+      EXPECT_EQ(mark(out), calendar(w.substr(text.size() + 1))) << w;
+    }
   } else {
     EXPECT_TRUE(out.untouched());
   }
@@ -81,7 +91,6 @@ inline Value value(const std::string& s) {
 }
 // An expected literal in a case file: "-" for none (the result buffer stays untouched).
 inline const char* want(const std::string& s) { return s == "-" ? nullptr : s.c_str(); }
-inline int mark(const Value& v) { return static_cast<int>((qd::load<uint32_t>(v.b) >> 8) & 0xF); }
 inline bool is_span(const Value& v) {
   return mark(v) == qd::kMarkPositive || mark(v) == qd::kMarkNegative;
 }

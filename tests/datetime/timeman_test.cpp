@@ -53,10 +53,6 @@ TEST(Calendar, EveryDayRoundTripsAndWeekdaysAdvance) {
   EXPECT_FALSE(date_from_day(INT32_MAX, &out));
 }
 
-int calendar(const std::string& name) {
-  return name == "julian" ? kMarkJulian : name == "gregorian" ? kMarkGregorian : 0;
-}
-
 TEST(Calendar, KnownDayNumbersAndWeekdays) {
   for (const qdcase::Row& r : qdcase::read_cases("datetime/days.txt", 6)) {
     const std::string date = r[0] + "-" + r[1] + "-" + r[2];

@@ -19,14 +19,6 @@ TEST_F(Arith, Casts) {
     const auto cast = is_span(in) ? ts_cast : dt_cast;
     expect_result(cast(in.b, out.b, code(r[1]), code(r[2])), out, qdcase::num(r[3]), want(r[4]));
   }
-  // The cast recomputes the calendar when the top changes.
-  Value out;
-  ASSERT_EQ(dt_cast(value("dt[yy:dd](1582,10,4)").b, out.b, kDd, kYy), 0);
-  EXPECT_EQ(mark(out), 0);  // same top: taken as it is
-  ASSERT_EQ(dt_cast(value("dtv[yy:dd](1582,10,4)").b, out.b, kHh, kYy), 0);
-  EXPECT_EQ(mark(out), kMarkJulian);
-  ASSERT_EQ(dt_cast(value("dtv[yy:dd](1582,10,4)").b, out.b, kDd, kMo), 0);
-  EXPECT_EQ(mark(out), kMarkGregorian);
 }
 
 // The sign of dt_cmp's result, or what ts_cmp stores (left alone when it fails).
@@ -79,12 +71,6 @@ TEST_F(Arith, Arithmetic) {
     EXPECT_EQ(std::memcmp(a.b, a0.b, sizeof a.b), 0);
     EXPECT_EQ(std::memcmp(b.b, b0.b, sizeof b.b), 0);
   }
-  // Crossing the calendar switch either way gives the calendar mark of the result's side.
-  Value out;
-  ASSERT_EQ(dt_ts_add(value("dtv[yy:dd](1582,10,4)").b, value("ts[dd:dd](1)").b, out.b), 0);
-  EXPECT_EQ(mark(out), kMarkGregorian);
-  ASSERT_EQ(dt_ts_sub(value("dtv[yy:dd](1582,10,15)").b, value("ts[dd:dd](1)").b, out.b), 0);
-  EXPECT_EQ(mark(out), kMarkJulian);
 }
 
 TEST_F(Arith, Weekday) {
