@@ -11,6 +11,7 @@
 #include "bits/bits_internal.h"
 #include "datetime/case_file.h"
 #include "qdtype32/qdbits.h"
+#include "runtime/byteio.h"
 
 namespace {
 
@@ -19,15 +20,8 @@ namespace {
 template <class H>
 struct Header {
   static constexpr size_t kHeader = sizeof(H);
-  static void set_len(uint8_t* v, int64_t n) {
-    const H x = static_cast<H>(n);
-    std::memcpy(v, &x, sizeof x);
-  }
-  static int64_t len(const uint8_t* v) {
-    H x;
-    std::memcpy(&x, v, sizeof x);
-    return x;
-  }
+  static void set_len(uint8_t* v, int64_t n) { qd::store<H>(v, static_cast<H>(n)); }
+  static int64_t len(const uint8_t* v) { return qd::load<H>(v); }
 };
 
 struct Wide : Header<int32_t> {
