@@ -120,6 +120,6 @@ class PinnedNow : public ::testing::Test {
   qd::ClockReader old_clock_ = nullptr;
 };
 
-using namespace qd;  // field codes kYy .. kMs in the tables
+using namespace qd;  // field codes kYy .. kMs and calendar marks
 
 }  // namespace dtt
