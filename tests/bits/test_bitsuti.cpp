@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "bits/bits_internal.h"
+#include "datetime/case_file.h"
 #include "qdtype32/qdbits.h"
+#include "runtime/byteio.h"
 
 namespace {
 
@@ -18,15 +20,8 @@ namespace {
 template <class H>
 struct Header {
   static constexpr size_t kHeader = sizeof(H);
-  static void set_len(uint8_t* v, int64_t n) {
-    const H x = static_cast<H>(n);
-    std::memcpy(v, &x, sizeof x);
-  }
-  static int64_t len(const uint8_t* v) {
-    H x;
-    std::memcpy(&x, v, sizeof x);
-    return x;
-  }
+  static void set_len(uint8_t* v, int64_t n) { qd::store<H>(v, static_cast<H>(n)); }
+  static int64_t len(const uint8_t* v) { return qd::load<H>(v); }
 };
 
 struct Wide : Header<int32_t> {
@@ -339,35 +334,12 @@ TEST(BitsSingle, AddAndDeleteOverLengths) {
 
 TYPED_TEST(BitOps, LiteralRepetitionAndWhereTheScanStops) {
   using V = TypeParam;
-  struct Case {
-    const char* lit;
-    const char* bits;
-    size_t stop;  // offset of the returned pointer
-  } cases[] = {
-      {"1(3)0(2)1", "111001", 9},
-      {"1(0)", "1", 4},
-      {"1(1)", "1", 4},
-      {"0(10)1", "00000000001", 6},
-      {"1(007)", "1111111", 6},
-      {"", "", 0},
-      {"10x", "10", 2},
-      {"(3)", "", 0},          // a group needs a digit before it
-      {"1(3)(2)", "111", 4},   // a group cannot follow a group
-      {"1(", "1", 1},          // no digits
-      {"1(+3)", "1", 1},       // a sign is not a digit
-      {"1( 3)", "1", 1},       // nor is a blank
-      {"1(3", "1", 1},         // digits without ")"
-      {"01(2)0)", "0110", 6},  // a stray ")" ends the literal
-      {"0(2)1(2", "001", 5},   // the good group stays, the bad one stops the scan
-      {"1(8)0(8)", "1111111100000000", 8},
-      {"2", "", 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.lit);
+  for (const qdcase::Row& r : qdcase::read_cases("bits/literals.txt", 3)) {
+    SCOPED_TRACE(r[0]);
     Buf<V> v(64);
-    std::string lit = c.lit;
-    EXPECT_EQ(V::lit(v.p(), lit.data()) - lit.data(), static_cast<ptrdiff_t>(c.stop));
-    expect_bits(v, c.bits, true);
+    std::string lit = r[0];
+    EXPECT_EQ(V::lit(v.p(), lit.data()) - lit.data(), qdcase::num(r[2]));
+    expect_bits(v, r[1], true);
   }
 }
 
@@ -383,56 +355,31 @@ TEST(BitsLiteral, Bits2StopsGrowingAtItsLargestLength) {
 }
 
 TEST(BitsDigits, Limit) {
-  struct Case {
-    const char* bits;
-    int limit;
-    const char* want;
-  } cases[] = {{"101101", 4, "101"}, {"101101", 0, "101101"}, {"101101", -3, "101101"},
-               {"101101", 1, ""},    {"101101", 7, "101101"}, {"101101", 100, "101101"},
-               {"", 5, ""}};
-  for (const Case& c : cases) {
-    Buf<Wide> v = from_text<Wide>(c.bits);
+  for (const qdcase::Row& r : qdcase::read_cases("bits/digits.txt", 3)) {
+    Buf<Wide> v = from_text<Wide>(r[0]);
+    const int limit = static_cast<int>(qdcase::num(r[1]));
     char out[32];
     std::memset(out, 'z', sizeof out);
-    bits_to_asci(static_cast<int>(std::strlen(c.bits)), v.data(), out, c.limit);
-    EXPECT_STREQ(out, c.want) << c.bits << " limit " << c.limit;
-    if (c.limit > 0 && c.limit < static_cast<int>(sizeof out)) {
-      EXPECT_EQ(out[c.limit], 'z');  // limit bytes used at most
+    bits_to_asci(static_cast<int>(r[0].size()), v.data(), out, limit);
+    EXPECT_EQ(std::string(out), r[2]) << r[0] << " limit " << limit;
+    if (limit > 0 && limit < static_cast<int>(sizeof out)) {
+      EXPECT_EQ(out[limit], 'z');  // limit bytes used at most
     }
   }
 }
 
 // ---- Comparison ---------------------------------------------------------------------------------
 
-// Trailing zeros, also into a further byte, do not count; a prefix is never greater.
 TYPED_TEST(BitOps, CompareTrailingZerosAndPrefixes) {
   using V = TypeParam;
-  struct Case {
-    const char* a;
-    const char* b;
-    int want;
-  } cases[] = {
-      {"101", "10100", 0},
-      {"10100000", "101", 0},
-      {"101", "1011", -1},
-      {"", "000", 0},
-      {"", "", 0},
-      {"", "0000000000000001", -1},
-      {"1", "0111", 1},
-      {"11111111", "111111110", 0},
-      {"11111111", "111111111", -1},
-      {"0000000010", "00000000", 1},
-      {"00000001", "0000001", -1},
-      {"101", "1010000000000000000", 0},
-      {"1000000000000000", "0111111111111111", 1},
-  };
-  for (const Case& c : cases) {
-    Buf<V> a = from_text<V>(c.a), b = from_text<V>(c.b);
-    EXPECT_EQ(V::cmp(a.p(), b.p()), c.want) << c.a << " vs " << c.b;
-    EXPECT_EQ(V::cmp(b.p(), a.p()), -c.want) << c.b << " vs " << c.a;
-    EXPECT_EQ(sub_bit_compare(static_cast<int>(std::strlen(c.a)), a.data(),
-                              static_cast<int>(std::strlen(c.b)), b.data()),
-              c.want);
+  for (const qdcase::Row& r : qdcase::read_cases("bits/compare.txt", 3)) {
+    Buf<V> a = from_text<V>(r[0]), b = from_text<V>(r[1]);
+    const int want = static_cast<int>(qdcase::num(r[2]));
+    EXPECT_EQ(V::cmp(a.p(), b.p()), want) << r[0] << " vs " << r[1];
+    EXPECT_EQ(V::cmp(b.p(), a.p()), -want) << r[1] << " vs " << r[0];
+    EXPECT_EQ(sub_bit_compare(static_cast<int>(r[0].size()), a.data(),
+                              static_cast<int>(r[1].size()), b.data()),
+              want);
   }
 }
 

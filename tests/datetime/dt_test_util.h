@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
-#include <initializer_list>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "datetime/case_file.h"
 #include "datetime/dt_internal.h"
 #include "qdtype32/qdtype32.h"
 
@@ -18,17 +21,12 @@ namespace dtt {
 struct Value {
   unsigned char b[32];
   Value() { std::memset(b, 0xA5, sizeof b); }
-  bool untouched() const {
-    for (unsigned char c : b) {
-      if (c != 0xA5) return false;
-    }
-    return true;
-  }
+  bool untouched() const { return std::count(b, b + sizeof b, 0xA5) == sizeof b; }
 };
 
 // Fields are given from the high code down to the low code, as they are written.
 template <class Field>
-inline Value make(int high, int low, int mark, std::initializer_list<long long> fields) {
+inline Value make(int high, int low, int mark, const std::vector<long long>& fields) {
   Value v;
   qd::store<uint32_t>(v.b, qd::make_header(low, high, mark));
   int c = high;
@@ -39,45 +37,63 @@ inline Value make(int high, int low, int mark, std::initializer_list<long long> 
   return v;
 }
 
-inline Value dt(int high, int low, std::initializer_list<long long> fields) {
-  return make<int16_t>(high, low, 0, fields);
-}
-// A datetime validated as the host would before using it.
-inline Value dtv(int high, int low, std::initializer_list<long long> fields) {
-  Value v = dt(high, low, fields);
-  EXPECT_EQ(dt_check(v.b), 0);
-  return v;
-}
-inline Value ts(int high, int low, std::initializer_list<long long> fields) {
-  return make<int32_t>(high, low, qd::kMarkPositive, fields);
-}
-inline Value nts(int high, int low, std::initializer_list<long long> fields) {
-  return make<int32_t>(high, low, qd::kMarkNegative, fields);
-}
-
-inline std::string dt_lit(const Value& v) {
+// The literal of a value printed as a timespan (span) or as a datetime.
+inline std::string lit(const Value& v, bool span) {
   char buf[64];
-  return dt_str(buf, v.b);
+  return span ? ts_str(buf, v.b) : dt_str(buf, v.b);
 }
-inline std::string ts_lit(const Value& v) {
-  char buf[64];
-  return ts_str(buf, v.b);
+inline int mark(const Value& v) { return static_cast<int>((qd::load<uint32_t>(v.b) >> 8) & 0xF); }
+// A calendar mark by name: julian, gregorian, or none (a datetime no check has marked).
+inline int calendar(const std::string& name) {
+  return name == "julian" ? qd::kMarkJulian : name == "gregorian" ? qd::kMarkGregorian : 0;
 }
 // An operation's error number and result: the literal `want` (read as a datetime or a
-// timespan by its own first word) on success, an untouched buffer when want is null.
+// timespan by its own first word) on success, an untouched buffer when want is null. A
+// datetime literal may end in @julian, @gregorian or @none: the result's calendar mark.
 inline void expect_result(int err, const Value& out, int want_err, const char* want) {
   EXPECT_EQ(err, want_err);
   if (want) {
-    EXPECT_EQ(want[0] == 'd' ? dt_lit(out) : ts_lit(out), want);
+    const std::string w = want, text = w.substr(0, w.find('@'));
+    EXPECT_EQ(lit(out, want[0] != 'd'), text);
+    if (text != w) {
+      EXPECT_EQ(mark(out), calendar(w.substr(text.size() + 1))) << w;
+    }
   } else {
     EXPECT_TRUE(out.untouched());
   }
 }
-inline int mark(const Value& v) { return static_cast<int>((qd::load<uint32_t>(v.b) >> 8) & 0xF); }
+// A field code in a case file: a range name (ms .. yy) or a number, for codes no value has.
+inline int code(const std::string& s) {
+  static const char* const kNames[] = {"ms", "ss", "mi", "hh", "dd", "mo", "yy"};
+  for (int c = 0; c < 7; ++c) {
+    if (s == kNames[c]) return c;
+  }
+  return static_cast<int>(qdcase::num(s));
+}
+// A value as the tables write it: dt, dtv (dt validated as the host would before use), ts or -ts,
+// then [high:low](fields), the fields from the high code down, separated by commas:
+// dtv[yy:dd](1582,10,4).
+inline Value value(const std::string& s) {
+  const size_t open = s.find('['), colon = s.find(':'), close = s.find(']');
+  const std::string kind = s.substr(0, open);
+  const int high = code(s.substr(open + 1, colon - open - 1));
+  const int low = code(s.substr(colon + 1, close - colon - 1));
+  std::istringstream body(s.substr(close + 2, s.rfind(')') - close - 2));
+  std::vector<long long> f;
+  for (std::string x; std::getline(body, x, ',');) f.push_back(qdcase::num(x));
+  const int m = kind == "ts" ? qd::kMarkPositive : kind == "-ts" ? qd::kMarkNegative : 0;
+  Value v = m ? make<int32_t>(high, low, m, f) : make<int16_t>(high, low, 0, f);
+  EXPECT_TRUE(kind == "dt" || kind == "dtv" || m) << "value kind " << s;
+  if (kind == "dtv") {
+    EXPECT_EQ(dt_check(v.b), 0) << s;
+  }
+  return v;
+}
+// An expected literal in a case file: "-" for none (the result buffer stays untouched).
+inline const char* want(const std::string& s) { return s == "-" ? nullptr : s.c_str(); }
 inline bool is_span(const Value& v) {
   return mark(v) == qd::kMarkPositive || mark(v) == qd::kMarkNegative;
 }
-inline std::string lit(const Value& v) { return is_span(v) ? ts_lit(v) : dt_lit(v); }
 
 // The fixed instant the tests run at: Wednesday 2007-11-28 13:05:07.042.
 inline bool fixed_clock(qd::plat::LocalTime* t) {
@@ -104,6 +120,6 @@ class PinnedNow : public ::testing::Test {
   qd::ClockReader old_clock_ = nullptr;
 };
 
-using namespace qd;  // field codes kYy .. kMs in the tables
+using namespace qd;  // field codes kYy .. kMs and calendar marks
 
 }  // namespace dtt
