@@ -55,10 +55,11 @@ inline std::string read_file(const std::string& path) {
 
 // The cases of tests/data/<file>: one case a line, fields split by '|', blanks
 // around a field dropped, '#' starts a comment, blank lines skipped. In double quotes a
-// field keeps its blanks, '|' and '#'. Anywhere, \xNN, \t, \n and \<char> give that byte.
-// A missing file or one without cases fails the calling test.
+// field keeps its blanks, '|' and '#'. Anywhere, \xNN, \t, \n, \r and \<char> give that byte.
+// A missing file, one without cases, or (when fields is given) a row of another width
+// fails the calling test.
 using Row = std::vector<std::string>;
-inline std::vector<Row> read_cases(const std::string& name) {
+inline std::vector<Row> read_cases(const std::string& name, size_t fields = 0) {
   std::vector<Row> rows;
   std::ifstream in(std::string(QD_TEST_DATA_DIR) + "/" + name, std::ios::binary);
   EXPECT_TRUE(in.is_open()) << "cannot open " << name;
@@ -93,6 +94,8 @@ inline std::vector<Row> read_cases(const std::string& name) {
             c = '\t';
           } else if (c == 'n') {
             c = '\n';
+          } else if (c == 'r') {
+            c = '\r';
           }
         }
         f += c;
@@ -104,7 +107,16 @@ inline std::vector<Row> read_cases(const std::string& name) {
     if (content) rows.push_back(row);
   }
   EXPECT_FALSE(rows.empty()) << "no cases in " << name;
+  if (fields) {
+    for (const Row& r : rows) EXPECT_EQ(r.size(), fields) << name << ": " << r[0];
+    std::erase_if(rows, [fields](const Row& r) { return r.size() != fields; });
+  }
   return rows;
+}
+
+// A number field: decimal, or hexadecimal after "0x".
+inline long long num(const std::string& s) {
+  return std::strtoll(s.c_str(), nullptr, s.find("0x") == std::string::npos ? 10 : 16);
 }
 
 // The cases of one kind: the rows whose first field is op, without that field. A file

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "bits/bits_internal.h"
-#include "datetime/case_file.h"
 #include "qdtype32/qdbits.h"
 #include "runtime/byteio.h"
+#include "test_support.h"
 
 namespace {
 
@@ -334,11 +334,11 @@ TEST(BitsSingle, AddAndDeleteOverLengths) {
 
 TYPED_TEST(BitOps, LiteralRepetitionAndWhereTheScanStops) {
   using V = TypeParam;
-  for (const qdcase::Row& r : qdcase::read_cases("bits/literals.txt", 3)) {
+  for (const qdtest::Row& r : qdtest::read_cases("bits/literals.txt", 3)) {
     SCOPED_TRACE(r[0]);
     Buf<V> v(64);
     std::string lit = r[0];
-    EXPECT_EQ(V::lit(v.p(), lit.data()) - lit.data(), qdcase::num(r[2]));
+    EXPECT_EQ(V::lit(v.p(), lit.data()) - lit.data(), qdtest::num(r[2]));
     expect_bits(v, r[1], true);
   }
 }
@@ -355,9 +355,9 @@ TEST(BitsLiteral, Bits2StopsGrowingAtItsLargestLength) {
 }
 
 TEST(BitsDigits, Limit) {
-  for (const qdcase::Row& r : qdcase::read_cases("bits/digits.txt", 3)) {
+  for (const qdtest::Row& r : qdtest::read_cases("bits/digits.txt", 3)) {
     Buf<Wide> v = from_text<Wide>(r[0]);
-    const int limit = static_cast<int>(qdcase::num(r[1]));
+    const int limit = static_cast<int>(qdtest::num(r[1]));
     char out[32];
     std::memset(out, 'z', sizeof out);
     bits_to_asci(static_cast<int>(r[0].size()), v.data(), out, limit);
@@ -372,9 +372,9 @@ TEST(BitsDigits, Limit) {
 
 TYPED_TEST(BitOps, CompareTrailingZerosAndPrefixes) {
   using V = TypeParam;
-  for (const qdcase::Row& r : qdcase::read_cases("bits/compare.txt", 3)) {
+  for (const qdtest::Row& r : qdtest::read_cases("bits/compare.txt", 3)) {
     Buf<V> a = from_text<V>(r[0]), b = from_text<V>(r[1]);
-    const int want = static_cast<int>(qdcase::num(r[2]));
+    const int want = static_cast<int>(qdtest::num(r[2]));
     EXPECT_EQ(V::cmp(a.p(), b.p()), want) << r[0] << " vs " << r[1];
     EXPECT_EQ(V::cmp(b.p(), a.p()), -want) << r[1] << " vs " << r[0];
     EXPECT_EQ(sub_bit_compare(static_cast<int>(r[0].size()), a.data(),

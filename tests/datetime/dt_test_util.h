@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "datetime/case_file.h"
 #include "datetime/dt_internal.h"
 #include "qdtype32/qdtype32.h"
+#include "test_support.h"
 
 namespace dtt {
 
@@ -68,7 +68,7 @@ inline int code(const std::string& s) {
   for (int c = 0; c < 7; ++c) {
     if (s == kNames[c]) return c;
   }
-  return static_cast<int>(qdcase::num(s));
+  return static_cast<int>(qdtest::num(s));
 }
 // A value as the tables write it: dt, dtv (dt validated as the host would before use), ts or -ts,
 // then [high:low](fields), the fields from the high code down, separated by commas:
@@ -80,7 +80,7 @@ inline Value value(const std::string& s) {
   const int low = code(s.substr(colon + 1, close - colon - 1));
   std::istringstream body(s.substr(close + 2, s.rfind(')') - close - 2));
   std::vector<long long> f;
-  for (std::string x; std::getline(body, x, ',');) f.push_back(qdcase::num(x));
+  for (std::string x; std::getline(body, x, ',');) f.push_back(qdtest::num(x));
   const int m = kind == "ts" ? qd::kMarkPositive : kind == "-ts" ? qd::kMarkNegative : 0;
   Value v = m ? make<int32_t>(high, low, m, f) : make<int16_t>(high, low, 0, f);
   EXPECT_TRUE(kind == "dt" || kind == "dtv" || m) << "value kind " << s;

@@ -54,12 +54,12 @@ TEST(Calendar, EveryDayRoundTripsAndWeekdaysAdvance) {
 }
 
 TEST(Calendar, KnownDayNumbersAndWeekdays) {
-  for (const qdcase::Row& r : qdcase::read_cases("datetime/days.txt", 6)) {
+  for (const qdtest::Row& r : qdtest::read_cases("datetime/days.txt", 6)) {
     const std::string date = r[0] + "-" + r[1] + "-" + r[2];
-    const int y = static_cast<int>(qdcase::num(r[0])), m = static_cast<int>(qdcase::num(r[1]));
-    const int d = static_cast<int>(qdcase::num(r[2]));
-    EXPECT_EQ(day_number(y, m, d, calendar(r[3])), qdcase::num(r[4])) << date;
-    EXPECT_EQ(weekday_of_day(static_cast<int32_t>(qdcase::num(r[4]))), qdcase::num(r[5])) << date;
+    const int y = static_cast<int>(qdtest::num(r[0])), m = static_cast<int>(qdtest::num(r[1]));
+    const int d = static_cast<int>(qdtest::num(r[2]));
+    EXPECT_EQ(day_number(y, m, d, calendar(r[3])), qdtest::num(r[4])) << date;
+    EXPECT_EQ(weekday_of_day(static_cast<int32_t>(qdtest::num(r[4]))), qdtest::num(r[5])) << date;
   }
 }
 
@@ -67,11 +67,11 @@ class Check : public PinnedNow {};
 
 // dt_check or ts_check by the value's kind; nothing changes on a failure or in a timespan.
 TEST_F(Check, Validation) {
-  for (const qdcase::Row& r : qdcase::read_cases("datetime/checks.txt", 4)) {
+  for (const qdtest::Row& r : qdtest::read_cases("datetime/checks.txt", 4)) {
     SCOPED_TRACE(r[0]);
     const Value in = value(r[0]);
     Value v = in;
-    EXPECT_EQ(is_span(v) ? ts_check(v.b) : dt_check(v.b), qdcase::num(r[1]));
+    EXPECT_EQ(is_span(v) ? ts_check(v.b) : dt_check(v.b), qdtest::num(r[1]));
     if (want(r[2])) {
       EXPECT_EQ(lit(v, false), r[2]);
       EXPECT_EQ(mark(v), calendar(r[3]));
@@ -138,11 +138,11 @@ TEST(CurrentDatetime, SetOnFirstNeedAndOnlyBySetCurrent) {
 // Sizes, copies that write exactly the value, and hash keys of the fields only (a
 // timespan's sign stays out of its key).
 TEST(Representation, SizesCopiesHashes) {
-  for (const qdcase::Row& r : qdcase::read_cases("datetime/sizes.txt", 6)) {
+  for (const qdtest::Row& r : qdtest::read_cases("datetime/sizes.txt", 6)) {
     SCOPED_TRACE(r[0] + ":" + r[1]);
     const int high = code(r[0]), low = code(r[1]);
-    const int dt_bytes = static_cast<int>(qdcase::num(r[2]));
-    const int ts_bytes = static_cast<int>(qdcase::num(r[3]));
+    const int dt_bytes = static_cast<int>(qdtest::num(r[2]));
+    const int ts_bytes = static_cast<int>(qdtest::num(r[3]));
     const Value d = make<int16_t>(high, low, 0, {}),
                 t = make<int32_t>(high, low, kMarkNegative, {});
     EXPECT_EQ(dt_size(d.b), dt_bytes);
@@ -157,10 +157,10 @@ TEST(Representation, SizesCopiesHashes) {
     qd_long length = 0;
     dt_hash(d.b, &key, &length);
     EXPECT_EQ(key, d.b + 4);
-    EXPECT_EQ(length, qdcase::num(r[4]));
+    EXPECT_EQ(length, qdtest::num(r[4]));
     ts_hash(t.b, &key, &length);
     EXPECT_EQ(key, t.b + 4);
-    EXPECT_EQ(length, qdcase::num(r[5]));
+    EXPECT_EQ(length, qdtest::num(r[5]));
   }
 }
 

@@ -20,7 +20,7 @@ struct Text {
 };
 
 TEST(Literal, Printing) {
-  for (const qdcase::Row& r : qdcase::read_cases("datetime/literals.txt", 2)) {
+  for (const qdtest::Row& r : qdtest::read_cases("datetime/literals.txt", 2)) {
     const Value v = value(r[0]);
     Text out;
     EXPECT_EQ(is_span(v) ? ts_str(out.b, v.b) : dt_str(out.b, v.b), out.b);
@@ -50,19 +50,19 @@ TEST(Literal, InvalidValuesStayInFortyTwoBytes) {
 }
 
 TEST(Literal, RangeNames) {
-  for (const qdcase::Row& r : qdcase::read_cases("datetime/range_names.txt", 3)) {
+  for (const qdtest::Row& r : qdtest::read_cases("datetime/range_names.txt", 3)) {
     const char* end = nullptr;
-    EXPECT_EQ(scan_range_name(r[0].c_str(), &end), qdcase::num(r[1])) << r[0];
-    EXPECT_EQ(end - r[0].c_str(), qdcase::num(r[2])) << r[0];
+    EXPECT_EQ(scan_range_name(r[0].c_str(), &end), qdtest::num(r[1])) << r[0];
+    EXPECT_EQ(end - r[0].c_str(), qdtest::num(r[2])) << r[0];
   }
 }
 
 TEST(Literal, FieldEnds) {
-  for (const qdcase::Row& r : qdcase::read_cases("datetime/field_ends.txt", 4)) {
+  for (const qdtest::Row& r : qdtest::read_cases("datetime/field_ends.txt", 4)) {
     const char* p = r[1].c_str();
-    EXPECT_EQ(scan_field_end(code(r[0]), &p), qdcase::num(r[2]) == 1)
+    EXPECT_EQ(scan_field_end(code(r[0]), &p), qdtest::num(r[2]) == 1)
         << r[0] << " '" << r[1] << "'";
-    EXPECT_EQ(p - r[1].c_str(), qdcase::num(r[3])) << r[0] << " '" << r[1] << "'";
+    EXPECT_EQ(p - r[1].c_str(), qdtest::num(r[3])) << r[0] << " '" << r[1] << "'";
   }
   // The separators the printer writes are the ones the reader expects.
   const char expected[] = {'.', ':', ':', ' ', '-', '-'};

@@ -12,28 +12,28 @@ namespace {
 class Arith : public PinnedNow {};
 
 TEST_F(Arith, Casts) {
-  for (const qdcase::Row& r : qdcase::read_cases("datetime/casts.txt", 5)) {
+  for (const qdtest::Row& r : qdtest::read_cases("datetime/casts.txt", 5)) {
     const Value in = value(r[0]);
     SCOPED_TRACE(r[0]);
     Value out;
     const auto cast = is_span(in) ? ts_cast : dt_cast;
-    expect_result(cast(in.b, out.b, code(r[1]), code(r[2])), out, qdcase::num(r[3]), want(r[4]));
+    expect_result(cast(in.b, out.b, code(r[1]), code(r[2])), out, qdtest::num(r[3]), want(r[4]));
   }
 }
 
 // The sign of dt_cmp's result, or what ts_cmp stores (left alone when it fails).
 TEST_F(Arith, Compare) {
-  for (const qdcase::Row& r : qdcase::read_cases("datetime/compare.txt", 4)) {
+  for (const qdtest::Row& r : qdtest::read_cases("datetime/compare.txt", 4)) {
     SCOPED_TRACE(r[0] + " vs " + r[1]);
     const Value a = value(r[0]), b = value(r[1]);
     qd_long result = 99;
     if (is_span(a)) {
-      EXPECT_EQ(ts_cmp(a.b, b.b, &result), qdcase::num(r[2]));
+      EXPECT_EQ(ts_cmp(a.b, b.b, &result), qdtest::num(r[2]));
     } else {
       result = dt_cmp(a.b, b.b);
       result = (result > 0) - (result < 0);
     }
-    EXPECT_EQ(result, qdcase::num(r[2]) ? 99 : qdcase::num(r[3]));
+    EXPECT_EQ(result, qdtest::num(r[2]) ? 99 : qdtest::num(r[3]));
   }
 }
 
@@ -55,11 +55,11 @@ TEST_F(Arith, SignOperations) {
 
 // Sums, differences, products and quotients; the operands stay as they were.
 TEST_F(Arith, Arithmetic) {
-  for (const qdcase::Row& r : qdcase::read_cases("datetime/arithmetic.txt", 5)) {
+  for (const qdtest::Row& r : qdtest::read_cases("datetime/arithmetic.txt", 5)) {
     SCOPED_TRACE(r[0] + " " + r[1] + " " + r[2]);
     const Value a0 = value(r[0]), b0 = r[1] == "*" || r[1] == "/" ? Value() : value(r[2]);
     const Value a = a0, b = b0;
-    const qd_long k = static_cast<qd_long>(qdcase::num(r[2]));
+    const qd_long k = static_cast<qd_long>(qdtest::num(r[2]));
     const bool add = r[1] == "+";
     Value out;
     const int err = r[1] == "*"   ? ts_mul(a.b, k, out.b)
@@ -67,18 +67,18 @@ TEST_F(Arith, Arithmetic) {
                     : is_span(a)  ? (add ? ts_add : ts_sub)(a.b, b.b, out.b)
                     : is_span(b)  ? (add ? dt_ts_add : dt_ts_sub)(a.b, b.b, out.b)
                                   : dt_sub(a.b, b.b, out.b);
-    expect_result(err, out, qdcase::num(r[3]), want(r[4]));
+    expect_result(err, out, qdtest::num(r[3]), want(r[4]));
     EXPECT_EQ(std::memcmp(a.b, a0.b, sizeof a.b), 0);
     EXPECT_EQ(std::memcmp(b.b, b0.b, sizeof b.b), 0);
   }
 }
 
 TEST_F(Arith, Weekday) {
-  for (const qdcase::Row& r : qdcase::read_cases("datetime/weekdays.txt", 3)) {
+  for (const qdtest::Row& r : qdtest::read_cases("datetime/weekdays.txt", 3)) {
     const Value d = value(r[0]);
     qd_long w = -7;
-    EXPECT_EQ(dt_weekday(d.b, &w), qdcase::num(r[1])) << r[0];
-    EXPECT_EQ(w, qdcase::num(r[2])) << r[0];
+    EXPECT_EQ(dt_weekday(d.b, &w), qdtest::num(r[1])) << r[0];
+    EXPECT_EQ(w, qdtest::num(r[2])) << r[0];
   }
 }
 

@@ -27,8 +27,8 @@ void run_cases(const char* name, Op op, bool by_value = false) {
   for (const auto& c : qdtest::cases("decimal/arith.txt", name)) {
     SCOPED_TRACE(std::string(name) + " " + c[0] + " " + c[1]);
     Fix a = fixtest::fix_of(c[0]), b = fixtest::fix_of(c[1]), a0 = a, b0 = b, r;
-    EXPECT_EQ(op(a.p(), b.p(), r.p()), fixtest::num(c[2]));
-    if (fixtest::num(c[2]) == 0) {
+    EXPECT_EQ(op(a.p(), b.p(), r.p()), qdtest::num(c[2]));
+    if (qdtest::num(c[2]) == 0) {
       EXPECT_EQ(show(r), c[3]);
     }
     EXPECT_TRUE(r.guard_intact());
@@ -110,7 +110,7 @@ TEST(FixDivmod, Table) {
     Fix a = fixtest::fix_of(c[0]), a0 = a, q;
     char flag = 7;
     EXPECT_EQ(fixdivmod(q.p(), &flag, a.p(), divisor), rem);
-    EXPECT_EQ(flag, fixtest::num(c[3]));
+    EXPECT_EQ(flag, qdtest::num(c[3]));
     EXPECT_EQ(show(q), c[4]);
     expect_unchanged(a0, a, "a");
     EXPECT_TRUE(q.guard_intact());

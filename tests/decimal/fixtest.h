@@ -65,6 +65,4 @@ inline Fix fix_of(const std::string& text) {
   return make(digits.c_str(), std::atoi(text.c_str() + slash + 1));
 }
 
-inline int num(const std::string& s) { return std::atoi(s.c_str()); }
-
 }  // namespace fixtest

@@ -18,7 +18,7 @@ TEST(FixRead, WholeText) {
   for (const auto& c : qdtest::cases("decimal/text.txt", "read")) {
     SCOPED_TRACE('"' + c[0] + '"');
     Fix d = make("42", 1);
-    EXPECT_EQ(string_fix(c[0].c_str(), d.p()), fixtest::num(c[1]));
+    EXPECT_EQ(string_fix(c[0].c_str(), d.p()), qdtest::num(c[1]));
     if (!c[2].empty()) {
       EXPECT_EQ(show(d), c[2]);
     }
@@ -31,11 +31,11 @@ TEST(FixRead, ScanPrefix) {
     SCOPED_TRACE('"' + c[0] + '"');
     Fix d;
     int consumed = -1;
-    EXPECT_EQ(scan_fix(c[0].c_str(), d.p(), &consumed), fixtest::num(c[1]));
+    EXPECT_EQ(scan_fix(c[0].c_str(), d.p(), &consumed), qdtest::num(c[1]));
     if (!c[2].empty()) {
       EXPECT_EQ(show(d), c[2]);
     }
-    EXPECT_EQ(consumed, fixtest::num(c[3]));
+    EXPECT_EQ(consumed, qdtest::num(c[3]));
   }
 }
 
@@ -55,11 +55,11 @@ TEST(FixPrint, SeparatorsAndNarrowBuffers) {
   for (const auto& c : qdtest::cases("decimal/text.txt", "text")) {
     SCOPED_TRACE(c[0] + " width " + c[2]);
     Fix v = fixtest::fix_of(c[0]);
-    const int width = fixtest::num(c[2]);
+    const int width = qdtest::num(c[2]);
     char buf[64];
     std::memset(buf, 'x', sizeof buf);
     EXPECT_EQ(qd::fix_text(v.p(), c[1] == "none" ? nullptr : c[1].c_str(), buf, width),
-              fixtest::num(c[3]));
+              qdtest::num(c[3]));
     if (!c[4].empty()) {
       EXPECT_STREQ(buf, c[4].c_str());
       EXPECT_LE(std::strlen(buf) + 1, static_cast<size_t>(width));

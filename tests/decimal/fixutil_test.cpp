@@ -93,8 +93,8 @@ TEST(FixRepresentation, ZerosAndSigns) {
 TEST(FixCompare, ByValue) {
   for (const auto& c : qdtest::cases("decimal/conversions.txt", "cmp")) {
     Fix a = fixtest::fix_of(c[0]), b = fixtest::fix_of(c[1]);
-    EXPECT_EQ(fixcmp(a.p(), b.p()), fixtest::num(c[2])) << c[0] << " vs " << c[1];
-    EXPECT_EQ(fixcmp(b.p(), a.p()), -fixtest::num(c[2])) << c[0] << " vs " << c[1];
+    EXPECT_EQ(fixcmp(a.p(), b.p()), qdtest::num(c[2])) << c[0] << " vs " << c[1];
+    EXPECT_EQ(fixcmp(b.p(), a.p()), -qdtest::num(c[2])) << c[0] << " vs " << c[1];
   }
 }
 
@@ -102,10 +102,10 @@ TEST(FixCompare, SizeCompatible) {
   for (const auto& c : qdtest::cases("decimal/conversions.txt", "fits")) {
     Fix v = fixtest::fix_of(c[0]);
     attrtype t{3,
-               {static_cast<uint8_t>(fixtest::num(c[1])), static_cast<uint8_t>(fixtest::num(c[2]))},
+               {static_cast<uint8_t>(qdtest::num(c[1])), static_cast<uint8_t>(qdtest::num(c[2]))},
                0,
                0};
-    EXPECT_EQ(size_compatible(v.p(), &t), fixtest::num(c[3]))
+    EXPECT_EQ(size_compatible(v.p(), &t), qdtest::num(c[3]))
         << c[0] << " in " << c[1] << "," << c[2];
   }
 }
@@ -115,7 +115,7 @@ TEST(FixCast, RoundingAndScales) {
   for (const auto& c : qdtest::cases("decimal/conversions.txt", "cast")) {
     SCOPED_TRACE(c[0] + " to " + c[1]);
     Fix src = fixtest::fix_of(c[0]), dst;
-    qd_fix* r = fix_fix(src.p(), fixtest::num(c[1]), dst.p());
+    qd_fix* r = fix_fix(src.p(), qdtest::num(c[1]), dst.p());
     if (c[2].empty()) {
       EXPECT_EQ(r, nullptr);
       continue;
@@ -125,7 +125,7 @@ TEST(FixCast, RoundingAndScales) {
     EXPECT_TRUE(dst.guard_intact());
     // In place gives the same.
     Fix in = fixtest::fix_of(c[0]);
-    ASSERT_EQ(fix_fix(in.p(), fixtest::num(c[1]), in.p()), in.p());
+    ASSERT_EQ(fix_fix(in.p(), qdtest::num(c[1]), in.p()), in.p());
     EXPECT_EQ(show(in), c[2]);
   }
 }
@@ -144,7 +144,7 @@ TEST(FixCast, FailureLeavesOrMarksDestination) {
 TEST(FixCast, ShiftRoundAndRestrictedForm) {
   for (const auto& c : qdtest::cases("decimal/conversions.txt", "shift")) {
     Fix v = fixtest::fix_of(c[0]);
-    qd::fix_shift_round(v.p(), fixtest::num(c[1]));
+    qd::fix_shift_round(v.p(), qdtest::num(c[1]));
     EXPECT_EQ(show(v), c[2]) << c[0];
   }
   Fix v = make("5", 2), d;
@@ -167,7 +167,7 @@ TEST(FixCast, ShiftRoundAndRestrictedForm) {
 TEST(FixCast, Truncatable) {
   for (const auto& c : qdtest::cases("decimal/conversions.txt", "trunc")) {
     Fix v = fixtest::fix_of(c[0]);
-    EXPECT_EQ(truncatable_to_scale(v.p(), fixtest::num(c[1])), fixtest::num(c[2]))
+    EXPECT_EQ(truncatable_to_scale(v.p(), qdtest::num(c[1])), qdtest::num(c[2]))
         << c[0] << " to " << c[1];
   }
 }
@@ -177,19 +177,19 @@ TEST(FixInteger, ToInteger) {
   for (const auto& c : qdtest::cases("decimal/conversions.txt", "long")) {
     Fix v = fixtest::fix_of(c[0]);
     qd_long out = 12345;
-    EXPECT_EQ(fix_long(v.p(), &out), fixtest::num(c[1])) << c[0];
-    EXPECT_EQ(out, fixtest::num(c[1]) ? 12345 : std::stol(c[2])) << c[0];
+    EXPECT_EQ(fix_long(v.p(), &out), qdtest::num(c[1])) << c[0];
+    EXPECT_EQ(out, qdtest::num(c[1]) ? 12345 : std::stol(c[2])) << c[0];
   }
   for (const auto& c : qdtest::cases("decimal/conversions.txt", "ulong")) {
     Fix v = fixtest::fix_of(c[0]);
     qd_ulong out = 777;
-    EXPECT_EQ(fix_ulong(v.p(), &out), fixtest::num(c[1])) << c[0];
-    EXPECT_EQ(out, fixtest::num(c[1]) ? 777u : std::stoul(c[2])) << c[0];
+    EXPECT_EQ(fix_ulong(v.p(), &out), qdtest::num(c[1])) << c[0];
+    EXPECT_EQ(out, qdtest::num(c[1]) ? 777u : std::stoul(c[2])) << c[0];
   }
   for (const char* op : {"from_long", "from_ulong"}) {
     for (const auto& c : qdtest::cases("decimal/conversions.txt", op)) {
       Fix d;
-      const int scale = fixtest::num(c[1]);
+      const int scale = qdtest::num(c[1]);
       qd_fix* r = op[5] == 'l' ? long_fix(static_cast<qd_long>(std::stol(c[0])), scale, d.p())
                                : ulong_fix(static_cast<qd_ulong>(std::stoul(c[0])), scale, d.p());
       EXPECT_EQ(r, d.p());

@@ -37,10 +37,7 @@ struct FailGuard {
   ~FailGuard() { qd::heap_fail_after(-1); }
 };
 
-// A number field: decimal, or hexadecimal after "0x".
-inline long long num(const std::string& s) {
-  return std::stoll(s, nullptr, s.find("0x") == std::string::npos ? 10 : 16);
-}
+using qdtest::num;
 
 // Bytes written in hex, blank-separated ("04 02 43 21"); other words are skipped.
 inline std::vector<uint8_t> hex_bytes(const std::string& s) {
