@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/limits.h"
 #include "qdtype32/qdtype32.h"
 #include "runtime/coding.h"
 
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   char* rest = lit_to_bits2(bits.data(), text.data());
   if (rest && (rest < text.data() || rest > text.data() + text.size())) __builtin_trap();
 
-  std::vector<unsigned char> bin(4 + 32668);
+  std::vector<unsigned char> bin(qd::kByteStringHeader + qd::kBincharMax);
   hex_to_binchar(bin.data(), text.data());
 
   for (int32_t code = 0; code < qd::kEncCount; ++code) {

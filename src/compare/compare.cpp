@@ -180,7 +180,8 @@ const unsigned char* bytes(const void* p) { return static_cast<const unsigned ch
 int compare_binchar(const void* a, const void* b) {
   const int32_t la = load<int32_t>(a), lb = load<int32_t>(b);
   return sign_of(
-      blank_extended_diff(bytes(a) + 4, la < 0 ? 0 : la, bytes(b) + 4, lb < 0 ? 0 : lb, nullptr));
+      blank_extended_diff(bytes(a) + kByteStringHeader, la < 0 ? 0 : la, bytes(b) + kByteStringHeader,
+                          lb < 0 ? 0 : lb, nullptr));
 }
 
 int compare_timespans(const void* a, const void* b) {
@@ -240,7 +241,7 @@ Operand read_operand(const void* v, int code, int limit) {
     case kBinchar: {
       o.form = Form::kText;
       const int32_t n = load<int32_t>(v);
-      o.data = bytes(v) + 4;
+      o.data = bytes(v) + kByteStringHeader;
       o.length = n < 0 ? 0 : static_cast<size_t>(n);
       break;
     }

@@ -12,6 +12,7 @@
 
 #include "qdtype32/qdfix.h"
 #include "base/byteio.h"
+#include "base/limits.h"
 
 namespace qd {
 
@@ -25,7 +26,6 @@ namespace qd {
 
 // ---- Layout -------------------------------------------------------------------------
 constexpr int kFixMaxDigits = 30;  // every operation keeps p <= 30
-constexpr int kFixMaxBytes = 17;   // 2 + ceil(30 / 2)
 constexpr int kFixTextSize = 38;   // fix_string's buffer
 constexpr int kFixScaleMin = -128;
 constexpr int kFixScaleMax = 127;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "base/limits.h"
 #include "platform/platform.h"
 #include "qdtype32/qdconfig.h"
 #include "runtime/runtime_internal.h"
@@ -12,7 +13,6 @@ namespace qd {
 namespace {
 
 constexpr size_t kApplNameMax = 30;
-constexpr size_t kPathMax = 260;
 constexpr size_t kCacheSize = 2048;
 // A new answer needs at least this much room for its value; with less, the cache is
 // emptied first (see win_os_getenv in qdconfig.h).
@@ -24,10 +24,10 @@ enum SearchState { kNotSearched = -1, kNoFile = 0, kPathNamesFile = 1, kFoundInI
 
 struct Config {
   char appl_name[kApplNameMax + 1] = "QDWIN";
-  char ini_name[kPathMax + 1] = "qdwin.ini";
-  char path_in_use[kPathMax + 1] = "";
+  char ini_name[kConfigPathMax + 1] = "qdwin.ini";
+  char path_in_use[kConfigPathMax + 1] = "";
   int search_state = kNotSearched;
-  char install_dir[kPathMax + 1] = "";
+  char install_dir[kConfigPathMax + 1] = "";
   char cache[kCacheSize] = {};
   size_t cache_end = 0;
 };
@@ -54,7 +54,7 @@ bool file_usable(const char* path) {
 // this process (or the executable), else the plain name through the profile lookup.
 void search_file() {
   static const char* const kModules[] = {"qdmtx.dll", "qdqdx32.dll", "qdker32.dll"};
-  char dir[kPathMax + 1] = "";
+  char dir[kConfigPathMax + 1] = "";
   bool have_dir = false;
   for (const char* m : kModules) {
     if (plat::module_directory(m, dir, sizeof dir)) {

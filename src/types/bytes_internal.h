@@ -5,13 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/limits.h"
+
 namespace qd {
 
 // ---- Byte strings (binchar) -------------------------------------------------------------
 
-constexpr size_t kBincharHeader = 4;                              // unsigned 32-bit byte count
-constexpr uint32_t kBincharMax = 32668;                           // most bytes a binchar holds
-constexpr size_t kBincharMaxSize = kBincharHeader + kBincharMax;  // 32672
+// A binchar is its count (kByteStringHeader bytes) and at most kBincharMax bytes.
 
 // Byte count of a binchar as stored, and the bytes that may be read from it: a count
 // above the largest binchar (outside the value model) reads as the largest.

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "base/limits.h"
 #include "commands.h"
 #include "qdtype32/qdtype32.h"
 
@@ -22,7 +23,7 @@ int write_if(int event, qd_ulong bit, const char* a, const char* b, const char* 
 // error status and a statement whose text needs escaping; then shows the file.
 int write_session(const char* path, qd_ulong events) {
   acct_config config{events, 1, path};
-  if (acct_init(&config, 32672) != 0) {
+  if (acct_init(&config, qd::kRecordMax) != 0) {
     print_error_report();
     return 1;
   }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/limits.h"
 #include "commands.h"
 #include "qdtype32/qdtype32.h"
 
@@ -15,7 +16,8 @@ namespace qdtype {
 namespace {
 
 constexpr int64_t kToolMaxBits = int64_t{1} << 20;  // the tool's own bound on a string
-constexpr size_t kBincharMax = 32668;
+using qd::kBincharMax;
+using qd::kByteStringHeader;
 
 // A bits value in a buffer sized for it.
 struct BitValue {
@@ -163,13 +165,13 @@ int cmd_hex(int argc, char** argv) {
   if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     text.erase(0, 2);
   }
-  std::vector<uint8_t> value(4 + kBincharMax);
+  std::vector<uint8_t> value(kByteStringHeader + kBincharMax);
   const int rc = hex_to_binchar(value.data(), text.data());
   uint32_t count;
   std::memcpy(&count, value.data(), 4);
   if (rc != 0) {
     std::fprintf(stderr,
-                 "qdtype: '%s' is not hexadecimal text of at most %zu bytes (%u bytes read)\n",
+                 "qdtype: '%s' is not hexadecimal text of at most %u bytes (%u bytes read)\n",
                  argv[0], kBincharMax, count);
     return 1;
   }
@@ -213,7 +215,7 @@ void tour() {
   show("second set bit of 0b0101", std::to_string(find_nbit(a.buf.data(), 2)));
 
   for (const char* hex : {"0aFF", "abc"}) {
-    std::vector<uint8_t> value(4 + kBincharMax);
+    std::vector<uint8_t> value(kByteStringHeader + kBincharMax);
     std::string text = hex;
     hex_to_binchar(value.data(), text.data());
     char out[32];
