@@ -7,15 +7,14 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/platform.h"
 #include "base/byteio.h"
+#include "base/dtfields.h"
+#include "platform/platform.h"
 
 namespace qd {
 
-// ---- Field codes, marks, layout ------------------------------------------------------
+// ---- Marks and limits (field codes, widths and ranges: base/dtfields.h) --------------
 
-enum FieldCode : int { kMs = 0, kSs = 1, kMi = 2, kHh = 3, kDd = 4, kMo = 5, kYy = 6 };
-constexpr int kFieldCount = 7;
 constexpr int kRangeNotName = 8;  // what scan_range_name answers for text that is no name
 
 constexpr int kMarkPositive = 1;
@@ -23,19 +22,11 @@ constexpr int kMarkNegative = 2;
 constexpr int kMarkJulian = 3;
 constexpr int kMarkGregorian = 4;
 
-constexpr int kHeaderBytes = 4;
-constexpr int kDtFieldBytes = 2;
-constexpr int kTsFieldBytes = 4;
-constexpr int kDtMaxBytes = 20;  // year down to milliseconds
-constexpr int kTsMaxBytes = 24;  // days down to milliseconds
-constexpr int kCurrentBytes = kHeaderBytes + kFieldCount * kDtFieldBytes;  // 18
-
-constexpr int kMinYear = 1;
-constexpr int kMaxYear = 32767;
+constexpr int kMinYear = kDtFields[kYy].min;
+constexpr int kMaxYear = kDtFields[kYy].max;
 constexpr int kGregorianStartYear = 1582;
 constexpr int32_t kLastJulianDay = 577736;      // 1582-10-04
 constexpr int32_t kFirstGregorianDay = 577737;  // 1582-10-15
-constexpr int kTsMax = 2147483647;
 
 // Longest literal of a valid value, without the terminating zero.
 constexpr int kLiteralMax = 41;
@@ -44,16 +35,13 @@ constexpr int kLiteralMax = 41;
 // not meaningful. Datetime fields are 16-bit when packed, timespan fields 32-bit.
 struct Unpacked {
   uint32_t header;
-  int32_t field[kFieldCount];
+  int32_t field[kDtFieldCount];
 };
 
-inline int low_code(const Unpacked& u) { return static_cast<int>(u.header & 0xF); }
-inline int high_code(const Unpacked& u) { return static_cast<int>((u.header >> 4) & 0xF); }
-inline int mark_of(const Unpacked& u) { return static_cast<int>((u.header >> 8) & 0xF); }
-inline uint32_t make_header(int low, int high, int mark) {
-  return static_cast<uint32_t>(low) | static_cast<uint32_t>(high) << 4 |
-         static_cast<uint32_t>(mark) << 8;
-}
+inline int low_code(const Unpacked& u) { return range_low(u.header); }
+inline int high_code(const Unpacked& u) { return range_high(u.header); }
+inline int mark_of(const Unpacked& u) { return range_mark(u.header); }
+inline uint32_t make_header(int low, int high, int mark) { return range_header(low, high, mark); }
 inline void set_mark(Unpacked& u, int mark) {
   u.header = (u.header & ~0xF00u) | static_cast<uint32_t>(mark) << 8;
 }
@@ -77,8 +65,7 @@ template <class Field>
 struct Packed {
   static int32_t size(const void* p) {
     const uint32_t h = load<uint32_t>(p);
-    const int low = static_cast<int>(h & 0xF), high = static_cast<int>((h >> 4) & 0xF);
-    return static_cast<int32_t>(sizeof(Field)) * (high - low) + 8;
+    return dt_stored_size(range_low(h), range_high(h), static_cast<int>(sizeof(Field)));
   }
   // Fields beyond code 6 (a broken header) are not read.
   static void unpack(const void* p, Unpacked& u) {
@@ -86,21 +73,22 @@ struct Packed {
     u.header = load<uint32_t>(b);
     for (int32_t& f : u.field) f = 0;
     const int low = low_code(u), high = high_code(u);
-    for (int c = low; c <= high && c < kFieldCount; ++c) {
-      u.field[c] = load<Field>(b + kHeaderBytes + sizeof(Field) * (c - low));
+    for (int c = low; c <= high && c < kDtFieldCount; ++c) {
+      u.field[c] = load<Field>(b + kDtHeaderBytes + sizeof(Field) * (c - low));
     }
   }
   static void pack(void* p, const Unpacked& u) {
     auto* b = static_cast<unsigned char*>(p);
     store<uint32_t>(b, u.header);
     const int low = low_code(u), high = high_code(u);
-    for (int c = low; c <= high && c < kFieldCount; ++c) {
-      store<Field>(b + kHeaderBytes + sizeof(Field) * (c - low), static_cast<Field>(u.field[c]));
+    for (int c = low; c <= high && c < kDtFieldCount; ++c) {
+      store<Field>(b + kDtHeaderBytes + sizeof(Field) * (c - low), static_cast<Field>(u.field[c]));
     }
   }
 };
 using PackedDt = Packed<int16_t>;
 using PackedTs = Packed<int32_t>;
+static_assert(sizeof(int16_t) == kDtFieldBytes && sizeof(int32_t) == kTsFieldBytes);
 
 // ---- Calendar (timeman.cpp) ------------------------------------------------------------
 
@@ -120,13 +108,6 @@ int32_t day_number(int year, int month, int day, int mark);
 bool date_from_day(int32_t day, CivilDate* out);
 // 0 Sunday .. 6 Saturday.
 inline int weekday_of_day(int32_t day) { return static_cast<int>(((day % 7) + 7 + 6) % 7); }
-
-// Field limits of a datetime and the timespan bound and unit factor of each code.
-extern const int32_t kDtLowLimit[kFieldCount];
-extern const int32_t kDtHighLimit[kFieldCount];
-extern const int32_t kDtFill[kFieldCount];
-extern const int32_t kTsBound[kFieldCount];   // bound when not the highest field
-extern const int32_t kTsFactor[kFieldCount];  // units of c in one unit of c + 1 (0: none)
 
 // ---- Current datetime (timeman.cpp) --------------------------------------------------
 

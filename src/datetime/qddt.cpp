@@ -26,8 +26,8 @@ struct Twin {
   }
   static void hash(const void* v, const void** bytes, qd_long* length) {
     const uint32_t h = load<uint32_t>(v);
-    const int low = static_cast<int>(h & 0xF), high = static_cast<int>((h >> 4) & 0xF);
-    *bytes = static_cast<const unsigned char*>(v) + kHeaderBytes;
+    const int low = range_low(h), high = range_high(h);
+    *bytes = static_cast<const unsigned char*>(v) + kDtHeaderBytes;
     *length = static_cast<qd_long>(sizeof(Field)) * (high >= low ? high - low + 1 : 0);
   }
 };
@@ -57,7 +57,7 @@ QD_EXTERN_C QD_API int dt_current(void* result) {
   auto* b = static_cast<unsigned char*>(result);
   store<uint32_t>(b, now.header);
   for (int c = kMs; c <= kYy; ++c) {
-    store<int16_t>(b + kHeaderBytes + kDtFieldBytes * c, static_cast<int16_t>(now.field[c]));
+    store<int16_t>(b + kDtHeaderBytes + kDtFieldBytes * c, static_cast<int16_t>(now.field[c]));
   }
   return 0;
 }
@@ -137,7 +137,7 @@ QD_EXTERN_C QD_API int ts_getsign(const void* ts) {
   Unpacked u;
   PackedTs::unpack(ts, u);
   if (is_negative(u)) return -1;
-  for (int c = low_code(u); c <= high_code(u) && c < kFieldCount; ++c) {
+  for (int c = low_code(u); c <= high_code(u) && c < kDtFieldCount; ++c) {
     if (u.field[c] != 0) return 1;
   }
   return 0;

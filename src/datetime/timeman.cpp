@@ -7,12 +7,6 @@
 
 namespace qd {
 
-const int32_t kDtLowLimit[kFieldCount] = {0, 0, 0, 0, 1, 1, kMinYear};
-const int32_t kDtHighLimit[kFieldCount] = {999, 59, 59, 23, 31, 12, kMaxYear};
-const int32_t kDtFill[kFieldCount] = {0, 0, 0, 0, 1, 1, 1};
-const int32_t kTsBound[kFieldCount] = {999, 59, 59, 23, kTsMax, 11, kTsMax};
-const int32_t kTsFactor[kFieldCount] = {1000, 60, 60, 24, 0, 12, 0};
-
 namespace {
 
 // Days before month m (index m - 1), common and leap years.
@@ -145,7 +139,7 @@ const Unpacked& current() { return g_current; }
 
 int32_t field_or_current(const Unpacked& v, int c) {
   if (c > high_code(v)) return g_current.field[c];
-  if (c < low_code(v)) return kDtFill[c];
+  if (c < low_code(v)) return kDtFields[c].min;
   return v.field[c];
 }
 
@@ -175,7 +169,7 @@ int check_dt(Unpacked& v) {
     carry = true;
   }
   for (int c = low; c <= high; ++c) {
-    if (u.field[c] < kDtLowLimit[c] || u.field[c] > kDtHighLimit[c]) {
+    if (u.field[c] < kDtFields[c].min || u.field[c] > kDtFields[c].max) {
       return report<QDE_DT_INVALID, QDF_DT_CHECK>();
     }
   }
@@ -221,7 +215,7 @@ int check_dt(Unpacked& v) {
 int check_ts(const Unpacked& v) {
   const int low = low_code(v), high = high_code(v);
   bool ok = ts_range_ok(low, high);
-  for (int c = low; ok && c < high; ++c) ok = v.field[c] >= 0 && v.field[c] <= kTsBound[c];
+  for (int c = low; ok && c < high; ++c) ok = v.field[c] >= 0 && v.field[c] <= ts_field_bound(c);
   if (ok) ok = v.field[high] >= 0;
   return ok ? 0 : report<QDE_DT_OUT_OF_RANGE, QDF_TS_CHECK>();
 }
