@@ -22,8 +22,14 @@ constexpr int kBits2Header = 2;
 constexpr uint32_t kBincharMax = kRecordMax - kByteStringHeader;  // 32668
 // Largest stored char value: a record's worth of characters and the terminating zero.
 constexpr int32_t kCharSizeMax = kRecordMax + 1;  // 32673
-// Most bytes of a stored exact decimal: two header bytes and 30 digits, two to a byte.
-constexpr int kFixMaxBytes = 17;
+// Stored size of an exact decimal of precision p: two header bytes and the digits, two
+// to a byte, with one half-byte to spare at even precisions. Holds for p 0..30, the
+// precisions a value may have (FixRepresentation.SizesAndHash in
+// tests/decimal/fixutil_test.cpp checks both ends and both parities).
+constexpr int fix_stored_size(int p) { return (4 * p + 23) / 8; }
+constexpr int kFixMaxDigits = 30;
+constexpr int kFixMaxBytes = fix_stored_size(kFixMaxDigits);
+static_assert(kFixMaxBytes == 17);
 
 // ---- Paths --------------------------------------------------------------------------------
 

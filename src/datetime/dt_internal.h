@@ -106,7 +106,8 @@ int month_length(int month, bool leap);
 int32_t day_number(int year, int month, int day, int mark);
 // The date of a day number; false below day 0 or beyond 32767-12-31.
 bool date_from_day(int32_t day, CivilDate* out);
-// 0 Sunday .. 6 Saturday.
+// 0 Sunday .. 6 Saturday (day 0, 0001-01-01, was a Saturday). Holds for every 32-bit day:
+// the first remainder lies in -6..6 and the + 7 makes it non-negative.
 inline int weekday_of_day(int32_t day) { return static_cast<int>(((day % 7) + 7 + 6) % 7); }
 
 // ---- Current datetime (timeman.cpp) --------------------------------------------------

@@ -288,7 +288,7 @@ QD_EXTERN_C QD_API int size_attrtype(attrtype* t) {
   const int len = has_length_param(code) ? at_length(t) : 0;
   switch (code) {
     case kNumeric:
-      return at_precision(t) > 0 ? (4 * at_precision(t) + 23) / 8 : type_info(code).size;
+      return at_precision(t) > 0 ? fix_stored_size(at_precision(t)) : type_info(code).size;
     case kChar:
     case kVarchar:
       return len > 0 ? len + 1 : type_info(code).size;
