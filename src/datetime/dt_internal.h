@@ -25,7 +25,6 @@ constexpr int kMarkGregorian = 4;
 constexpr int kMinYear = kDtFields[kYy].min;
 constexpr int kMaxYear = kDtFields[kYy].max;
 constexpr int kGregorianStartYear = 1582;
-constexpr int32_t kLastJulianDay = 577736;      // 1582-10-04
 constexpr int32_t kFirstGregorianDay = 577737;  // 1582-10-15
 
 // Longest literal of a valid value, without the terminating zero.
