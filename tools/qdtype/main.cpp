@@ -10,6 +10,7 @@
 
 #include "commands.h"
 #include "qdtype32/qdtype32.h"
+#include "types/types_internal.h"
 
 namespace qdtype {
 namespace {
@@ -80,6 +81,13 @@ int main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "help") == 0 || std::strcmp(argv[1], "--help") == 0) {
     usage(argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    // The library's own version line: the release text comes from the one project
+    // version of the build.
+    std::printf("qdtype, %d-bit build\n%s\n", static_cast<int>(8 * sizeof(void*)),
+                qd::version_line());
+    return 0;
   }
   if (std::strcmp(argv[1], "tour") == 0) return run_tour();
   for (const Command& c : commands()) {
