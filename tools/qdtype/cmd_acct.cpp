@@ -118,7 +118,7 @@ QDTYPE_COMMAND("acct", "FILE [EVENTS]",
                "the lines the session wrote: one tab-separated line per event in the mask");
 QDTYPE_COMMAND("acctmask", "TEXT", "read an event-mask text and name its events", cmd_acctmask,
                "TEXT  event names joined by + and taken away by -, blank or comma separated",
-               "acctmask 'ALL -DML'", "the mask in hexadecimal and the names of its events");
+               "acctmask CONN+DDL", "the mask in hexadecimal and the names of its events");
 QDTYPE_COMMAND("dll", "SLOT ENTRY",
                "look an entry up in library slot 0 (HOSTACCESS32) or 1 (QDKERNELDLL32)", cmd_dll,
                "SLOT   0 for the network library (HOSTACCESS32), 1 for the kernel (QDKERNELDLL32)\n"

@@ -26,7 +26,7 @@ void print_fix(const char* label, const qd_fix* v) {
   char text[QD_FIX_TEXT_SIZE];
   fix_string(v, text);
   print("%s%s  (precision %d, scale %d)\n", label, text, getprec(v), getscale(v));
-  qdtype::field("value", text);
+  qdtype::field("value", text + std::strspn(text, " "));
   qdtype::field_type(fix_type(v));
   qdtype::field_bytes(v, static_cast<size_t>(fixsize(v)));
 }

@@ -129,7 +129,7 @@ int run(int argc, char** argv) {
   std::vector<char*> args(argv + 1, argv + argc);
   const bool help = std::any_of(args.begin(), args.end(),
                                 [](char* a) { return std::strcmp(a, "--help") == 0; });
-  if (help && c->run != cmd_help) {
+  if (help) {
     command_help(*c);
     return run_end(0);
   }
