@@ -13,7 +13,7 @@
 #include "commands.h"
 #include "output.h"
 #include "qdtype32/qdtype32.h"
-#include "types/types_internal.h"
+#include "status/status_internal.h"
 
 namespace qdtype {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "commands.h"
 #include "qdcatalog_gen.h"
-#include "types/types_internal.h"
+#include "status/status_internal.h"
 
 namespace qdtype {
 namespace {
