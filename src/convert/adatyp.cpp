@@ -538,7 +538,8 @@ int read_number(const char* text, NumberRead* out) {
     while (is_blank(static_cast<uint8_t>(*p))) ++p;
   }
   const char* start = p;
-  while (is_digit(static_cast<uint8_t>(*p))) ++p;
+  uint64_t value = 0;  // the integer digits, exact up to 18 of them
+  while (is_digit(static_cast<uint8_t>(*p))) value = value * 10 + static_cast<uint8_t>(*p++ - '0');
   const size_t int_digits = static_cast<size_t>(p - start);
   bool point = false, exponent = false;
   size_t frac_digits = 0;
@@ -564,10 +565,10 @@ int read_number(const char* text, NumberRead* out) {
   if (*p) return report<QDE_NOT_A_NUMBER, QDF_VALUE_ADAPT_TYPE>(text);
 
   if (!exponent && !point) {
-    // Up to nine digits can be neither above 2147483647 nor significant beyond 30.
-    if (int_digits <= 9) {
-      int32_t v = 0;
-      for (const char* d = start; d < number_end; ++d) v = v * 10 + (*d - '0');
+    // Up to 18 digits the value is exact: at most 2147483647 it is an integer, whatever
+    // its leading zeros; above, the classification below decides.
+    if (int_digits <= 18 && value <= static_cast<uint64_t>(kInt32MaxI)) {
+      const int32_t v = static_cast<int32_t>(value);
       out->kind = NumberKind::kInteger;
       out->integer = negative ? -v : v;
       return 0;
