@@ -9,7 +9,7 @@
 
 #include "qdtype32/qdtype32.h"
 #include "runtime/runtime_internal.h"
-#include "types/types_internal.h"
+#include "status/status_internal.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "types/qdformat.h"
+#include "status/qdformat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string format(reinterpret_cast<const char*>(data), size);

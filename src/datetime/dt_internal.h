@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "runtime/byteio.h"
+#include "base/byteio.h"
 
 namespace qd {
 

@@ -3,15 +3,12 @@
 #include <cctype>
 
 #include "datetime/dt_internal.h"
-#include "types/qdformat.h"
+#include "status/qdformat.h"
 #include "types/types_internal.h"
 
 namespace qd {
 
 namespace {
-
-// Indexed by field code + 1: the character written in front of field c.
-constexpr char kSeparators[] = " .:: --";
 
 inline bool is_blank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
 
@@ -48,7 +45,7 @@ size_t literal_text(char* out, size_t size, const Unpacked& v, const LiteralForm
 
 }  // namespace
 
-char field_separator(int c) { return c >= 0 && c < kFieldCount ? kSeparators[c + 1] : ' '; }
+char field_separator(int c) { return c >= 0 && c < kFieldCount ? kDtFields[c].separator : ' '; }
 
 size_t dt_text(char* out, size_t size, const Unpacked& v) {
   return literal_text(out, size, v, kDtForm, false);

@@ -5,7 +5,7 @@
 #include "datetime/dt_internal.h"
 #include "qderror.h"
 #include "qdfid.h"
-#include "types/report.h"
+#include "status/report.h"
 
 namespace qd {
 

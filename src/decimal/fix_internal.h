@@ -11,7 +11,7 @@
 #endif
 
 #include "qdtype32/qdfix.h"
-#include "runtime/byteio.h"
+#include "base/byteio.h"
 
 namespace qd {
 

@@ -11,7 +11,7 @@
 #include "decimal/fix_internal.h"
 #include "qderror.h"
 #include "qdfid.h"
-#include "types/report.h"
+#include "status/report.h"
 
 namespace qd {
 namespace {

@@ -6,19 +6,20 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "platform/platform.h"
 #include "qderror.h"
 #include "qdfid.h"
 #include "qdtype32/qdacct.h"
-#include "qdtype32/qddt.h"
 #include "runtime/acct_internal.h"
-#include "runtime/byteio.h"
+#include "base/byteio.h"
+#include "base/dtfields.h"
 #include "runtime/coding.h"
 #include "runtime/os_internal.h"
 #include "runtime/runtime_internal.h"
-#include "types/qdformat.h"
-#include "types/report.h"
+#include "status/qdformat.h"
+#include "status/report.h"
 
 QD_API qd_ulong acct_act_events = 0;
 QD_API qd_long acct_act_logon = 0;
@@ -52,12 +53,11 @@ constexpr int32_t kIntegerCost = 4;
 constexpr size_t kRecordBufferSize = 65347;
 constexpr int kFieldCount = 9;
 
-// The date field: year down to milliseconds, Gregorian, as the clock reads it.
+// The date field: year down to milliseconds, Gregorian, as the clock reads it, written
+// as the datetime literal of that value ("datetime[yy:ms](2026-12-6 9:5:3.042)").
 constexpr int kMsCode = 0;
 constexpr int kYyCode = 6;
-constexpr int kGregorianMark = 4;
-constexpr uint32_t kDateHeader = kMsCode | (kYyCode << 4) | (kGregorianMark << 8);
-constexpr int32_t kDateSize = 2 * (kYyCode - kMsCode) + 8;  // its stored size, 20
+constexpr int32_t kDateSize = 2 * (kYyCode - kMsCode) + 8;  // its budget: the stored size, 20
 constexpr size_t kDateTextSize = 48;                        // the longest literal is 41
 
 constexpr int kLogFileMode = 0666;  // 438
@@ -246,13 +246,15 @@ class LineWriter {
 bool now_text(char* out) {
   plat::LocalTime t;
   if (!plat::local_time_ms(&t)) return false;
-  unsigned char value[kDateSize] = {};
-  store<uint32_t>(value, kDateHeader);
   const int fields[] = {t.millisecond, t.second, t.minute, t.hour, t.day, t.month, t.year};
-  for (int c = kMsCode; c <= kYyCode; ++c) {
-    store<int16_t>(value + 4 + 2 * c, static_cast<int16_t>(fields[c]));
+  static_assert(std::size(fields) == kDtFieldCount);
+  format_values(out, kDateTextSize, "datetime[%s:%s](%d", kDtFields[kYyCode].name,
+                kDtFields[kMsCode].name, fields[kYyCode]);
+  for (int c = kYyCode - 1; c >= kMsCode; --c) {
+    append_values(out, kDateTextSize, c == kMsCode ? "%c%03d" : "%c%d", kDtFields[c].separator,
+                  fields[c]);
   }
-  dt_str(out, value);
+  append_values(out, kDateTextSize, ")");
   return true;
 }
 

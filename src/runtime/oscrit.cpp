@@ -6,7 +6,7 @@
 #include "qderror.h"
 #include "qdfid.h"
 #include "runtime/runtime_internal.h"
-#include "types/report.h"
+#include "status/report.h"
 
 namespace qd {
 namespace {

@@ -11,8 +11,8 @@
 #include "qdtype32/qderr.h"
 #include "runtime/acct_internal.h"
 #include "runtime/runtime_internal.h"
-#include "types/qdformat.h"
-#include "types/report.h"
+#include "status/qdformat.h"
+#include "status/report.h"
 
 namespace qd {
 namespace {

@@ -4,11 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "status/paths.h"
+#include "status/status_internal.h"
+
 namespace qd {
 
 // Numbered locks 0..5. Recursive for their owner; the library never holds two at once.
 constexpr int kLockCount = 6;
-constexpr int kLockErrorStatus = 4;  // the error reports, catalogue lookups, trace channel
 int lock_enter(int n);               // 0, or the lock failure (reported) when waiting failed
 int lock_leave(int n);
 
@@ -38,18 +40,6 @@ void lock_stats_reset(int n);
 
 // Compares without regard to ASCII case, like strcmp otherwise.
 int ascii_casecmp(const char* a, const char* b);
-
-// ---- Paths ---------------------------------------------------------------------------
-// Joins directory, subdirectory and file name with the platform's separator into out
-// (cut at size - 1). Any part may be null or empty; a separator is added only between
-// parts, the file loses a leading separator and a drive prefix.
-char* path_join(char* out, size_t size, const char* dir, const char* sub, const char* file);
-// Length of a drive prefix ("c:"): 2, else 0; the letter lower-cased into *letter.
-int path_drive_length(const char* path, char* letter);
-// The file-name part: after the last separator, else after a drive prefix.
-const char* path_file_part(const char* path);
-// The directory part, without its final separator; empty when there is none.
-char* path_dir_part(const char* path, char* out, size_t size);
 
 // ---- Configuration ---------------------------------------------------------------------
 // The installation directory (setting "QUARENDEL") joined with sub and file.

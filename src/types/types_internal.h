@@ -5,68 +5,10 @@
 #include <cstdint>
 
 #include "qdtype32/qdattr.h"
-#include "runtime/byteio.h"
-#include "types/qdformat.h"
+#include "base/byteio.h"
+#include "base/dtfields.h"
 
 namespace qd {
-
-// ---- Error status -------------------------------------------------------------------
-
-constexpr size_t kReportSize = 4096;  // bytes of one thread's error report
-constexpr size_t kReportStop = 3000;  // a longer report takes no further lines
-constexpr int kReportSlots = 256;
-constexpr int kHandOver = 16811;  // trace command: hand report a1 over to thread a2
-constexpr int kHardErrorLast = 4999;
-
-inline bool is_hard_error(int e) { return e >= 1 && e <= kHardErrorLast; }
-
-// The full trace algorithm over any value source; lock 4 is taken inside.
-int trace_core(int errnum, int fid, ArgSource& args);
-// Sends a formatted line to the trace output: the thread's report when trace-into-
-// error-text is on, else the trace channel. Called with lock 4 held.
-void trace_output(char* report, const char* format, ArgSource& args);
-// Writes a formatted line to the trace channel (the body of the export `type`).
-void channel_write(const char* format, ArgSource& args);
-// Tests only: the report table sees the calling thread as `tid` (0 ends the override).
-void report_tid_override_for_test(uint32_t tid);
-// Tests only: the slot holding tid's report, -1 when it has none.
-int report_slot_for_test(uint32_t tid);
-// Forgets the trace channel's state (tests only): it is opened afresh on next use.
-void channel_reset_for_test();
-
-// The version line of every report header, built once.
-const char* version_line();
-// Product name in the default report header.
-inline constexpr char kProductName[] = "Quarendel";
-
-// Keeps errno as it was across the error status's own file work, so that a lookup or a
-// trace line never shows up as the cause of a later error.
-class ErrnoKeeper {
- public:
-  ErrnoKeeper();
-  ~ErrnoKeeper();
-  ErrnoKeeper(const ErrnoKeeper&) = delete;
-  ErrnoKeeper& operator=(const ErrnoKeeper&) = delete;
-
- private:
-  int saved_;
-};
-
-// ---- Catalogue lookups ----------------------------------------------------------------
-
-constexpr size_t kCatalogNameMax = 298;
-constexpr size_t kCatalogTextMax = 299;
-struct CatalogEntry {
-  char name[kCatalogNameMax + 1];
-  char text[kCatalogTextMax + 1];
-};
-// Message of errnum from the message file; on a missing file or entry the failure line
-// is appended to report (and, for a missing file, sent to the trace output).
-bool lookup_message(int errnum, char* report, CatalogEntry* out);
-// Text of function id fid from the function-id file.
-bool lookup_function(int fid, char* report, CatalogEntry* out);
-// Turns a catalogue comment block into plain text, in place.
-void clean_comment(char* text);
 
 // ---- Type descriptors ------------------------------------------------------------------
 
@@ -154,7 +96,7 @@ TimespanClass timespan_class(int low, int high);
 bool same_timespan_class(const void* a, const void* b);
 
 // Datetime field ("range") names: codes 0 ms .. 6 yy, 7 weekday.
-constexpr int kRangeNameCount = 8;
+constexpr int kRangeNameCount = kDtRangeNameCount;
 const char* range_name(int code);  // "??" outside 0..7
 int range_code(const char* text);  // first two characters, exact case; -1 when none
 

@@ -64,8 +64,6 @@ constexpr int kMaxFixLiteral = 100;
 constexpr double kFloatMin = 1.1754943508222875e-38;
 constexpr double kFloatMax = 3.4028234663852886e38;
 
-constexpr const char* kRangeNames[kRangeNameCount] = {"ms", "ss", "mi", "hh",
-                                                      "dd", "mo", "yy", "weekday"};
 
 int round_up4(int n) { return (n + 3) & ~3; }
 
@@ -102,13 +100,13 @@ bool name_starts(const char* name, const char* text) {
 const TypeInfo& type_info(int code) { return kTypes[code >= 0 && code <= kTypeCodeMax ? code : 0]; }
 
 const char* range_name(int code) {
-  return code >= 0 && code < kRangeNameCount ? kRangeNames[code] : "??";
+  return code >= 0 && code < kRangeNameCount ? kDtFields[code].name : "??";
 }
 
 int range_code(const char* text) {
   if (!text || !text[0] || !text[1]) return -1;
   for (int i = 0; i < kRangeNameCount; ++i) {
-    if (text[0] == kRangeNames[i][0] && text[1] == kRangeNames[i][1]) return i;
+    if (text[0] == kDtFields[i].name[0] && text[1] == kDtFields[i].name[1]) return i;
   }
   return -1;
 }

@@ -10,7 +10,7 @@
 
 #include "bits/bits_internal.h"
 #include "qdtype32/qdbits.h"
-#include "runtime/byteio.h"
+#include "base/byteio.h"
 #include "test_support.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "types/report.h"
+#include "status/report.h"
 
 namespace qd {
 

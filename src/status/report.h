@@ -12,7 +12,7 @@
 #include <type_traits>
 
 #include "qdcatalog_gen.h"
-#include "types/qdconv.h"
+#include "status/qdconv.h"
 
 namespace qd {
 

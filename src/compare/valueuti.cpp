@@ -1,7 +1,11 @@
 // valueuti.cpp: values of any type code: whether a value fits a type, its size, a copy.
 #include <cstring>
 
-#include "qdtype32/qdtype32.h"
+#include "qdtype32/qdbits.h"
+#include "qdtype32/qdbytes.h"
+#include "qdtype32/qdcompare.h"
+#include "qdtype32/qddt.h"
+#include "qdtype32/qdfix.h"
 #include "types/types_internal.h"
 
 using namespace qd;

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/runtime_internal.h"
-#include "types/types_internal.h"
+#include "base/byteio.h"
+#include "status/status_internal.h"
 
 namespace qd {
 namespace {
@@ -102,7 +102,7 @@ ErrnoKeeper::~ErrnoKeeper() { errno = saved_; }
 bool lookup_message(int errnum, char* report, CatalogEntry* out) {
   ErrnoKeeper keep;
   char path[kPathMax];
-  install_path(path, sizeof path, nullptr, kMessageFile);
+  status_install_path(path, sizeof path, nullptr, kMessageFile);
   switch (scan_catalog(path, errnum, out)) {
     case Scan::kNoFile: {
       static constexpr char kLine[] = "For error %d, error output failed: can't open file %s\n";
@@ -129,7 +129,7 @@ bool lookup_message(int errnum, char* report, CatalogEntry* out) {
 bool lookup_function(int fid, char* report, CatalogEntry* out) {
   ErrnoKeeper keep;
   char path[kPathMax];
-  install_path(path, sizeof path, nullptr, kFunctionFile);
+  status_install_path(path, sizeof path, nullptr, kFunctionFile);
   switch (scan_catalog(path, fid, out)) {
     case Scan::kNoFile: {
       const Arg args[] = {make_arg(+path)};

@@ -10,7 +10,7 @@
 #include "qdtype32/qdbytes.h"
 #include "qdtype32/qderr.h"
 #include "types/bytes_internal.h"
-#include "types_test_util.h"
+#include "types/types_test_util.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 // qdvers.cpp: the version line of every error report, and the catalogue lookups.
 #include <cstring>
 
-#include "types/types_internal.h"
+#include "base/byteio.h"
+#include "status/status_internal.h"
 
 #ifndef QD_RELEASE_TEXT
 #define QD_RELEASE_TEXT "QDTYPE32"

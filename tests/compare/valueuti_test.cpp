@@ -8,7 +8,7 @@
 
 #include "qdtype32/qdtype32.h"
 #include "test_support.h"
-#include "types_test_util.h"
+#include "types/types_test_util.h"
 
 namespace {
 

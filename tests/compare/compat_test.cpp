@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "types_test_util.h"
+#include "types/types_test_util.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "qdtype32/qdbits.h"
 #include "qdtype32/qdbytes.h"
 #include "qdtype32/qderr.h"
-#include "runtime/byteio.h"
+#include "base/byteio.h"
 #include "types/bytes_internal.h"
 
 namespace qd {

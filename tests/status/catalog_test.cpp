@@ -11,8 +11,8 @@
 
 #include "runtime/runtime_internal.h"
 #include "test_support.h"
-#include "types/types_internal.h"
-#include "types_test_util.h"
+#include "status/status_internal.h"
+#include "types/types_test_util.h"
 
 namespace {
 

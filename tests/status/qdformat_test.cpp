@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "types/qdformat.h"
-#include "types_test_util.h"
+#include "status/qdformat.h"
+#include "types/types_test_util.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // qdformat.cpp: the bounded formatter and its two value sources.
-#include "types/qdformat.h"
+#include "status/qdformat.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "types/qdconv.h"
+#include "status/qdconv.h"
 
 namespace qd {
 

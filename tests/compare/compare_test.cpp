@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "qdtype32/qdtype32.h"
-#include "runtime/byteio.h"
+#include "base/byteio.h"
 #include "runtime/runtime_internal.h"
 #include "test_support.h"
-#include "types_test_util.h"
+#include "types/types_test_util.h"
 
 namespace {
 

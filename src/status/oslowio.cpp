@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "platform/platform.h"
-#include "runtime/os_internal.h"
+#include "status/lowio.h"
 
 namespace qd {
 

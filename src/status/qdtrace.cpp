@@ -7,9 +7,10 @@
 #include "platform/platform.h"
 #include "qderror.h"
 #include "qdtype32/qderr.h"
-#include "runtime/os_internal.h"
-#include "runtime/runtime_internal.h"
-#include "types/types_internal.h"
+#include "status/lowio.h"
+#include "status/paths.h"
+#include "base/byteio.h"
+#include "status/status_internal.h"
 
 QD_API qdxglob_record qdxglob_val = {};
 QD_API int32_t qd_harderror = 0;
@@ -222,7 +223,7 @@ int open_channel(int mode) {
 }  // namespace
 
 void channel_write(const char* format, ArgSource& args) {
-  LockGuard guard(kLockErrorStatus);
+  StatusLock guard;
   ErrnoKeeper keep;
   const int32_t mode = qdxglob_val.trace_mode;
   if (g_channel >= 0 && mode == 0) {
@@ -246,7 +247,7 @@ void channel_write(const char* format, ArgSource& args) {
 void report_tid_override_for_test(uint32_t tid) { t_tid_override = tid; }
 
 int report_slot_for_test(uint32_t tid) {
-  LockGuard guard(kLockErrorStatus);
+  StatusLock guard;
   for (int i = 0; i < kReportSlots; ++i) {
     if (g_slots[i].tid == tid) return i;
   }
@@ -254,7 +255,7 @@ int report_slot_for_test(uint32_t tid) {
 }
 
 void channel_reset_for_test() {
-  LockGuard guard(kLockErrorStatus);
+  StatusLock guard;
   if (g_channel >= 0 && g_channel != plat::kStderr) os_close(g_channel);
   g_channel = kChannelUnopened;
 }
@@ -268,7 +269,7 @@ void trace_output(char* report, const char* format, ArgSource& args) {
 }
 
 int trace_core(int errnum, int fid, ArgSource& args) {
-  LockGuard guard(kLockErrorStatus);
+  StatusLock guard;
   if (errnum == kHandOver) {
     int32_t giver = 0, receiver = 0;
     args.reset();
@@ -322,11 +323,11 @@ int trace_core(int errnum, int fid, ArgSource& args) {
       PackSource src(name, 1);
       trace_output(lines, "\n%s\n", src);
     }
-    if (acct_errors_on()) {
+    if (status_acct_errors_on()) {
       char record[kCatalogNameMax + kCatalogNameMax + 2];
       format_values(record, sizeof record, "%s", message.name);
       if (fid != 0 && function_found()) append_values(record, sizeof record, "/%s", function.name);
-      acct_error_record(hard ? "Hard" : "Soft", record, report);
+      status_acct_error_record(hard ? "Hard" : "Soft", record, report);
     }
   }
   if (fid != 0 && (qdxglob_val.trace_to_errtext != 0 || qdxglob_val.trace_mode != 0) &&
@@ -358,7 +359,7 @@ QD_EXTERN_C QD_API int trace(int errnum, int fid, ...) {
 }
 
 QD_EXTERN_C QD_API char* qd_errtxt_adr(void) {
-  LockGuard guard(kLockErrorStatus);
+  StatusLock guard;
   return errtxt_locked();
 }
 
@@ -369,7 +370,7 @@ QD_EXTERN_C QD_API void set_qderrstring(char* text) { g_errstring = text; }
 QD_EXTERN_C QD_API qdxglob_record* get_qdxglob_adr(void) { return &qdxglob_val; }
 
 QD_EXTERN_C QD_API int init_qderr(void) {
-  LockGuard guard(kLockErrorStatus);
+  StatusLock guard;
   char* report = errtxt_locked();
   if (report != g_no_memory_report) write_default_header(report);
   return 0;
@@ -379,7 +380,7 @@ QD_EXTERN_C QD_API int init_trace(const char* format, ...) {
   va_list ap;
   va_start(ap, format);
   {
-    LockGuard guard(kLockErrorStatus);
+    StatusLock guard;
     char* report = errtxt_locked();
     if (report != g_no_memory_report) {
       VaSource src(ap);
@@ -391,7 +392,7 @@ QD_EXTERN_C QD_API int init_trace(const char* format, ...) {
 }
 
 QD_EXTERN_C QD_API int trace_pop(void) {
-  LockGuard guard(kLockErrorStatus);
+  StatusLock guard;
   uint32_t self = current_tid();
   hand_over(self, self);
   return 0;
