@@ -11,8 +11,8 @@
 #include "qderror.h"
 #include "qdfid.h"
 #include "qdtype32/qdcompare.h"
-#include "qdtype32/qdconvert.h"
-#include "types/report.h"
+#include "qdtype32/qdconv.h"
+#include "status/report.h"
 #include "types/types_internal.h"
 
 namespace qd {

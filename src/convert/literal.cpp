@@ -8,10 +8,16 @@
 #include "datetime/dt_internal.h"
 #include "qderror.h"
 #include "qdfid.h"
-#include "qdtype32/qdtype32.h"
+#include "qdtype32/qdbytes.h"
+#include "qdtype32/qdcompare.h"
+#include "qdtype32/qdconv.h"
+#include "qdtype32/qddt.h"
+#include "qdtype32/qderr.h"
+#include "qdtype32/qdfix.h"
+#include "qdtype32/qdglob.h"
 #include "runtime/coding.h"
 #include "types/bytes_internal.h"
-#include "types/report.h"
+#include "status/report.h"
 #include "types/types_internal.h"
 
 namespace qd {

@@ -11,7 +11,7 @@
 
 #include "convert/convert_internal.h"
 #include "convert_test_util.h"
-#include "runtime/byteio.h"
+#include "base/byteio.h"
 #include "runtime/coding.h"
 #include "types/bytes_internal.h"
 

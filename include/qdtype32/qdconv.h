@@ -1,6 +1,6 @@
-/* qdconvert.h: conversion of a value into a target type, and the scanning of literals. */
-#ifndef QDTYPE32_QDCONVERT_H
-#define QDTYPE32_QDCONVERT_H
+/* qdconv.h: conversion of a value into a target type, and the scanning of literals. */
+#ifndef QDTYPE32_QDCONV_H
+#define QDTYPE32_QDCONV_H
 
 #include "qdapi.h"
 #include "qdattr.h"
