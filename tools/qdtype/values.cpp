@@ -101,11 +101,11 @@ int read_binchar(const char* text, const attrtype& t, std::vector<unsigned char>
     return bad_usage("qdtype: %zu bytes are more than the %zu of %s", bytes, limit,
                      type_name(t).c_str());
   }
-  out->assign(4 + bytes + 1, 0);
+  out->assign(qd::kByteStringHeader + bytes + 1, 0);
   if (hex_to_binchar(out->data(), hex.data()) != 0) {
     return bad_usage("qdtype: '%s' is not hexadecimal text", text);
   }
-  out->resize(4 + bytes);
+  out->resize(qd::kByteStringHeader + bytes);
   return 0;
 }
 
