@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/platform.h"
 #include "base/byteio.h"
+#include "platform/platform.h"
 
 namespace qd {
 
@@ -120,6 +120,8 @@ int32_t day_number(int year, int month, int day, int mark);
 bool date_from_day(int32_t day, CivilDate* out);
 // 0 Sunday .. 6 Saturday.
 inline int weekday_of_day(int32_t day) { return static_cast<int>(((day % 7) + 7 + 6) % 7); }
+// 0 Sunday .. 6 Saturday of a date by the calendar of mark (timmani.cpp).
+int weekday_of_date(int year, int month, int day, int mark);
 
 // Field limits of a datetime and the timespan bound and unit factor of each code.
 extern const int32_t kDtLowLimit[kFieldCount];
