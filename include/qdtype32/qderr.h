@@ -14,9 +14,16 @@ QD_API extern int32_t qd_sigflag;
 
 /* Records errnum (with up to twelve format values) in the calling thread's error
    report and returns errnum. errnum 0 is a pure trace record; 16811 hands the report
-   of thread a1 over to thread a2 and returns 0. Never fails. */
+   of thread a1 over to thread a2 and returns 0. Never fails.
+   When errno (or the library's error number) is set, the report gains the cause line
+   of the failure and both are cleared. Starting a report (init_qderr, init_trace, and
+   the first use below) also clears errno, so a report that trace itself has to start
+   loses the cause: start the thread's report before the work that may fail, and again
+   after each trace_pop. */
 QD_API int trace(int errnum, int fid, ...);
-/* The calling thread's 4096-byte error report, created with its header on first use. */
+/* The calling thread's 4096-byte error report, created with its header on first use.
+   That first use starts the report and so clears errno: call it (or init_qderr) before
+   the work whose failure should keep its cause line, not after it. */
 QD_API char* qd_errtxt_adr(void);
 /* The library's own error number: store an OS error code here when errno is not set. */
 QD_API int* get_qderrno_adr(void);

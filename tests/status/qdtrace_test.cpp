@@ -6,6 +6,8 @@
 #include <barrier>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -14,8 +16,8 @@
 
 #include "platform/platform.h"
 #include "runtime/runtime_internal.h"
-#include "test_support.h"
 #include "status/status_internal.h"
+#include "test_support.h"
 #include "types/types_test_util.h"
 
 namespace {
@@ -119,6 +121,26 @@ TEST_F(TraceTest, CauseLineFromErrnoOrTheLibraryNumber) {
   EXPECT_EQ(errno, 7);
   EXPECT_EQ(*get_qderrno_adr(), 9);
   EXPECT_EQ(body(), "");
+}
+
+// A host starts its report before the work that may fail: the failure's cause (here a
+// real failed open) then reaches the report. A report that the failure itself starts is
+// begun by clearing errno, so there the cause is gone; that is why hosts start first.
+TEST_F(TraceTest, AReportStartedFirstKeepsTheCauseOfTheFailure) {
+  const std::string missing = dir_.file("no-such-folder/file");
+  for (const bool started_first : {true, false}) {
+    std::string report;
+    std::thread([&] {
+      if (started_first) init_qderr();
+      errno = 0;
+      EXPECT_FALSE(std::fopen(missing.c_str(), "rb"));
+      trace(19004, 0, 17);
+      report = qd_errtxt_adr();
+      trace_pop();
+    }).join();
+    const std::string cause = std::string(std::strerror(ENOENT)) + "(2):\n";
+    EXPECT_EQ(report.find(cause) != std::string::npos, started_first) << report;
+  }
 }
 
 TEST_F(TraceTest, MissingFilesLeaveTheirLines) {

@@ -58,6 +58,7 @@ void tour_error_report() {
   trace(19004, 15005, "1234.5", "numeric(5,2)");
   std::fputs(qd_errtxt_adr(), stdout);
   trace_pop();
+  start_error_report();  // the next step's failures find their report started
 }
 
 }  // namespace

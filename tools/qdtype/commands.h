@@ -28,6 +28,11 @@ struct TourStep {
 bool register_command(const Command& c);
 bool register_tour_step(const TourStep& s);
 
+// Starts a fresh error report for the calling thread. Starting a report clears errno, so
+// it is done before each command, each tour step and after each trace_pop, never after
+// the work that may fail: the operating system's cause of a failure then stays in errno
+// until the failure is recorded, and the report shows it.
+void start_error_report();
 // Prints the calling thread's error report (after a failure) and starts a fresh one.
 void print_error_report();
 

@@ -43,6 +43,7 @@ int run_tour() {
                    [](const TourStep& a, const TourStep& b) { return a.order < b.order; });
   for (const TourStep& s : steps) {
     std::printf("== %s\n", s.title);
+    start_error_report();
     s.run();
     std::printf("\n");
   }
@@ -61,9 +62,11 @@ bool register_tour_step(const TourStep& s) {
   return true;
 }
 
+void start_error_report() { init_qderr(); }
+
 void print_error_report() {
   std::fputs(qd_errtxt_adr(), stdout);
-  init_qderr();
+  start_error_report();
 }
 
 }  // namespace qdtype
@@ -83,7 +86,9 @@ int main(int argc, char** argv) {
   }
   if (std::strcmp(argv[1], "tour") == 0) return run_tour();
   for (const Command& c : commands()) {
-    if (std::strcmp(c.name, argv[1]) == 0) return c.run(argc - 2, argv + 2);
+    if (std::strcmp(c.name, argv[1]) != 0) continue;
+    start_error_report();
+    return c.run(argc - 2, argv + 2);
   }
   std::fprintf(stderr, "qdtype: unknown command '%s'\n\n", argv[1]);
   usage(stderr);
