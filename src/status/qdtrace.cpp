@@ -4,12 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/byteio.h"
 #include "platform/platform.h"
 #include "qderror.h"
 #include "qdtype32/qderr.h"
 #include "status/lowio.h"
 #include "status/paths.h"
-#include "base/byteio.h"
 #include "status/status_internal.h"
 
 QD_API qdxglob_record qdxglob_val = {};
@@ -340,6 +340,13 @@ int trace_core(int errnum, int fid, ArgSource& args) {
 int trace_args(int errnum, int fid, const Arg* args, int count) {
   PackSource src(args, count);
   return trace_core(errnum, fid, src);
+}
+
+int merror_args(int errnum, const Arg* args, int count) {
+  if (!g_merror_switch) return errnum;
+  PackSource src(args, count);
+  trace_core(errnum, 0, src);
+  return errnum;
 }
 
 }  // namespace qd

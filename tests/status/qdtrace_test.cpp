@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "runtime/acct_internal.h"
 #include "runtime/runtime_internal.h"
 #include "status/status_internal.h"
 #include "test_support.h"
@@ -141,6 +142,26 @@ TEST_F(TraceTest, AReportStartedFirstKeepsTheCauseOfTheFailure) {
     const std::string cause = std::string(std::strerror(ENOENT)) + "(2):\n";
     EXPECT_EQ(report.find(cause) != std::string::npos, started_first) << report;
   }
+}
+
+// An installed catalogue edited after the build asks the library's own reports for
+// more and other values than they pass (here the bounded copy's and the library
+// loader's): the report prints placeholders for them and nothing reads beyond the values.
+TEST_F(TraceTest, DamagedCatalogueTextsGetPlaceholders) {
+  const std::string greedy = "/* %s %s %s %s %f %lld %d %s %p %s %s %s %s %s */\n";
+  dir_.write("qderror.h", "#define QDE_TEXT_TOO_LONG 11025\n" + greedy +
+                              "#define QDE_LIBRARY_NOT_CONFIGURED 11053\n" + greedy);
+  char text[] = "far too long", copy[4];
+  EXPECT_EQ(qd_strncpy(copy, text, 3), 11025);
+  EXPECT_EQ(body(), "far too long <?> <?> <?> <?> <?> <?> <?> <?> <?> <?> <?> <?> <?> \n");
+  init_qderr();
+  qd::dll_reset_for_test();
+  qd::dll_set_setting_for_test([](const char*) -> const char* { return nullptr; });
+  void (*entry)(void) = nullptr;
+  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &entry, "tcp_init"), 11053);
+  EXPECT_EQ(body().rfind("HOSTACCESS32 <?> <?> <?> <?>", 0), 0u) << body();
+  qd::dll_set_setting_for_test(nullptr);
+  qd::dll_reset_for_test();
 }
 
 TEST_F(TraceTest, MissingFilesLeaveTheirLines) {
