@@ -1,6 +1,7 @@
 // Tests of the configuration lookup: the file and its profile reading, built-in
 // defaults, the answer cache, the section and file switches, and the path helpers.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -50,6 +51,31 @@ TEST_F(ConfigTest, SectionsAndEnvironmentNames) {
   EXPECT_EQ(get("Tmp"), "<null>");
   EXPECT_STREQ(win_set_appl_name("A_SECTION_NAME_LONGER_THAN_THIRTY_CHARS"),
                "A_SECTION_NAME_LONGER_THAN_THI");
+}
+
+// An initialisation file that is a FIFO, a folder or a device reads as a missing file:
+// the built-in defaults answer, and nothing waits for a FIFO's writer.
+TEST_F(ConfigTest, FilesThatAreNoRegularFilesAreMissing) {
+  const std::string path = dir_.file("qdwin.ini");
+  for (const char* kind : {"fifo", "folder", "device"}) {
+    SCOPED_TRACE(kind);
+    std::filesystem::remove_all(path);
+    if (kind[1] == 'i') {
+      ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    } else if (kind[1] == 'o') {
+      std::filesystem::create_directory(path);
+    } else {
+      std::filesystem::create_symlink("/dev/null", path);
+    }
+    win_set_ini_name(path.c_str());
+    std::string services, unset;
+    ASSERT_TRUE(qdtest::finishes_within(5, path, [&] {
+      services = get("QUARENDEL_SERVICENAMES");
+      unset = get("NO_SUCH_SETTING");
+    }));
+    EXPECT_EQ(services, "2024:2025");
+    EXPECT_EQ(unset, "<null>");
+  }
 }
 
 TEST_F(ConfigTest, AnswersAreCachedUnsetOnesToo) {

@@ -1,6 +1,7 @@
 // Tests of the error status: reports, catalogue texts, cause lines, limits, the report
 // table under many threads, collisions, hand-over and the trace channel.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <barrier>
@@ -162,6 +163,36 @@ TEST_F(TraceTest, DamagedCatalogueTextsGetPlaceholders) {
   EXPECT_EQ(body().rfind("HOSTACCESS32 <?> <?> <?> <?>", 0), 0u) << body();
   qd::dll_set_setting_for_test(nullptr);
   qd::dll_reset_for_test();
+}
+
+// A catalogue path that names a FIFO, a folder or a device is a missing catalogue: the
+// report gets the missing file's line, and nothing waits (a FIFO without a writer would
+// block an ordinary open for ever, with the report lock held).
+TEST_F(TraceTest, CataloguesThatAreNoRegularFilesAreMissing) {
+  const std::string path = dir_.file("qderror.h");
+  const std::string missing_line =
+      "For error 4711, error output failed: can't open file " + path + "\n";
+  for (const char* kind : {"fifo", "folder", "device"}) {
+    SCOPED_TRACE(kind);
+    std::filesystem::remove_all(path);
+    if (kind[0] == 'f' && kind[1] == 'i') {
+      ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    } else if (kind[1] == 'o') {
+      std::filesystem::create_directory(path);
+    } else {
+      std::filesystem::create_symlink("/dev/null", path);
+    }
+    int err = 0;
+    std::string report;
+    ASSERT_TRUE(qdtest::finishes_within(5, path, [&] {
+      init_qderr();
+      err = trace(4711, 0);
+      report = body();
+      trace_pop();
+    }));
+    EXPECT_EQ(err, 4711);
+    EXPECT_EQ(report, missing_line);
+  }
 }
 
 TEST_F(TraceTest, MissingFilesLeaveTheirLines) {
