@@ -349,6 +349,47 @@ TEST_F(ReportTableTest, CollisionsChainForwardAndSurviveRemoval) {
   EXPECT_EQ(body_of(d), "D \n");
 }
 
+// With every slot taken a newcomer takes a slot over, and with it the block its old
+// owner still holds. When the newcomer pops its report, or hands it on and the receiver
+// pops it, the old owner's pointer must still be readable (run this under the address
+// sanitizer), and the old owner's next call gives it a report of its own again.
+TEST_F(ReportTableTest, ATakenOverOwnerKeepsReadableMemoryAndGetsANewReport) {
+  for (const bool hand_on : {false, true}) {
+    SCOPED_TRACE(hand_on ? "handed on" : "popped");
+    std::vector<std::pair<uint32_t, const char*>> held;
+    uint32_t victim = 0, taker = 0;
+    const char* kept = nullptr;
+    for (int k = 0; k < 300 && !victim; ++k) {
+      taker = id(k + (hand_on ? 300 : 0));
+      as(taker, "mine");
+      held.emplace_back(taker, qd_errtxt_adr());
+      for (const auto& [tid, p] : held) {
+        if (slot(tid) < 0) {
+          victim = tid;
+          kept = p;
+          break;
+        }
+      }
+    }
+    ASSERT_NE(victim, 0u) << "no takeover with every slot taken";
+    qd::report_tid_override_for_test(taker);
+    if (hand_on) {
+      const uint32_t receiver = id(999);
+      EXPECT_EQ(trace(16811, 0, static_cast<int>(taker), static_cast<int>(receiver)), 0);
+      qd::report_tid_override_for_test(receiver);
+    }
+    trace_pop();
+    EXPECT_LT(strnlen(kept, qd::kReportSize), qd::kReportSize);  // still a report block
+    EXPECT_EQ(body_of(victim), "");                              // a fresh report of its own
+    as(victim, "again");
+    EXPECT_EQ(body_of(victim), "again \n");
+    for (const auto& [tid, p] : held) {
+      qd::report_tid_override_for_test(tid);
+      trace_pop();
+    }
+  }
+}
+
 TEST_F(ReportTableTest, HandOverMovesTheGiversText) {
   uint32_t giver = id(0), other = id(1), receiver = id(2), fresh = id(3);
   as(giver, "from giver");
