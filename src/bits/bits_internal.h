@@ -25,4 +25,8 @@ size_t bits2_value_size(const void* v);
 // or 1, strings that differ only by trailing 0 bits being equal.
 int bits_compare(const void* a, const void* b);
 
+// lit_to_bits storing at most max_bits bits; *cut (when given) tells whether the literal
+// describes more. Returns the first character not consumed, as lit_to_bits does.
+char* lit_to_bits_bounded(void* dst, char* lit, int32_t max_bits, bool* cut);
+
 }  // namespace qd
