@@ -379,6 +379,16 @@ int trace_args(int errnum, int fid, const Arg* args, int count) {
   return trace_core(errnum, fid, src);
 }
 
+int start_report_args(const char* format, const Arg* args, int count) {
+  StatusLock guard;
+  char* report = errtxt_locked();
+  if (report != g_no_memory_report) {
+    PackSource src(args, count);
+    write_header(report, format, src);
+  }
+  return 0;
+}
+
 int merror_args(int errnum, const Arg* args, int count) {
   if (!g_merror_switch) return errnum;
   PackSource src(args, count);

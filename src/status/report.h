@@ -190,4 +190,15 @@ inline int merror(A... values) {
   return merror_args(static_cast<int>(E), args, static_cast<int>(sizeof...(A)));
 }
 
+// start_report(header format, values...): starts a fresh report for the calling thread
+// with this header (what init_trace does for hosts), the values packed and checked.
+int start_report_args(const char* format, const Arg* args, int count);
+
+template <class... A>
+inline int start_report(const char* format, A... values) {
+  static_assert(sizeof...(A) <= 5, "a report header takes at most five values");
+  const Arg args[] = {make_arg(values)..., Arg{}};  // the extra slot is never read
+  return start_report_args(format, args, static_cast<int>(sizeof...(A)));
+}
+
 }  // namespace qd
