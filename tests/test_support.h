@@ -3,15 +3,22 @@
 // as the test found them.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "qdtype32/qdtype32.h"
@@ -128,6 +135,34 @@ inline std::vector<Row> cases(const std::string& file, const char* op) {
   }
   EXPECT_FALSE(out.empty()) << "no " << op << " cases in " << file;
   return out;
+}
+
+// Whether work, run on a thread of its own, ends within `seconds`. Work stuck on the FIFO
+// `fifo` (opening it waits for a writer, reading it for data) is released by opening
+// and closing its write end, so a regression fails the calling test instead of hanging
+// the run; work stuck elsewhere is left behind on its thread.
+inline bool finishes_within(double seconds, const std::string& fifo, std::function<void()> work) {
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  std::thread t([done, work] {
+    work();
+    done->store(true);
+  });
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!done->load() && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  const bool in_time = done->load();
+  for (int i = 0; !done->load() && i < 200; ++i) {
+    const int fd = fifo.empty() ? -1 : ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (done->load()) {
+    t.join();
+  } else {
+    t.detach();
+  }
+  return in_time;
 }
 
 // Saves the settings record and the error flags and gives them back at the end.

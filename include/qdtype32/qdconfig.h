@@ -11,7 +11,9 @@ QD_BEGIN_DECLS
    the initialisation file, else from the built-in defaults. Answers (unset ones too)
    are cached for the life of the process: a value returned stays valid until the cache
    is emptied, by win_set_appl_name, win_set_ini_name, or when 2048 bytes of answers
-   have filled it (it then starts over). */
+   have filled it (it then starts over). Any thread may call it: each thread is given
+   its values from a cache of its own, which only that thread's later lookups fill and
+   start over, so another thread's lookups never change a value a thread holds. */
 QD_API char* win_os_getenv(const char* name);
 /* The same lookup in the section "QDODBC". */
 QD_API char* odbc_os_getenv(const char* name);

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/byteio.h"
 #include "bits/bits_internal.h"
 #include "qderror.h"
 #include "qdtype32/qdbits.h"
 #include "qdtype32/qdbytes.h"
 #include "qdtype32/qderr.h"
-#include "base/byteio.h"
+#include "status/report.h"
 #include "types/bytes_internal.h"
 
 namespace qd {
@@ -36,7 +37,7 @@ int64_t bounded_length(const char* text, int max) {
 // switch when it is.
 bool text_too_long(const char* text, int max) {
   if (text != nullptr && max >= 0 && bounded_length(text, max) <= max) return false;
-  _merror(QDE_TEXT_TOO_LONG, text, max);
+  merror<QDE_TEXT_TOO_LONG>(text, max);
   return true;
 }
 

@@ -40,10 +40,19 @@ constexpr int kFloatExactScale = 6;
 int sign_of(long long d) { return (d > 0) - (d < 0); }
 int cmp_double(double a, double b) { return a < b ? -1 : (a == b ? 0 : 1); }
 
-// Index of the first differing byte of a and b over n bytes, n when none differs.
-// Works a machine word at a time.
+// Index of the first differing byte of a and b over n bytes, n when none differs. Both
+// must hold n readable bytes; nothing beyond them is read. Works 16 (or 8) bytes at a time.
 size_t first_difference(const unsigned char* a, const unsigned char* b, size_t n) {
   size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+    const unsigned differ =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) ^ 0xffffu;
+    if (differ) return i + static_cast<size_t>(__builtin_ctz(differ));
+  }
+#endif
   for (; i + 8 <= n; i += 8) {
     const uint64_t x = load<uint64_t>(a + i) ^ load<uint64_t>(b + i);
     if (x) return i + static_cast<size_t>(__builtin_ctzll(x) / 8);
@@ -81,77 +90,6 @@ int blank_extended_diff(const unsigned char* a, size_t la, const unsigned char* 
 
 size_t limit_of(int limit) { return limit < 0 ? 0 : static_cast<size_t>(limit); }
 
-constexpr uintptr_t kPage = 4096;
-
-// Bytes from p to the end of its memory page.
-size_t page_room(const unsigned char* p) {
-  return kPage - (reinterpret_cast<uintptr_t>(p) & (kPage - 1));
-}
-
-// The first index below n where a and b differ or a holds its terminator; n when none.
-// Reads 16 (or 8) bytes at a time. A chunk may extend past a text's terminator, but
-// never into another memory page, so it reads nothing that could fault; the bytes past
-// the terminator never decide anything.
-__attribute__((no_sanitize("address"), always_inline)) inline size_t scan_texts(
-    const unsigned char* a, const unsigned char* b, size_t n) {
-  size_t i = 0;
-  while (i < n) {
-    size_t room = page_room(a + i);
-    const size_t room_b = page_room(b + i);
-    if (room_b < room) room = room_b;
-    if (n - i < room) room = n - i;
-#if defined(__SSE2__)
-    constexpr size_t kChunk = 16;
-    const size_t end = i + room / kChunk * kChunk;
-    const __m128i zero = _mm_setzero_si128();
-    // Two chunks a step while they last: one test of both masks.
-    for (; i + 2 * kChunk <= end; i += 2 * kChunk) {
-      const __m128i x0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-      const __m128i y0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-      const __m128i x1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i + kChunk));
-      const __m128i y1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + kChunk));
-      const __m128i same0 = _mm_andnot_si128(_mm_cmpeq_epi8(x0, zero), _mm_cmpeq_epi8(x0, y0));
-      const __m128i same1 = _mm_andnot_si128(_mm_cmpeq_epi8(x1, zero), _mm_cmpeq_epi8(x1, y1));
-      if (_mm_movemask_epi8(_mm_and_si128(same0, same1)) != 0xffff) {
-        const unsigned m0 = static_cast<unsigned>(_mm_movemask_epi8(same0)) ^ 0xffffu;
-        if (m0) return i + static_cast<size_t>(__builtin_ctz(m0));
-        const unsigned m1 = static_cast<unsigned>(_mm_movemask_epi8(same1)) ^ 0xffffu;
-        return i + kChunk + static_cast<size_t>(__builtin_ctz(m1));
-      }
-    }
-    for (; i < end; i += kChunk) {
-      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-      const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-      const __m128i same = _mm_andnot_si128(_mm_cmpeq_epi8(x, zero), _mm_cmpeq_epi8(x, y));
-      const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(same)) ^ 0xffffu;
-      if (mask) return i + static_cast<size_t>(__builtin_ctz(mask));
-    }
-#else
-    constexpr size_t kChunk = 8;
-    constexpr uint64_t kLowBits = 0x0101010101010101ull;
-    constexpr uint64_t kHighBits = 0x8080808080808080ull;
-    const size_t end = i + room / kChunk * kChunk;
-    for (; i < end; i += kChunk) {
-      const uint64_t x = load<uint64_t>(a + i);
-      const uint64_t diff = x ^ load<uint64_t>(b + i);
-      // High bit of every byte that differs, and of every zero byte of a (exact for the
-      // lowest such byte, which is all that is used).
-      const uint64_t differs = (diff | ((diff & ~kHighBits) + ~kHighBits)) & kHighBits;
-      const uint64_t zero = (x - kLowBits) & ~x & kHighBits;
-      if (const uint64_t stop = differs | zero) {
-        return i + static_cast<size_t>(__builtin_ctzll(stop) / 8);
-      }
-    }
-#endif
-    // Across a page edge (or to the end) one byte at a time.
-    const size_t edge = n - i < kChunk ? n : i + kChunk;
-    for (; i < edge; ++i) {
-      if (a[i] != b[i] || a[i] == 0) return i;
-    }
-  }
-  return n;
-}
-
 // What is left of a text (to its terminator or limit) against blanks.
 int rest_against_blanks(const unsigned char* p, size_t from, size_t limit) {
   for (size_t i = from; i < limit && p[i]; ++i) {
@@ -160,17 +98,33 @@ int rest_against_blanks(const unsigned char* p, size_t from, size_t limit) {
   return 0;
 }
 
+// Where two texts equal up to i differ at i, or one or both end there.
+int text_step_diff(const unsigned char* a, size_t la, const unsigned char* b, size_t lb, size_t i) {
+  if (a[i] == b[i]) return 0;  // both end here
+  if (a[i] == 0) return -rest_against_blanks(b, i, lb);
+  if (b[i] == 0) return rest_against_blanks(a, i, la);
+  return a[i] - b[i];
+}
+
 // Zero-terminated texts, each also ended by its limit, the shorter extended with blanks:
-// the difference of the first differing bytes.
-__attribute__((no_sanitize("address"), noinline)) int text_diff(const unsigned char* a, size_t la,
-                                                                const unsigned char* b, size_t lb) {
+// the difference of the first differing bytes. No byte past a text's terminator or
+// limit is read. The head of the texts (where most keys differ or end) is scanned a
+// byte at a time; beyond it the lengths are measured first (strnlen stops at the
+// terminator or the limit) and the common part is compared a word at a time within them.
+int text_diff(const unsigned char* a, size_t la, const unsigned char* b, size_t lb) {
+  constexpr size_t kHead = 8;
   const size_t n = la < lb ? la : lb;
-  const size_t i = scan_texts(a, b, n);
-  if (i < n) {
-    if (a[i] == b[i]) return 0;  // both end here
-    if (a[i] == 0) return -rest_against_blanks(b, i, lb);
-    if (b[i] == 0) return rest_against_blanks(a, i, la);
-    return a[i] - b[i];
+  const size_t head = n < kHead ? n : kHead;
+  for (size_t i = 0; i < head; ++i) {
+    if (a[i] != b[i] || a[i] == 0) return text_step_diff(a, la, b, lb, i);
+  }
+  if (head < n) {
+    const size_t na = head + strnlen(reinterpret_cast<const char*>(a + head), n - head);
+    const size_t nb = head + strnlen(reinterpret_cast<const char*>(b + head), n - head);
+    const size_t m = na < nb ? na : nb;
+    const size_t i = head + first_difference(a + head, b + head, m - head);
+    if (i < m) return a[i] - b[i];
+    if (m < n) return text_step_diff(a, la, b, lb, m);  // a terminator at m
   }
   return la > n ? rest_against_blanks(a, n, la) : -rest_against_blanks(b, n, lb);
 }

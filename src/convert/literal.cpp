@@ -16,8 +16,8 @@
 #include "qdtype32/qdfix.h"
 #include "qdtype32/qdglob.h"
 #include "runtime/coding.h"
-#include "types/bytes_internal.h"
 #include "status/report.h"
+#include "types/bytes_internal.h"
 #include "types/types_internal.h"
 
 namespace qd {
@@ -44,10 +44,9 @@ struct Keyword {
 // Sorted by word, lower case, byte order: keyword_token halves the table comparing with
 // uplowstrcmp (any case in the word), so the order is checked below.
 constexpr Keyword kKeywords[] = {
-    {"datetime", kTokDatetime}, {"dd", kTokRangeDd},       {"false", kTokFalse},
-    {"hh", kTokRangeHh},        {"mi", kTokRangeMi},       {"mo", kTokRangeMo},
-    {"ms", kTokRangeMs},        {"ss", kTokRangeSs},       {"timespan", kTokTimespan},
-    {"true", kTokTrue},         {"yy", kTokRangeYy},
+    {"datetime", kTokDatetime}, {"dd", kTokRangeDd}, {"false", kTokFalse}, {"hh", kTokRangeHh},
+    {"mi", kTokRangeMi},        {"mo", kTokRangeMo}, {"ms", kTokRangeMs},  {"ss", kTokRangeSs},
+    {"timespan", kTokTimespan}, {"true", kTokTrue},  {"yy", kTokRangeYy},
 };
 constexpr int kKeywordCount = static_cast<int>(sizeof kKeywords / sizeof kKeywords[0]);
 constexpr size_t kKeywordMax = 8;  // the longest keyword
@@ -69,7 +68,9 @@ static_assert(kTokRangeMs - kTokRangeYy == kYy && kTokRangeMs - kTokRangeMs == k
 
 inline bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 inline bool is_letter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-inline bool is_hex(unsigned char c) { return is_digit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); }
+inline bool is_hex(unsigned char c) {
+  return is_digit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
+}
 // A byte that may start a character of more than one byte in the database encoding.
 inline bool is_wide(unsigned char c) { return c > 127; }
 
@@ -242,8 +243,8 @@ int read_string(Scanner& s, const char* p) {
       len = encoding_valid_char_len(s.encoding, q, available(q));
       if (len <= 0) {
         s.pos = q;
-        s.error = report<QDE_INVALID_CHARACTER, QDF_LITERAL_SCAN>(encoding_name(s.encoding),
-                                                                  s.encoding);
+        s.error =
+            report<QDE_INVALID_CHARACTER, QDF_LITERAL_SCAN>(encoding_name(s.encoding), s.encoding);
         return kTokError;
       }
     }
@@ -317,10 +318,10 @@ int32_t integer_value(const Scanner& s, int token) {
   return load<int32_t>(s.area);
 }
 
-#define QD_NEXT(s, tok)                          \
-  do {                                           \
-    (tok) = next_token(s);                       \
-    if ((tok) == kTokError) return (s).error;    \
+#define QD_NEXT(s, tok)                       \
+  do {                                        \
+    (tok) = next_token(s);                    \
+    if ((tok) == kTokError) return (s).error; \
   } while (0)
 
 // The range and fields after the keyword datetime or timespan, packed into the value
@@ -413,9 +414,7 @@ int calendar(Scanner& s, bool timespan, bool negative, attrtype* type) {
   return rc;
 }
 
-int sign_not_allowed() {
-  return report<QDE_SIGN_NOT_ALLOWED, QDF_LITERAL_SCAN>(0, "unary '-'");
-}
+int sign_not_allowed() { return report<QDE_SIGN_NOT_ALLOWED, QDF_LITERAL_SCAN>(0, "unary '-'"); }
 
 int scan(Scanner& s, bool must_end, attrtype* type) {
   int tok;
@@ -518,7 +517,7 @@ int scan_literal(const char* text, bool must_end, ScannedLiteral* out) {
 using namespace qd;
 
 QD_EXTERN_C QD_API int literal_to_binary(void* value, attrtype* type, const char* text) {
-  init_trace("%s", "literal_to_binary");
+  start_report("%s", "literal_to_binary");
   ScannedLiteral lit;
   if (const int rc = scan_literal(text, true, &lit); rc != 0) return rc;
   copy_value(value, const_cast<void*>(lit.value), lit.type.code);
@@ -527,7 +526,7 @@ QD_EXTERN_C QD_API int literal_to_binary(void* value, attrtype* type, const char
 }
 
 QD_EXTERN_C QD_API int literal_to_heapbinary(void** value, attrtype* type, const char* text) {
-  init_trace("%s", "literal_to_heapbinary");
+  start_report("%s", "literal_to_heapbinary");
   *value = nullptr;
   ScannedLiteral lit;
   if (const int rc = scan_literal(text, true, &lit); rc != 0) return rc;
@@ -540,7 +539,7 @@ QD_EXTERN_C QD_API int literal_to_heapbinary(void** value, attrtype* type, const
 }
 
 QD_EXTERN_C QD_API int literal_scan(attrtype* type, char** end, const char* text) {
-  init_trace("%s", "literal_scan");
+  start_report("%s", "literal_scan");
   ScannedLiteral lit;
   if (const int rc = scan_literal(text, false, &lit); rc != 0) return rc;
   if (type) *type = lit.type;

@@ -108,6 +108,8 @@ bool date_from_day(int32_t day, CivilDate* out);
 // 0 Sunday .. 6 Saturday (day 0, 0001-01-01, was a Saturday). Holds for every 32-bit day:
 // the first remainder lies in -6..6 and the + 7 makes it non-negative.
 inline int weekday_of_day(int32_t day) { return static_cast<int>(((day % 7) + 7 + 6) % 7); }
+// 0 Sunday .. 6 Saturday of a date by the calendar of mark (timmani.cpp).
+int weekday_of_date(int year, int month, int day, int mark);
 
 // ---- Current datetime (timeman.cpp) --------------------------------------------------
 

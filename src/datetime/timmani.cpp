@@ -367,12 +367,31 @@ int add_dt_ts(const Unpacked& dt, const Unpacked& ts, bool subtract, Unpacked& o
   return 0;
 }
 
+// The weekday of a date by its own calendar: Julian for a value marked Julian, Gregorian
+// (extended backwards before 1582-10-15) for every other mark, so an unchecked or
+// Gregorian-marked date of an early year gets the weekday its calendar gives it. The day
+// number is not used here: it switches calendars at 1582-10-15 whatever the mark says.
+int weekday_of_date(int year, int month, int day, int mark) {
+  int64_t y = year, m = month;
+  if (m == 1 || m == 2) {
+    y -= 1;
+    m += 12;
+  }
+  // Floor division, so that an unchecked year 0 or below still gives a weekday in 0 .. 6.
+  const auto fdiv = [](int64_t a, int64_t b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+  };
+  const int64_t k = mark == kMarkJulian ? 6 : fdiv(y, 400) - fdiv(y, 100) + 1;
+  const int64_t w = (day + 2 * m + fdiv(3 * m + 3, 5) + y + fdiv(y, 4) + k) % 7;
+  return static_cast<int>(w < 0 ? w + 7 : w);
+}
+
 int weekday_dt(const Unpacked& v, int* weekday) {
   Unpacked d = v;
   if (high_code(v) != kYy || low_code(v) > kDd) {
     if (int err = cast_dt(v, kDd, kYy, d); err != 0) return pass_on(err, QDF_DT_WEEKDAY);
   }
-  *weekday = weekday_of_day(day_number(d.field[kYy], d.field[kMo], d.field[kDd], mark_of(d)));
+  *weekday = weekday_of_date(d.field[kYy], d.field[kMo], d.field[kDd], mark_of(d));
   return 0;
 }
 

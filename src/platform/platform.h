@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 namespace qd::plat {
 
@@ -32,6 +33,11 @@ constexpr int kOpenTruncate = 0x200;
 constexpr int kStderr = 2;
 int file_open(const char* path, int flags, int mode);
 int file_close(int fd);
+// A text file the library reads (a catalogue, an initialisation file) as a stream, or
+// null with errno set. Opening never waits, and only a regular file is taken: a FIFO,
+// a directory or a device is refused as if the file were missing, since reading one
+// could block for ever or never reach an end. The caller closes the stream with fclose.
+std::FILE* regular_file_read(const char* path);
 
 // The device that trace mode 2 writes to.
 const char* console_device();

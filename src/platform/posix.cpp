@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <sched.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -82,6 +83,29 @@ int file_open(const char* path, int flags, int mode) {
 }
 
 int file_close(int fd) { return close(fd); }
+
+std::FILE* regular_file_read(const char* path) {
+  if (!path || !*path) {
+    errno = ENOENT;
+    return nullptr;
+  }
+  // Without O_NONBLOCK, opening a FIFO waits for a writer, and a device may wait too.
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int e = st.st_mode == 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    close(fd);
+    errno = e;
+    return nullptr;
+  }
+  // A regular file never blocks; reads go on in the usual mode.
+  const int fl = fcntl(fd, F_GETFL);
+  if (fl != -1) fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+  std::FILE* f = fdopen(fd, "rb");
+  if (!f) close(fd);
+  return f;
+}
 
 const char* console_device() { return "/dev/tty"; }
 
@@ -195,7 +219,7 @@ int copy_cut(char* out, int size, const char* value) {
 
 int profile_string(const char* path, const char* section, const char* key, const char* def,
                    char* out, int size) {
-  FILE* f = path && *path ? std::fopen(path, "rb") : nullptr;
+  FILE* f = regular_file_read(path);
   if (!f) return copy_cut(out, size, def ? def : "");
   char line[kProfileLineMax];
   bool in_section = false;
@@ -219,7 +243,7 @@ int profile_string(const char* path, const char* section, const char* key, const
 
 int profile_section_names(const char* path, const char* def, char* out, int size) {
   if (!out || size < 2) return 0;
-  FILE* f = path && *path ? std::fopen(path, "rb") : nullptr;
+  FILE* f = regular_file_read(path);
   int n = 0;
   if (!f) {
     n = copy_cut(out, size - 1, def ? def : "");

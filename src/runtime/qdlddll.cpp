@@ -92,7 +92,7 @@ int load_slot(int s) {
   if (const char* value = g_setting ? g_setting(key) : win_os_getenv(key)) {
     format_values(path, sizeof path, "%s", value);
   } else if (spec.required) {
-    return _merror(QDE_LIBRARY_NOT_CONFIGURED, static_cast<const char*>(key));
+    return merror<QDE_LIBRARY_NOT_CONFIGURED>(static_cast<const char*>(key));
   } else {
     format_values(path, sizeof path, spec.pattern, kWordSize);
   }

@@ -1,7 +1,9 @@
 // qdmswin.cpp: configuration lookup (initialisation file, built-in defaults, answer
 // cache) and installation paths.
+#include <atomic>
 #include <cstring>
 #include <initializer_list>
+#include <mutex>
 
 #include "base/limits.h"
 #include "platform/platform.h"
@@ -31,16 +33,34 @@ constexpr char kOdbcSection[] = "QDODBC";
 
 enum SearchState { kNotSearched = -1, kNoFile = 0, kPathNamesFile = 1, kFoundInInstallDir = 2 };
 
+// A cache of answers: triples of zero-terminated name, section and value, appended in
+// order; "NOTFOUND" as the value records an unset setting.
+struct Answers {
+  char cache[kCacheSize] = {};
+  size_t end = 0;
+  uint32_t generation = 0;  // of the thread caches: the settings they were filled under
+};
+
 struct Config {
   char appl_name[kApplNameMax + 1] = "QDWIN";
   char ini_name[kConfigPathMax + 1] = "qdwin.ini";
   char path_in_use[kConfigPathMax + 1] = "";
   int search_state = kNotSearched;
   char install_dir[kConfigPathMax + 1] = "";
-  char cache[kCacheSize] = {};
-  size_t cache_end = 0;
+  Answers shared;  // the process's answers: a setting is read from the file once
 };
 Config g_config;
+
+// The process's answers, the file search and the file reading are guarded by g_lock,
+// taken only when the calling thread has not been given the answer before. What a
+// caller receives points into its own thread's copy of the answers, which only that
+// thread's later lookups overwrite (when its cache starts over): another thread
+// refilling a cache can never change or tear a value a thread was given.
+std::mutex g_lock;
+thread_local Answers t_answers;
+// Emptying the caches (a new section or file) moves this on; a thread cache filled
+// under an older generation is emptied at its next lookup.
+std::atomic<uint32_t> g_generation{1};
 
 void cut_copy(char* out, size_t size, const char* text) {
   size_t n = text ? strnlen(text, size - 1) : 0;
@@ -48,9 +68,11 @@ void cut_copy(char* out, size_t size, const char* text) {
   out[n] = 0;
 }
 
+// Under g_lock.
 void empty_cache() {
-  g_config.cache_end = 0;
-  g_config.cache[0] = 0;
+  g_config.shared.end = 0;
+  g_config.shared.cache[0] = 0;
+  g_generation.fetch_add(1, std::memory_order_acq_rel);
 }
 
 bool file_usable(const char* path) {
@@ -153,55 +175,73 @@ void builtin_default(const char* name, char* out, size_t size) {
   cut_copy(out, size, kNotFound);
 }
 
-// The lookup takes no lock: threads may race on the cache. Every position is therefore
-// read once into a local, bounded by the buffer, and every string is measured within
-// it, so a race can only garble the answers being raced, never reach past the cache.
-
-// The zero-terminated string at `at`, or null when none ends inside the cache.
-const char* cached_string(size_t at, size_t* next) {
+// The zero-terminated string at `at` of a cache, or null when none ends inside it.
+const char* cached_string(const Answers& a, size_t at, size_t* next) {
   if (at >= kCacheSize) return nullptr;
-  const size_t n = strnlen(g_config.cache + at, kCacheSize - at);
+  const size_t n = strnlen(a.cache + at, kCacheSize - at);
   if (at + n >= kCacheSize) return nullptr;
   *next = at + n + 1;
-  return g_config.cache + at;
+  return a.cache + at;
 }
 
-// Copies text into the cache at `at`; the position after it.
-size_t cache_put(size_t at, const char* text) {
+// Copies text into a cache at `at`; the position after it.
+size_t cache_put(Answers& a, size_t at, const char* text) {
   const size_t n = std::strlen(text) + 1;
-  std::memcpy(g_config.cache + at, text, n);
+  std::memcpy(a.cache + at, text, n);
   return at + n;
 }
 
-char* lookup(const char* name, const char* section) {
-  if (!name || !section) return nullptr;
-  // 1. A cached answer, found or not.
-  size_t end = g_config.cache_end;
-  if (end > kCacheSize) end = kCacheSize;
+// 1. A cached answer, found or not: true with *value (null for an unset setting).
+bool find_answer(Answers& a, const char* name, const char* section, char** value) {
+  const size_t end = a.end < kCacheSize ? a.end : kCacheSize;
   for (size_t i = 0; i < end;) {
     size_t next = 0;
-    const char* n = cached_string(i, &next);
-    const char* s = n ? cached_string(next, &next) : nullptr;
-    char* v = s ? const_cast<char*>(cached_string(next, &next)) : nullptr;
+    const char* n = cached_string(a, i, &next);
+    const char* s = n ? cached_string(a, next, &next) : nullptr;
+    char* v = s ? const_cast<char*>(cached_string(a, next, &next)) : nullptr;
     if (!v) break;
     i = next;
     if (ascii_casecmp(n, name) == 0 && ascii_casecmp(s, section) == 0) {
-      return std::strcmp(v, kNotFound) == 0 ? nullptr : v;
+      *value = std::strcmp(v, kNotFound) == 0 ? nullptr : v;
+      return true;
     }
   }
-  // 2. Room for the new triple: a full cache starts over.
+  return false;
+}
+
+// 2. Room for a new triple (a full cache starts over), name and section appended: where
+// the value goes, with *room bytes for it; null for a name no setting can have.
+char* begin_answer(Answers& a, const char* name, const char* section, size_t* room) {
   const size_t need = std::strlen(name) + std::strlen(section) + 2 + kValueRoomMin;
-  if (need > kCacheSize) return nullptr;  // no such setting name exists
-  if (end + need > kCacheSize) {
-    end = 0;
-    g_config.cache_end = 0;
+  if (need > kCacheSize) return nullptr;
+  size_t end = a.end;
+  if (end + need > kCacheSize) end = 0;
+  end = cache_put(a, cache_put(a, end, name), section);
+  *room = kCacheSize - end;
+  a.cache[end] = 0;
+  return a.cache + end;
+}
+
+// 6. Keeps the value written at `value` and gives the caller's answer.
+char* end_answer(Answers& a, char* value, size_t room) {
+  a.end = static_cast<size_t>(value - a.cache) + strnlen(value, room - 1) + 1;
+  return std::strcmp(value, kNotFound) == 0 ? nullptr : value;
+}
+
+// The process's answer under g_lock, copied to out ("NOTFOUND" when unset); false for
+// a name no setting can have.
+bool shared_answer(const char* name, const char* section, char* out, size_t size) {
+  Answers& a = g_config.shared;
+  char* found = nullptr;
+  if (find_answer(a, name, section, &found)) {
+    cut_copy(out, size, found ? found : kNotFound);
+    return true;
   }
-  end = cache_put(cache_put(end, name), section);
+  size_t room = 0;
+  char* value = begin_answer(a, name, section, &room);
+  if (!value) return false;
   // 3. The file, searched for while none is in use.
   if (g_config.path_in_use[0] == 0) search_file();
-  char* value = g_config.cache + end;
-  const size_t room = kCacheSize - end;
-  value[0] = 0;
   // 4. The setting from the file, 5. else its built-in default.
   if (g_config.search_state > kNoFile) {
     plat::profile_string(g_config.path_in_use, section, name, kNotFound, value,
@@ -210,9 +250,32 @@ char* lookup(const char* name, const char* section) {
   if (g_config.search_state <= kNoFile || std::strcmp(value, kNotFound) == 0) {
     builtin_default(name, value, room);
   }
-  // 6. Keep it and answer.
-  g_config.cache_end = end + strnlen(value, room - 1) + 1;
-  return std::strcmp(value, kNotFound) == 0 ? nullptr : value;
+  end_answer(a, value, room);
+  cut_copy(out, size, value);
+  return true;
+}
+
+char* lookup(const char* name, const char* section) {
+  if (!name || !section) return nullptr;
+  Answers& mine = t_answers;
+  const uint32_t generation = g_generation.load(std::memory_order_acquire);
+  if (mine.generation != generation) {
+    mine.end = 0;
+    mine.cache[0] = 0;
+    mine.generation = generation;
+  }
+  char* value = nullptr;
+  if (find_answer(mine, name, section, &value)) return value;
+  char answer[kCacheSize];
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (!shared_answer(name, section, answer, sizeof answer)) return nullptr;
+  }
+  size_t room = 0;
+  value = begin_answer(mine, name, section, &room);
+  if (!value) return nullptr;
+  cut_copy(value, room, answer);
+  return end_answer(mine, value, room);
 }
 
 }  // namespace
@@ -246,7 +309,11 @@ char* install_path(char* out, size_t size, const char* sub, const char* file) {
   return path_join(out, size, dir ? dir : "", sub, file);
 }
 
-void config_reset_for_test() { g_config = Config{}; }
+void config_reset_for_test() {
+  std::lock_guard<std::mutex> guard(g_lock);
+  g_config = Config{};
+  g_generation.fetch_add(1, std::memory_order_acq_rel);
+}
 
 const char* config_path_in_use() { return g_config.path_in_use; }
 int config_search_state() { return g_config.search_state; }
@@ -269,12 +336,14 @@ QD_EXTERN_C QD_API char* win_os_getenv(const char* name) {
 QD_EXTERN_C QD_API char* odbc_os_getenv(const char* name) { return lookup(name, kOdbcSection); }
 
 QD_EXTERN_C QD_API char* win_set_appl_name(const char* name) {
+  std::lock_guard<std::mutex> guard(g_lock);
   cut_copy(g_config.appl_name, sizeof g_config.appl_name, name);
   empty_cache();
   return g_config.appl_name;
 }
 
 QD_EXTERN_C QD_API char* win_set_ini_name(const char* name) {
+  std::lock_guard<std::mutex> guard(g_lock);
   empty_cache();
   if (name && plat::path_is_absolute(name)) {
     cut_copy(g_config.path_in_use, sizeof g_config.path_in_use, name);

@@ -7,6 +7,7 @@
 
 #include "base/byteio.h"
 #include "base/limits.h"
+#include "platform/platform.h"
 #include "status/status_internal.h"
 
 namespace qd {
@@ -21,7 +22,7 @@ enum class Scan { kNoFile, kNoEntry, kFound };
 Scan scan_catalog(const char* path, long number, CatalogEntry* out) {
   out->name[0] = 0;
   out->text[0] = 0;
-  FILE* f = std::fopen(path, "rb");
+  FILE* f = plat::regular_file_read(path);
   if (!f) return Scan::kNoFile;
   CatalogLine line;
   bool found = false;

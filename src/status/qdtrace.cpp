@@ -4,12 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/byteio.h"
 #include "platform/platform.h"
 #include "qderror.h"
 #include "qdtype32/qderr.h"
 #include "status/lowio.h"
 #include "status/paths.h"
-#include "base/byteio.h"
 #include "status/status_internal.h"
 
 QD_API qdxglob_record qdxglob_val = {};
@@ -130,6 +130,34 @@ void unlink_slot(int s) {
   }
 }
 
+// ---- Report blocks -----------------------------------------------------------------------
+// A report's buffer may still be held by a thread whose slot was taken over, or that
+// handed its report over: a block therefore never goes back to the system. A released
+// block waits here and is only ever used again as a report block. A block is allocated
+// only while none waits, when at most kReportSlots are in the slots, so there are never
+// more than kReportSlots + 1 of them in all (the extra one when a thread that found
+// every slot taken takes one over and puts its new block aside). The last
+// byte of a block is 0 from its allocation on and every write is bounded before it, so
+// a stale holder reading its old pointer always meets a terminator inside the block.
+
+char* g_spare_blocks[kReportSlots + 1];
+int g_spare_count = 0;
+
+char* take_block() {
+  if (g_spare_count > 0) return g_spare_blocks[--g_spare_count];
+  char* b = static_cast<char*>(std::malloc(kReportSize));
+  if (b) {
+    b[0] = 0;
+    b[kReportSize - 1] = 0;
+  }
+  return b;
+}
+
+void release_block(char* b) {
+  if (!b || b == g_no_memory_report) return;
+  if (g_spare_count <= kReportSlots) g_spare_blocks[g_spare_count++] = b;
+}
+
 // ---- Report header ---------------------------------------------------------------------
 
 void write_header(char* report, const char* format, ArgSource& args) {
@@ -162,12 +190,14 @@ char* errtxt_locked() {
   uint32_t tid = current_tid();
   int s = find_slot(tid);
   if (s >= 0) return g_slots[s].buf;
-  char* buf = static_cast<char*>(std::malloc(kReportSize));
+  char* buf = take_block();
   if (!buf) return g_no_memory_report;
   bool takeover = false;
   s = claim_slot(tid, &takeover);
   if (takeover) {
-    std::free(buf);
+    // The slot's block stays the slot's: its old owner may still be reading it, and
+    // meets a report again (this thread's) rather than freed memory.
+    release_block(buf);
     buf = g_slots[s].buf;
   } else {
     g_slots[s].buf = buf;
@@ -184,18 +214,18 @@ void hand_over(uint32_t giver, uint32_t receiver) {
   char* buf = g_slots[g].buf;
   unlink_slot(g);
   if (giver == receiver) {
-    std::free(buf);
+    release_block(buf);
     return;
   }
   int r = find_slot(receiver);
   if (r >= 0) {
-    std::free(g_slots[r].buf);
+    release_block(g_slots[r].buf);
     g_slots[r].buf = buf;
     return;
   }
   bool takeover = false;
   r = claim_slot(receiver, &takeover);  // a slot was just freed: never a takeover
-  if (takeover) std::free(g_slots[r].buf);
+  if (takeover) release_block(g_slots[r].buf);
   g_slots[r].tid = receiver;
   g_slots[r].buf = buf;
 }
@@ -347,6 +377,23 @@ int trace_core(int errnum, int fid, ArgSource& args) {
 int trace_args(int errnum, int fid, const Arg* args, int count) {
   PackSource src(args, count);
   return trace_core(errnum, fid, src);
+}
+
+int start_report_args(const char* format, const Arg* args, int count) {
+  StatusLock guard;
+  char* report = errtxt_locked();
+  if (report != g_no_memory_report) {
+    PackSource src(args, count);
+    write_header(report, format, src);
+  }
+  return 0;
+}
+
+int merror_args(int errnum, const Arg* args, int count) {
+  if (!g_merror_switch) return errnum;
+  PackSource src(args, count);
+  trace_core(errnum, 0, src);
+  return errnum;
 }
 
 }  // namespace qd

@@ -5,7 +5,9 @@
 // error number). A function passing on a callee's failure records qd::report(0, fid)
 // and returns the callee's number. The values are packed into tagged slots, so a
 // catalogue text that asks for another kind or more values than were passed prints a
-// placeholder instead of reading garbage.
+// placeholder instead of reading garbage. The exported variadic entries (trace, type,
+// _merror, init_trace) are for hosts only: nothing in the library calls them, since a
+// catalogue edited after the build could then make them read values never passed.
 #pragma once
 
 #include <cstdint>
@@ -170,6 +172,33 @@ inline int report(A... values) {
   static_assert(catalog::site_matches<E, F, A...>(),
                 "catalogue text asks for other values than this site passes");
   return report(static_cast<int>(E), static_cast<int>(F), values...);
+}
+
+// merror<ERROR>(values...): the message switch's road (hosts call _merror): records
+// the error with no function id while the switch is on (no_merror turns it off) and
+// returns the error number either way. Checked against the catalogue as report is.
+int merror_args(int errnum, const Arg* args, int count);
+
+template <long E, class... A>
+inline int merror(A... values) {
+  static_assert(sizeof...(A) <= kTraceMaxArgs, "trace takes at most twelve values");
+  static_assert(catalog::text_of(catalog::kMessages, E) != nullptr,
+                "error number without a catalogue entry in share/qderror.h");
+  static_assert(catalog::site_matches<E, 0, A...>(),
+                "catalogue text asks for other values than this site passes");
+  const Arg args[] = {make_arg(values)..., Arg{}};  // the extra slot is never read
+  return merror_args(static_cast<int>(E), args, static_cast<int>(sizeof...(A)));
+}
+
+// start_report(header format, values...): starts a fresh report for the calling thread
+// with this header (what init_trace does for hosts), the values packed and checked.
+int start_report_args(const char* format, const Arg* args, int count);
+
+template <class... A>
+inline int start_report(const char* format, A... values) {
+  static_assert(sizeof...(A) <= 5, "a report header takes at most five values");
+  const Arg args[] = {make_arg(values)..., Arg{}};  // the extra slot is never read
+  return start_report_args(format, args, static_cast<int>(sizeof...(A)));
 }
 
 }  // namespace qd

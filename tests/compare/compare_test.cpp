@@ -7,13 +7,14 @@
 #include <algorithm>
 #include <cstring>
 #include <iomanip>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "qdtype32/qdtype32.h"
 #include "base/byteio.h"
+#include "qdtype32/qdtype32.h"
 #include "runtime/runtime_internal.h"
 #include "test_support.h"
 #include "types/types_test_util.h"
@@ -330,6 +331,34 @@ TEST(Compare, TextsEndingAtAPageEdgeAreReadSafely) {
     }
   }
   munmap(mem, 4 * page);
+}
+
+// Texts in allocations of their exact size, compared with limits far beyond them: no
+// byte past a terminator is read (the address sanitizer and memcheck fail this test on a
+// read past an allocation, which the guard pages above cannot catch inside a page).
+TEST(Compare, NoTextIsReadPastItsTerminator) {
+  const qd_cmp_fn by_code = comp_func(4, 0);
+  for (size_t len = 0; len < 80; ++len) {
+    for (size_t cut = 0; cut <= len; cut += (len > 8 ? 7 : 1)) {
+      // b: a's first `cut` bytes, then (when shorter) its end, or a differing last byte.
+      std::unique_ptr<char[]> a(new char[len + 1]), b(new char[cut + 1]);
+      std::memset(a.get(), 'k', len);
+      std::memset(b.get(), 'k', cut);
+      a[len] = b[cut] = 0;
+      int expected = cut < len ? 1 : 0;  // "kk..k" after its blanks beats a shorter run
+      if (cut == len && len > 0) {
+        b[len - 1] = 'z';
+        expected = -1;
+      }
+      for (int limit : {kAll, static_cast<int>(len + 40), 1000000}) {
+        SCOPED_TRACE(std::to_string(len) + "/" + std::to_string(cut) + "/" + std::to_string(limit));
+        EXPECT_EQ(compare(a.get(), 4, b.get(), 29, limit, limit), expected);
+        EXPECT_EQ(compare(b.get(), 28, a.get(), 4, limit, limit), -expected);
+      }
+      EXPECT_EQ(by_code(a.get(), b.get()) > 0, expected > 0);
+      EXPECT_EQ(by_code(b.get(), a.get()) < 0, expected > 0);
+    }
+  }
 }
 
 }  // namespace

@@ -70,9 +70,9 @@ inline int code(const std::string& s) {
   }
   return static_cast<int>(qdtest::num(s));
 }
-// A value as the tables write it: dt, dtv (dt validated as the host would before use), ts or -ts,
-// then [high:low](fields), the fields from the high code down, separated by commas:
-// dtv[yy:dd](1582,10,4).
+// A value as the tables write it: dt, dtv (dt validated as the host would before use), dt@N
+// (dt stored with calendar mark N, unchecked), ts or -ts, then [high:low](fields), the fields
+// from the high code down, separated by commas: dtv[yy:dd](1582,10,4).
 inline Value value(const std::string& s) {
   const size_t open = s.find('['), colon = s.find(':'), close = s.find(']');
   const std::string kind = s.substr(0, open);
@@ -82,8 +82,9 @@ inline Value value(const std::string& s) {
   std::vector<long long> f;
   for (std::string x; std::getline(body, x, ',');) f.push_back(qdtest::num(x));
   const int m = kind == "ts" ? qd::kMarkPositive : kind == "-ts" ? qd::kMarkNegative : 0;
-  Value v = m ? make<int32_t>(high, low, m, f) : make<int16_t>(high, low, 0, f);
-  EXPECT_TRUE(kind == "dt" || kind == "dtv" || m) << "value kind " << s;
+  const int dt_mark = kind.rfind("dt@", 0) == 0 ? static_cast<int>(qdtest::num(kind.substr(3))) : 0;
+  Value v = m ? make<int32_t>(high, low, m, f) : make<int16_t>(high, low, dt_mark, f);
+  EXPECT_TRUE(kind == "dt" || kind == "dtv" || dt_mark || m) << "value kind " << s;
   if (kind == "dtv") {
     EXPECT_EQ(dt_check(v.b), 0) << s;
   }

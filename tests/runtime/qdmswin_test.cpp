@@ -1,6 +1,7 @@
 // Tests of the configuration lookup: the file and its profile reading, built-in
 // defaults, the answer cache, the section and file switches, and the path helpers.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -50,6 +51,31 @@ TEST_F(ConfigTest, SectionsAndEnvironmentNames) {
   EXPECT_EQ(get("Tmp"), "<null>");
   EXPECT_STREQ(win_set_appl_name("A_SECTION_NAME_LONGER_THAN_THIRTY_CHARS"),
                "A_SECTION_NAME_LONGER_THAN_THI");
+}
+
+// An initialisation file that is a FIFO, a folder or a device reads as a missing file:
+// the built-in defaults answer, and nothing waits for a FIFO's writer.
+TEST_F(ConfigTest, FilesThatAreNoRegularFilesAreMissing) {
+  const std::string path = dir_.file("qdwin.ini");
+  for (const char* kind : {"fifo", "folder", "device"}) {
+    SCOPED_TRACE(kind);
+    std::filesystem::remove_all(path);
+    if (kind[1] == 'i') {
+      ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    } else if (kind[1] == 'o') {
+      std::filesystem::create_directory(path);
+    } else {
+      std::filesystem::create_symlink("/dev/null", path);
+    }
+    win_set_ini_name(path.c_str());
+    std::string services, unset;
+    ASSERT_TRUE(qdtest::finishes_within(5, path, [&] {
+      services = get("QUARENDEL_SERVICENAMES");
+      unset = get("NO_SUCH_SETTING");
+    }));
+    EXPECT_EQ(services, "2024:2025");
+    EXPECT_EQ(unset, "<null>");
+  }
 }
 
 TEST_F(ConfigTest, AnswersAreCachedUnsetOnesToo) {
@@ -191,8 +217,46 @@ TEST(Paths, JoinAndSplit) {
   EXPECT_EQ(qd::path_drive_length("", nullptr), 0);
 }
 
-// The lookup takes no lock by design: threads racing on the cache may see garbled
-// answers for what they race on, but nothing is ever read or written outside it.
+// Threads that each read their own settings, over and over so that every cache starts
+// over again and again, get exactly the answers one thread alone gets: a value a thread
+// was given changes only through its own later lookups.
+TEST_F(ConfigTest, ManyThreadsGetExactAnswers) {
+  constexpr int kThreads = 64, kKeys = 4, kRounds = 40;
+  std::string ini = "[QDWIN]\n", odbc = "[QDODBC]\n";
+  auto value = [](int t, int k, const char* where) {
+    return std::string(where) + "-" + std::to_string(t) + "-" + std::to_string(k) +
+           std::string(static_cast<size_t>(20 + (t * 7 + k * 13) % 60), char('a' + k));
+  };
+  for (int t = 0; t < kThreads; ++t) {
+    for (int k = 0; k < kKeys; ++k) {
+      const std::string key = "K" + std::to_string(t) + "_" + std::to_string(k);
+      ini += key + "=" + value(t, k, "win") + "\n";
+      odbc += key + "=" + value(t, k, "odbc") + "\n";
+    }
+  }
+  use(ini + odbc);
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &wrong, &value] {
+      for (int r = 0; r < kRounds; ++r) {
+        for (int k = 0; k < kKeys; ++k) {
+          const std::string key = "K" + std::to_string(t) + "_" + std::to_string(k);
+          const char* w = win_os_getenv(key.c_str());
+          const std::string got_w = w ? w : "<null>";
+          const char* o = odbc_os_getenv(key.c_str());
+          const std::string got_o = o ? o : "<null>";
+          const char* unset = win_os_getenv(("UNSET_" + key).c_str());
+          if (got_w != value(t, k, "win") || got_o != value(t, k, "odbc") || unset) ++wrong;
+        }
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(wrong.load(), 0) << "of " << kThreads * kRounds * kKeys;
+}
+
+// Threads racing with section changes: nothing is ever read or written outside a cache.
 TEST_F(ConfigTest, RacingLookupsStayInsideTheCache) {
   use("[QDWIN]\nREAL=value\n[OTHER]\nREAL=other\n");
   std::vector<std::thread> threads;

@@ -1,11 +1,14 @@
 // Tests of the error status: reports, catalogue texts, cause lines, limits, the report
 // table under many threads, collisions, hand-over and the trace channel.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <barrier>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -13,9 +16,10 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "runtime/acct_internal.h"
 #include "runtime/runtime_internal.h"
-#include "test_support.h"
 #include "status/status_internal.h"
+#include "test_support.h"
 #include "types/types_test_util.h"
 
 namespace {
@@ -119,6 +123,76 @@ TEST_F(TraceTest, CauseLineFromErrnoOrTheLibraryNumber) {
   EXPECT_EQ(errno, 7);
   EXPECT_EQ(*get_qderrno_adr(), 9);
   EXPECT_EQ(body(), "");
+}
+
+// A host starts its report before the work that may fail: the failure's cause (here a
+// real failed open) then reaches the report. A report that the failure itself starts is
+// begun by clearing errno, so there the cause is gone; that is why hosts start first.
+TEST_F(TraceTest, AReportStartedFirstKeepsTheCauseOfTheFailure) {
+  const std::string missing = dir_.file("no-such-folder/file");
+  for (const bool started_first : {true, false}) {
+    std::string report;
+    std::thread([&] {
+      if (started_first) init_qderr();
+      errno = 0;
+      EXPECT_FALSE(std::fopen(missing.c_str(), "rb"));
+      trace(19004, 0, 17);
+      report = qd_errtxt_adr();
+      trace_pop();
+    }).join();
+    const std::string cause = std::string(std::strerror(ENOENT)) + "(2):\n";
+    EXPECT_EQ(report.find(cause) != std::string::npos, started_first) << report;
+  }
+}
+
+// An installed catalogue edited after the build asks the library's own reports for
+// more and other values than they pass (here the bounded copy's and the library
+// loader's): the report prints placeholders for them and nothing reads beyond the values.
+TEST_F(TraceTest, DamagedCatalogueTextsGetPlaceholders) {
+  const std::string greedy = "/* %s %s %s %s %f %lld %d %s %p %s %s %s %s %s */\n";
+  dir_.write("qderror.h", "#define QDE_TEXT_TOO_LONG 11025\n" + greedy +
+                              "#define QDE_LIBRARY_NOT_CONFIGURED 11053\n" + greedy);
+  char text[] = "far too long", copy[4];
+  EXPECT_EQ(qd_strncpy(copy, text, 3), 11025);
+  EXPECT_EQ(body(), "far too long <?> <?> <?> <?> <?> <?> <?> <?> <?> <?> <?> <?> <?> \n");
+  init_qderr();
+  qd::dll_reset_for_test();
+  qd::dll_set_setting_for_test([](const char*) -> const char* { return nullptr; });
+  void (*entry)(void) = nullptr;
+  EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &entry, "tcp_init"), 11053);
+  EXPECT_EQ(body().rfind("HOSTACCESS32 <?> <?> <?> <?>", 0), 0u) << body();
+  qd::dll_set_setting_for_test(nullptr);
+  qd::dll_reset_for_test();
+}
+
+// A catalogue path that names a FIFO, a folder or a device is a missing catalogue: the
+// report gets the missing file's line, and nothing waits (a FIFO without a writer would
+// block an ordinary open for ever, with the report lock held).
+TEST_F(TraceTest, CataloguesThatAreNoRegularFilesAreMissing) {
+  const std::string path = dir_.file("qderror.h");
+  const std::string missing_line =
+      "For error 4711, error output failed: can't open file " + path + "\n";
+  for (const char* kind : {"fifo", "folder", "device"}) {
+    SCOPED_TRACE(kind);
+    std::filesystem::remove_all(path);
+    if (kind[0] == 'f' && kind[1] == 'i') {
+      ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    } else if (kind[1] == 'o') {
+      std::filesystem::create_directory(path);
+    } else {
+      std::filesystem::create_symlink("/dev/null", path);
+    }
+    int err = 0;
+    std::string report;
+    ASSERT_TRUE(qdtest::finishes_within(5, path, [&] {
+      init_qderr();
+      err = trace(4711, 0);
+      report = body();
+      trace_pop();
+    }));
+    EXPECT_EQ(err, 4711);
+    EXPECT_EQ(report, missing_line);
+  }
 }
 
 TEST_F(TraceTest, MissingFilesLeaveTheirLines) {
@@ -273,6 +347,47 @@ TEST_F(ReportTableTest, CollisionsChainForwardAndSurviveRemoval) {
   EXPECT_EQ(body_of(c), "C \n");
   EXPECT_EQ(body_of(b), "B \n");
   EXPECT_EQ(body_of(d), "D \n");
+}
+
+// With every slot taken a newcomer takes a slot over, and with it the block its old
+// owner still holds. When the newcomer pops its report, or hands it on and the receiver
+// pops it, the old owner's pointer must still be readable (run this under the address
+// sanitizer), and the old owner's next call gives it a report of its own again.
+TEST_F(ReportTableTest, ATakenOverOwnerKeepsReadableMemoryAndGetsANewReport) {
+  for (const bool hand_on : {false, true}) {
+    SCOPED_TRACE(hand_on ? "handed on" : "popped");
+    std::vector<std::pair<uint32_t, const char*>> held;
+    uint32_t victim = 0, taker = 0;
+    const char* kept = nullptr;
+    for (int k = 0; k < 300 && !victim; ++k) {
+      taker = id(k + (hand_on ? 300 : 0));
+      as(taker, "mine");
+      held.emplace_back(taker, qd_errtxt_adr());
+      for (const auto& [tid, p] : held) {
+        if (slot(tid) < 0) {
+          victim = tid;
+          kept = p;
+          break;
+        }
+      }
+    }
+    ASSERT_NE(victim, 0u) << "no takeover with every slot taken";
+    qd::report_tid_override_for_test(taker);
+    if (hand_on) {
+      const uint32_t receiver = id(999);
+      EXPECT_EQ(trace(16811, 0, static_cast<int>(taker), static_cast<int>(receiver)), 0);
+      qd::report_tid_override_for_test(receiver);
+    }
+    trace_pop();
+    EXPECT_LT(strnlen(kept, qd::kReportSize), qd::kReportSize);  // still a report block
+    EXPECT_EQ(body_of(victim), "");                              // a fresh report of its own
+    as(victim, "again");
+    EXPECT_EQ(body_of(victim), "again \n");
+    for (const auto& [tid, p] : held) {
+      qd::report_tid_override_for_test(tid);
+      trace_pop();
+    }
+  }
 }
 
 TEST_F(ReportTableTest, HandOverMovesTheGiversText) {

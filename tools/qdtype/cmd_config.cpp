@@ -66,6 +66,7 @@ void tour_error_report() {
   trace(QDE_VALUE_OVERFLOW, QDF_VALUE_ADAPT_TYPE, "1234.5", "numeric(5,2)");
   print("%s", qd_errtxt_adr());
   trace_pop();
+  start_error_report();  // the next step's failures find their report started
 }
 
 }  // namespace

@@ -79,6 +79,11 @@ int bad_usage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Tour steps show an error report as part of the result instead: the report, started
 // afresh afterwards.
 void print_error_report();
+// Starts a fresh error report for the calling thread. Starting a report clears errno, so
+// it is done before each command, each tour step and after each trace_pop, never after
+// the work that may fail: the operating system's cause of a failure then stays in errno
+// until the failure is recorded, and the report shows it.
+void start_error_report();
 
 // ---- Strict arguments ----------------------------------------------------------------
 

@@ -96,6 +96,7 @@ int cmd_tour(int argc, char**) {
                    [](const TourStep& a, const TourStep& b) { return a.order < b.order; });
   for (const TourStep& s : steps) {
     print("== %s\n", s.title);
+    start_error_report();
     s.run();
     print("\n");
     drop_fields();
@@ -133,6 +134,7 @@ int run(int argc, char** argv) {
     command_help(*c);
     return run_end(0);
   }
+  start_error_report();
   return run_end(c->run(static_cast<int>(args.size()), args.data()));
 }
 

@@ -227,8 +227,10 @@ int bad_usage(const char* format, ...) {
 
 void print_error_report() {
   print("%s", qd_errtxt_adr());
-  init_qderr();
+  start_error_report();
 }
+
+void start_error_report() { init_qderr(); }
 
 void run_begin(const char* command, const char* usage, bool json) {
   if (g_run.command[0]) g_outer.push_back(std::move(g_run));
