@@ -17,6 +17,7 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "base/memory.h"
 
 namespace qd::plat {
 
@@ -34,9 +35,9 @@ struct Event {
   bool signalled = false;
 };
 
-Event* event_create() { return new (std::nothrow) Event; }
+Event* event_create() { return qd::mem_new<Event>(); }
 
-void event_destroy(Event* e) { delete e; }
+void event_destroy(Event* e) { qd::mem_delete(e); }
 
 bool event_wait(Event* e) {
   if (!e) return false;
@@ -113,7 +114,7 @@ char* last_error_text() {
     std::snprintf(text, sizeof text, "system error %d", e);
   }
   size_t n = std::strlen(text) + 1;
-  char* out = static_cast<char*>(std::malloc(n));
+  char* out = static_cast<char*>(qd::mem_alloc(n));
   if (out) std::memcpy(out, text, n);
   return out;
 }
@@ -328,7 +329,7 @@ struct Console {
 void console_use_fd_for_test(int fd) { g_console_test_fd = fd; }
 
 Console* console_open() {
-  Console* c = new (std::nothrow) Console{};
+  Console* c = qd::mem_new<Console>();
   if (!c) return nullptr;
   c->in = 0;
   c->out = kStderr;
@@ -388,7 +389,7 @@ void console_close(Console* c) {
   if (!c) return;
   if (c->raw) tcsetattr(c->in, TCSAFLUSH, &c->saved);
   if (c->own_fd) close(c->in);
-  delete c;
+  qd::mem_delete(c);
 }
 
 // ---- Processes -------------------------------------------------------------------------
@@ -416,12 +417,12 @@ int reap(pid_t pid) {
 
 Process* process_start(const char* command, bool detached) {
   if (!command) return nullptr;
-  Process* p = new (std::nothrow) Process{};
+  Process* p = qd::mem_new<Process>();
   if (!p) return nullptr;
   // The child reports a failed exec through this pipe; a successful exec closes it.
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
-    delete p;
+    qd::mem_delete(p);
     return nullptr;
   }
   // Everything the child needs is made before the fork: after it, in a process that may
@@ -453,7 +454,7 @@ Process* process_start(const char* command, bool detached) {
   close(fds[1]);
   if (pid < 0) {
     close(fds[0]);
-    delete p;
+    qd::mem_delete(p);
     return nullptr;
   }
   int child_error = 0;
@@ -465,7 +466,7 @@ Process* process_start(const char* command, bool detached) {
   if (detached) reap(pid);  // the intermediate child, which ends at once
   if (n > 0) {
     if (!detached) reap(pid);
-    delete p;
+    qd::mem_delete(p);
     errno = child_error;
     return nullptr;
   }
@@ -496,7 +497,7 @@ bool process_running(Process* p, int* exit_code) {
   return false;
 }
 
-void process_close(Process* p) { delete p; }
+void process_close(Process* p) { qd::mem_delete(p); }
 
 // ---- Directory listing -----------------------------------------------------------------
 
@@ -566,7 +567,7 @@ DirList* dir_open(const char* pattern, DirEntry* first) {
     std::memcpy(dir, pattern, n);
     dir[n] = 0;
   }
-  DirList* list = new (std::nothrow) DirList{};
+  DirList* list = qd::mem_new<DirList>();
   if (!list) return nullptr;
   std::memcpy(list->pattern, std::strcmp(file, "*.*") == 0 ? "*" : file,
               std::strcmp(file, "*.*") == 0 ? 2 : file_len + 1);
@@ -583,7 +584,7 @@ bool dir_next(DirList* list, DirEntry* out) { return list && out && fetch(list, 
 void dir_close(DirList* list) {
   if (!list) return;
   if (list->dir) closedir(list->dir);
-  delete list;
+  qd::mem_delete(list);
 }
 
 // ---- Stopping --------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include "status/lowio.h"
 #include "status/paths.h"
 #include "base/byteio.h"
+#include "base/memory.h"
 #include "status/status_internal.h"
 
 QD_API qdxglob_record qdxglob_val = {};
@@ -162,12 +163,12 @@ char* errtxt_locked() {
   uint32_t tid = current_tid();
   int s = find_slot(tid);
   if (s >= 0) return g_slots[s].buf;
-  char* buf = static_cast<char*>(std::malloc(kReportSize));
+  char* buf = static_cast<char*>(mem_alloc(kReportSize));
   if (!buf) return g_no_memory_report;
   bool takeover = false;
   s = claim_slot(tid, &takeover);
   if (takeover) {
-    std::free(buf);
+    mem_free(buf);
     buf = g_slots[s].buf;
   } else {
     g_slots[s].buf = buf;
@@ -184,18 +185,18 @@ void hand_over(uint32_t giver, uint32_t receiver) {
   char* buf = g_slots[g].buf;
   unlink_slot(g);
   if (giver == receiver) {
-    std::free(buf);
+    mem_free(buf);
     return;
   }
   int r = find_slot(receiver);
   if (r >= 0) {
-    std::free(g_slots[r].buf);
+    mem_free(g_slots[r].buf);
     g_slots[r].buf = buf;
     return;
   }
   bool takeover = false;
   r = claim_slot(receiver, &takeover);  // a slot was just freed: never a takeover
-  if (takeover) std::free(g_slots[r].buf);
+  if (takeover) mem_free(g_slots[r].buf);
   g_slots[r].tid = receiver;
   g_slots[r].buf = buf;
 }

@@ -20,15 +20,11 @@ uint32_t binchar_readable(const void* v);
 
 // ---- Heap layer ---------------------------------------------------------------------------
 
-// Every block of the heap layer and the growable arrays comes from these three, so that
-// tests can make allocation fail.
+// Every block of the heap layer and the growable arrays comes from these three (over the
+// library's allocation layer, base/memory.h, whose hook makes them fail in tests).
 void* heap_alloc(size_t size);
 void* heap_resize(void* block, size_t size);
 void heap_release(void* block);
-
-// Test hook: after n more successful allocations or resizes, every further one fails
-// until the hook is called again; a negative n switches failures off. Not exported.
-void heap_fail_after(int n);
 
 // ---- Growable arrays ----------------------------------------------------------------------
 
