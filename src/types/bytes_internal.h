@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/outcheck.h"
+
 namespace qd {
 
 // ---- Byte strings (binchar) -------------------------------------------------------------
@@ -17,6 +19,15 @@ constexpr size_t kBincharMaxSize = kBincharHeader + kBincharMax;  // 32672
 // above the largest binchar (outside the value model) reads as the largest.
 uint32_t binchar_count(const void* v);
 uint32_t binchar_readable(const void* v);
+// Whether bytes are a well-formed binchar: a count of at most 32668 whose bytes lie
+// within room. At most room bytes are read; *bytes gets the size the value claims (at
+// most room).
+bool valid_binchar(const void* v, size_t room, size_t* bytes = nullptr);
+// At an export's return, in the checking build: the binchar v is checked when the
+// status is 0, provided the export's QD_INPUTS_OK held.
+#define QD_BINCHAR_OUT(status, v)                                                      \
+  ::qd::checked_status(__func__, "binchar", ::qd::valid_binchar, qd_inputs_ok_, (status), \
+                       (v), ::qd::kBincharMaxSize)
 
 // ---- Heap layer ---------------------------------------------------------------------------
 
