@@ -465,9 +465,7 @@ QD_EXTERN_C QD_API int prec_nat(int code) {
 }
 
 QD_EXTERN_C QD_API attrtype* fine_result_typ(attrtype* a, attrtype* b, attrtype* result) {
-  // Operands that do not combine give the code 0, which names no type.
-  QD_INPUTS_OK(valid_descriptor(a, sizeof *a) && valid_descriptor(b, sizeof *b) &&
-               common_type_code(a->code, b->code) != kTypeNone);
+  QD_INPUTS_OK(valid_descriptor(a, sizeof *a) && valid_descriptor(b, sizeof *b));
   if (at_equal(a, b) || b->code == kNulltyp) {
     *result = *a;
     result->flag = 0;
@@ -526,5 +524,6 @@ QD_EXTERN_C QD_API attrtype* fine_result_typ(attrtype* a, attrtype* b, attrtype*
       break;
   }
   *result = r;
-  return QD_ATTR_PTR(result);
+  // Operands that do not combine give the code 0, which names no type.
+  return r.code == kTypeNone ? result : QD_ATTR_PTR(result);
 }
