@@ -13,6 +13,7 @@
 #include "qdglob.h"
 #include "qdheap.h"
 #include "qdcompare.h"
+#include "qdconv.h"
 #include "qdos.h"
 #include "qdacct.h"
 #include "qddll.h"

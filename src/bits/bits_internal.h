@@ -43,4 +43,8 @@ constexpr size_t kBitsAnyRoom = ~size_t{0};
   ::qd::checked_pointer(__func__, "bits2", ::qd::valid_bits2, qd_inputs_ok_, (v), \
                         ::qd::kBitsAnyRoom)
 
+// lit_to_bits storing at most max_bits bits; *cut (when given) tells whether the literal
+// describes more. Returns the first character not consumed, as lit_to_bits does.
+char* lit_to_bits_bounded(void* dst, char* lit, int32_t max_bits, bool* cut);
+
 }  // namespace qd

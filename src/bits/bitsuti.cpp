@@ -136,20 +136,26 @@ void* make(void* dst, Pos zeros, Pos ones) {
 
 inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// max bounds the bits stored (at most L::kMax); *cut, when given, tells whether the
+// literal describes more bits than were stored. The whole literal is read either way.
 template <class L>
-char* lit_to(void* dst, char* lit) {
+char* lit_to(void* dst, char* lit, Pos max = L::kMax, bool* cut = nullptr) {
+  max = std::clamp<Pos>(max, 0, L::kMax);
   uint8_t* d = L::data(dst);
   Pos n = 0;
+  bool dropped = false;
   enum class Prev { kStart, kDigit, kGroup } prev = Prev::kStart;
   bool last = false;
   char* p = lit;
   for (;;) {
     if (*p == '0' || *p == '1') {
       last = *p == '1';
-      // Bits beyond the largest length the header holds are read but not stored.
-      if (n < L::kMax) {
+      // Bits beyond the bound are read but not stored.
+      if (n < max) {
         put_run(d, n, n + 1, last);
         ++n;
+      } else {
+        dropped = true;
       }
       prev = Prev::kDigit;
       ++p;
@@ -162,7 +168,9 @@ char* lit_to(void* dst, char* lit) {
     Pos times = 0;
     for (; is_digit(*q); ++q) times = std::min(times * 10 + (*q - '0'), L::kMax);
     if (*q != ')') break;
-    const Pos extra = std::min(times > 1 ? times - 1 : 0, L::kMax - n);
+    const Pos want = times > 1 ? times - 1 : 0;
+    const Pos extra = std::min(want, max - n);
+    if (extra < want) dropped = true;
     put_run(d, n, n + extra, last);
     n += extra;
     prev = Prev::kGroup;
@@ -170,6 +178,7 @@ char* lit_to(void* dst, char* lit) {
   }
   if (n == 0) d[0] = 0;
   L::set_length(dst, n);
+  if (cut) *cut = dropped;
   return p;
 }
 
@@ -341,6 +350,12 @@ QD_EXTERN_C QD_API void* make_bits2(void* dst, uint16_t zeros, uint16_t ones) {
   QD_INPUTS_OK(true);
   return QD_BITS2_PTR(qd::make<Bits2>(dst, zeros, ones));
 }
+
+namespace qd {
+char* lit_to_bits_bounded(void* dst, char* lit, int32_t max_bits, bool* cut) {
+  return lit_to<Bits>(dst, lit, max_bits, cut);
+}
+}  // namespace qd
 
 QD_EXTERN_C QD_API char* lit_to_bits(void* dst, char* lit) {
   QD_INPUTS_OK(true);

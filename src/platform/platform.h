@@ -63,6 +63,10 @@ int profile_section_names(const char* path, const char* def, char* out, int size
 bool module_directory(const char* file_name, char* out, size_t size);
 // The directory of the running executable.
 bool executable_directory(char* out, size_t size);
+// The directory of the file that holds this library's code, with links resolved: the
+// shared library itself, or the executable it was linked into (*in_executable says
+// which). False when the system cannot tell.
+bool library_directory(char* out, size_t size, bool* in_executable);
 // A variable of the process environment, or null.
 const char* env_value(const char* name);
 // ---- Date and time: local clock ----

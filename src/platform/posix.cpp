@@ -1,5 +1,7 @@
 // posix.cpp: the platform layer on Linux and other POSIX systems.
+#include <dlfcn.h>
 #include <errno.h>
+#include <limits.h>
 #include <fcntl.h>
 #include <link.h>
 #include <pthread.h>
@@ -283,6 +285,32 @@ bool executable_directory(char* out, size_t size) {
   if (!slash) return false;
   *(slash == path ? slash + 1 : slash) = 0;
   return copy_cut(out, static_cast<int>(size), path) >= 0;
+}
+
+bool library_directory(char* out, size_t size, bool* in_executable) {
+  if (!out || size == 0) return false;
+  Dl_info info{};
+  link_map* map = nullptr;
+  // Any function of the library tells where its code was loaded from.
+  const void* self = reinterpret_cast<const void*>(&library_directory);
+  if (dladdr1(self, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) == 0 || !map) {
+    return false;
+  }
+  // The executable's own entry has no name: its path comes from the system.
+  const bool exe = !map->l_name || !*map->l_name;
+  if (in_executable) *in_executable = exe;
+  char path[PATH_MAX];
+  if (exe) {
+    if (!executable_directory(path, sizeof path)) return false;
+  } else {
+    if (!realpath(map->l_name, path)) return false;
+    char* slash = std::strrchr(path, '/');
+    if (!slash) return false;
+    *(slash == path ? slash + 1 : slash) = 0;
+  }
+  if (std::strlen(path) >= size) return false;  // a cut directory would name another
+  copy_cut(out, static_cast<int>(size), path);
+  return true;
 }
 
 const char* env_value(const char* name) { return std::getenv(name); }

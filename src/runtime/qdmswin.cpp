@@ -7,6 +7,15 @@
 #include "qdtype32/qdconfig.h"
 #include "runtime/runtime_internal.h"
 
+// Where an installed library keeps its data, relative to the library's directory (or,
+// linked into a program, to the program's). The build passes the installation layout.
+#ifndef QD_DATA_FROM_LIBDIR
+#define QD_DATA_FROM_LIBDIR "../share/qdtype32"
+#endif
+#ifndef QD_DATA_FROM_BINDIR
+#define QD_DATA_FROM_BINDIR "../share/qdtype32"
+#endif
+
 namespace qd {
 
 namespace {
@@ -80,6 +89,40 @@ void search_file() {
   g_config.search_state = kNoFile;
 }
 
+// The message catalogue, whose presence marks a directory as holding the catalogues.
+constexpr char kCatalogueFile[] = "qderror.h";
+
+bool file_exists(const char* path) {
+  const int fd = plat::file_open(path, plat::kOpenRead, 0);
+  if (fd < 0) return false;
+  plat::file_close(fd);
+  return true;
+}
+
+bool holds_catalogues(const char* dir) {
+  char path[kPathMax + 1];
+  path_join(path, sizeof path, dir, nullptr, kCatalogueFile);
+  return dir[0] != 0 && file_exists(path);
+}
+
+// The default of "QUARENDEL": the installation directory when the catalogues are kept
+// there (a program that ships them beside itself, or the build tree), else the data
+// directory the library was installed with, found from the library's own location so
+// that a moved installation still finds its files; else the installation directory, so
+// that a missing catalogue is reported under the path a caller would expect.
+void installation_default(char* out, size_t size) {
+  if (!holds_catalogues(g_config.install_dir)) {
+    char module[kPathMax + 1];
+    bool in_executable = false;
+    if (plat::library_directory(module, sizeof module, &in_executable) &&
+        installed_data_dir(module, in_executable ? QD_DATA_FROM_BINDIR : QD_DATA_FROM_LIBDIR,
+                           out, size)) {
+      return;
+    }
+  }
+  cut_copy(out, size, g_config.install_dir);
+}
+
 // The built-in default of a setting into out; "NOTFOUND" for settings without one.
 void builtin_default(const char* name, char* out, size_t size) {
   static const struct {
@@ -100,6 +143,8 @@ void builtin_default(const char* name, char* out, size_t size) {
     if (ascii_casecmp(d.name, name) != 0) continue;
     if (d.value) {
       cut_copy(out, size, d.value);
+    } else if (!d.file) {
+      installation_default(out, size);
     } else {
       path_join(out, size, g_config.install_dir, nullptr, d.file);
     }
@@ -171,6 +216,30 @@ char* lookup(const char* name, const char* section) {
 }
 
 }  // namespace
+
+bool installed_data_dir(const char* module_dir, const char* rel, char* out, size_t size) {
+  if (!module_dir || !rel || !out || size == 0) return false;
+  const char sep = plat::kPathSeparator;
+  char dir[kPathMax + 1];
+  cut_copy(dir, sizeof dir, module_dir);
+  if (std::strlen(module_dir) >= sizeof dir) return false;
+  size_t n = std::strlen(dir);
+  while (n > 1 && dir[n - 1] == sep) dir[--n] = 0;
+  // Each leading ".." takes the last part off the (link-free) module directory.
+  while (rel[0] == '.' && rel[1] == '.' && (rel[2] == sep || rel[2] == 0)) {
+    char* last = std::strrchr(dir, sep);
+    if (!last) return false;
+    *(last == dir ? last + 1 : last) = 0;
+    rel += rel[2] ? 3 : 2;
+  }
+  char joined[kPathMax + 1];
+  path_join(joined, sizeof joined, dir, nullptr, rel);
+  if (std::strlen(joined) >= size || std::strlen(joined) >= kPathMax || !holds_catalogues(joined)) {
+    return false;
+  }
+  cut_copy(out, size, joined);
+  return true;
+}
 
 char* install_path(char* out, size_t size, const char* sub, const char* file) {
   const char* dir = lookup("QUARENDEL", g_config.appl_name);

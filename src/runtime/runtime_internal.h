@@ -44,6 +44,11 @@ int ascii_casecmp(const char* a, const char* b);
 // ---- Configuration ---------------------------------------------------------------------
 // The installation directory (setting "QUARENDEL") joined with sub and file.
 char* install_path(char* out, size_t size, const char* sub, const char* file);
+// The data directory of an installed library: module_dir (the directory of the file
+// holding the library, links resolved) joined with rel, each leading ".." of rel taking
+// one part off module_dir. True, with the directory in out, when it holds the message
+// catalogue; false, out unchanged, otherwise or when it does not fit.
+bool installed_data_dir(const char* module_dir, const char* rel, char* out, size_t size);
 // Tests only: back to the state at load (no file chosen, empty cache, QDWIN, qdwin.ini).
 void config_reset_for_test();
 const char* config_path_in_use();

@@ -269,8 +269,15 @@ void trace_output(char* report, const char* format, ArgSource& args) {
   }
 }
 
+namespace {
+thread_local int t_first_error = 0;  // see first_error_number
+}  // namespace
+
+int first_error_number() { return t_first_error; }
+
 int trace_core(int errnum, int fid, ArgSource& args) {
   StatusLock guard;
+  if (errnum != 0 && errnum != kHandOver && t_first_error == 0) t_first_error = errnum;
   if (errnum == kHandOver) {
     int32_t giver = 0, receiver = 0;
     args.reset();
@@ -380,6 +387,7 @@ QD_EXTERN_C QD_API int init_qderr(void) {
 QD_EXTERN_C QD_API int init_trace(const char* format, ...) {
   va_list ap;
   va_start(ap, format);
+  t_first_error = 0;
   {
     StatusLock guard;
     char* report = errtxt_locked();
@@ -394,6 +402,7 @@ QD_EXTERN_C QD_API int init_trace(const char* format, ...) {
 
 QD_EXTERN_C QD_API int trace_pop(void) {
   StatusLock guard;
+  t_first_error = 0;
   uint32_t self = current_tid();
   hand_over(self, self);
   return 0;

@@ -44,6 +44,10 @@ int report_slot_for_test(uint32_t tid);
 // Forgets the trace channel's state (tests only): it is opened afresh on next use.
 void channel_reset_for_test();
 
+// The first error number recorded in the calling thread's report since the report was
+// last started (0 when none): lets a tool name the error that a report describes.
+int first_error_number();
+
 // The version line of every report header, built once.
 const char* version_line();
 // Product name in the default report header.

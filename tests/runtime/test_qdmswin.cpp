@@ -222,4 +222,52 @@ TEST_F(ConfigTest, RacingLookupsStayInsideTheCache) {
   EXPECT_EQ(get("REAL"), "value");
 }
 
+// An installed library finds its data directory from its own directory, whatever depth
+// the lib directory has and wherever the tree was moved; a directory without the
+// message catalogue is no answer, and the caller's buffer is then left as it was.
+TEST(InstalledData, FoundFromTheLibraryDirectory) {
+  qdtest::TempDir tree;
+  std::filesystem::create_directories(tree.file("lib/x86_64-linux-gnu"));
+  std::filesystem::create_directories(tree.file("share/qdtype32"));
+  std::filesystem::create_directories(tree.file("share/empty"));
+  tree.write("share/qdtype32/qderror.h", "#define QDE_X 1\n");
+  const std::string data = tree.file("share/qdtype32");
+  const struct {
+    std::string module_dir;
+    const char* rel;
+    bool found;
+  } cases[] = {
+      {tree.file("lib"), "../share/qdtype32", true},
+      {tree.file("lib") + "/", "../share/qdtype32", true},
+      {tree.file("lib/x86_64-linux-gnu"), "../../share/qdtype32", true},
+      {tree.file("lib/x86_64-linux-gnu"), "../share/qdtype32", false},  // wrong depth
+      {tree.file("lib"), "../share/empty", false},                      // no catalogue
+      {tree.path(), "share/qdtype32", true},
+      {"/", "../../../share/none_here_qd", false},  // ".." stops at the root
+  };
+  for (const auto& c : cases) {
+    char out[300] = "unchanged";
+    EXPECT_EQ(qd::installed_data_dir(c.module_dir.c_str(), c.rel, out, sizeof out), c.found)
+        << c.module_dir << " + " << c.rel;
+    EXPECT_EQ(std::string(out), c.found ? data : "unchanged") << c.module_dir << " + " << c.rel;
+  }
+  // An answer that does not fit is no answer: a cut path would name another directory.
+  char small[8] = "unchang";
+  EXPECT_FALSE(qd::installed_data_dir(tree.file("lib").c_str(), "../share/qdtype32", small,
+                                      sizeof small));
+  EXPECT_STREQ(small, "unchang");
+  EXPECT_FALSE(qd::installed_data_dir(nullptr, "../share", small, sizeof small));
+}
+
+// Linked into a program, the library's code lives in the executable.
+TEST(InstalledData, LibraryDirectoryOfAStaticLink) {
+  char lib[4096], exe[4096];
+  bool in_executable = false;
+  ASSERT_TRUE(qd::plat::library_directory(lib, sizeof lib, &in_executable));
+  ASSERT_TRUE(qd::plat::executable_directory(exe, sizeof exe));
+  EXPECT_TRUE(in_executable);
+  EXPECT_STREQ(lib, exe);
+  EXPECT_FALSE(qd::plat::library_directory(lib, 2, &in_executable));
+}
+
 }  // namespace

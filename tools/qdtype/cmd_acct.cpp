@@ -7,6 +7,8 @@
 #include <string>
 
 #include "commands.h"
+#include "qderror.h"
+#include "qdfid.h"
 #include "qdtype32/qdtype32.h"
 
 namespace qdtype {
@@ -20,9 +22,10 @@ int write_if(int event, qd_ulong bit, const char* a, const char* b, const char* 
 
 // Writes a short session into the log at path: a connection, a login, an error of the
 // error status and a statement whose text needs escaping; then shows the file.
-int write_session(const char* path, qd_ulong events) {
+int write_session(const char* path, qd_ulong events, bool tour) {
   acct_config config{events, 1, path};
   if (acct_init(&config, 32672) != 0) {
+    if (!tour) return library_error();
     print_error_report();
     return 1;
   }
@@ -31,88 +34,97 @@ int write_session(const char* path, qd_ulong events) {
   if (err == 0) err = write_if(ACCT_EV_LOGIN, 0x4, "login", "from host-1", nullptr);
   // The error status writes its own ERROR line while ERROR is in the mask.
   init_qderr();
-  trace(19004, 15005, "1234.5", "numeric(5,2)");
+  trace(QDE_VALUE_OVERFLOW, QDF_VALUE_ADAPT_TYPE, "1234.5", "numeric(5,2)");
   init_qderr();
   if (err == 0) err = write_if(ACCT_EV_DDL, 0x20, "statement", "create table t", "it's\tdone");
   if (err == 0) err = acct_exit();
   if (err != 0) {
-    print_error_report();
+    const int rc = tour ? (print_error_report(), 1) : library_error();
     acct_exit();
-    return 1;
+    return rc;
   }
   std::ifstream in(path, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::fputs(text.c_str(), stdout);
+  print("%s", text.c_str());
+  field("file", path);
   return 0;
 }
 
 int cmd_acct(int argc, char** argv) {
-  if (argc < 1 || argc > 2) return 2;
+  if (argc < 1 || argc > 2) return bad_usage("qdtype acct: FILE, or FILE EVENTS");
   qd_ulong events = ACCT_MASK_ALL;
   if (argc == 2) {
     const char* bad = nullptr;
     if (acct_evkeyscan(argv[1], " ,", &events, &bad) != 0) {
-      std::fprintf(stderr, "qdtype: '%s' is no event name\n", bad ? bad : "");
-      return 2;
+      return bad_usage("qdtype: '%s' is no event name", bad ? bad : "");
     }
   }
-  return write_session(argv[0], events);
+  return write_session(argv[0], events, false);
 }
 
 int cmd_acctmask(int argc, char** argv) {
-  if (argc != 1) return 2;
+  if (argc != 1) return bad_usage("qdtype acctmask: one mask text");
   qd_ulong mask = 0;
   const char* bad = nullptr;
   if (acct_evkeyscan(argv[0], " ,", &mask, &bad) != 0) {
-    std::printf("no mask: the text fails at '%s'\n", bad ? bad : "");
-    return 1;
+    return bad_usage("qdtype acctmask: no mask: the text fails at '%s'", bad ? bad : "");
   }
   char names[256];
   acct_evprint(nullptr, names, mask, ",");
-  std::printf("0x%08X  %s\n", static_cast<unsigned>(mask), names);
+  print("0x%08X  %s\n", static_cast<unsigned>(mask), names);
+  field("value", static_cast<long long>(mask));
+  field("events", names);
   return 0;
 }
 
 int cmd_dll(int argc, char** argv) {
-  if (argc != 2) return 2;
-  char* end = nullptr;
-  const long slot = std::strtol(argv[0], &end, 10);
-  if (*end) return 2;
+  if (argc != 2) return bad_usage("qdtype dll: two arguments, SLOT ENTRY");
+  long long slot = 0;
+  if (!arg_int(argv[0], 0, 1, "SLOT", &slot)) return 2;
   void (*entry)(void) = nullptr;
-  if (load_function(static_cast<qd_long>(slot), &entry, argv[1]) != 0) {
-    print_error_report();
-    return 1;
-  }
-  std::printf("%s found in library slot %ld\n", argv[1], slot);
+  if (load_function(static_cast<qd_long>(slot), &entry, argv[1]) != 0) return library_error();
+  print("%s found in library slot %lld\n", argv[1], slot);
+  field("entry", argv[1]);
+  field("slot", slot);
   unload_dll(static_cast<qd_long>(slot));
   return 0;
 }
 
 void tour_acct() {
-  std::printf("Event masks from text: ALL -DML, and CONN+DDL\n");
+  print("Event masks from text: ALL -DML, and CONN+DDL\n");
   for (const char* text : {"ALL -DML", "CONN+DDL"}) {
     qd_ulong mask = 0;
     acct_evkeyscan(text, " ", &mask, nullptr);
     char names[256];
     acct_evprint(nullptr, names, mask, ",");
-    std::printf("  %-10s 0x%08X  %s\n", text, static_cast<unsigned>(mask), names);
+    print("  %-10s 0x%08X  %s\n", text, static_cast<unsigned>(mask), names);
   }
-  std::printf("A session in the log, one tab-separated line per event:\n");
+  print("A session in the log, one tab-separated line per event:\n");
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / "qdtype_tour_acct.log";
   std::error_code ec;
   std::filesystem::remove(path, ec);
-  write_session(path.string().c_str(), ACCT_MASK_ALL);
+  write_session(path.string().c_str(), ACCT_MASK_ALL, true);
   std::filesystem::remove(path, ec);
 }
 
 }  // namespace
 
 QDTYPE_COMMAND("acct", "FILE [EVENTS]",
-               "write a short session into the accounting log FILE and show it", cmd_acct);
-QDTYPE_COMMAND("acctmask", "TEXT", "read an event-mask text and name its events", cmd_acctmask);
+               "write a short session into the accounting log FILE and show it", cmd_acct,
+               "FILE    the log file to write (new generation files next to it)\n"
+               "EVENTS  an event mask text (ALL, CONN+DDL, ALL -DML ...); default ALL",
+               "acct /tmp/qd.log CONN+DDL",
+               "the lines the session wrote: one tab-separated line per event in the mask");
+QDTYPE_COMMAND("acctmask", "TEXT", "read an event-mask text and name its events", cmd_acctmask,
+               "TEXT  event names joined by + and taken away by -, blank or comma separated",
+               "acctmask CONN+DDL", "the mask in hexadecimal and the names of its events");
 QDTYPE_COMMAND("dll", "SLOT ENTRY",
-               "look an entry up in library slot 0 (HOSTACCESS32) or 1 (QDKERNELDLL32)", cmd_dll);
+               "look an entry up in library slot 0 (HOSTACCESS32) or 1 (QDKERNELDLL32)", cmd_dll,
+               "SLOT   0 for the network library (HOSTACCESS32), 1 for the kernel (QDKERNELDLL32)\n"
+               "ENTRY  the name of an exported function",
+               "dll 1 qd_kernel_entry",
+               "whether the library at the configured path loads and has the entry");
 QDTYPE_TOUR(85, "The accounting log and its event masks", tour_acct);
 
 }  // namespace qdtype

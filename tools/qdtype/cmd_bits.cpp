@@ -70,40 +70,39 @@ bool parse_bits(const char* arg, BitValue* out) {
   if (lit[0] == '0' && (lit[1] == 'b' || lit[1] == 'B')) lit += 2;
   int64_t bits = 0;
   if (!literal_bits(lit, &bits)) {
-    std::fprintf(stderr, "qdtype: '%s' is not a bit literal (0b, then 0, 1 and groups like 1(5))\n",
-                 arg);
+    bad_usage("qdtype: '%s' is not a bit literal of at most %lld bits (0b, then 0, 1 and "
+              "groups like 1(5))",
+              arg, static_cast<long long>(kToolMaxBits));
     return false;
   }
   *out = room_for(bits);
   std::string text = lit;
   const char* stop = lit_to_bits(out->buf.data(), text.data());
-  return *stop == '\0';
+  if (*stop == '\0') return true;
+  bad_usage("qdtype: '%s' is not a bit literal", arg);
+  return false;
 }
 
-bool parse_int(const char* arg, int64_t low, int64_t high, int* out) {
-  char* end = nullptr;
-  const long long v = std::strtoll(arg, &end, 10);
-  if (end == arg || *end != '\0' || v < low || v > high) {
-    std::fprintf(stderr, "qdtype: '%s' is not a number from %lld to %lld\n", arg,
-                 static_cast<long long>(low), static_cast<long long>(high));
-    return false;
-  }
+bool parse_int(const char* arg, int64_t low, int64_t high, const char* what, int* out) {
+  long long v = 0;
+  if (!arg_int(arg, low, high, what, &v)) return false;
   *out = static_cast<int>(v);
   return true;
 }
 
 void print_bits(BitValue& v) {
   std::vector<char> text(static_cast<size_t>(v.length()) + 3);
-  std::puts(bits_to_string(text.data(), v.buf.data(), 0));
+  const char* t = bits_to_string(text.data(), v.buf.data(), 0);
+  print("%s\n", t);
+  field("value", t);
+  field("type", ("bits(" + std::to_string(v.length()) + ")").c_str());
+  field_bytes(v.buf.data(), 4 + (static_cast<size_t>(v.length()) + 7) / 8);
 }
 
 int bits_usage() {
-  std::fprintf(stderr,
-               "usage: qdtype bits and|or|compare A B\n"
-               "       qdtype bits not|count A\n"
-               "       qdtype bits range A START COUNT\n"
-               "       qdtype bits find A K   (K >= 1: K-th set bit; K <= 0: last)\n");
-  return 2;
+  return bad_usage(
+      "qdtype bits: and|or|compare A B, not|count A, range A START COUNT, or find A K\n"
+      "(K >= 1: the K-th set bit; K <= 0: the last)");
 }
 
 int cmd_bits(int argc, char** argv) {
@@ -119,6 +118,10 @@ int cmd_bits(int argc, char** argv) {
   BitValue a, b;
   if (!parse_bits(argv[1], &a)) return 2;
   if (operands == 2 && !parse_bits(argv[2], &b)) return 2;
+  auto number = [](int n) {
+    print("%d\n", n);
+    field("value", static_cast<long long>(n));
+  };
 
   if (op == "and" || op == "or") {
     BitValue res = room_for(std::max(a.length(), b.length()));
@@ -129,21 +132,21 @@ int cmd_bits(int argc, char** argv) {
     }
     print_bits(res);
   } else if (op == "compare") {
-    std::printf("%d\n",
-                sub_bit_compare(a.length(), a.buf.data() + 4, b.length(), b.buf.data() + 4));
+    number(sub_bit_compare(a.length(), a.buf.data() + 4, b.length(), b.buf.data() + 4));
   } else if (op == "not") {
     BitValue res = room_for(a.length());
     bit_not(a.buf.data(), res.buf.data());
     print_bits(res);
   } else if (op == "count") {
-    std::printf("%d\n", count_bit(a.buf.data()));
+    number(count_bit(a.buf.data()));
   } else if (op == "find") {
     int k;
-    if (!parse_int(argv[2], INT32_MIN, INT32_MAX, &k)) return 2;
-    std::printf("%d\n", find_nbit(a.buf.data(), k));
+    if (!parse_int(argv[2], INT32_MIN, INT32_MAX, "K", &k)) return 2;
+    number(find_nbit(a.buf.data(), k));
   } else {
     int start, count;
-    if (!parse_int(argv[2], 0, INT32_MAX, &start) || !parse_int(argv[3], 0, kToolMaxBits, &count)) {
+    if (!parse_int(argv[2], 0, INT32_MAX, "START", &start) ||
+        !parse_int(argv[3], 0, kToolMaxBits, "COUNT", &count)) {
       return 2;
     }
     BitValue res = room_for(count);
@@ -155,10 +158,7 @@ int cmd_bits(int argc, char** argv) {
 
 // Reads hexadecimal text (an optional "0x" first) into a binchar and prints it back.
 int cmd_hex(int argc, char** argv) {
-  if (argc != 1) {
-    std::fprintf(stderr, "usage: qdtype hex TEXT\n");
-    return 2;
-  }
+  if (argc != 1) return bad_usage("qdtype hex: one text");
   std::string text = argv[0];
   if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     text.erase(0, 2);
@@ -168,18 +168,20 @@ int cmd_hex(int argc, char** argv) {
   uint32_t count;
   std::memcpy(&count, value.data(), 4);
   if (rc != 0) {
-    std::fprintf(stderr,
-                 "qdtype: '%s' is not hexadecimal text of at most %zu bytes (%u bytes read)\n",
-                 argv[0], kBincharMax, count);
-    return 1;
+    return bad_usage("qdtype: '%s' is not hexadecimal text of at most %zu bytes (%u bytes read)",
+                     argv[0], kBincharMax, count);
   }
   std::vector<char> out(2 + 2 * static_cast<size_t>(count) + 1);
-  std::printf("%s  (%u bytes)\n", binchar_to_string(out.data(), value.data(), 0), count);
+  const char* shown = binchar_to_string(out.data(), value.data(), 0);
+  print("%s  (%u bytes)\n", shown, count);
+  field("value", shown);
+  field("type", ("binchar(" + std::to_string(count) + ")").c_str());
+  field_bytes(value.data(), 4 + static_cast<size_t>(count));
   return 0;
 }
 
 void show(const char* what, const std::string& result) {
-  std::printf("  %-34s %s\n", what, result.c_str());
+  print("  %-34s %s\n", what, result.c_str());
 }
 
 std::string bits_text(BitValue& v) {
@@ -225,9 +227,16 @@ void tour() {
 }  // namespace
 
 QDTYPE_COMMAND("bits", "OP A [B|START COUNT|K]",
-               "bit operations on 0b literals: and or not range count find compare", cmd_bits);
+               "bit operations on 0b literals: and or not range count find compare", cmd_bits,
+               "OP     and, or, compare (two strings); not, count (one); range A START COUNT;\n"
+               "       find A K (K >= 1: the K-th set bit, K <= 0: the last)\n"
+               "A, B   bit literals: 0b, then 0 and 1 digits and groups like 1(5)\n"
+               "START  the first bit, from 0; COUNT the number of bits, 0..1048576",
+               "bits and 0b1111 0b10",
+               "the resulting bit string, or the number (comparison -1/0/1, count, position)");
 QDTYPE_COMMAND("hex", "TEXT", "read hexadecimal text into a byte string and print it back",
-               cmd_hex);
+               cmd_hex, "TEXT  hexadecimal digits, 0x first allowed; an odd count gets a leading 0",
+               "hex 0aFF", "the byte string as the library prints it, and its length");
 QDTYPE_TOUR(70, "Bit strings and byte strings", tour);
 
 }  // namespace qdtype

@@ -44,6 +44,7 @@ bool parse_code(const char* text, int32_t* code) {
   char* end = nullptr;
   long n = std::strtol(text, &end, 10);
   if (end != text && *end == 0) {
+    if (n < 0 || n >= qd::kEncCount) return false;
     *code = static_cast<int32_t>(n);
     return true;
   }
@@ -70,49 +71,50 @@ std::string hex_bytes(const char* p, size_t n) {
 int show(int32_t code, const char* text) {
   const int32_t used = qd::encoding_resolve(code);
   if (code == qd::kEncDefault) {
-    std::printf("encoding  0 (the process default: %d %s)\n", used, qd::encoding_name(used));
+    print("encoding  0 (the process default: %d %s)\n", used, qd::encoding_name(used));
   } else {
-    std::printf("encoding  %d %s\n", code, qd::encoding_name(code));
+    print("encoding  %d %s\n", code, qd::encoding_name(code));
   }
   const size_t len = std::strlen(text);
-  std::printf("text      %s (%zu byte%s)\n", hex_bytes(text, len).c_str(), len,
+  print("text      %s (%zu byte%s)\n", hex_bytes(text, len).c_str(), len,
               len == 1 ? "" : "s");
-  std::printf("%6s  %-18s %6s %6s  %s\n", "offset", "bytes", "length", "valid", "non-ASCII start");
+  print("%6s  %-18s %6s %6s  %s\n", "offset", "bytes", "length", "valid", "non-ASCII start");
   for (size_t at = 0; at < len;) {
     const char* p = text + at;
     const int32_t avail = static_cast<int32_t>(len - at);
     const int n = qd::encoding_char_len(code, p);
     const int valid = qd::encoding_valid_char_len(code, p, avail);
     const size_t shown = n < 1 ? 1 : (static_cast<size_t>(n) > len - at ? len - at : n);
-    std::printf("%6zu  %-18s %6d %6d  %s%s\n", at, hex_bytes(p, shown).c_str(), n, valid,
+    print("%6zu  %-18s %6d %6d  %s%s\n", at, hex_bytes(p, shown).c_str(), n, valid,
                 qd::encoding_nonascii_start(code, p) ? "yes" : "no",
                 shown < static_cast<size_t>(n) ? "   (cut by the end of the text)" : "");
     at += shown;
   }
   const int32_t size = qd::encoding_string_size(code, text);
+  field("value", text);
+  field("encoding", qd::encoding_name(code));
+  field_bytes(text, len);
+  field("size", static_cast<long long>(size));
   const bool checked = used >= qd::kEncTest && used <= qd::kEncJis;
   if (size == 0) {
-    std::printf("size      0: not a valid string in this encoding\n");
+    print("size      0: not a valid string in this encoding\n");
   } else if (checked) {
-    std::printf("size      %d bytes with the terminator: valid\n", size);
+    print("size      %d bytes with the terminator: valid\n", size);
   } else {
-    std::printf("size      %d bytes with the terminator (not checked in this encoding)\n", size);
+    print("size      %d bytes with the terminator (not checked in this encoding)\n", size);
   }
   return 0;
 }
 
 int cmd_encoding(int argc, char** argv) {
-  if (argc != 2) return 2;
+  if (argc != 2) return bad_usage("qdtype encoding: two arguments, CODE TEXT");
   int32_t code = 0;
   std::string bytes;
   if (!parse_code(argv[0], &code)) {
-    std::fprintf(stderr, "qdtype: %s is no encoding code or name\n", argv[0]);
-    return 2;
+    return bad_usage("qdtype: %s is no encoding code (0..%d) or name", argv[0],
+                     static_cast<int>(qd::kEncCount) - 1);
   }
-  if (!unescape(argv[1], &bytes)) {
-    std::fprintf(stderr, "qdtype: a backslash must start \\xNN or \\\\\n");
-    return 2;
-  }
+  if (!unescape(argv[1], &bytes)) return bad_usage("qdtype: a backslash must start \\xNN or \\\\");
   return show(code, bytes.c_str());
 }
 
@@ -140,7 +142,7 @@ void tour_encodings() {
       lengths += (lengths.empty() ? "" : " ") + std::to_string(n);
       at += n < 1 ? 1 : static_cast<size_t>(n);
     }
-    std::printf("  %-12s %-20s lengths %-8s size %d  (%s)\n", qd::encoding_name(s.code),
+    print("  %-12s %-20s lengths %-8s size %d  (%s)\n", qd::encoding_name(s.code),
                 hex_bytes(s.text, len).c_str(), lengths.c_str(),
                 qd::encoding_string_size(s.code, s.text), s.note);
   }
@@ -150,7 +152,12 @@ void tour_encodings() {
 
 QDTYPE_COMMAND("encoding", "CODE TEXT",
                "TEXT's characters in encoding CODE (0..11 or a name; \\xNN for any byte)",
-               cmd_encoding);
+               cmd_encoding,
+               "CODE  an encoding number (0 the process default) or name (utf8, EUC ...)\n"
+               "TEXT  the text; \\xNN stands for any byte, \\\\ for a backslash",
+               "encoding utf8 'K\\xC3\\xA4se'",
+               "each character's offset, bytes, length and validity, then the string's size\n"
+               "with its terminator, or 0 when the text is not valid in the encoding");
 QDTYPE_TOUR(80, "character encodings: character lengths and string sizes", tour_encodings);
 
 }  // namespace qdtype

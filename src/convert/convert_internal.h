@@ -1,0 +1,120 @@
+// convert_internal.h: what the conversion files share: the target-family table behind
+// value_adapt_type, the number reader, the text-to-double step, and the literal scanner.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "qdtype32/qdattr.h"
+#include "qdtype32/qdfix.h"
+
+namespace qd {
+
+// ---- value_adapt_type -------------------------------------------------------------------
+
+// One call of value_adapt_type as the family handlers see it. src is never null here (the
+// null source has been answered before dispatch).
+struct AdaptCall {
+  int srccode;
+  const void* src;
+  const attrtype* dsttype;
+  void* dst;
+  int32_t* dstlen;  // may be null; written only on success
+};
+
+// A target family: converts every source it accepts, reports through the error road with
+// the function id of value_adapt_type, returns 0 or the error number.
+using AdaptFn = int (*)(const AdaptCall& call);
+
+// The handler for a target code (the one table of target families); codes without a
+// family answer with a handler that refuses with 4200.
+AdaptFn adapt_family(int target_code);
+
+// The message argument for a text that does not fit: the text between single quotes, cut
+// at 399 characters. out must hold kQuotedTextSize bytes.
+constexpr int kQuotedTextMax = 399;
+constexpr size_t kQuotedTextSize = kQuotedTextMax + 3;
+const char* quoted_text(const char* text, char* out);
+
+// ---- The number reader ------------------------------------------------------------------
+
+enum class NumberKind : uint8_t { kInteger, kDouble, kFix };
+struct NumberRead {
+  NumberKind kind;
+  int32_t integer;
+  double real;
+  uint8_t fix[QD_FIX_MAX_BYTES];
+};
+
+// Reads a whole text as a number: blanks, a sign, blanks, digits with an optional point and
+// exponent, blanks. 0, or the error already recorded: 19007 (no number), 19011 (the double
+// overflows or underflows), or scan_fix's error after a trace record of value_adapt_type.
+int read_number(const char* text, NumberRead* out);
+
+// The runtime's decimal-to-double conversion of [first, last) (digits, optional point,
+// optional exponent; no sign, no blanks). False on a range error: an overflow, or an
+// underflow to zero or below the smallest normal double. *end gets the first character not
+// used.
+bool text_to_double(const char* first, const char* last, double* out, const char** end);
+
+// ---- The literal scanner ----------------------------------------------------------------
+
+// The value of the last literal token: a tuple field's largest size.
+constexpr size_t kValueArea = 32672;
+constexpr int kStringMax = 32671;      // bytes of a character string literal
+constexpr int kWordMax = 32671;        // bytes of a word
+constexpr int kHexWorkSize = 65339;    // the hexadecimal work buffer: "0x" and the digits
+constexpr int kDecimalLiteralMax = 37; // characters of a decimal literal
+constexpr int kIntegerDigitsMax = 30;  // significant digits of an integer literal
+// Bit literals longer than a descriptor can state are refused.
+constexpr int kBitLiteralMax = 32767;
+
+enum Token : int {
+  kTokError = -1,  // an error was recorded; the scan ends with it
+  kTokInteger = 1,
+  kTokDouble = 2,
+  kTokNumeric = 3,
+  kTokChar = 4,
+  kTokTinyint = 5,
+  kTokSmallint = 6,
+  kTokFloat = 7,
+  kTokBinchar = 12,
+  kTokBits = 14,
+  kTokInvalid = 100,
+  kTokEnd = 101,
+  kTokPoint = 102,
+  kTokPlus = 103,
+  kTokMinus = 104,
+  kTokOpen = 105,
+  kTokClose = 106,
+  kTokColon = 107,
+  kTokBracketOpen = 108,
+  kTokBracketClose = 109,
+  kTokDatetime = 110,
+  kTokTimespan = 111,
+  kTokRangeYy = 112,
+  kTokRangeMo = 113,
+  kTokRangeDd = 114,
+  kTokRangeHh = 115,
+  kTokRangeMi = 116,
+  kTokRangeSs = 117,
+  kTokRangeMs = 118,
+  kTokTrue = 119,
+  kTokFalse = 120,
+};
+
+// The keyword token of a word (any case), or kTokInvalid.
+int keyword_token(const char* word, size_t length);
+
+// One literal read from the start of text. On success: its descriptor, a pointer to its
+// value (inside a per-thread area, valid until the thread's next scan) and the first
+// character after it. must_end: only the end of the text may follow. 0 or the error
+// (recorded with the function id of literal scanning).
+struct ScannedLiteral {
+  attrtype type;
+  const void* value;
+  const char* end;
+};
+int scan_literal(const char* text, bool must_end, ScannedLiteral* out);
+
+}  // namespace qd

@@ -1,0 +1,200 @@
+// Tests of value_adapt_type: every source family into every number and truth-value target
+// at the range boundaries, the numeric rescale and fit, the errors with their argument
+// words from the thread's report, the null source, and buffers never overrun.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "convert/convert_internal.h"
+#include "convert_test_util.h"
+
+namespace {
+
+using convtest::type_of;
+
+constexpr size_t kBuf = 64;
+
+// The source value of a case: its memory form from the field's text.
+std::vector<uint8_t> source_bytes(int code, const std::string& f) {
+  std::vector<uint8_t> v(kBuf + f.size() + 1, 0);
+  auto put = [&](auto x) { std::memcpy(v.data(), &x, sizeof x); };
+  switch (code) {
+    case 5: case 11: case 21: put(static_cast<int8_t>(std::stoll(f))); break;
+    case 17: put(static_cast<uint8_t>(std::stoll(f))); break;
+    case 6: case 22: put(static_cast<int16_t>(std::stoll(f))); break;
+    case 18: put(static_cast<uint16_t>(std::stoll(f))); break;
+    case 1: case 16: case 23: put(static_cast<int32_t>(std::stoll(f))); break;
+    case 19: case 20: put(static_cast<uint32_t>(std::stoll(f))); break;
+    case 7: case 24: put(std::strtof(f.c_str(), nullptr)); break;
+    case 2: case 25: put(std::strtod(f.c_str(), nullptr)); break;
+    case 3: EXPECT_EQ(string_fix(f.c_str(), v.data()), 0) << f; break;
+    case 4: case 28: case 29: std::memcpy(v.data(), f.c_str(), f.size() + 1); break;
+    default:  // blob and the rest: a recognisable pattern
+      for (size_t i = 0; i < kBuf; ++i) v[i] = static_cast<uint8_t>(0xa0 + i);
+  }
+  return v;
+}
+
+// The value a target buffer holds, as the case files write it.
+std::string render(int code, const uint8_t* p) {
+  char out[96];
+  auto get = [p](auto x) { std::memcpy(&x, p, sizeof x); return x; };
+  switch (code) {
+    case 5: case 21: return std::to_string(get(int8_t{}));
+    case 17: return std::to_string(get(uint8_t{}));
+    case 6: case 22: return std::to_string(get(int16_t{}));
+    case 18: return std::to_string(get(uint16_t{}));
+    case 1: case 16: case 23: return std::to_string(get(int32_t{}));
+    case 19: case 20: return std::to_string(get(uint32_t{}));
+    case 11: return std::to_string(get(uint8_t{}));
+    case 7: case 24: std::snprintf(out, sizeof out, "%.9g", get(float{})); return out;
+    case 2: case 25: std::snprintf(out, sizeof out, "%.17g", get(double{})); return out;
+    case 3: {
+      char text[QD_FIX_TEXT_SIZE];
+      fix_string(p, text);  // a blank holds the place of a plus sign
+      std::snprintf(out, sizeof out, "%s (%d,%d)", text + (text[0] == ' '), getprec(p),
+                    getscale(p));
+      return out;
+    }
+    default: {
+      std::string hex;
+      for (size_t i = 0; i < 20; ++i) {
+        std::snprintf(out, sizeof out, "%02x", p[i]);
+        hex += out;
+      }
+      return hex;
+    }
+  }
+}
+
+class AdaptTest : public convtest::ReportTest {};
+
+// source type | source value | target type | result (value, or "error N") | dstlen | report
+TEST_F(AdaptTest, ConversionTable) {
+  for (const char* file : {"convert/adapt_integers.txt", "convert/adapt_floating.txt",
+                           "convert/adapt_numeric.txt", "convert/adapt_text.txt",
+                           "convert/adapt_refused.txt"}) {
+    for (const qdtest::Row& c : qdtest::read_cases(file, 6)) {
+      SCOPED_TRACE(std::string(file) + ": " + c[0] + " " + c[1] + " -> " + c[2]);
+      const int src_code = type_of(c[0]).code;
+      const attrtype target = type_of(c[2]);
+      std::vector<uint8_t> src = source_bytes(src_code, c[1]);
+      uint8_t dst[kBuf];
+      std::memset(dst, 0x5a, sizeof dst);
+      qd_long len = -7;
+      init_qderr();
+      const int rc = value_adapt_type(src_code, src.data(), &target, dst, &len);
+      if (c[3].rfind("error ", 0) == 0) {
+        EXPECT_EQ(rc, std::stoi(c[3].substr(6)));
+        EXPECT_EQ(len, -7) << "dstlen is left alone on failure";
+      } else {
+        EXPECT_EQ(rc, 0);
+        EXPECT_EQ(render(target.code, dst), c[3]);
+        EXPECT_EQ(len, c[4] == "-" ? -7 : std::stoi(c[4]));
+      }
+      EXPECT_EQ(body(), c[5].empty() ? "" : c[5] + " \n");
+    }
+  }
+}
+
+TEST_F(AdaptTest, NullSourceWritesNothing) {
+  for (const char* target : {"integer", "numeric(5,2)", "bool", "blob", "money", "char(4)"}) {
+    const attrtype t = type_of(target);
+    uint8_t dst[kBuf];
+    std::memset(dst, 0x5a, sizeof dst);
+    qd_long len = -7;
+    for (int code : {1, 4, 10, 26, 99}) {
+      EXPECT_EQ(value_adapt_type(code, nullptr, &t, dst, &len), 0) << target;
+    }
+    EXPECT_EQ(len, -7);
+    for (uint8_t b : dst) ASSERT_EQ(b, 0x5a);
+  }
+  EXPECT_EQ(body(), "");
+}
+
+TEST_F(AdaptTest, CodesOutsideEveryFamilyAreRefused) {
+  const int32_t one = 1;
+  uint8_t dst[kBuf];
+  for (int code : {-1, 0, 10, 15, 26, 27, 31, 32767}) {
+    attrtype t{};
+    t.code = static_cast<int16_t>(code);
+    init_qderr();
+    EXPECT_EQ(value_adapt_type(1, &one, &t, dst, nullptr), 4200) << code;
+    EXPECT_NE(body().find("A value of the source type cannot be converted"), std::string::npos);
+  }
+}
+
+// The buffer holds exactly what the descriptor sizes; bytes behind it stay untouched,
+// whether the value fits or not.
+TEST_F(AdaptTest, NumericTargetNeverPassesItsBuffer) {
+  struct Case {
+    int code;
+    const char* src;
+    const char* target;
+  } cases[] = {
+      {4, "123456.789", "numeric(5,2)"},  {4, "999.995", "numeric(5,2)"},
+      {4, "1", "numeric(1,0)"},           {2, "1e25", "numeric(3,1)"},
+      {3, "99999999999999999999", "numeric(2,0)"},
+  };
+  for (const Case& c : cases) {
+    const attrtype t = type_of(c.target);
+    const size_t size = static_cast<size_t>(size_attrtype(const_cast<attrtype*>(&t)));
+    std::vector<uint8_t> src = source_bytes(c.code, c.src);
+    uint8_t dst[kBuf];
+    std::memset(dst, 0x5a, sizeof dst);
+    value_adapt_type(c.code, src.data(), &t, dst, nullptr);
+    for (size_t i = size; i < sizeof dst; ++i) ASSERT_EQ(dst[i], 0x5a) << c.src << " " << i;
+  }
+}
+
+// A failure passed on from a callee leaves the callee's line and this function's trace
+// record; the value texts of the report are cut to 399 characters between quotes.
+TEST_F(AdaptTest, PassedOnErrorsAndCutTexts) {
+  qdxglob_val.trace_to_errtext = 1;
+  const char* text = "2147483648";
+  const attrtype integer = type_of("integer");
+  int32_t out;
+  EXPECT_EQ(value_adapt_type(4, text, &integer, &out, nullptr), 19004);
+  EXPECT_EQ(body(), "Value  2147483648 does not fit type integer. \n\nQDE_VALUE_OVERFLOW\n"
+                    "in the conversion of a decimal to an integer \nin value_adapt_type \n");
+  qdxglob_val.trace_to_errtext = 0;
+
+  const std::string blanks(420, ' ');
+  const std::string long_text = blanks + "12345";
+  const attrtype small = type_of("numeric(3,0)");
+  uint8_t dst[kBuf];
+  init_qderr();
+  EXPECT_EQ(value_adapt_type(4, long_text.c_str(), &small, dst, nullptr), 19004);
+  EXPECT_EQ(body(), "Value '" + blanks.substr(0, 399) + "' does not fit type numeric(3,0). \n");
+}
+
+// Each thread's failures land in its own report.
+TEST_F(AdaptTest, ThreadsKeepTheirOwnReports) {
+  std::vector<std::thread> threads;
+  std::vector<std::string> bodies(4);
+  for (int k = 0; k < 4; ++k) {
+    threads.emplace_back([k, &bodies] {
+      const attrtype tiny = type_of("tinyint");
+      for (int i = 0; i < 200; ++i) {
+        init_qderr();
+        const int32_t v = 1000 + k;
+        int8_t out;
+        if (value_adapt_type(1, &v, &tiny, &out, nullptr) != 19002) return;
+      }
+      bodies[k] = body();
+      trace_pop();
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(bodies[k], "Number " + std::to_string(1000 + k) +
+                             " is out of the range of type tinyint. \n");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,236 @@
+// Tests of the qdtype tool as scripts use it: exit statuses, which stream carries what,
+// standard output empty on failure, commands from standard input, and JSON output that
+// a JSON parser reads.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#if QD_HAVE_JSON_PARSER
+#include <nlohmann/json.hpp>
+#endif
+
+#include "test_support.h"
+
+extern char** environ;
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs qdtype with args (and input on standard input) in dir.
+Outcome run(const std::vector<std::string>& args, const std::string& input = "",
+            const qdtest::TempDir* dir = nullptr) {
+  static qdtest::TempDir scratch;
+  const qdtest::TempDir& d = dir ? *dir : scratch;
+  const std::string in = d.write("stdin.txt", input);
+  const std::string out = d.file("stdout.txt"), err = d.file("stderr.txt");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<std::string> words = {QDTYPE_PATH};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  Outcome o;
+  pid_t pid = 0;
+  if (posix_spawn(&pid, QDTYPE_PATH, &actions, nullptr, argv.data(), environ) == 0) {
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    o.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  o.out = qdtest::read_file(out);
+  o.err = qdtest::read_file(err);
+  return o;
+}
+
+std::vector<std::string> words_of(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+// The command names qdtype help lists, one per line, name first.
+std::vector<std::string> command_names() {
+  std::vector<std::string> names;
+  const Outcome list = run({"help"});
+  std::istringstream in(list.out);
+  bool in_list = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line == "commands:") {
+      in_list = true;
+    } else if (in_list && line.size() > 2) {
+      names.push_back(words_of(line)[0]);
+    }
+  }
+  return names;
+}
+
+TEST(Tool, StatusesAndStreams) {
+  for (const auto& c : qdtest::read_cases("tool/runs.txt", 4)) {
+    const int status = static_cast<int>(qdtest::num(c[0]));
+    const Outcome o = run(words_of(c[3]));
+    SCOPED_TRACE("qdtype " + c[3] + "\nstdout: " + o.out + "\nstderr: " + o.err);
+    EXPECT_EQ(o.status, status);
+    if (c[1] == "-") {
+      EXPECT_EQ(o.out, "");
+    } else {
+      EXPECT_NE(o.out.find(c[1]), std::string::npos);
+    }
+    if (c[2] == "-") {
+      EXPECT_EQ(o.err, "");
+    } else {
+      EXPECT_NE(o.err.find(c[2]), std::string::npos);
+    }
+    if (status != 0) {
+      EXPECT_EQ(o.out, "") << "a failing command writes no results";
+    }
+    if (status == 2 && c[3].rfind("nope", 0) != 0) {
+      EXPECT_NE(o.err.find("usage: qdtype "), std::string::npos);
+    }
+  }
+}
+
+// Every command has its help page, and the example there is a valid command line.
+TEST(Tool, EveryCommandHasHelpWithARunnableExample) {
+  const std::vector<std::string> names = command_names();
+  ASSERT_GE(names.size(), 20u);
+  qdtest::TempDir dir;  // examples that write files write them here
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const Outcome help = run({"help", name});
+    EXPECT_EQ(help.status, 0);
+    for (const char* part : {"usage: qdtype ", "example:", "prints:"}) {
+      EXPECT_NE(help.out.find(part), std::string::npos) << part;
+    }
+    EXPECT_EQ(run({name, "--help"}).out, help.out);
+    const size_t at = help.out.find("example:\n  qdtype ");
+    if (at == std::string::npos || name == "-") continue;
+    const size_t from = at + std::strlen("example:\n  qdtype ");
+    std::vector<std::string> example =
+        words_of(help.out.substr(from, help.out.find('\n', from) - from));
+    for (std::string& w : example) {  // the shell's quotes
+      if (w.size() > 1 && w.front() == '\'') w = w.substr(1);
+      if (!w.empty() && w.back() == '\'') w.pop_back();
+    }
+    const Outcome o = run(example, "", &dir);
+    EXPECT_NE(o.status, 2) << o.err;  // a library failure (dll without a library) is fine
+  }
+}
+
+TEST(Tool, ScriptFromStandardInput) {
+  const std::string script =
+      "# a comment, then a blank line\n"
+      "\n"
+      "calc 1 + 2\n"
+      "calc 1 / 0\n"
+      "weekday 1582 10 15\n"
+      "compare 'a b' char(3) \"a b\" varchar(3)\n"
+      "nope\n"
+      "type numeric(5,2)\n";
+  const Outcome o = run({"-"}, script);
+  EXPECT_EQ(o.status, 2);  // the last failing command: the unknown one
+  // Every good command printed its result, in order, after the failures.
+  const size_t three = o.out.find(" 3  (precision 1, scale 0)");
+  const size_t friday = o.out.find("Friday");
+  const size_t equal = o.out.find("= 0: equal");
+  const size_t type = o.out.find("printed     numeric(5,2)");
+  EXPECT_NE(three, std::string::npos) << o.out;
+  EXPECT_LT(three, friday);
+  EXPECT_LT(friday, equal);
+  EXPECT_LT(equal, type);
+  EXPECT_NE(o.err.find("Division by zero"), std::string::npos);
+  EXPECT_NE(o.err.find("unknown command 'nope'"), std::string::npos);
+  // A script whose last failure is a library error exits with 1; one without, 0.
+  EXPECT_EQ(run({"-"}, "nope\ncalc 1 / 0\ncalc 1 + 1\n").status, 1);
+  EXPECT_EQ(run({"-"}, "calc 1 + 1\nnumber 7").status, 0);
+  EXPECT_EQ(run({"-"}, "calc 'unbalanced\n").status, 2);
+}
+
+#if QD_HAVE_JSON_PARSER
+// Each line of text is one JSON object with a "command" member.
+std::vector<nlohmann::json> objects(const std::string& text) {
+  std::vector<nlohmann::json> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    nlohmann::json j = nlohmann::json::parse(line, nullptr, false);
+    EXPECT_FALSE(j.is_discarded()) << line;
+    if (j.is_discarded()) continue;
+    EXPECT_TRUE(j.is_object() && j.contains("command")) << line;
+    out.push_back(j);
+  }
+  return out;
+}
+
+// Every command's results parse, success or failure, and carry what scripts read.
+TEST(Tool, JsonOutputOfEveryCommandParses) {
+  std::set<std::string> seen;
+  qdtest::TempDir dir;
+  for (const auto& c : qdtest::read_cases("tool/runs.txt", 4)) {
+    std::vector<std::string> args = words_of(c[3]);
+    args.insert(args.begin(), "--format=json");
+    const Outcome o = run(args, "", &dir);
+    SCOPED_TRACE(c[3] + "\nstdout: " + o.out + "\nstderr: " + o.err);
+    EXPECT_EQ(o.status, qdtest::num(c[0]));
+    const auto results = objects(o.out);
+    const auto failures = objects(o.err);
+    if (o.status == 0) {
+      EXPECT_FALSE(results.empty());
+      EXPECT_TRUE(failures.empty());
+      for (const auto& r : results) EXPECT_TRUE(r["text"].is_string());
+      seen.insert(results.empty() ? "" : results[0]["command"].get<std::string>());
+    } else {
+      EXPECT_TRUE(results.empty());
+      ASSERT_EQ(failures.size(), 1u);
+      EXPECT_EQ(failures[0]["status"], o.status);
+      if (failures[0].contains("error")) {
+        const auto& e = failures[0]["error"];
+        EXPECT_TRUE(e["number"].is_number_integer());
+        EXPECT_TRUE(e["report"].is_array() && e["report"].size() >= 3);
+      }
+    }
+  }
+  for (const std::string& name : command_names()) {
+    if (name != "-" && name != "dll" && name != "acct") {
+      EXPECT_TRUE(seen.count(name)) << name;
+    }
+  }
+  // A value's text, descriptor and stored bytes.
+  const auto v = objects(run({"--format=json", "calc", "1.5", "+", "2.25"}).out);
+  ASSERT_EQ(v.size(), 1u);
+  EXPECT_EQ(v[0]["value"], "3.75");
+  EXPECT_EQ(v[0]["type"], "numeric(3,2)");
+  EXPECT_EQ(v[0]["bytes"], "03025730");
+  // An error's number, symbolic name and report lines.
+  const auto e = objects(run({"--format=json", "calc", "1", "/", "0"}).err);
+  ASSERT_EQ(e.size(), 1u);
+  EXPECT_EQ(e[0]["error"]["number"], 19000);
+  EXPECT_EQ(e[0]["error"]["name"], "QDE_DIVISION_BY_ZERO");
+  EXPECT_NE(e[0]["error"]["report"].back().get<std::string>().find("Division by zero"),
+            std::string::npos);
+  // Bytes that are not UTF-8 still make valid JSON; the year is twelve results.
+  EXPECT_EQ(objects(run({"--format=json", "encoding", "3", "caf\\xE9"}).out).size(), 1u);
+  EXPECT_EQ(objects(run({"--format=json", "calendar", "1582"}).out).size(), 13u);
+  const auto oct = objects(run({"--format=json", "calendar", "1582", "10"}).out);
+  ASSERT_EQ(oct.size(), 1u);
+  EXPECT_EQ(oct[0]["days"].size(), 21u);  // 31 days less the ten of the switch
+}
+#endif
+
+}  // namespace
