@@ -228,6 +228,20 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
                             return Outcome{d != nullptr, kept && (d || array_intact())};
                           },
                           free_array};
+  m["literal_to_heapbinary"] = {no_report,
+                                [this] {
+                                  attrtype type = {};
+                                  std::memset(&type, 0x5a, sizeof type);
+                                  const attrtype before = type;
+                                  Outcome out{literal_to_heapbinary(&block_, &type, "123.45")};
+                                  out.intact = out.result == 0 || (block_ == nullptr &&
+                                               std::memcmp(&type, &before, sizeof type) == 0);
+                                  return out;
+                                },
+                                [free_block] {
+                                  free_block();
+                                  trace_pop();
+                                }};
   m["win_os_opn_dir"] = {none,
                          [this] {
                            char entry[QD_DIR_BUFFER_SIZE] = {};
