@@ -8,10 +8,11 @@
 #include <cstring>
 #include <string>
 
+#include "base/limits.h"
 #include "qdtype32/qdtype32.h"
 
 namespace {
-constexpr size_t kArea = 32672;
+constexpr size_t kArea = qd::kRecordMax;
 constexpr size_t kGuard = 16;
 }  // namespace
 

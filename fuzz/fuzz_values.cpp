@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/limits.h"
 #include "bits/bits_internal.h"
 #include "decimal/fix_internal.h"
 #include "qdtype32/qdtype32.h"
@@ -38,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (rest && (rest < text.data() || rest > text.data() + text.size())) __builtin_trap();
   if (!qd::valid_bits2(bits.data(), bits.size())) __builtin_trap();
 
-  std::vector<unsigned char> bin(4 + 32668);
+  std::vector<unsigned char> bin(qd::kByteStringHeader + qd::kBincharMax);
   if (hex_to_binchar(bin.data(), text.data()) == 0 && !qd::valid_binchar(bin.data(), bin.size())) {
     __builtin_trap();
   }

@@ -4,12 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/limits.h"
 #include "base/outcheck.h"
 
 namespace qd {
 
-constexpr size_t kBitsHeader = 4;   // bits: 32-bit signed bit count
-constexpr size_t kBits2Header = 2;  // bits2: 16-bit unsigned bit count
+constexpr int kBitsHeader = kByteStringHeader;  // bits: 32-bit signed bit count
 constexpr int32_t kBits2MaxLength = 65535;
 
 // Data bytes of a string of n bits.

@@ -59,7 +59,7 @@ uint32_t binchar_readable(const void* v) { return std::min(binchar_count(v), kBi
 
 QD_EXTERN_C QD_API int hex_to_binchar(void* dst, char* text) {
   QD_INPUTS_OK(true);
-  uint8_t* out = static_cast<uint8_t*>(dst) + qd::kBincharHeader;
+  uint8_t* out = static_cast<uint8_t*>(dst) + qd::kByteStringHeader;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
   uint32_t count = 0;
   bool over = false;
@@ -83,7 +83,7 @@ QD_EXTERN_C QD_API int hex_to_binchar(void* dst, char* text) {
 
 QD_EXTERN_C QD_API char* binchar_to_string(char* dst, void* binchar, unsigned size) {
   static const char kDigits[] = "0123456789abcdef";
-  const uint8_t* bytes = static_cast<const uint8_t*>(binchar) + qd::kBincharHeader;
+  const uint8_t* bytes = static_cast<const uint8_t*>(binchar) + qd::kByteStringHeader;
   const uint32_t count = qd::binchar_readable(binchar);
   // Bytes whose two digits start (after the "0x") before position limit - 1, with
   // limit two below the size made odd: the text and its NUL fit in size.
@@ -106,16 +106,16 @@ QD_EXTERN_C QD_API char* binchar_to_string(char* dst, void* binchar, unsigned si
 }
 
 QD_EXTERN_C QD_API void* binchar_copy(void* dst, void* src) {
-  QD_INPUTS_OK(qd::valid_binchar(src, qd::kBincharMaxSize));
+  QD_INPUTS_OK(qd::valid_binchar(src, static_cast<size_t>(qd::kRecordMax)));
   const uint32_t count = qd::binchar_count(src);
-  std::memmove(dst, src, qd::kBincharHeader + qd::binchar_readable(src));
+  std::memmove(dst, src, qd::kByteStringHeader + qd::binchar_readable(src));
   qd::store<uint32_t>(dst, count);
   QD_BINCHAR_OUT(0, dst);
   return dst;
 }
 
 QD_EXTERN_C QD_API void binchar_hash(void* value, void** data, unsigned* len) {
-  if (data) *data = static_cast<uint8_t*>(value) + qd::kBincharHeader;
+  if (data) *data = static_cast<uint8_t*>(value) + qd::kByteStringHeader;
   if (len) *len = qd::binchar_readable(value);
 }
 

@@ -180,7 +180,8 @@ const unsigned char* bytes(const void* p) { return static_cast<const unsigned ch
 int compare_binchar(const void* a, const void* b) {
   const int32_t la = load<int32_t>(a), lb = load<int32_t>(b);
   return sign_of(
-      blank_extended_diff(bytes(a) + 4, la < 0 ? 0 : la, bytes(b) + 4, lb < 0 ? 0 : lb, nullptr));
+      blank_extended_diff(bytes(a) + kByteStringHeader, la < 0 ? 0 : la, bytes(b) + kByteStringHeader,
+                          lb < 0 ? 0 : lb, nullptr));
 }
 
 int compare_timespans(const void* a, const void* b) {
@@ -240,7 +241,7 @@ Operand read_operand(const void* v, int code, int limit) {
     case kBinchar: {
       o.form = Form::kText;
       const int32_t n = load<int32_t>(v);
-      o.data = bytes(v) + 4;
+      o.data = bytes(v) + kByteStringHeader;
       o.length = n < 0 ? 0 : static_cast<size_t>(n);
       break;
     }
@@ -444,22 +445,36 @@ QD_EXTERN_C QD_API qd_cmp_fn comp_func(int code, int use_sort_order) {
   }
 }
 
+namespace {
+
+// A segment id: a signed 32-bit number, a flag byte (bit 0 counts), a signed byte.
+constexpr size_t kSegidFlag = 4, kSegidLast = 5;
+constexpr unsigned kSegidFlagBit = 1;
+// A blob reference (kBlobSize bytes): a 32-bit number compared first, the segment id, a
+// 32-bit and a 16-bit number, and the byte that must agree for the segment ids to count.
+constexpr size_t kBlobSegid = 4, kBlobThird = 12, kBlobFourth = 16, kBlobSegidGate = 18;
+static_assert(kBlobSegidGate < static_cast<size_t>(kBlobSize));
+
+}  // namespace
+
 QD_EXTERN_C QD_API int segid_cmp(void* a, void* b) {
   const int32_t na = load<int32_t>(a), nb = load<int32_t>(b);
   if (na != nb) return na > nb ? 1 : -1;
-  const int fa = bytes(a)[4] & 1, fb = bytes(b)[4] & 1;
+  const int fa = bytes(a)[kSegidFlag] & kSegidFlagBit, fb = bytes(b)[kSegidFlag] & kSegidFlagBit;
   if (fa != fb) return fa > fb ? 1 : -1;
-  return load<int8_t>(bytes(a) + 5) - load<int8_t>(bytes(b) + 5);
+  return load<int8_t>(bytes(a) + kSegidLast) - load<int8_t>(bytes(b) + kSegidLast);
 }
 
 QD_EXTERN_C QD_API int blob_cmp(void* a, void* b) {
   const uint32_t first_a = load<uint32_t>(a), first_b = load<uint32_t>(b);
   if (first_a != first_b) return first_a > first_b ? 1 : -1;
-  int r = bytes(a)[18] == bytes(b)[18]
-              ? segid_cmp(static_cast<char*>(a) + 4, static_cast<char*>(b) + 4)
+  int r = bytes(a)[kBlobSegidGate] == bytes(b)[kBlobSegidGate]
+              ? segid_cmp(static_cast<char*>(a) + kBlobSegid, static_cast<char*>(b) + kBlobSegid)
               : 1;
-  const uint32_t third_a = load<uint32_t>(bytes(a) + 12), third_b = load<uint32_t>(bytes(b) + 12);
-  const uint16_t fourth_a = load<uint16_t>(bytes(a) + 16), fourth_b = load<uint16_t>(bytes(b) + 16);
+  const uint32_t third_a = load<uint32_t>(bytes(a) + kBlobThird);
+  const uint32_t third_b = load<uint32_t>(bytes(b) + kBlobThird);
+  const uint16_t fourth_a = load<uint16_t>(bytes(a) + kBlobFourth);
+  const uint16_t fourth_b = load<uint16_t>(bytes(b) + kBlobFourth);
   if (g_blob_content) {
     if (r == 0 && third_a == third_b && fourth_a == fourth_b) return 0;
     g_blob_content(a, b, &r);
@@ -487,15 +502,19 @@ QD_EXTERN_C QD_API int ipr_tuplecmp(void* tuple_a, void* tuple_b, short* keys_a,
   if (flag) *flag = 1;
   const int n = load<int16_t>(keys_a);
   int r = 0;
+  // A tuple starts with 16-bit offsets, field i from offset i to offset i + 1; a key
+  // list is a 16-bit count and pairs (field index, type code) of 16-bit numbers.
+  constexpr int kOffsetBytes = 2;
   auto field = [](const void* tuple, int index, bool* null) {
-    const uint16_t start = load<uint16_t>(bytes(tuple) + 2 * index);
-    const uint16_t end = load<uint16_t>(bytes(tuple) + 2 * index + 2);
+    const uint16_t start = load<uint16_t>(bytes(tuple) + kOffsetBytes * index);
+    const uint16_t end = load<uint16_t>(bytes(tuple) + kOffsetBytes * (index + 1));
     *null = start == end;
     return const_cast<unsigned char*>(bytes(tuple) + start);
   };
+  auto key = [](const short* keys, int k, int part) { return load<int16_t>(keys + 1 + 2 * k + part); };
   for (int k = 0; k < n; ++k) {
-    const int fa = load<int16_t>(keys_a + 1 + 2 * k), ta = load<int16_t>(keys_a + 2 + 2 * k);
-    const int fb = load<int16_t>(keys_b + 1 + 2 * k), tb = load<int16_t>(keys_b + 2 + 2 * k);
+    const int fa = key(keys_a, k, 0), ta = key(keys_a, k, 1);
+    const int fb = key(keys_b, k, 0), tb = key(keys_b, k, 1);
     bool null_a, null_b;
     unsigned char* va = field(tuple_a, fa, &null_a);
     unsigned char* vb = field(tuple_b, fb, &null_b);
@@ -528,7 +547,7 @@ QD_EXTERN_C QD_API int ipr_tuplecmp(void* tuple_a, void* tuple_b, short* keys_a,
 }
 
 QD_EXTERN_C QD_API int addrcmp(void* a, void* b) {
-  constexpr size_t kAddressBytes = 4 + 8 + 2;
+  constexpr size_t kAddressBytes = 4 + 8 + 2;  // the address record's three parts
   return std::memcmp(a, b, kAddressBytes) != 0;
 }
 

@@ -6,6 +6,7 @@
 #include "qdtype32/qdcompare.h"
 #include "qdtype32/qddt.h"
 #include "qdtype32/qdfix.h"
+#include "base/limits.h"
 #include "types/types_internal.h"
 
 using namespace qd;
@@ -26,7 +27,7 @@ QD_EXTERN_C QD_API int val_matches_type(void* value, attrtype* t) {
     case kDatetime:
     case kTimespan:
       return at_range_low(t) == kRangeUnset ||
-             ((v[0] & 0x0f) == at_range_low(t) && (v[0] >> 4) == at_range_high(t));
+             (range_low(v[0]) == at_range_low(t) && range_high(v[0]) == at_range_high(t));
     case kBinchar:
     case kBits:
       return at_length(t) == 0 || load<int32_t>(v) == at_length(t);
@@ -62,11 +63,11 @@ QD_EXTERN_C QD_API int value_len(void* value, int code) {
     case kTimespan:
       return ts_size(v);
     case kBinchar:
-      return load<int32_t>(v) + 4;
+      return load<int32_t>(v) + kByteStringHeader;
     case kBits:
-      return static_cast<int>((load<uint32_t>(v) + 7) / 8) + 4;
+      return static_cast<int>((load<uint32_t>(v) + 7) / 8) + kByteStringHeader;
     case kBits2:
-      return (load<uint16_t>(v) + 7) / 8 + 2;
+      return (load<uint16_t>(v) + 7) / 8 + kBits2Header;
     case kBlob:
       return kBlobSize;
     default:

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/limits.h"
 #include "base/outcheck.h"
 #include "bits/bits_internal.h"
 #include "datetime/dt_internal.h"
@@ -66,9 +67,9 @@ bool text_to_double(const char* first, const char* last, double* out, const char
 // ---- The literal scanner ----------------------------------------------------------------
 
 // The value of the last literal token: a tuple field's largest size.
-constexpr size_t kValueArea = 32672;
-constexpr int kStringMax = 32671;      // bytes of a character string literal
-constexpr int kWordMax = 32671;        // bytes of a word
+constexpr size_t kValueArea = kRecordMax;
+constexpr int kStringMax = kRecordTextMax;  // bytes of a character string literal
+constexpr int kWordMax = kRecordTextMax;    // bytes of a word
 constexpr int kHexWorkSize = 65339;    // the hexadecimal work buffer: "0x" and the digits
 constexpr int kDecimalLiteralMax = 37; // characters of a decimal literal
 constexpr int kIntegerDigitsMax = 30;  // significant digits of an integer literal
@@ -138,11 +139,11 @@ inline ValueKind value_kind(int code) {
     case kMoney:
       return {valid_fix, kFixMaxBytes, "fix"};
     case kDatetime:
-      return {valid_datetime, kDtMaxBytes, "datetime"};
+      return {valid_datetime, kDtLargest, "datetime"};
     case kTimespan:
-      return {valid_timespan, kTsMaxBytes, "timespan"};
+      return {valid_timespan, kTsLargest, "timespan"};
     case kBinchar:
-      return {valid_binchar, kBincharMaxSize, "binchar"};
+      return {valid_binchar, static_cast<size_t>(kRecordMax), "binchar"};
     case kBits:
       return {valid_bits, kBitsAnyRoom, "bits"};
     case kBits2:

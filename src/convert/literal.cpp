@@ -23,7 +23,7 @@
 namespace qd {
 namespace {
 
-static_assert(kValueArea == kBincharMaxSize, "a byte-string literal fills the value area");
+static_assert(kValueArea == kByteStringHeader + kBincharMax, "a byte-string literal fills the value area");
 static_assert(kHexWorkSize - 1 == 2 + 2 * static_cast<int>(kBincharMax),
               "the longest hexadecimal word is \"0x\" and the digits of a full value area");
 static_assert(kStringMax + 1 == static_cast<int>(kValueArea), "a string and its zero byte");

@@ -7,16 +7,15 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/platform.h"
 #include "base/byteio.h"
+#include "base/dtfields.h"
 #include "base/outcheck.h"
+#include "platform/platform.h"
 
 namespace qd {
 
-// ---- Field codes, marks, layout ------------------------------------------------------
+// ---- Marks and limits (field codes, widths and ranges: base/dtfields.h) --------------
 
-enum FieldCode : int { kMs = 0, kSs = 1, kMi = 2, kHh = 3, kDd = 4, kMo = 5, kYy = 6 };
-constexpr int kFieldCount = 7;
 constexpr int kRangeNotName = 8;  // what scan_range_name answers for text that is no name
 
 constexpr int kMarkPositive = 1;
@@ -24,19 +23,10 @@ constexpr int kMarkNegative = 2;
 constexpr int kMarkJulian = 3;
 constexpr int kMarkGregorian = 4;
 
-constexpr int kHeaderBytes = 4;
-constexpr int kDtFieldBytes = 2;
-constexpr int kTsFieldBytes = 4;
-constexpr int kDtMaxBytes = 20;  // year down to milliseconds
-constexpr int kTsMaxBytes = 24;  // days down to milliseconds
-constexpr int kCurrentBytes = kHeaderBytes + kFieldCount * kDtFieldBytes;  // 18
-
-constexpr int kMinYear = 1;
-constexpr int kMaxYear = 32767;
+constexpr int kMinYear = kDtFields[kYy].min;
+constexpr int kMaxYear = kDtFields[kYy].max;
 constexpr int kGregorianStartYear = 1582;
-constexpr int32_t kLastJulianDay = 577736;      // 1582-10-04
 constexpr int32_t kFirstGregorianDay = 577737;  // 1582-10-15
-constexpr int kTsMax = 2147483647;
 
 // Longest literal of a valid value, without the terminating zero.
 constexpr int kLiteralMax = 41;
@@ -45,16 +35,13 @@ constexpr int kLiteralMax = 41;
 // not meaningful. Datetime fields are 16-bit when packed, timespan fields 32-bit.
 struct Unpacked {
   uint32_t header;
-  int32_t field[kFieldCount];
+  int32_t field[kDtFieldCount];
 };
 
-inline int low_code(const Unpacked& u) { return static_cast<int>(u.header & 0xF); }
-inline int high_code(const Unpacked& u) { return static_cast<int>((u.header >> 4) & 0xF); }
-inline int mark_of(const Unpacked& u) { return static_cast<int>((u.header >> 8) & 0xF); }
-inline uint32_t make_header(int low, int high, int mark) {
-  return static_cast<uint32_t>(low) | static_cast<uint32_t>(high) << 4 |
-         static_cast<uint32_t>(mark) << 8;
-}
+inline int low_code(const Unpacked& u) { return range_low(u.header); }
+inline int high_code(const Unpacked& u) { return range_high(u.header); }
+inline int mark_of(const Unpacked& u) { return range_mark(u.header); }
+inline uint32_t make_header(int low, int high, int mark) { return range_header(low, high, mark); }
 inline void set_mark(Unpacked& u, int mark) {
   u.header = (u.header & ~0xF00u) | static_cast<uint32_t>(mark) << 8;
 }
@@ -78,8 +65,7 @@ template <class Field>
 struct Packed {
   static int32_t size(const void* p) {
     const uint32_t h = load<uint32_t>(p);
-    const int low = static_cast<int>(h & 0xF), high = static_cast<int>((h >> 4) & 0xF);
-    return static_cast<int32_t>(sizeof(Field)) * (high - low) + 8;
+    return dt_stored_size(range_low(h), range_high(h), static_cast<int>(sizeof(Field)));
   }
   // Fields beyond code 6 (a broken header) are not read.
   static void unpack(const void* p, Unpacked& u) {
@@ -87,21 +73,22 @@ struct Packed {
     u.header = load<uint32_t>(b);
     for (int32_t& f : u.field) f = 0;
     const int low = low_code(u), high = high_code(u);
-    for (int c = low; c <= high && c < kFieldCount; ++c) {
-      u.field[c] = load<Field>(b + kHeaderBytes + sizeof(Field) * (c - low));
+    for (int c = low; c <= high && c < kDtFieldCount; ++c) {
+      u.field[c] = load<Field>(b + kDtHeaderBytes + sizeof(Field) * (c - low));
     }
   }
   static void pack(void* p, const Unpacked& u) {
     auto* b = static_cast<unsigned char*>(p);
     store<uint32_t>(b, u.header);
     const int low = low_code(u), high = high_code(u);
-    for (int c = low; c <= high && c < kFieldCount; ++c) {
-      store<Field>(b + kHeaderBytes + sizeof(Field) * (c - low), static_cast<Field>(u.field[c]));
+    for (int c = low; c <= high && c < kDtFieldCount; ++c) {
+      store<Field>(b + kDtHeaderBytes + sizeof(Field) * (c - low), static_cast<Field>(u.field[c]));
     }
   }
 };
 using PackedDt = Packed<int16_t>;
 using PackedTs = Packed<int32_t>;
+static_assert(sizeof(int16_t) == kDtFieldBytes && sizeof(int32_t) == kTsFieldBytes);
 
 // ---- Calendar (timeman.cpp) ------------------------------------------------------------
 
@@ -119,15 +106,9 @@ int month_length(int month, bool leap);
 int32_t day_number(int year, int month, int day, int mark);
 // The date of a day number; false below day 0 or beyond 32767-12-31.
 bool date_from_day(int32_t day, CivilDate* out);
-// 0 Sunday .. 6 Saturday.
+// 0 Sunday .. 6 Saturday (day 0, 0001-01-01, was a Saturday). Holds for every 32-bit day:
+// the first remainder lies in -6..6 and the + 7 makes it non-negative.
 inline int weekday_of_day(int32_t day) { return static_cast<int>(((day % 7) + 7 + 6) % 7); }
-
-// Field limits of a datetime and the timespan bound and unit factor of each code.
-extern const int32_t kDtLowLimit[kFieldCount];
-extern const int32_t kDtHighLimit[kFieldCount];
-extern const int32_t kDtFill[kFieldCount];
-extern const int32_t kTsBound[kFieldCount];   // bound when not the highest field
-extern const int32_t kTsFactor[kFieldCount];  // units of c in one unit of c + 1 (0: none)
 
 // ---- Current datetime (timeman.cpp) --------------------------------------------------
 
@@ -170,15 +151,19 @@ bool calendar_of(const Unpacked& v, int* mark);
 // size the value claims (at most room).
 bool valid_datetime(const void* v, size_t room, size_t* bytes = nullptr);
 bool valid_timespan(const void* v, size_t room, size_t* bytes = nullptr);
+// The largest well-formed values: a datetime from years down to milliseconds, a
+// timespan from days down to milliseconds (no timespan spans both groups).
+constexpr int kDtLargest = dt_stored_size(kMs, kYy, kDtFieldBytes);  // 20
+constexpr int kTsLargest = dt_stored_size(kMs, kDd, kTsFieldBytes);  // 24
 
 // At an export's return, in the checking build: the datetime or timespan result v is
 // checked when the status is 0, provided the export's QD_INPUTS_OK held.
 #define QD_DT_OUT(status, v)                                                           \
   ::qd::checked_status(__func__, "datetime", ::qd::valid_datetime, qd_inputs_ok_, (status), \
-                       (v), ::qd::kDtMaxBytes)
+                       (v), ::qd::kDtLargest)
 #define QD_TS_OUT(status, v)                                                           \
   ::qd::checked_status(__func__, "timespan", ::qd::valid_timespan, qd_inputs_ok_, (status), \
-                       (v), ::qd::kTsMaxBytes)
+                       (v), ::qd::kTsLargest)
 
 // ---- Casts and arithmetic (timmani.cpp) --------------------------------------------------
 

@@ -35,14 +35,14 @@ namespace {
 // the claim does not fit.
 template <class P>
 bool sized(const void* v, size_t room, size_t* bytes) {
-  size_t claim = kHeaderBytes;
-  if (room >= kHeaderBytes) {
+  size_t claim = kDtHeaderBytes;
+  if (room >= kDtHeaderBytes) {
     const uint32_t h = load<uint32_t>(v);
-    const int low = static_cast<int>(h & 0xF), high = static_cast<int>((h >> 4) & 0xF);
+    const int low = range_low(h), high = range_high(h);
     if (range_ok(low, high)) claim = static_cast<size_t>(P::size(v));
   }
   if (bytes) *bytes = std::min(claim, room);
-  return room >= kHeaderBytes && claim <= room;
+  return room >= kDtHeaderBytes && claim <= room;
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ bool valid_datetime(const void* v, size_t room, size_t* bytes) {
   PackedDt::unpack(v, u);
   if (!range_ok(u)) return false;
   for (int c = low_code(u); c <= high_code(u); ++c) {
-    if (u.field[c] < kDtLowLimit[c] || u.field[c] > kDtHighLimit[c]) return false;
+    if (u.field[c] < kDtFields[c].min || u.field[c] > kDtFields[c].max) return false;
   }
   int mark = kMarkGregorian;
   if (!calendar_of(u, &mark)) return false;
@@ -72,7 +72,7 @@ bool valid_timespan(const void* v, size_t room, size_t* bytes) {
   if (!ts_range_ok(low, high)) return false;
   if (mark_of(u) != kMarkPositive && mark_of(u) != kMarkNegative) return false;
   for (int c = low; c < high; ++c) {
-    if (u.field[c] < 0 || u.field[c] > kTsBound[c]) return false;
+    if (u.field[c] < 0 || u.field[c] > ts_field_bound(c)) return false;
   }
   return u.field[high] >= 0;
 }

@@ -26,8 +26,8 @@ struct Twin {
   }
   static void hash(const void* v, const void** bytes, qd_long* length) {
     const uint32_t h = load<uint32_t>(v);
-    const int low = static_cast<int>(h & 0xF), high = static_cast<int>((h >> 4) & 0xF);
-    *bytes = static_cast<const unsigned char*>(v) + kHeaderBytes;
+    const int low = range_low(h), high = range_high(h);
+    *bytes = static_cast<const unsigned char*>(v) + kDtHeaderBytes;
     *length = static_cast<qd_long>(sizeof(Field)) * (high >= low ? high - low + 1 : 0);
   }
 };
@@ -58,7 +58,7 @@ QD_EXTERN_C QD_API int dt_current(void* result) {
   auto* b = static_cast<unsigned char*>(result);
   store<uint32_t>(b, now.header);
   for (int c = kMs; c <= kYy; ++c) {
-    store<int16_t>(b + kHeaderBytes + kDtFieldBytes * c, static_cast<int16_t>(now.field[c]));
+    store<int16_t>(b + kDtHeaderBytes + kDtFieldBytes * c, static_cast<int16_t>(now.field[c]));
   }
   return QD_DT_OUT(0, result);
 }
@@ -66,13 +66,13 @@ QD_EXTERN_C QD_API int dt_current(void* result) {
 QD_EXTERN_C QD_API qd_long dt_size(const void* dt) { return PackedDt::size(dt); }
 QD_EXTERN_C QD_API qd_long ts_size(const void* ts) { return PackedTs::size(ts); }
 QD_EXTERN_C QD_API qd_long dt_copy(void* destination, const void* source) {
-  QD_INPUTS_OK(valid_datetime(source, kDtMaxBytes));
+  QD_INPUTS_OK(valid_datetime(source, kDtLargest));
   const qd_long size = Twin<int16_t>::copy(destination, source);
   QD_DT_OUT(0, destination);
   return size;
 }
 QD_EXTERN_C QD_API qd_long ts_copy(void* destination, const void* source) {
-  QD_INPUTS_OK(valid_timespan(source, kTsMaxBytes));
+  QD_INPUTS_OK(valid_timespan(source, kTsLargest));
   const qd_long size = Twin<int32_t>::copy(destination, source);
   QD_TS_OUT(0, destination);
   return size;
@@ -104,7 +104,7 @@ QD_EXTERN_C QD_API int ts_check(const void* ts) {
 // ---- Casts and comparison ------------------------------------------------------------------
 
 QD_EXTERN_C QD_API int dt_cast(const void* source, void* result, qd_long low, qd_long high) {
-  QD_INPUTS_OK(valid_datetime(source, kDtMaxBytes));
+  QD_INPUTS_OK(valid_datetime(source, kDtLargest));
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_CAST);
   Unpacked s, r;
   if (int err = unpack_dt(source, s, QDF_DT_CAST); err != 0) return err;
@@ -114,7 +114,7 @@ QD_EXTERN_C QD_API int dt_cast(const void* source, void* result, qd_long low, qd
 }
 
 QD_EXTERN_C QD_API int ts_cast(const void* source, void* result, qd_long low, qd_long high) {
-  QD_INPUTS_OK(valid_timespan(source, kTsMaxBytes));
+  QD_INPUTS_OK(valid_timespan(source, kTsLargest));
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_TS_CAST);
   Unpacked s, r;
   if (int err = unpack_ts(source, s, QDF_TS_CAST); err != 0) return err;
@@ -147,14 +147,14 @@ QD_EXTERN_C QD_API int ts_getsign(const void* ts) {
   Unpacked u;
   PackedTs::unpack(ts, u);
   if (is_negative(u)) return -1;
-  for (int c = low_code(u); c <= high_code(u) && c < kFieldCount; ++c) {
+  for (int c = low_code(u); c <= high_code(u) && c < kDtFieldCount; ++c) {
     if (u.field[c] != 0) return 1;
   }
   return 0;
 }
 
 QD_EXTERN_C QD_API void ts_change_sign(void* ts) {
-  QD_INPUTS_OK(valid_timespan(ts, kTsMaxBytes));
+  QD_INPUTS_OK(valid_timespan(ts, kTsLargest));
   Unpacked u;
   u.header = load<uint32_t>(ts);
   set_mark(u, flipped_sign(mark_of(u)));
@@ -167,7 +167,7 @@ QD_EXTERN_C QD_API void ts_change_sign(void* ts) {
 namespace {
 
 int ts_add_sub(const char* fn, const void* a, const void* b, void* result, bool subtract) {
-  QD_INPUTS_OK(valid_timespan(a, kTsMaxBytes) && valid_timespan(b, kTsMaxBytes));
+  QD_INPUTS_OK(valid_timespan(a, kTsLargest) && valid_timespan(b, kTsLargest));
   const int fid = subtract ? QDF_TS_SUB : QDF_TS_ADD;
   if (int err = ensure_current(); err != 0) return pass_on(err, fid);
   Unpacked x, y, r;
@@ -178,7 +178,7 @@ int ts_add_sub(const char* fn, const void* a, const void* b, void* result, bool 
     return subtract ? pass_on(err, QDF_TS_SUB) : err;
   }
   PackedTs::pack(result, r);
-  return checked_status(fn, "timespan", valid_timespan, qd_inputs_ok_, 0, result, kTsMaxBytes);
+  return checked_status(fn, "timespan", valid_timespan, qd_inputs_ok_, 0, result, kTsLargest);
 }
 
 }  // namespace
@@ -192,7 +192,7 @@ QD_EXTERN_C QD_API int ts_sub(const void* a, const void* b, void* result) {
 }
 
 QD_EXTERN_C QD_API int ts_mul(const void* ts, qd_long factor, void* result) {
-  QD_INPUTS_OK(valid_timespan(ts, kTsMaxBytes));
+  QD_INPUTS_OK(valid_timespan(ts, kTsLargest));
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_TS_MUL);
   Unpacked x, r;
   if (int err = unpack_ts(ts, x, QDF_TS_MUL); err != 0) return err;
@@ -202,7 +202,7 @@ QD_EXTERN_C QD_API int ts_mul(const void* ts, qd_long factor, void* result) {
 }
 
 QD_EXTERN_C QD_API int ts_div(const void* ts, qd_long divisor, void* result) {
-  QD_INPUTS_OK(valid_timespan(ts, kTsMaxBytes));
+  QD_INPUTS_OK(valid_timespan(ts, kTsLargest));
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_TS_DIV);
   Unpacked x, r;
   if (int err = unpack_ts(ts, x, QDF_TS_DIV); err != 0) return err;
@@ -214,7 +214,7 @@ QD_EXTERN_C QD_API int ts_div(const void* ts, qd_long divisor, void* result) {
 // ---- Datetime arithmetic -------------------------------------------------------------------
 
 QD_EXTERN_C QD_API int dt_sub(const void* a, const void* b, void* result) {
-  QD_INPUTS_OK(valid_datetime(a, kDtMaxBytes) && valid_datetime(b, kDtMaxBytes));
+  QD_INPUTS_OK(valid_datetime(a, kDtLargest) && valid_datetime(b, kDtLargest));
   // No step of its own reports here: once the current datetime is set, nothing fails.
   if (int err = ensure_current(); err != 0) return err;
   Unpacked x, y, r;
@@ -232,14 +232,14 @@ QD_EXTERN_C QD_API int dt_sub(const void* a, const void* b, void* result) {
 namespace {
 
 int dt_ts_add_sub(const char* fn, const void* dt, const void* ts, void* result, bool subtract) {
-  QD_INPUTS_OK(valid_datetime(dt, kDtMaxBytes) && valid_timespan(ts, kTsMaxBytes));
+  QD_INPUTS_OK(valid_datetime(dt, kDtLargest) && valid_timespan(ts, kTsLargest));
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_TS_ADD);
   Unpacked x, y, r;
   if (int err = unpack_dt(dt, x, QDF_DT_TS_ADD); err != 0) return err;
   if (int err = unpack_ts(ts, y, QDF_DT_TS_ADD); err != 0) return err;
   if (int err = add_dt_ts(x, y, subtract, r); err != 0) return err;
   PackedDt::pack(result, r);
-  return checked_status(fn, "datetime", valid_datetime, qd_inputs_ok_, 0, result, kDtMaxBytes);
+  return checked_status(fn, "datetime", valid_datetime, qd_inputs_ok_, 0, result, kDtLargest);
 }
 
 }  // namespace

@@ -7,12 +7,6 @@
 
 namespace qd {
 
-const int32_t kDtLowLimit[kFieldCount] = {0, 0, 0, 0, 1, 1, kMinYear};
-const int32_t kDtHighLimit[kFieldCount] = {999, 59, 59, 23, 31, 12, kMaxYear};
-const int32_t kDtFill[kFieldCount] = {0, 0, 0, 0, 1, 1, 1};
-const int32_t kTsBound[kFieldCount] = {999, 59, 59, 23, kTsMax, 11, kTsMax};
-const int32_t kTsFactor[kFieldCount] = {1000, 60, 60, 24, 0, 12, 0};
-
 namespace {
 
 // Days before month m (index m - 1), common and leap years.
@@ -30,7 +24,9 @@ constexpr int32_t kCurrentUnset = 65535;  // in the milliseconds slot: never set
 inline int clamp_month(int m) { return m < 1 ? 1 : (m > 12 ? 12 : m); }
 
 // Month and day of the zero-based day of the year, without a loop: January and February
-// directly, March onwards by the 153-days-per-5-months rule.
+// directly, March onwards by the 153-days-per-5-months rule. Holds for doy 0..364 (365
+// in a leap year); the test Calendar.EveryDayRoundTripsAndWeekdaysAdvance
+// (tests/datetime/timeman_test.cpp) walks every day of 0001-01-01..32767-12-31.
 inline void month_day(int doy, bool leap, int* month, int* day) {
   const int march = 59 + (leap ? 1 : 0);
   if (doy < 31) {
@@ -62,15 +58,22 @@ int month_length(int month, bool leap) {
   return kDaysBefore[leap][m] - kDaysBefore[leap][m - 1];
 }
 
+// Both closed forms are shown over every day of the range by
+// Calendar.EveryDayRoundTripsAndWeekdaysAdvance.
 int32_t day_number(int year, int month, int day, int mark) {
   const int m = clamp_month(month);
   const int doy = day - 1 + kDaysBefore[leap_year(year, mark)][m - 1];
+  // Julian: holds for years 1..32767 (year - 1 >= 0, so the division floors).
   if (mark == kMarkJulian) return 365 * (year - 1) + (year - 1) / 4 + doy;
   if (year == kGregorianStartYear) {
     // The Gregorian part of 1582 counts on from 15 October.
     const int after_october = m > 10 ? kDaysBefore[0][m - 1] - kDaysBefore[0][9] : 0;
     return kFirstGregorianDay + (day - 15) + after_october;
   }
+  // Gregorian leap days counted from anchors after the switch: exact from 1581 on, where
+  // every division floors; below, C++ division truncates toward zero and the count is
+  // wrong. Valid values get here only from 1583 (1582 is counted above); an unchecked
+  // Gregorian value of an earlier year gets a number, as the contract allows.
   return doy + (year - 1201) / 400 - (year - 1501) / 100 + (year - 1581) / 4 + 20 + 365 * year;
 }
 
@@ -89,7 +92,9 @@ bool date_from_day(int32_t day, CivilDate* out) {
     mark = kMarkJulian;
   } else {
     // 400-year cycles from 1201; inside one, each century but the last is one day short
-    // of four-year blocks, which r / 36524 puts back before splitting into blocks.
+    // of four-year blocks, which r / 36524 puts back before splitting into blocks. Holds
+    // for days from kDay1201 on (e >= 0); used only from kFirstGregorianDay, and shown
+    // for every day up to 32767-12-31 by Calendar.EveryDayRoundTripsAndWeekdaysAdvance.
     const int32_t e = day - kDay1201;
     const int q = e / kDaysPer400Years, r = e % kDaysPer400Years;
     int offset;
@@ -145,7 +150,7 @@ const Unpacked& current() { return g_current; }
 
 int32_t field_or_current(const Unpacked& v, int c) {
   if (c > high_code(v)) return g_current.field[c];
-  if (c < low_code(v)) return kDtFill[c];
+  if (c < low_code(v)) return kDtFields[c].min;
   return v.field[c];
 }
 
@@ -175,7 +180,7 @@ int check_dt(Unpacked& v) {
     carry = true;
   }
   for (int c = low; c <= high; ++c) {
-    if (u.field[c] < kDtLowLimit[c] || u.field[c] > kDtHighLimit[c]) {
+    if (u.field[c] < kDtFields[c].min || u.field[c] > kDtFields[c].max) {
       return report<QDE_DT_INVALID, QDF_DT_CHECK>();
     }
   }
@@ -203,7 +208,7 @@ int check_dt(Unpacked& v) {
 int check_ts(const Unpacked& v) {
   const int low = low_code(v), high = high_code(v);
   bool ok = ts_range_ok(low, high);
-  for (int c = low; ok && c < high; ++c) ok = v.field[c] >= 0 && v.field[c] <= kTsBound[c];
+  for (int c = low; ok && c < high; ++c) ok = v.field[c] >= 0 && v.field[c] <= ts_field_bound(c);
   if (ok) ok = v.field[high] >= 0;
   return ok ? 0 : report<QDE_DT_OUT_OF_RANGE, QDF_TS_CHECK>();
 }

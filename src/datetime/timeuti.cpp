@@ -21,9 +21,10 @@ inline const char* skip_blanks(const char* p) {
 struct LiteralForm {
   const char* type_name;
   const char* first;   // type text and the highest field
-  const char* millis;  // separator and the milliseconds
+  const char* padded;  // separator and a field of three fixed digits
   const char* other;   // separator and any other field
 };
+static_assert(kDtFields[kMs].digits == 3, "the padded forms write three digits");
 constexpr LiteralForm kDtForm = {"datetime", "%s[%s:%s](%d", "%c%03d", "%c%d"};
 constexpr LiteralForm kTsForm = {"timespan", "%s[%s:%s](%ld", "%c%03ld", "%c%ld"};
 
@@ -34,18 +35,19 @@ size_t literal_text(char* out, size_t size, const Unpacked& v, const LiteralForm
   out[0] = '\0';
   if (negative) append_values(out, size, "-");
   // A broken header prints its codes' names ("??") and only the slots that exist.
-  const int top = high < kFieldCount ? high : kFieldCount - 1;
+  const int top = high < kDtFieldCount ? high : kDtFieldCount - 1;
   append_values(out, size, form.first, form.type_name, range_name(high), range_name(low),
                 top >= 0 ? v.field[top] : 0);
   for (int c = top - 1; c >= low; --c) {
-    append_values(out, size, c == kMs ? form.millis : form.other, field_separator(c), v.field[c]);
+    append_values(out, size, kDtFields[c].digits != 0 ? form.padded : form.other, field_separator(c),
+                  v.field[c]);
   }
   return append_values(out, size, ")");
 }
 
 }  // namespace
 
-char field_separator(int c) { return c >= 0 && c < kFieldCount ? kDtFields[c].separator : ' '; }
+char field_separator(int c) { return c >= 0 && c < kDtFieldCount ? kDtFields[c].separator : ' '; }
 
 size_t dt_text(char* out, size_t size, const Unpacked& v) {
   return literal_text(out, size, v, kDtForm, false);
@@ -71,33 +73,23 @@ int scan_range_name(const char* text, const char** end) {
 }
 
 bool scan_field_end(int c, const char** p) {
+  if (c < kMs || c > kYy) return false;
   const char* q = skip_blanks(*p);
-  switch (c) {
-    case kYy:
-    case kMo:
-      if (*q != '-') return false;
-      *p = q + 1;
-      return true;
-    case kDd:
-      if (!std::isdigit(static_cast<unsigned char>(*q))) return false;
-      *p = q;
-      return true;
-    case kHh:
-    case kMi:
-      if (*q != ':') return false;
-      *p = q + 1;
-      return true;
-    case kSs:
-      if (*q != '.') return false;
-      *p = q + 1;
-      return true;
-    case kMs:
-      if (*q != ')' && *q != '\'') return false;
-      *p = q;
-      return true;
-    default:
-      return false;
+  if (c == kMs) {  // the last field: the literal's closing character, left to the caller
+    if (*q != ')' && *q != '\'') return false;
+    *p = q;
+    return true;
   }
+  // What the literal writes in front of the next lower field.
+  const char separator = kDtFields[c - 1].separator;
+  if (separator == ' ') {  // blanks, already skipped: the next field's digit must follow
+    if (!std::isdigit(static_cast<unsigned char>(*q))) return false;
+    *p = q;
+    return true;
+  }
+  if (*q != separator) return false;
+  *p = q + 1;
+  return true;
 }
 
 }  // namespace qd

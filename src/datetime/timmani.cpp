@@ -35,14 +35,14 @@ int mag_sum(const Unpacked& a, const Unpacked& b, Unpacked& out) {
   int carry = 0;
   for (int c = low; c < high; ++c) {
     int64_t v = int64_t{a.field[c]} + b.field[c] + carry;
-    carry = v > kTsBound[c] ? 1 : 0;
-    if (carry) v -= kTsFactor[c];
+    carry = v > ts_field_bound(c) ? 1 : 0;
+    if (carry) v -= kDtFields[c].per_next;
     s.field[c] = static_cast<int32_t>(v);
   }
   int64_t top = int64_t{a.field[high]} + b.field[high];
-  if (top < 0 || top > kTsMax) return report<QDE_TS_OVERFLOW, QDF_TS_MAG_SUM>();
+  if (top < 0 || top > kTsFieldMax) return report<QDE_TS_OVERFLOW, QDF_TS_MAG_SUM>();
   top += carry;
-  if (top > kTsMax) return report<QDE_TS_OVERFLOW, QDF_TS_MAG_SUM>();
+  if (top > kTsFieldMax) return report<QDE_TS_OVERFLOW, QDF_TS_MAG_SUM>();
   s.field[high] = static_cast<int32_t>(top);
   out = s;
   return 0;
@@ -56,7 +56,7 @@ void mag_diff(const Unpacked& a, const Unpacked& b, Unpacked& out) {
   for (int c = low; c <= high; ++c) {
     int64_t v = int64_t{a.field[c]} - b.field[c] - borrow;
     borrow = v < 0 ? 1 : 0;
-    if (borrow) v += kTsFactor[c];
+    if (borrow) v += kDtFields[c].per_next;
     d.field[c] = static_cast<int32_t>(v);
   }
   out = d;
@@ -113,7 +113,7 @@ void reshape_dt(const Unpacked& src, int low, int high, Unpacked& out) {
   r.header = make_header(low, high, mark_of(src));
   for (int c = low; c <= high; ++c) {
     if (c < old_low) {
-      r.field[c] = kDtFill[c];
+      r.field[c] = kDtFields[c].min;
     } else if (c > old_high) {
       r.field[c] = current().field[c];
     } else {
@@ -151,16 +151,16 @@ int cast_ts(const Unpacked& src, int low, int high, Unpacked& out) {
   if (high < old_high) {
     // Fold the top field down: each step multiplies by the units of the next code.
     for (int c = old_high - 1; c >= high; --c) {
-      if (total > kTsMax / kTsFactor[c]) return report<QDE_TS_OVERFLOW, QDF_TS_CAST>();
-      total *= kTsFactor[c];
+      if (total > kTsFieldMax / kDtFields[c].per_next) return report<QDE_TS_OVERFLOW, QDF_TS_CAST>();
+      total *= kDtFields[c].per_next;
       if (c >= old_low) total += src.field[c];
-      if (total < 0 || total > kTsMax) return report<QDE_TS_OVERFLOW, QDF_TS_CAST>();
+      if (total < 0 || total > kTsFieldMax) return report<QDE_TS_OVERFLOW, QDF_TS_CAST>();
     }
     r.field[high] = static_cast<int32_t>(total);
   } else if (high > old_high) {
     for (int c = old_high; c < high; ++c) {
-      r.field[c] = static_cast<int32_t>(total % kTsFactor[c]);
-      total /= kTsFactor[c];
+      r.field[c] = static_cast<int32_t>(total % kDtFields[c].per_next);
+      total /= kDtFields[c].per_next;
     }
     r.field[high] = static_cast<int32_t>(total);
   } else {
@@ -278,9 +278,9 @@ int div_ts(const Unpacked& v, int32_t divisor, Unpacked& out) {
   int64_t rem = v.field[high] % k;
   r.field[high] = static_cast<int32_t>(v.field[high] / k);
   for (int c = high - 1; c >= low; --c) {
-    if (rem > kTsMax / kTsFactor[c]) return report<QDE_TS_OVERFLOW, QDF_TS_DIV>();
-    const int64_t x = v.field[c] + kTsFactor[c] * rem;
-    if (x < 0 || x > kTsMax) return report<QDE_TS_OVERFLOW, QDF_TS_DIV>();
+    if (rem > kTsFieldMax / kDtFields[c].per_next) return report<QDE_TS_OVERFLOW, QDF_TS_DIV>();
+    const int64_t x = v.field[c] + kDtFields[c].per_next * rem;
+    if (x < 0 || x > kTsFieldMax) return report<QDE_TS_OVERFLOW, QDF_TS_DIV>();
     r.field[c] = static_cast<int32_t>(x / k);
     rem = x % k;
   }

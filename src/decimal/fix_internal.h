@@ -13,6 +13,7 @@
 
 #include "qdtype32/qdfix.h"
 #include "base/byteio.h"
+#include "base/limits.h"
 #include "base/outcheck.h"
 
 namespace qd {
@@ -26,8 +27,6 @@ namespace qd {
 #endif
 
 // ---- Layout -------------------------------------------------------------------------
-constexpr int kFixMaxDigits = 30;  // every operation keeps p <= 30
-constexpr int kFixMaxBytes = 17;   // 2 + ceil(30 / 2)
 constexpr int kFixTextSize = 38;   // fix_string's buffer
 constexpr int kFixScaleMin = -128;
 constexpr int kFixScaleMax = 127;
@@ -38,7 +37,7 @@ inline int fx_prec(const uint8_t* v) { return v[0] & kPrecMask; }
 inline int fx_scale(const uint8_t* v) { return static_cast<int8_t>(v[1]); }
 inline int fx_sign_bit(const uint8_t* v) { return v[0] >> 7; }
 inline int fx_sign(const uint8_t* v) { return fx_prec(v) == 0 ? 0 : fx_sign_bit(v); }
-inline int fx_size(int p) { return (4 * p + 23) / 8; }
+inline int fx_size(int p) { return fix_stored_size(p); }
 inline void fx_head(uint8_t* v, int sign, int p, int s) {
   v[0] = static_cast<uint8_t>((sign ? kSignBit : 0) | (p & kPrecMask));
   v[1] = static_cast<uint8_t>(s);

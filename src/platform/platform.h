@@ -108,8 +108,6 @@ Console* console_open();
 int console_read_char(Console* c);  // a byte 0..255, or -1 at the end of input
 void console_write(Console* c, const char* text, size_t size);
 void console_close(Console* c);
-// Tests: the terminal to use instead of the controlling one (-1: back to that).
-void console_use_fd_for_test(int fd);
 
 // Processes started through the system's command interpreter (/bin/sh -c on POSIX).
 // A detached process is never waited for and never left for the caller to reap.

@@ -342,10 +342,6 @@ uint32_t tick_ms() {
 
 // ---- Console ---------------------------------------------------------------------------
 
-namespace {
-int g_console_test_fd = -1;
-}  // namespace
-
 struct Console {
   int in;
   int out;
@@ -354,21 +350,15 @@ struct Console {
   termios saved;
 };
 
-void console_use_fd_for_test(int fd) { g_console_test_fd = fd; }
-
 Console* console_open() {
   Console* c = qd::mem_new<Console>();
   if (!c) return nullptr;
   c->in = 0;
   c->out = kStderr;
-  if (g_console_test_fd >= 0) {
-    c->in = c->out = g_console_test_fd;
-  } else {
-    int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (fd >= 0) {
-      c->in = c->out = fd;
-      c->own_fd = true;
-    }
+  int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd >= 0) {
+    c->in = c->out = fd;
+    c->own_fd = true;
   }
   if (tcgetattr(c->in, &c->saved) == 0) {
     termios t = c->saved;

@@ -14,6 +14,7 @@
 #include "qdtype32/qdacct.h"
 #include "runtime/acct_internal.h"
 #include "base/byteio.h"
+#include "base/limits.h"
 #include "base/dtfields.h"
 #include "base/memory.h"
 #include "runtime/coding.h"
@@ -45,20 +46,17 @@ constexpr qd_ulong kErrorEventBit = 0x1;
 // Line budget: the size given to acct_init is capped and part of it kept back for the
 // separators, quotes and line end; a line keeps back more, and every text leaves room
 // for the fields still to come.
-constexpr int32_t kRecordSizeMax = 32672;
 constexpr int32_t kRecordKeptBack = 72;
 constexpr int32_t kLineKeptBack = 20;
 constexpr int32_t kFieldKeptBack = 10;
 constexpr int32_t kIntegerCost = 4;
 // An escaped text can double: the buffer holds two full budgets and the frame.
-constexpr size_t kRecordBufferSize = 65347;
+constexpr size_t kRecordBufferSize = 2 * kRecordMax + 3;  // 65347
 constexpr int kFieldCount = 9;
 
 // The date field: year down to milliseconds, Gregorian, as the clock reads it, written
 // as the datetime literal of that value ("datetime[yy:ms](2026-12-6 9:5:3.042)").
-constexpr int kMsCode = 0;
-constexpr int kYyCode = 6;
-constexpr int32_t kDateSize = 2 * (kYyCode - kMsCode) + 8;  // its budget: the stored size, 20
+constexpr int32_t kDateSize = dt_stored_size(kMs, kYy, kDtFieldBytes);  // its budget, 20
 constexpr size_t kDateTextSize = 48;                        // the longest literal is 41
 
 constexpr int kLogFileMode = 0666;  // 438
@@ -70,8 +68,7 @@ constexpr int kOpenFileTaken = 79;
 constexpr int kGenerationStepsMax = 1000;
 
 constexpr char kNoFile[] = "---";
-constexpr size_t kNameMax = 1024;
-constexpr size_t kFileNameMax = kNameMax + 16;  // the base name and ".<generation>"
+constexpr size_t kFileNameMax = kPathMax + 16;  // the base name and ".<generation>"
 constexpr size_t kText1Max = 127;
 constexpr size_t kText2Max = 128;
 constexpr size_t kPairMax = 24;
@@ -79,7 +76,7 @@ constexpr size_t kPairMax = 24;
 std::atomic<int> g_fd{-1};
 std::atomic<int> g_generation{-1};
 std::atomic<int32_t> g_budget{0};
-char g_base[kNameMax + 1] = "---";
+char g_base[kPathMax + 1] = "---";
 // The line buffer. A writer takes it out of the slot while it formats, so that lines
 // written at the same time from several threads never share it; a writer that finds
 // the slot empty while a buffer exists formats into one of its own.
@@ -249,11 +246,11 @@ bool now_text(char* out) {
   if (!plat::local_time_ms(&t)) return false;
   const int fields[] = {t.millisecond, t.second, t.minute, t.hour, t.day, t.month, t.year};
   static_assert(std::size(fields) == kDtFieldCount);
-  format_values(out, kDateTextSize, "datetime[%s:%s](%d", kDtFields[kYyCode].name,
-                kDtFields[kMsCode].name, fields[kYyCode]);
-  for (int c = kYyCode - 1; c >= kMsCode; --c) {
-    append_values(out, kDateTextSize, c == kMsCode ? "%c%03d" : "%c%d", kDtFields[c].separator,
-                  fields[c]);
+  format_values(out, kDateTextSize, "datetime[%s:%s](%d", kDtFields[kYy].name,
+                kDtFields[kMs].name, fields[kYy]);
+  for (int c = kYy - 1; c >= kMs; --c) {
+    append_values(out, kDateTextSize, kDtFields[c].digits != 0 ? "%c%03d" : "%c%d",
+                  kDtFields[c].separator, fields[c]);
   }
   append_values(out, kDateTextSize, ")");
   return true;
@@ -352,7 +349,7 @@ void acct_reset_for_test() {
   exit_log();
   g_generation.store(-1);
   g_budget.store(0);
-  copy_bounded(g_base, kNameMax, kNoFile);
+  copy_bounded(g_base, kPathMax, kNoFile);
   g_id = Identity{};
 }
 
@@ -365,8 +362,8 @@ using namespace qd;
 
 QD_EXTERN_C QD_API int acct_init(const acct_config* config, qd_long size) {
   // Below zero every budget is alike; the floor keeps the line's arithmetic in range.
-  const int32_t budget = std::min(size, kRecordSizeMax);
-  g_budget.store(std::max(budget, -kRecordSizeMax) - kRecordKeptBack);
+  const int32_t budget = std::min(size, kRecordMax);
+  g_budget.store(std::max(budget, -kRecordMax) - kRecordKeptBack);
   if (g_fd.load() >= 0) {
     if (int err = exit_log(); err != 0) {
       report<0, QDF_ACCT_INIT>();
@@ -375,7 +372,7 @@ QD_EXTERN_C QD_API int acct_init(const acct_config* config, qd_long size) {
   }
   const qd_long logon = config ? config->logon : 0;
   store_relaxed<qd_long>(acct_act_logon, logon);
-  copy_bounded(g_base, kNameMax, config && config->file ? config->file : kNoFile);
+  copy_bounded(g_base, kPathMax, config && config->file ? config->file : kNoFile);
   g_generation.store(-1);
   if (std::strcmp(g_base, kNoFile) != 0 && logon != 0) {
     char tried[kFileNameMax];

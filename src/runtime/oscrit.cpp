@@ -19,7 +19,6 @@ struct LockEntry {
   std::atomic<uint8_t> yield_flag{0};
   std::atomic<uint32_t> owner{0};  // written only by the holder
   uint32_t recursion = 0;          // touched only by the holder
-  uint8_t entered = 0;
   std::atomic<uint32_t> stat_swaps{0}, stat_yields{0}, stat_waits{0};
 };
 
@@ -140,7 +139,6 @@ int lock_enter(int n) {
   if (acquire(e, tid, kSpinCount, kYieldCount) != 0) return report_lock_failure();
   e.owner.store(tid, std::memory_order_relaxed);
   e.recursion = 1;
-  e.entered = 1;
   return 0;
 }
 
@@ -152,7 +150,6 @@ int lock_leave(int n) {
   }
   if (--e.recursion > 0) return 0;
   e.owner.store(0, std::memory_order_relaxed);
-  e.entered = 0;
   if (release(e) != 0) return report_lock_failure();
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/limits.h"
 #include "platform/platform.h"
 #include "qderror.h"
 #include "qdfid.h"
@@ -29,7 +30,6 @@ constexpr SlotSpec kSlotSpecs[kDllSlotCount] = {
     {"QDKERNELDLL", "qdker%d.dll", nullptr, nullptr, false},
 };
 constexpr int kWordSize = 32;
-constexpr size_t kPathMax = 1024;
 constexpr size_t kKeyMax = 32;
 constexpr int kInitFailed = -1;
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "base/limits.h"
 #include "platform/platform.h"
 #include "qdtype32/qdconfig.h"
 #include "runtime/runtime_internal.h"
@@ -21,7 +22,6 @@ namespace qd {
 namespace {
 
 constexpr size_t kApplNameMax = 30;
-constexpr size_t kPathMax = 260;
 constexpr size_t kCacheSize = 2048;
 // A new answer needs at least this much room for its value; with less, the cache is
 // emptied first (see win_os_getenv in qdconfig.h).
@@ -33,10 +33,10 @@ enum SearchState { kNotSearched = -1, kNoFile = 0, kPathNamesFile = 1, kFoundInI
 
 struct Config {
   char appl_name[kApplNameMax + 1] = "QDWIN";
-  char ini_name[kPathMax + 1] = "qdwin.ini";
-  char path_in_use[kPathMax + 1] = "";
+  char ini_name[kConfigPathMax + 1] = "qdwin.ini";
+  char path_in_use[kConfigPathMax + 1] = "";
   int search_state = kNotSearched;
-  char install_dir[kPathMax + 1] = "";
+  char install_dir[kConfigPathMax + 1] = "";
   char cache[kCacheSize] = {};
   size_t cache_end = 0;
 };
@@ -63,7 +63,7 @@ bool file_usable(const char* path) {
 // this process (or the executable), else the plain name through the profile lookup.
 void search_file() {
   static const char* const kModules[] = {"qdmtx.dll", "qdqdx32.dll", "qdker32.dll"};
-  char dir[kPathMax + 1] = "";
+  char dir[kConfigPathMax + 1] = "";
   bool have_dir = false;
   for (const char* m : kModules) {
     if (plat::module_directory(m, dir, sizeof dir)) {
@@ -100,7 +100,7 @@ bool file_exists(const char* path) {
 }
 
 bool holds_catalogues(const char* dir) {
-  char path[kPathMax + 1];
+  char path[kConfigPathMax + 1];
   path_join(path, sizeof path, dir, nullptr, kCatalogueFile);
   return dir[0] != 0 && file_exists(path);
 }
@@ -112,7 +112,7 @@ bool holds_catalogues(const char* dir) {
 // that a missing catalogue is reported under the path a caller would expect.
 void installation_default(char* out, size_t size) {
   if (!holds_catalogues(g_config.install_dir)) {
-    char module[kPathMax + 1];
+    char module[kConfigPathMax + 1];
     bool in_executable = false;
     if (plat::library_directory(module, sizeof module, &in_executable) &&
         installed_data_dir(module, in_executable ? QD_DATA_FROM_BINDIR : QD_DATA_FROM_LIBDIR,
@@ -220,7 +220,7 @@ char* lookup(const char* name, const char* section) {
 bool installed_data_dir(const char* module_dir, const char* rel, char* out, size_t size) {
   if (!module_dir || !rel || !out || size == 0) return false;
   const char sep = plat::kPathSeparator;
-  char dir[kPathMax + 1];
+  char dir[kConfigPathMax + 1];
   cut_copy(dir, sizeof dir, module_dir);
   if (std::strlen(module_dir) >= sizeof dir) return false;
   size_t n = std::strlen(dir);
@@ -232,9 +232,9 @@ bool installed_data_dir(const char* module_dir, const char* rel, char* out, size
     *(last == dir ? last + 1 : last) = 0;
     rel += rel[2] ? 3 : 2;
   }
-  char joined[kPathMax + 1];
+  char joined[kConfigPathMax + 1];
   path_join(joined, sizeof joined, dir, nullptr, rel);
-  if (std::strlen(joined) >= size || std::strlen(joined) >= kPathMax || !holds_catalogues(joined)) {
+  if (std::strlen(joined) >= size || std::strlen(joined) >= kConfigPathMax || !holds_catalogues(joined)) {
     return false;
   }
   cut_copy(out, size, joined);

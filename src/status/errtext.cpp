@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/byteio.h"
+#include "base/limits.h"
 #include "status/status_internal.h"
 
 namespace qd {
@@ -13,43 +14,6 @@ namespace {
 
 constexpr char kMessageFile[] = "qderror.h";
 constexpr char kFunctionFile[] = "qdfid.h";
-constexpr size_t kLineMax = 299;  // characters of a catalogue line that count
-constexpr size_t kPathMax = 1024;
-
-// One line, cut to kLineMax characters (the rest of a longer line is skipped), with its
-// newline kept when it had one. False at the end of the file.
-bool read_line(FILE* f, char* line) {
-  size_t n = 0;
-  int c;
-  bool any = false;
-  while ((c = std::fgetc(f)) != EOF) {
-    any = true;
-    if (c == '\r') continue;  // CRLF files read like LF files
-    if (n < kLineMax) line[n++] = static_cast<char>(c);
-    if (c == '\n') break;
-  }
-  line[n] = 0;
-  return any;
-}
-
-bool starts_define(const char* line) { return std::strncmp(line, "#define", 7) == 0; }
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-// Reads "#define NAME NUMBER": the name (cut) into name, the number (0 if none).
-long parse_define(const char* line, char* name, size_t name_size) {
-  const char* p = line + 7;
-  while (is_blank(*p)) ++p;
-  size_t n = 0;
-  while (*p && !is_blank(*p) && *p != '\n' && *p != '\r') {
-    if (n + 1 < name_size) name[n++] = *p;
-    ++p;
-  }
-  name[n] = 0;
-  while (is_blank(*p)) ++p;
-  return std::strtol(p, nullptr, 10);
-}
-
 enum class Scan { kNoFile, kNoEntry, kFound };
 
 // Finds entry `number` in `file`; on a match its name and text (at most 299
@@ -59,10 +23,11 @@ Scan scan_catalog(const char* path, long number, CatalogEntry* out) {
   out->text[0] = 0;
   FILE* f = std::fopen(path, "rb");
   if (!f) return Scan::kNoFile;
-  char line[kLineMax + 2];
+  CatalogLine line;
   bool found = false;
-  while (!found && read_line(f, line)) {
-    if (starts_define(line) && parse_define(line, out->name, sizeof out->name) == number) {
+  while (!found && read_catalog_line(f, &line)) {
+    if (line.define && line.number == number) {
+      std::memcpy(out->name, line.name, sizeof out->name);
       found = true;
     }
   }
@@ -72,10 +37,10 @@ Scan scan_catalog(const char* path, long number, CatalogEntry* out) {
     return Scan::kNoEntry;
   }
   size_t len = 0;
-  while (read_line(f, line) && !starts_define(line)) {
-    size_t n = std::strlen(line);
+  while (read_catalog_line(f, &line) && !line.define) {
+    size_t n = std::strlen(line.text);
     if (n > kCatalogTextMax - len) n = kCatalogTextMax - len;
-    std::memcpy(out->text + len, line, n);
+    std::memcpy(out->text + len, line.text, n);
     len += n;
   }
   out->text[len] = 0;

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "status/catalog_reader.h"
 #include "status/qdformat.h"
 
 namespace qd {
@@ -68,8 +69,9 @@ class ErrnoKeeper {
 
 // ---- Catalogue lookups ----------------------------------------------------------------
 
-constexpr size_t kCatalogNameMax = 298;
-constexpr size_t kCatalogTextMax = 299;
+// Lines and names as catalog_reader.h reads them; an entry's text keeps at most as many
+// characters as one line.
+constexpr size_t kCatalogTextMax = kCatalogLineMax;
 struct CatalogEntry {
   char name[kCatalogNameMax + 1];
   char text[kCatalogTextMax + 1];

@@ -5,21 +5,20 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/limits.h"
 #include "base/outcheck.h"
 
 namespace qd {
 
 // ---- Byte strings (binchar) -------------------------------------------------------------
 
-constexpr size_t kBincharHeader = 4;                              // unsigned 32-bit byte count
-constexpr uint32_t kBincharMax = 32668;                           // most bytes a binchar holds
-constexpr size_t kBincharMaxSize = kBincharHeader + kBincharMax;  // 32672
+// A binchar is its count (kByteStringHeader bytes) and at most kBincharMax bytes.
 
 // Byte count of a binchar as stored, and the bytes that may be read from it: a count
 // above the largest binchar (outside the value model) reads as the largest.
 uint32_t binchar_count(const void* v);
 uint32_t binchar_readable(const void* v);
-// Whether bytes are a well-formed binchar: a count of at most 32668 whose bytes lie
+// Whether bytes are a well-formed binchar: a count of at most kBincharMax whose bytes lie
 // within room. At most room bytes are read; *bytes gets the size the value claims (at
 // most room).
 bool valid_binchar(const void* v, size_t room, size_t* bytes = nullptr);
@@ -27,7 +26,7 @@ bool valid_binchar(const void* v, size_t room, size_t* bytes = nullptr);
 // status is 0, provided the export's QD_INPUTS_OK held.
 #define QD_BINCHAR_OUT(status, v)                                                      \
   ::qd::checked_status(__func__, "binchar", ::qd::valid_binchar, qd_inputs_ok_, (status), \
-                       (v), ::qd::kBincharMaxSize)
+                       (v), static_cast<size_t>(::qd::kRecordMax))
 
 // ---- Heap layer ---------------------------------------------------------------------------
 

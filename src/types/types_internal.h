@@ -87,17 +87,11 @@ TypeFamily type_family(int code);
 // The code two operands combine to: 0 when they do not go together.
 int common_type_code(int a, int b);
 
-constexpr int kRangeDay = 4;
-constexpr int kRangeMonth = 5;
-constexpr int kRangeYear = 6;
 enum class TimespanClass { kDayTime, kYearMonth, kMixed };
 // The class of a timespan range given by its end (low) and start (high) codes.
 TimespanClass timespan_class(int low, int high);
-// Whether two stored timespans (range codes in their first byte) lie in one class.
-bool same_timespan_class(const void* a, const void* b);
 
-// Datetime field ("range") names: codes 0 ms .. 6 yy, 7 weekday.
-constexpr int kRangeNameCount = kDtRangeNameCount;
+// Datetime field ("range") names of base/dtfields.h: codes 0 ms .. 6 yy, 7 weekday.
 const char* range_name(int code);  // "??" outside 0..7
 int range_code(const char* text);  // first two characters, exact case; -1 when none
 

@@ -5,6 +5,7 @@
 
 #include "qdtype32/qdattr.h"
 #include "qdtype32/qdglob.h"
+#include "base/limits.h"
 #include "types/types_internal.h"
 
 namespace qd {
@@ -16,8 +17,8 @@ constexpr TypeInfo kTypes[kTypeCodeMax + 1] = {
     {"???", 0, 1, 0, 0},                // 0
     {"integer", 4, 4, 3, 52},           // 1
     {"double", 8, 8, 6, 52},            // 2
-    {"numeric", 17, 4, 4, 52},          // 3
-    {"char", 32673, 1, 1, 32676},       // 4
+    {"numeric", kFixMaxBytes, 4, 4, 52},// 3
+    {"char", kCharSizeMax, 1, 1, 32676},// 4
     {"tinyint", 1, 1, 1, 52},           // 5
     {"smallint", 2, 2, 2, 52},          // 6
     {"float", 4, 4, 5, 52},             // 7
@@ -25,7 +26,7 @@ constexpr TypeInfo kTypes[kTypeCodeMax + 1] = {
     {"timespan", 32, 4, 0, 100},        // 9
     {"money", 17, 4, 0, 16},            // 10
     {"bool", 1, 1, 0, 8},               // 11
-    {"binchar", 32672, 4, 4, 65340},    // 12
+    {"binchar", kRecordMax, 4, 4, 65340},// 12
     {"blob", 20, 4, 0, 50},             // 13
     {"bits", 4096, 4, 6, 65340},        // 14
     {"nulltyp", 0, 1, 0, 0},            // 15
@@ -41,8 +42,8 @@ constexpr TypeInfo kTypes[kTypeCodeMax + 1] = {
     {"C-double", 8, 0, 0, 52},          // 25
     {"???", 0, 0, 0, 0},                // 26
     {"???", 0, 0, 0, 0},                // 27
-    {"fileref", 32673, 1, 3, 32676},    // 28
-    {"varchar", 32673, 1, 2, 32676},    // 29
+    {"fileref", kCharSizeMax, 1, 3, 32676},// 28
+    {"varchar", kCharSizeMax, 1, 2, 32676},// 29
     {"bits2", 4094, 2, 5, 65340},       // 30
 };
 
@@ -54,8 +55,6 @@ static_assert(sizeof kTypes / sizeof kTypes[0] == 31, "one row per code 0..30");
 static_assert(same(kTypes[kNumeric].name, "numeric") && same(kTypes[kBits2].name, "bits2") &&
                   same(kTypes[kVarchar].name, "varchar") && same(kTypes[kCDouble].name, "C-double"),
               "rows are in code order");
-static_assert(kTypes[kNumeric].size == 17, "a fix value is at most 17 bytes");
-static_assert(kTypes[kChar].size == 32673 && kTypes[kBinchar].size == 32672, "string limits");
 static_assert(kTypes[kBits2].size == 4094 && kTypes[kBits].size == 4096, "bit string limits");
 
 constexpr int kMaxFixLiteral = 100;
@@ -100,12 +99,12 @@ bool name_starts(const char* name, const char* text) {
 const TypeInfo& type_info(int code) { return kTypes[code >= 0 && code <= kTypeCodeMax ? code : 0]; }
 
 const char* range_name(int code) {
-  return code >= 0 && code < kRangeNameCount ? kDtFields[code].name : "??";
+  return code >= 0 && code < kDtRangeNameCount ? kDtFields[code].name : "??";
 }
 
 int range_code(const char* text) {
   if (!text || !text[0] || !text[1]) return -1;
-  for (int i = 0; i < kRangeNameCount; ++i) {
+  for (int i = 0; i < kDtRangeNameCount; ++i) {
     if (text[0] == kDtFields[i].name[0] && text[1] == kDtFields[i].name[1]) return i;
   }
   return -1;
@@ -270,7 +269,7 @@ QD_EXTERN_C QD_API attrtype* get_attrtype(void* value, int code, attrtype* t) {
       break;
     case kDatetime:
     case kTimespan:
-      at_set_range(t, v[0] & 0x0f, (v[0] >> 4) & 0x0f);
+      at_set_range(t, range_low(v[0]), range_high(v[0]));
       break;
     case kBinchar:
     case kBits:
@@ -291,22 +290,24 @@ QD_EXTERN_C QD_API int size_attrtype(attrtype* t) {
   const int len = has_length_param(code) ? at_length(t) : 0;
   switch (code) {
     case kNumeric:
-      return at_precision(t) > 0 ? (4 * at_precision(t) + 23) / 8 : type_info(code).size;
+      return at_precision(t) > 0 ? fix_stored_size(at_precision(t)) : type_info(code).size;
     case kChar:
     case kVarchar:
       return len > 0 ? len + 1 : type_info(code).size;
     case kBinchar:
-      return len > 0 ? len + 4 : type_info(code).size;
+      return len > 0 ? len + kByteStringHeader : type_info(code).size;
     case kBits:
-      return len > 0 ? (len + 7) / 8 + 4 : type_info(code).size;
+      return len > 0 ? (len + 7) / 8 + kByteStringHeader : type_info(code).size;
     case kBits2:
-      return len > 0 ? (len + 7) / 8 + 2 : type_info(code).size;
+      return len > 0 ? (len + 7) / 8 + kBits2Header : type_info(code).size;
     case kDatetime:
-      return at_range_low(t) != kRangeUnset ? (at_range_high(t) - at_range_low(t)) * 2 + 8
-                                            : type_info(code).size;
+      return at_range_low(t) != kRangeUnset
+                 ? dt_stored_size(at_range_low(t), at_range_high(t), kDtFieldBytes)
+                 : type_info(code).size;
     case kTimespan:
-      return at_range_low(t) != kRangeUnset ? (at_range_high(t) - at_range_low(t)) * 4 + 8
-                                            : type_info(code).size;
+      return at_range_low(t) != kRangeUnset
+                 ? dt_stored_size(at_range_low(t), at_range_high(t), kTsFieldBytes)
+                 : type_info(code).size;
     default:
       return type_info(code).size;
   }
@@ -323,11 +324,11 @@ QD_EXTERN_C QD_API int value_fine_space(int source_code, attrtype* t) {
       case kChar:
         return round_up4(len + 1);
       case kBinchar:
-        return round_up4(len + 4);
+        return round_up4(len + kByteStringHeader);
       case kBits:
-        return round_up4((len + 7) / 8 + 4);
+        return round_up4((len + 7) / 8 + kByteStringHeader);
       default:
-        return round_up4((len + 7) / 8 + 2);
+        return round_up4((len + 7) / 8 + kBits2Header);
     }
   }
   if (source_code != 0 && code == kChar) return type_info(source_code).text_space;
@@ -421,19 +422,13 @@ int common_type_code(int a, int b) {
 }
 
 TimespanClass timespan_class(int low, int high) {
-  if (low >= kRangeMonth && low <= kRangeYear && high >= kRangeMonth && high <= kRangeYear) {
+  if (low >= kMo && low <= kYy && high >= kMo && high <= kYy) {
     return TimespanClass::kYearMonth;
   }
-  if (low >= 0 && low <= kRangeDay && high >= 0 && high <= kRangeDay) {
+  if (low >= kMs && low <= kDd && high >= kMs && high <= kDd) {
     return TimespanClass::kDayTime;
   }
   return TimespanClass::kMixed;
-}
-
-bool same_timespan_class(const void* a, const void* b) {
-  const uint8_t ra = *static_cast<const uint8_t*>(a), rb = *static_cast<const uint8_t*>(b);
-  const TimespanClass ca = timespan_class(ra & 0x0f, ra >> 4);
-  return ca != TimespanClass::kMixed && ca == timespan_class(rb & 0x0f, rb >> 4);
 }
 
 }  // namespace qd

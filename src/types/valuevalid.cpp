@@ -11,8 +11,9 @@
 namespace qd {
 
 bool valid_binchar(const void* v, size_t room, size_t* bytes) {
-  size_t claim = kBincharHeader;
-  const uint32_t n = room >= kBincharHeader ? load<uint32_t>(v) : kBincharMax + 1;
+  size_t claim = kByteStringHeader;
+  const size_t header = kByteStringHeader;
+  const uint32_t n = room >= header ? load<uint32_t>(v) : kBincharMax + 1;
   if (n <= kBincharMax) claim += n;
   if (bytes) *bytes = std::min(claim, room);
   return n <= kBincharMax && claim <= room;
@@ -32,7 +33,7 @@ bool valid_descriptor(const void* v, size_t room, size_t* bytes) {
   if (code == kDatetime || code == kTimespan) {
     const int low = at_range_low(&t), high = at_range_high(&t);
     if (low == kRangeUnset) return true;
-    if (low > high || high > kRangeYear) return false;
+    if (low > high || high > kYy) return false;
     return code == kDatetime || timespan_class(low, high) != TimespanClass::kMixed;
   }
   return true;

@@ -1,4 +1,4 @@
-// test_commuti.cpp: binchar text in both directions, bit string texts, and the bounded
+// commuti_test.cpp: binchar text in both directions, bit string texts, and the bounded
 // text copy and length check.
 #include <gtest/gtest.h>
 

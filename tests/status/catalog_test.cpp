@@ -8,6 +8,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "runtime/runtime_internal.h"
 #include "test_support.h"
@@ -107,6 +108,44 @@ TEST_F(CatalogTest, CompiledTablesMatchTheFiles) {
   for (const FileEntry& f : messages) {
     EXPECT_NE(qd::catalog::text_of(qd::catalog::kMessages, f.number), nullptr) << f.name;
   }
+}
+
+// The one reader of the catalogue lines: CRLF, cut lines and names, heads without numbers.
+TEST(CatalogReader, LinesAndEntryHeads) {
+  const std::string long_name(400, 'N'), long_text(310, 't');
+  struct Case {
+    std::string line, text;  // as the file holds it; what the reader keeps
+    bool cut, define, numbered;
+    long number;
+    size_t name_length;
+  } cases[] = {
+      {"#define\tQDE_X  42 \r\n", "#define\tQDE_X  42 \n", false, true, true, 42, 5},
+      {"#define QDE_Y\n", "#define QDE_Y\n", false, true, false, 0, 5},
+      // Cut within the name: what is left of it, no number.
+      {"#define " + long_name + " -7\n", ("#define " + long_name).substr(0, 299), true, true, false,
+       0, 291},
+      {long_text + "\n", long_text.substr(0, 299), true, false, false, 0, 0},
+      {"#defined 1\n", "#defined 1\n", false, true, true, 1, 1},  // the name is "d"
+      {"last", "last", false, false, false, 0, 0},
+  };
+  std::string file;
+  for (const Case& c : cases) file += c.line;
+  qdtest::TempDir dir;
+  FILE* f = std::fopen(dir.write("cat.h", file).c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  qd::CatalogLine line;
+  for (const Case& c : cases) {
+    ASSERT_TRUE(qd::read_catalog_line(f, &line)) << c.line;
+    EXPECT_EQ(line.text, c.text);
+    EXPECT_EQ(std::make_tuple(line.cut, line.define, line.numbered, std::strlen(line.name)),
+              std::make_tuple(c.cut, c.define, c.numbered, c.name_length))
+        << c.line;
+    if (c.numbered) {
+      EXPECT_EQ(line.number, c.number) << c.line;
+    }
+  }
+  EXPECT_FALSE(qd::read_catalog_line(f, &line));
+  std::fclose(f);
 }
 
 // Comment blocks become plain text: marks dropped, continuation lines unindented.

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "status/catalog_reader.h"
+
 namespace {
 
 struct Entry {
@@ -17,40 +19,41 @@ struct Entry {
   std::string text;
 };
 
-// Same reading as the library's run-time lookup: an entry starts at a line beginning
-// with "#define", its text is every following line up to the next such line.
+// The library's own reading (status/catalog_reader.h). A line or name that the library
+// would cut fails the build: the tables must hold exactly what a report will print.
 bool read_catalog(const char* path, std::vector<Entry>& out) {
   FILE* f = std::fopen(path, "rb");
   if (!f) {
     std::fprintf(stderr, "catalog_gen: can't open %s\n", path);
     return false;
   }
-  std::string line;
+  qd::CatalogLine line;
   Entry* cur = nullptr;
-  int c;
-  bool more = true;
-  while (more) {
-    line.clear();
-    while ((c = std::fgetc(f)) != EOF && c != '\n') {
-      if (c != '\r') line += static_cast<char>(c);
+  bool ok = true;
+  for (int number = 1; qd::read_catalog_line(f, &line); ++number) {
+    if (line.cut) {
+      std::fprintf(stderr, "%s:%d: longer than %zu characters\n", path, number,
+                   qd::kCatalogLineMax);
+      ok = false;
+      break;
     }
-    more = c != EOF;
-    if (!more && line.empty()) break;
-    if (line.compare(0, 7, "#define") == 0) {
-      char name[512] = {};
-      char number[64] = {};
-      if (std::sscanf(line.c_str() + 7, " %511s %63s", name, number) == 2) {
-        out.push_back({name, std::strtol(number, nullptr, 10), ""});
+    if (line.define) {
+      if (line.numbered) {
+        out.push_back({line.name, line.number, ""});
         cur = &out.back();
       } else {
         cur = nullptr;  // a define that is not an entry (no number)
       }
       continue;
     }
-    if (cur) cur->text += line + "\n";
+    const size_t length = std::strlen(line.text);
+    if (cur && length > 0) {
+      cur->text += line.text;
+      if (line.text[length - 1] != '\n') cur->text += '\n';  // a last line without one
+    }
   }
   std::fclose(f);
-  return true;
+  return ok;
 }
 
 std::string c_string(const std::string& s) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/limits.h"
 #include "commands.h"
 
 namespace qdtype {
@@ -29,9 +30,9 @@ int max_length(int code) {
     case 4:   // char
     case 28:  // fileref
     case 29:  // varchar
-      return 32672;
+      return qd::kRecordMax;
     case 12:  // binchar: a 32-bit count, then the bytes
-      return 32668;
+      return static_cast<int>(qd::kBincharMax);
     case 14:  // bits: a 32-bit count, then the bits
     case 30:  // bits2: a 16-bit count, then the bits
       return 32736;

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "base/limits.h"
 #include "commands.h"
 #include "qderror.h"
 #include "qdfid.h"
@@ -24,7 +25,7 @@ int write_if(int event, qd_ulong bit, const char* a, const char* b, const char* 
 // error status and a statement whose text needs escaping; then shows the file.
 int write_session(const char* path, qd_ulong events, bool tour) {
   acct_config config{events, 1, path};
-  if (acct_init(&config, 32672) != 0) {
+  if (acct_init(&config, qd::kRecordMax) != 0) {
     if (!tour) return library_error();
     print_error_report();
     return 1;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/limits.h"
 #include "commands.h"
 #include "qdtype32/qdtype32.h"
 
@@ -15,21 +16,22 @@ namespace qdtype {
 namespace {
 
 constexpr int64_t kToolMaxBits = int64_t{1} << 20;  // the tool's own bound on a string
-constexpr size_t kBincharMax = 32668;
+using qd::kBincharMax;
+using qd::kByteStringHeader;
 
 // A bits value in a buffer sized for it.
 struct BitValue {
   std::vector<uint8_t> buf;
   int32_t length() const {
     int32_t n;
-    std::memcpy(&n, buf.data(), 4);
+    std::memcpy(&n, buf.data(), sizeof n);
     return n;
   }
 };
 
 BitValue room_for(int64_t bits) {
   BitValue v;
-  v.buf.assign(4 + static_cast<size_t>((bits + 7) / 8) + 1, 0);
+  v.buf.assign(kByteStringHeader + static_cast<size_t>((bits + 7) / 8) + 1, 0);
   return v;
 }
 
@@ -96,7 +98,7 @@ void print_bits(BitValue& v) {
   print("%s\n", t);
   field("value", t);
   field("type", ("bits(" + std::to_string(v.length()) + ")").c_str());
-  field_bytes(v.buf.data(), 4 + (static_cast<size_t>(v.length()) + 7) / 8);
+  field_bytes(v.buf.data(), kByteStringHeader + (static_cast<size_t>(v.length()) + 7) / 8);
 }
 
 int bits_usage() {
@@ -132,7 +134,8 @@ int cmd_bits(int argc, char** argv) {
     }
     print_bits(res);
   } else if (op == "compare") {
-    number(sub_bit_compare(a.length(), a.buf.data() + 4, b.length(), b.buf.data() + 4));
+    number(sub_bit_compare(a.length(), a.buf.data() + kByteStringHeader, b.length(),
+                           b.buf.data() + kByteStringHeader));
   } else if (op == "not") {
     BitValue res = room_for(a.length());
     bit_not(a.buf.data(), res.buf.data());
@@ -163,12 +166,12 @@ int cmd_hex(int argc, char** argv) {
   if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     text.erase(0, 2);
   }
-  std::vector<uint8_t> value(4 + kBincharMax);
+  std::vector<uint8_t> value(kByteStringHeader + kBincharMax);
   const int rc = hex_to_binchar(value.data(), text.data());
   uint32_t count;
-  std::memcpy(&count, value.data(), 4);
+  std::memcpy(&count, value.data(), sizeof count);
   if (rc != 0) {
-    return bad_usage("qdtype: '%s' is not hexadecimal text of at most %zu bytes (%u bytes read)",
+    return bad_usage("qdtype: '%s' is not hexadecimal text of at most %u bytes (%u bytes read)",
                      argv[0], kBincharMax, count);
   }
   std::vector<char> out(2 + 2 * static_cast<size_t>(count) + 1);
@@ -176,7 +179,7 @@ int cmd_hex(int argc, char** argv) {
   print("%s  (%u bytes)\n", shown, count);
   field("value", shown);
   field("type", ("binchar(" + std::to_string(count) + ")").c_str());
-  field_bytes(value.data(), 4 + static_cast<size_t>(count));
+  field_bytes(value.data(), kByteStringHeader + static_cast<size_t>(count));
   return 0;
 }
 
@@ -205,7 +208,8 @@ void tour() {
   parse_bits("0b101", &a);
   parse_bits("0b10100", &b);
   show("compare 0b101 with 0b10100",
-       std::to_string(sub_bit_compare(a.length(), a.buf.data() + 4, b.length(), b.buf.data() + 4)) +
+       std::to_string(sub_bit_compare(a.length(), a.buf.data() + kByteStringHeader, b.length(),
+                                      b.buf.data() + kByteStringHeader)) +
            "  (trailing zeros do not count)");
   parse_bits("0b10110", &a);
   res = room_for(4);
@@ -215,7 +219,7 @@ void tour() {
   show("second set bit of 0b0101", std::to_string(find_nbit(a.buf.data(), 2)));
 
   for (const char* hex : {"0aFF", "abc"}) {
-    std::vector<uint8_t> value(4 + kBincharMax);
+    std::vector<uint8_t> value(kByteStringHeader + kBincharMax);
     std::string text = hex;
     hex_to_binchar(value.data(), text.data());
     char out[32];

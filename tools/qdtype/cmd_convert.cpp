@@ -5,47 +5,44 @@
 #include <string>
 #include <vector>
 
+#include "base/limits.h"
 #include "commands.h"
 #include "qdtype32/qdtype32.h"
 
+namespace qdtype {
 namespace {
 
-constexpr size_t kValueSize = 32672;  // holds any literal and any converted value
+constexpr size_t kValueSize = qd::kRecordMax;  // holds any literal and any converted value
 
-// Prints the failure: its number on stdout, the thread's report on stderr.
-int failed(int rc) {
-  std::printf("error %d\n", rc);
-  std::fputs(qd_errtxt_adr(), stderr);
-  init_qderr();
-  return 1;
-}
-
-// The value in the memory form of type t, as text.
-void print_value(const attrtype& t, const unsigned char* v) {
+// The value in the stored form of type t, as text.
+std::string value_text(const attrtype& t, const unsigned char* v) {
   std::vector<char> text(2 * kValueSize + 8);
   char* out = text.data();
+  char num[64];
   auto get = [v](auto x) {
     std::memcpy(&x, v, sizeof x);
     return x;
   };
   switch (t.code) {
-    case 5: case 21: std::printf("%d", get(int8_t{})); break;
-    case 17: std::printf("%u", get(uint8_t{})); break;
-    case 6: case 22: std::printf("%d", get(int16_t{})); break;
-    case 18: std::printf("%u", get(uint16_t{})); break;
-    case 1: case 16: case 23: std::printf("%d", get(int32_t{})); break;
-    case 19: case 20: std::printf("%u", get(uint32_t{})); break;
-    case 7: case 24: std::printf("%.9g", static_cast<double>(get(float{}))); break;
-    case 2: case 25: std::printf("%.17g", get(double{})); break;
-    case 3: std::printf("%s", fix_string(v, out) + (out[0] == ' ')); break;
-    case 4: case 28: case 29: std::printf("'%s'", reinterpret_cast<const char*>(v)); break;
-    case 8: std::printf("%s", dt_str(out, v)); break;
-    case 9: std::printf("%s", ts_str(out, v)); break;
-    case 11: std::printf("%s", v[0] ? "true" : "false"); break;
-    case 12: std::printf("%s", binchar_to_string(out, const_cast<unsigned char*>(v), 0)); break;
-    case 14: std::printf("%s", bits_to_string(out, const_cast<unsigned char*>(v), 0)); break;
-    case 30: std::printf("%s", bits2_to_string(out, const_cast<unsigned char*>(v), 0)); break;
-    default: std::printf("(a value of type code %d)", t.code); break;
+    case 5: case 21: std::snprintf(num, sizeof num, "%d", get(int8_t{})); return num;
+    case 17: std::snprintf(num, sizeof num, "%u", get(uint8_t{})); return num;
+    case 6: case 22: std::snprintf(num, sizeof num, "%d", get(int16_t{})); return num;
+    case 18: std::snprintf(num, sizeof num, "%u", get(uint16_t{})); return num;
+    case 1: case 16: case 23: std::snprintf(num, sizeof num, "%d", get(int32_t{})); return num;
+    case 19: case 20: std::snprintf(num, sizeof num, "%u", get(uint32_t{})); return num;
+    case 7: case 24:
+      std::snprintf(num, sizeof num, "%.9g", static_cast<double>(get(float{})));
+      return num;
+    case 2: case 25: std::snprintf(num, sizeof num, "%.17g", get(double{})); return num;
+    case 3: return fix_string(v, out) + (out[0] == ' ');
+    case 4: case 28: case 29: return "'" + std::string(reinterpret_cast<const char*>(v)) + "'";
+    case 8: return dt_str(out, v);
+    case 9: return ts_str(out, v);
+    case 11: return v[0] ? "true" : "false";
+    case 12: return binchar_to_string(out, const_cast<unsigned char*>(v), 0);
+    case 14: return bits_to_string(out, const_cast<unsigned char*>(v), 0);
+    case 30: return bits2_to_string(out, const_cast<unsigned char*>(v), 0);
+    default: std::snprintf(num, sizeof num, "(a value of type code %d)", t.code); return num;
   }
 }
 
@@ -54,60 +51,65 @@ std::string type_name(attrtype t) {
   return attr_to_txt(&t, 1, buf);
 }
 
+// The library's result: 0 after the value was printed, else the error number, its report
+// left for the caller to show.
 int run_literal(const char* text) {
   std::vector<unsigned char> value(kValueSize);
   attrtype t{};
-  if (const int rc = literal_to_binary(value.data(), &t, text); rc != 0) return failed(rc);
-  std::printf("%s ", type_name(t).c_str());
-  print_value(t, value.data());
-  std::printf("\n");
+  if (const int rc = literal_to_binary(value.data(), &t, text); rc != 0) return rc;
+  const std::string shown = value_text(t, value.data());
+  print("%s %s\n", type_name(t).c_str(), shown.c_str());
+  field("text", shown.c_str());
+  field_type(t);
+  field_bytes(value.data(), static_cast<size_t>(value_len(value.data(), t.code)));
   return 0;
 }
 
-int run_convert(const char* text, const char* type_text) {
-  char type_buf[64];
-  std::snprintf(type_buf, sizeof type_buf, "%s", type_text);
-  attrtype target{};
-  if (!txt_to_attr(type_buf, &target) || target.code < 1 || target.code > 30) {
-    std::fprintf(stderr, "qdtype convert: '%s' is not a type\n", type_text);
-    return 2;
-  }
+int run_convert(const char* text, const attrtype& target_type) {
+  attrtype target = target_type;
   std::vector<unsigned char> value(kValueSize), result(kValueSize);
   attrtype source{};
-  if (const int rc = literal_to_binary(value.data(), &source, text); rc != 0) return failed(rc);
+  if (const int rc = literal_to_binary(value.data(), &source, text); rc != 0) return rc;
   qd_long len = 0;
   init_qderr();
-  const int rc = value_adapt_type(source.code, value.data(), &target, result.data(), &len);
-  if (rc != 0) return failed(rc);
-  std::printf("%s ", type_name(target).c_str());
-  print_value(target, result.data());
-  std::printf("  (from %s, %d bytes)\n", type_name(source).c_str(), static_cast<int>(len));
+  if (const int rc = value_adapt_type(source.code, value.data(), &target, result.data(), &len);
+      rc != 0) {
+    return rc;
+  }
+  const std::string shown = value_text(target, result.data());
+  print("%s %s  (from %s, %d bytes)\n", type_name(target).c_str(), shown.c_str(),
+        type_name(source).c_str(), static_cast<int>(len));
+  field("text", shown.c_str());
+  field_type(target);
+  field("from", type_name(source).c_str());
+  field_bytes(result.data(), static_cast<size_t>(len));
   return 0;
 }
 
 int cmd_literal(int argc, char** argv) {
-  if (argc != 1) {
-    std::fprintf(stderr, "usage: qdtype literal TEXT\n");
-    return 2;
-  }
-  return run_literal(argv[0]);
+  if (argc != 1) return bad_usage("qdtype literal: one literal");
+  return run_literal(argv[0]) == 0 ? 0 : library_error();
 }
 
 int cmd_convert(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: qdtype convert VALUE TYPE   (VALUE a literal, TYPE as numeric(5,2))\n");
-    return 2;
-  }
-  return run_convert(argv[0], argv[1]);
+  if (argc != 2) return bad_usage("qdtype convert: a literal and a type");
+  attrtype target;
+  if (!arg_type(argv[1], &target)) return 2;
+  return run_convert(argv[0], target) == 0 ? 0 : library_error();
+}
+
+// Tour lines show a refusal's report as part of the step.
+void tour_line(int rc) {
+  if (rc != 0) print_error_report();
+  next_result();
 }
 
 void tour() {
   for (const char* lit : {"42", "-128", "2147483648", "1.50", "1.5e0", "1e300", "'it''s'",
                           "0x0aFF", "0b1(3)0", "TRUE", "datetime[yy:dd](2000-2-29)",
                           "-timespan[dd:hh](1 2)", "12abc"}) {
-    std::printf("literal %-28s -> ", lit);
-    std::fflush(stdout);
-    run_literal(lit);
+    print("literal %-28s -> ", lit);
+    tour_line(run_literal(lit));
   }
   struct Step {
     const char* value;
@@ -116,15 +118,31 @@ void tour() {
                {"3000000000", "C-unsigned int"}, {"1e300", "float"}, {"'True'", "bool"},
                {"'12.5'", "integer"},      {"1234.5", "numeric(5,2)"}};
   for (const Step& s : steps) {
-    std::printf("convert %-12s to %-16s -> ", s.value, s.type);
-    std::fflush(stdout);
-    run_convert(s.value, s.type);
+    print("convert %-12s to %-16s -> ", s.value, s.type);
+    attrtype t{};
+    char type_text[64];
+    std::snprintf(type_text, sizeof type_text, "%s", s.type);
+    txt_to_attr(type_text, &t);
+    tour_line(run_convert(s.value, t));
   }
 }
 
 }  // namespace
+}  // namespace qdtype
 
-QDTYPE_COMMAND("literal", "TEXT", "scan a literal: its inferred type and its value", cmd_literal);
+QDTYPE_COMMAND("literal", "TEXT", "scan a literal: its inferred type and its value",
+               qdtype::cmd_literal,
+               "TEXT  one SQL literal: a number, 'text' (quotes doubled inside), 0x hex,\n"
+               "      0b bits with (n) repetition, true/false, datetime[..](..), timespan[..](..)",
+               "literal 2147483648",
+               "the type the literal takes (the smallest integer type that holds it, numeric,\n"
+               "float or double by magnitude, ...) and its value");
 QDTYPE_COMMAND("convert", "VALUE TYPE",
-               "adapt a literal to a type (value_adapt_type) or show why it fails", cmd_convert);
-QDTYPE_TOUR(55, "Literals and conversions: inferred types, ranges, rounding, refusals", tour);
+               "adapt a literal to a type (value_adapt_type) or show why it fails",
+               qdtype::cmd_convert,
+               "VALUE  a literal, read as the literal command reads it\n"
+               "TYPE   the target descriptor: integer, tinyint, numeric(P,S), double, bool ...",
+               "convert 12.345 numeric(4,2)",
+               "the converted value in the target type, the source type and the result's size");
+QDTYPE_TOUR(55, "Literals and conversions: inferred types, ranges, rounding, refusals",
+            qdtype::tour);

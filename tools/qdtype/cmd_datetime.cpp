@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/dtfields.h"
 #include "commands.h"
 #include "qdtype32/qdtype32.h"
 
@@ -17,9 +18,16 @@ namespace {
 
 using qdtype::print;
 
-// Field codes and marks of the packed layout (see qddt.h).
-enum { kMs = 0, kSs, kMi, kHh, kDd, kMo, kYy };
-constexpr int kPositive = 1, kNegative = 2;
+// Field codes and the header of the packed layout: the library's field table.
+using qd::kDd;
+using qd::kHh;
+using qd::kMi;
+using qd::kMo;
+using qd::kMs;
+using qd::kSs;
+using qd::kYy;
+using qd::kDtFields;
+constexpr int kPositive = 1, kNegative = 2, kJulian = 3;
 
 // A packed value: header word, then the fields from the low code up (16-bit for a
 // datetime, 32-bit for a timespan). Fields are given from the high code down.
@@ -121,16 +129,18 @@ constexpr size_t kDateBytes = 12;  // header, three 16-bit fields, two spare byt
 int cmd_weekday(int argc, char** argv) {
   if (argc != 3) return qdtype::bad_usage("qdtype weekday: three numbers, YEAR MONTH DAY");
   long long y = 0, m = 0, d = 0;
-  if (!qdtype::arg_int(argv[0], 1, 32767, "YEAR", &y) ||
-      !qdtype::arg_int(argv[1], 1, 12, "MONTH", &m) ||
-      !qdtype::arg_int(argv[2], 1, 31, "DAY", &d)) {
+  if (!qdtype::arg_int(argv[0], kDtFields[kYy].min, kDtFields[kYy].max, "YEAR", &y) ||
+      !qdtype::arg_int(argv[1], kDtFields[kMo].min, kDtFields[kMo].max, "MONTH", &m) ||
+      !qdtype::arg_int(argv[2], kDtFields[kDd].min, kDtFields[kDd].max, "DAY", &d)) {
     return 2;
   }
   Value v;
   qd_long w = 0;
   if (!make_date(y, m, d, &v) || dt_weekday(v.b, &w) != 0) return qdtype::library_error();
   char text[42];
-  const bool julian = (v.b[1] & 0xF) == 3;
+  uint32_t header;
+  std::memcpy(&header, v.b, sizeof header);
+  const bool julian = qd::range_mark(header) == kJulian;
   print("%s %s (%s calendar)\n", dt_str(text, v.b), kDayNames[w], julian ? "Julian" : "Gregorian");
   qdtype::field("value", text);
   qdtype::field("type", "datetime[yy:dd]");
@@ -196,8 +206,10 @@ Month month_grid(long long year, int month, bool with_year) {
 int cmd_calendar(int argc, char** argv) {
   if (argc < 1 || argc > 2) return qdtype::bad_usage("qdtype calendar: YEAR, or YEAR MONTH");
   long long year = 0, month = 0;
-  if (!qdtype::arg_int(argv[0], 1, 32767, "YEAR", &year)) return 2;
-  if (argc == 2 && !qdtype::arg_int(argv[1], 1, 12, "MONTH", &month)) return 2;
+  if (!qdtype::arg_int(argv[0], kDtFields[kYy].min, kDtFields[kYy].max, "YEAR", &year)) return 2;
+  if (argc == 2 && !qdtype::arg_int(argv[1], kDtFields[kMo].min, kDtFields[kMo].max, "MONTH", &month)) {
+    return 2;
+  }
   if (month != 0) {
     const Month m = month_grid(year, static_cast<int>(month), true);
     for (const std::string& line : m.lines) print("%s\n", line.c_str());

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/limits.h"
 #include "commands.h"
 
 namespace qdtype {
@@ -81,7 +82,7 @@ int read_decimal(const char* text, const attrtype& t, std::vector<unsigned char>
 int read_text(const char* text, const attrtype& t, std::vector<unsigned char>* out) {
   const size_t n = std::strlen(text);
   const int16_t len = length_of(t);
-  const size_t limit = len > 0 ? static_cast<size_t>(len) : 32672;
+  const size_t limit = len > 0 ? static_cast<size_t>(len) : static_cast<size_t>(qd::kRecordMax);
   if (n > limit) {
     return bad_usage("qdtype: the text has %zu characters, more than the %zu of %s", n, limit,
                      type_name(t).c_str());
@@ -94,17 +95,17 @@ int read_binchar(const char* text, const attrtype& t, std::vector<unsigned char>
   std::string hex = text;
   if (hex.size() >= 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) hex.erase(0, 2);
   const int16_t len = length_of(t);
-  const size_t limit = len > 0 ? static_cast<size_t>(len) : 32668;
+  const size_t limit = len > 0 ? static_cast<size_t>(len) : size_t{qd::kBincharMax};
   const size_t bytes = (hex.size() + 1) / 2;
   if (bytes > limit) {
     return bad_usage("qdtype: %zu bytes are more than the %zu of %s", bytes, limit,
                      type_name(t).c_str());
   }
-  out->assign(4 + bytes + 1, 0);
+  out->assign(qd::kByteStringHeader + bytes + 1, 0);
   if (hex_to_binchar(out->data(), hex.data()) != 0) {
     return bad_usage("qdtype: '%s' is not hexadecimal text", text);
   }
-  out->resize(4 + bytes);
+  out->resize(qd::kByteStringHeader + bytes);
   return 0;
 }
 

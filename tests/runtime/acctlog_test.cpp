@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/limits.h"
 #include "platform/platform.h"
 #include "qderror.h"
 #include "qdfid.h"
@@ -63,7 +64,7 @@ class AcctTest : public ::testing::Test {
     qd::config_reset_for_test();
     trace_pop();
   }
-  int open_log(qd_ulong events = ACCT_MASK_ALL, qd_long size = 32672, qd_long logon = 1) {
+  int open_log(qd_ulong events = ACCT_MASK_ALL, qd_long size = qd::kRecordMax, qd_long logon = 1) {
     acct_config config{events, logon, log_.c_str()};
     return acct_init(&config, size);
   }
@@ -169,7 +170,7 @@ TEST_F(AcctTest, TextsAreEscapedAndCharactersCopiedWhole) {
   for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i][2], cases[i].written) << i;
 }
 
-// Budget of a line: min(size, 32672) - 72 - 20. The date costs 20, an integer 4, a text
+// Budget of a line: min(size, kRecordMax) - 72 - 20. The date costs 20, an integer 4, a text
 // one per byte; a text stops before a byte that would leave 10 or fewer per field still
 // to come (event name: 7 to come, field 8: 1, field 9: none).
 TEST_F(AcctTest, BudgetCutsFieldsInThisLineOnly) {
@@ -189,7 +190,7 @@ TEST_F(AcctTest, BudgetCutsFieldsInThisLineOnly) {
       {92, false, 0, 40000, "?", "?", "?", kAbsent, kAbsent},
       {-2147483647 - 1, false, 0, 40000, "?", "?", "?", kAbsent, kAbsent},
       {100000, false, 0, 40000, "date", "'CONN'", "?", 0, 32555},
-      {32672, true, 0, 40000, "date", "'CONN'", "7", 0, 32551},
+      {qd::kRecordMax, true, 0, 40000, "date", "'CONN'", "7", 0, 32551},
       // 208 - 20 (date) - 4 (CONN) = 184: field 8 stops at 11 left, field 9 at 1.
       {300, false, 500, 500, "date", "'CONN'", "?", 173, 10},
   };
@@ -211,7 +212,7 @@ TEST_F(AcctTest, BudgetCutsFieldsInThisLineOnly) {
 }
 
 TEST_F(AcctTest, EscapesOfAFullBudgetFitTheLine) {
-  ASSERT_EQ(open_log(ACCT_MASK_ALL, 32672), 0);
+  ASSERT_EQ(open_log(ACCT_MASK_ALL, qd::kRecordMax), 0);
   acct_set(1, 2, std::string(300, '\'').c_str(), std::string(300, '\\').c_str(), 3);
   const std::string quotes(40000, '\'');
   ASSERT_EQ(acct_write(ACCT_EV_STATS, 3, quotes.c_str(), quotes.c_str(), quotes.c_str()), 0);
@@ -373,7 +374,7 @@ TEST_F(AcctTest, ErrorLinesFromTheErrorStatusWhileOn) {
   // Other events only, logging off, no events: no ERROR line.
   const std::pair<qd_ulong, qd_long> off[] = {{0x2 | 0x4, 1}, {0x1, 0}, {0, 1}};
   for (auto [events, logon] : off) {
-    ASSERT_EQ(open_log(events, 32672, logon), 0);
+    ASSERT_EQ(open_log(events, qd::kRecordMax, logon), 0);
     trace(QDE_VALUE_OVERFLOW, QDF_VALUE_ADAPT_TYPE, "1", "numeric(1)");
   }
   ASSERT_EQ(open_log(0x1), 0);
@@ -468,7 +469,7 @@ TEST_F(AcctTest, ConfigureReconfigureAndExit) {
   ASSERT_EQ(acct_write(ACCT_EV_CONN, 0), 0);
   const std::string second = dir_.file("second.log");
   config = {0x2, 1, second.c_str()};
-  ASSERT_EQ(acct_init(&config, 32672), 0);  // closes the first log
+  ASSERT_EQ(acct_init(&config, qd::kRecordMax), 0);  // closes the first log
   ASSERT_EQ(acct_write(ACCT_EV_CONN, 0), 0);
   EXPECT_EQ(lines().size(), 1u);
   EXPECT_EQ(lines(second).size(), 1u);

@@ -1,4 +1,4 @@
-// test_heapctl.cpp: the heap layer: never a zero-sized block, failures as null results.
+// heapctl_test.cpp: the heap layer: never a zero-sized block, failures as null results.
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// test_dynarr.cpp: growable arrays: first allocation, growth sequences in both regimes
+// dynarr_test.cpp: growable arrays: first allocation, growth sequences in both regimes
 // against the growth rule written out here, failures, and release.
 #include <gtest/gtest.h>
 

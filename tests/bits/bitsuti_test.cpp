@@ -1,4 +1,4 @@
-// test_bitsuti.cpp: bit strings of both header widths against a plain model of '0'/'1'
+// bitsuti_test.cpp: bit strings of both header widths against a plain model of '0'/'1'
 // texts written here, with fill bits and the bytes after each value checked.
 #include <gtest/gtest.h>
 
