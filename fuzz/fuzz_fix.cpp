@@ -3,7 +3,8 @@
 // Each operand sits in a heap block of exactly its size, so a read past a value shows;
 // results go into 17-byte buffers with guard bytes behind them. The division in
 // registers must agree with the division step by step wherever results are defined
-// (every digit a decimal digit).
+// (every digit a decimal digit), and every result of well-formed operands is itself
+// well formed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -41,6 +42,11 @@ void check_guard(const uint8_t* buf) {
   }
 }
 
+// A result of well-formed operands that its operation gave as a success.
+void check_result(bool defined, bool success, const uint8_t* buf) {
+  if (defined && success && !qd::valid_fix(buf, QD_FIX_MAX_BYTES)) __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -53,16 +59,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   const int param = at < size ? static_cast<int8_t>(data[at]) : 0;
+  const bool defined =
+      qd::valid_fix(a, QD_FIX_MAX_BYTES) && qd::valid_fix(b, QD_FIX_MAX_BYTES);
   const size_t nb = static_cast<size_t>(qd::fx_size(qd::fx_prec(b)));
 
   uint8_t c[kGuarded], d[kGuarded];
   std::memset(c, 0x5a, sizeof c);
-  fixadd(a, b, c);
+  check_result(defined, fixadd(a, b, c) == 0, c);
   check_guard(c);
 
   uint8_t* b_before = static_cast<uint8_t*>(std::malloc(nb));
   std::memcpy(b_before, b, nb);
-  fixsub(a, b, c);
+  check_result(defined, fixsub(a, b, c) == 0, c);
   if (std::memcmp(b, b_before, nb) != 0) __builtin_trap();  // fixsub restores b
   check_guard(c);
   std::free(b_before);
@@ -71,8 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memset(d, 0x5a, sizeof d);
   const int rc = fixdiv(a, b, c);
   const int rc_steps = qd::divide_by_steps(a, b, d);
-  const bool defined = well_formed(a) && well_formed(b);
+  if (defined != (well_formed(a) && well_formed(b))) __builtin_trap();
   if (defined && rc_steps != rc) __builtin_trap();
+  check_result(defined, rc == 0, c);
   if (defined && rc == 0 && qd::fx_prec(c) <= qd::kFixMaxDigits &&
       std::memcmp(c, d, static_cast<size_t>(qd::fx_size(qd::fx_prec(c)))) != 0) {
     __builtin_trap();
@@ -93,15 +102,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qd_ulong u;
   fix_long(a, &l);
   fix_ulong(a, &u);
-  fix_fix(a, param, c);
+  check_result(defined, fix_fix(a, param, c) != nullptr, c);
   check_guard(c);
-  fix_to62(a, param, c);
+  check_result(defined, fix_to62(a, param, c) == 0, c);
   check_guard(c);
   char zero = 0;
-  fixdivmod(c, &zero, a, static_cast<unsigned>(param) & 0xffffu);
+  const unsigned divisor = static_cast<unsigned>(param) & 0xffffu;
+  fixdivmod(c, &zero, a, divisor);
+  check_result(defined, divisor != 0, c);
   check_guard(c);
 
-  fixmul(a, b, c);  // may clear the free half-byte of an operand
+  check_result(defined, fixmul(a, b, c) == 0, c);  // may clear the free half-byte of an operand
   check_guard(c);
   std::free(a);
   std::free(b);

@@ -3,7 +3,7 @@
 # a layer above it, and a value family never includes a sibling family.
 #
 # The layers, bottom up (one entry a layer; names joined by "|" are siblings):
-#   base          pure helpers and named facts, no code that can fail
+#   base          pure helpers and named facts, and the one allocation layer (memory.h)
 #   platform      the only OS code
 #   status        the error road: report table, formatter, catalogue texts, trace channel
 #   runtime       locks, configuration, library loading, encodings, accounting, processes

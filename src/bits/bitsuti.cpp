@@ -343,10 +343,12 @@ using qd::Bits;
 using qd::Bits2;
 
 QD_EXTERN_C QD_API void* make_bits(void* dst, int zeros, int ones) {
-  return qd::make<Bits>(dst, zeros, ones);
+  QD_INPUTS_OK(true);
+  return QD_BITS_PTR(qd::make<Bits>(dst, zeros, ones));
 }
 QD_EXTERN_C QD_API void* make_bits2(void* dst, uint16_t zeros, uint16_t ones) {
-  return qd::make<Bits2>(dst, zeros, ones);
+  QD_INPUTS_OK(true);
+  return QD_BITS2_PTR(qd::make<Bits2>(dst, zeros, ones));
 }
 
 namespace qd {
@@ -355,8 +357,18 @@ char* lit_to_bits_bounded(void* dst, char* lit, int32_t max_bits, bool* cut) {
 }
 }  // namespace qd
 
-QD_EXTERN_C QD_API char* lit_to_bits(void* dst, char* lit) { return qd::lit_to<Bits>(dst, lit); }
-QD_EXTERN_C QD_API char* lit_to_bits2(void* dst, char* lit) { return qd::lit_to<Bits2>(dst, lit); }
+QD_EXTERN_C QD_API char* lit_to_bits(void* dst, char* lit) {
+  QD_INPUTS_OK(true);
+  char* end = qd::lit_to<Bits>(dst, lit);
+  QD_BITS_PTR(dst);
+  return end;
+}
+QD_EXTERN_C QD_API char* lit_to_bits2(void* dst, char* lit) {
+  QD_INPUTS_OK(true);
+  char* end = qd::lit_to<Bits2>(dst, lit);
+  QD_BITS2_PTR(dst);
+  return end;
+}
 
 QD_EXTERN_C QD_API char* bits_to_asci(int n, void* data, char* out, int limit) {
   qd::Pos count = std::max(n, 0);
@@ -374,22 +386,40 @@ QD_EXTERN_C QD_API int sub_bit_compare(int len1, void* data1, int len2, void* da
 QD_EXTERN_C QD_API int bits2_compare(void* a, void* b) { return qd::compare<Bits2>(a, b); }
 
 QD_EXTERN_C QD_API void* bit_and(void* a, void* b, void* res) {
-  return qd::logic<Bits, qd::Logic::kAnd>(a, b, res);
+  QD_INPUTS_OK(qd::valid_bits(a, qd::kBitsAnyRoom) && qd::valid_bits(b, qd::kBitsAnyRoom));
+  return QD_BITS_PTR((qd::logic<Bits, qd::Logic::kAnd>(a, b, res)));
 }
 QD_EXTERN_C QD_API void* bits2_and(void* a, void* b, void* res) {
-  return qd::logic<Bits2, qd::Logic::kAnd>(a, b, res);
+  QD_INPUTS_OK(qd::valid_bits2(a, qd::kBitsAnyRoom) && qd::valid_bits2(b, qd::kBitsAnyRoom));
+  return QD_BITS2_PTR((qd::logic<Bits2, qd::Logic::kAnd>(a, b, res)));
 }
 QD_EXTERN_C QD_API void* bit_or(void* a, void* b, void* res) {
-  return qd::logic<Bits, qd::Logic::kOr>(a, b, res);
+  QD_INPUTS_OK(qd::valid_bits(a, qd::kBitsAnyRoom) && qd::valid_bits(b, qd::kBitsAnyRoom));
+  return QD_BITS_PTR((qd::logic<Bits, qd::Logic::kOr>(a, b, res)));
 }
 QD_EXTERN_C QD_API void* bits2_or(void* a, void* b, void* res) {
-  return qd::logic<Bits2, qd::Logic::kOr>(a, b, res);
+  QD_INPUTS_OK(qd::valid_bits2(a, qd::kBitsAnyRoom) && qd::valid_bits2(b, qd::kBitsAnyRoom));
+  return QD_BITS2_PTR((qd::logic<Bits2, qd::Logic::kOr>(a, b, res)));
 }
-QD_EXTERN_C QD_API void* bit_not(void* src, void* dst) { return qd::complement<Bits>(src, dst); }
-QD_EXTERN_C QD_API void* bits2_not(void* src, void* dst) { return qd::complement<Bits2>(src, dst); }
+QD_EXTERN_C QD_API void* bit_not(void* src, void* dst) {
+  QD_INPUTS_OK(qd::valid_bits(src, qd::kBitsAnyRoom));
+  return QD_BITS_PTR(qd::complement<Bits>(src, dst));
+}
+QD_EXTERN_C QD_API void* bits2_not(void* src, void* dst) {
+  QD_INPUTS_OK(qd::valid_bits2(src, qd::kBitsAnyRoom));
+  return QD_BITS2_PTR(qd::complement<Bits2>(src, dst));
+}
 
-QD_EXTERN_C QD_API void bit_copy(void* dst, void* src) { qd::copy<Bits>(dst, src); }
-QD_EXTERN_C QD_API void bits2_copy(void* dst, void* src) { qd::copy<Bits2>(dst, src); }
+QD_EXTERN_C QD_API void bit_copy(void* dst, void* src) {
+  QD_INPUTS_OK(qd::valid_bits(src, qd::kBitsAnyRoom));
+  qd::copy<Bits>(dst, src);
+  QD_BITS_PTR(dst);
+}
+QD_EXTERN_C QD_API void bits2_copy(void* dst, void* src) {
+  QD_INPUTS_OK(qd::valid_bits2(src, qd::kBitsAnyRoom));
+  qd::copy<Bits2>(dst, src);
+  QD_BITS2_PTR(dst);
+}
 
 QD_EXTERN_C QD_API void bits_hash(void* v, void** key, int* len) {
   qd::hash_key<Bits>(v, key, len);
@@ -399,19 +429,22 @@ QD_EXTERN_C QD_API void bits2_hash(void* v, void** key, int* len) {
 }
 
 QD_EXTERN_C QD_API void* bits_range(void* src, int start, int count, void* dst) {
-  return qd::range<Bits>(src, start, count, dst);
+  QD_INPUTS_OK(qd::valid_bits(src, qd::kBitsAnyRoom));
+  return QD_BITS_PTR(qd::range<Bits>(src, start, count, dst));
 }
 QD_EXTERN_C QD_API void* bits2_range(void* src, int start, int count, void* dst) {
-  return qd::range<Bits2>(src, start, count, dst);
+  QD_INPUTS_OK(qd::valid_bits2(src, qd::kBitsAnyRoom));
+  return QD_BITS2_PTR(qd::range<Bits2>(src, start, count, dst));
 }
 
 QD_EXTERN_C QD_API void* bits2_replace(void* dst, void* src, uint16_t pos) {
+  QD_INPUTS_OK(qd::valid_bits2(dst, qd::kBitsAnyRoom) && qd::valid_bits2(src, qd::kBitsAnyRoom));
   const qd::Pos nd = Bits2::length(dst);
   const qd::Pos ns = Bits2::length(src);
   const qd::Pos p = pos;
-  if (p > nd || ns == 0) return dst;
+  if (p > nd || ns == 0) return QD_BITS2_PTR(dst);
   const qd::Pos k = std::min(ns, nd - p);  // bits that land inside dst
-  if (k == 0) return dst;
+  if (k == 0) return QD_BITS2_PTR(dst);
   uint8_t* dd = Bits2::data(dst);
   const uint8_t* ds = Bits2::data(src);
   const size_t src_bytes = qd::byte_count(ns);
@@ -427,7 +460,7 @@ QD_EXTERN_C QD_API void* bits2_replace(void* dst, void* src, uint16_t pos) {
     const uint8_t w = qd::window_at(ds, src_bytes, base - p);
     dd[j] = static_cast<uint8_t>((dd[j] & ~mask) | (w & mask));
   }
-  return dst;
+  return QD_BITS2_PTR(dst);
 }
 
 QD_EXTERN_C QD_API int count_bit(void* v) {
@@ -446,8 +479,9 @@ QD_EXTERN_C QD_API int bits_test_bit(void* v, int i) { return qd::test_bit<Bits>
 QD_EXTERN_C QD_API int bits2_test_bit(void* v, int i) { return qd::test_bit<Bits2>(v, i); }
 
 QD_EXTERN_C QD_API void* add_single_bit(void* v, int i) {
+  QD_INPUTS_OK(qd::valid_bits(v, qd::kBitsAnyRoom));
   // A position whose string length would not fit the header is outside the value model.
-  if (i < 0 || i == std::numeric_limits<int32_t>::max()) return v;
+  if (i < 0 || i == std::numeric_limits<int32_t>::max()) return QD_BITS_PTR(v);
   const qd::Pos n = Bits::length(v);
   uint8_t* d = Bits::data(v);
   if (i >= n) {
@@ -455,10 +489,11 @@ QD_EXTERN_C QD_API void* add_single_bit(void* v, int i) {
     Bits::set_length(v, static_cast<qd::Pos>(i) + 1);
   }
   d[i / 8] |= qd::bit_mask(i);
-  return v;
+  return QD_BITS_PTR(v);
 }
 
 QD_EXTERN_C QD_API void* del_single_bit(void* v, int i) {
+  QD_INPUTS_OK(qd::valid_bits(v, qd::kBitsAnyRoom));
   if (i >= 0 && i < Bits::length(v)) Bits::data(v)[i / 8] &= static_cast<uint8_t>(~qd::bit_mask(i));
-  return v;
+  return QD_BITS_PTR(v);
 }

@@ -59,6 +59,7 @@ uint32_t binchar_readable(const void* v) { return std::min(binchar_count(v), kBi
 }  // namespace qd
 
 QD_EXTERN_C QD_API int hex_to_binchar(void* dst, char* text) {
+  QD_INPUTS_OK(true);
   uint8_t* out = static_cast<uint8_t*>(dst) + qd::kByteStringHeader;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
   uint32_t count = 0;
@@ -78,7 +79,7 @@ QD_EXTERN_C QD_API int hex_to_binchar(void* dst, char* text) {
     if (count != UINT32_MAX) ++count;
   }
   qd::store<uint32_t>(dst, count);
-  return (*p != '\0' && !qd::is_white(*p)) || over ? 1 : 0;
+  return QD_BINCHAR_OUT((*p != '\0' && !qd::is_white(*p)) || over ? 1 : 0, dst);
 }
 
 QD_EXTERN_C QD_API char* binchar_to_string(char* dst, void* binchar, unsigned size) {
@@ -106,9 +107,11 @@ QD_EXTERN_C QD_API char* binchar_to_string(char* dst, void* binchar, unsigned si
 }
 
 QD_EXTERN_C QD_API void* binchar_copy(void* dst, void* src) {
+  QD_INPUTS_OK(qd::valid_binchar(src, static_cast<size_t>(qd::kRecordMax)));
   const uint32_t count = qd::binchar_count(src);
   std::memmove(dst, src, qd::kByteStringHeader + qd::binchar_readable(src));
   qd::store<uint32_t>(dst, count);
+  QD_BINCHAR_OUT(0, dst);
   return dst;
 }
 

@@ -605,6 +605,7 @@ using namespace qd;
 QD_EXTERN_C QD_API int value_adapt_type(int srccode, const void* src, const attrtype* dsttype,
                                         void* dst, qd_long* dstlen) {
   if (!src) return 0;  // the SQL null: nothing to write
+  QD_INPUTS_OK(value_well_formed(srccode, src));
   const AdaptCall call{srccode, src, dsttype, dst, dstlen};
-  return adapt_family(dsttype->code)(call);
+  return QD_VALUE_OUT(adapt_family(dsttype->code)(call), dsttype->code, dst);
 }

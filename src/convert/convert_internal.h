@@ -6,8 +6,14 @@
 #include <cstdint>
 
 #include "base/limits.h"
+#include "base/outcheck.h"
+#include "bits/bits_internal.h"
+#include "datetime/dt_internal.h"
+#include "decimal/fix_internal.h"
 #include "qdtype32/qdattr.h"
 #include "qdtype32/qdfix.h"
+#include "types/bytes_internal.h"
+#include "types/types_internal.h"
 
 namespace qd {
 
@@ -117,5 +123,48 @@ struct ScannedLiteral {
   const char* end;
 };
 int scan_literal(const char* text, bool must_end, ScannedLiteral* out);
+
+// ---- Checked outputs ----------------------------------------------------------------
+
+// The checker of a stored value of a type code (null for codes without one), the bytes
+// it may read, and the kind's name.
+struct ValueKind {
+  ValueValidator valid;
+  size_t room;
+  const char* name;
+};
+inline ValueKind value_kind(int code) {
+  switch (code) {
+    case kNumeric:
+    case kMoney:
+      return {valid_fix, kFixMaxBytes, "fix"};
+    case kDatetime:
+      return {valid_datetime, kDtLargest, "datetime"};
+    case kTimespan:
+      return {valid_timespan, kTsLargest, "timespan"};
+    case kBinchar:
+      return {valid_binchar, static_cast<size_t>(kRecordMax), "binchar"};
+    case kBits:
+      return {valid_bits, kBitsAnyRoom, "bits"};
+    case kBits2:
+      return {valid_bits2, kBitsAnyRoom, "bits2"};
+    default:
+      return {nullptr, 0, ""};
+  }
+}
+// Whether v is a well-formed value of code (always, for codes without a checker).
+inline bool value_well_formed(int code, const void* v) {
+  const ValueKind k = value_kind(code);
+  return !k.valid || !v || k.valid(v, k.room, nullptr);
+}
+inline int checked_value(const char* fn, bool inputs_ok, int status, int code, const void* v) {
+  const ValueKind k = value_kind(code);
+  if (!k.valid) return status;
+  return checked_status(fn, k.name, k.valid, inputs_ok, status, v, k.room);
+}
+// At an export's return, in the checking build: the value v of type code is checked when
+// the status is 0, provided the export's QD_INPUTS_OK held.
+#define QD_VALUE_OUT(status, code, v) \
+  ::qd::checked_value(__func__, qd_inputs_ok_, (status), (code), (v))
 
 }  // namespace qd

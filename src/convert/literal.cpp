@@ -522,7 +522,8 @@ QD_EXTERN_C QD_API int literal_to_binary(void* value, attrtype* type, const char
   if (const int rc = scan_literal(text, true, &lit); rc != 0) return rc;
   copy_value(value, const_cast<void*>(lit.value), lit.type.code);
   if (type) *type = lit.type;
-  return 0;
+  QD_INPUTS_OK(true);
+  return QD_VALUE_OUT(0, lit.type.code, value);
 }
 
 QD_EXTERN_C QD_API int literal_to_heapbinary(void** value, attrtype* type, const char* text) {
@@ -535,7 +536,8 @@ QD_EXTERN_C QD_API int literal_to_heapbinary(void** value, attrtype* type, const
   copy_value(block, const_cast<void*>(lit.value), lit.type.code);
   *value = block;
   if (type) *type = lit.type;
-  return 0;
+  QD_INPUTS_OK(true);
+  return QD_VALUE_OUT(0, lit.type.code, block);
 }
 
 QD_EXTERN_C QD_API int literal_scan(attrtype* type, char** end, const char* text) {

@@ -9,6 +9,7 @@
 
 #include "base/byteio.h"
 #include "base/dtfields.h"
+#include "base/outcheck.h"
 #include "platform/platform.h"
 
 namespace qd {
@@ -139,6 +140,32 @@ void restore_current_for_test(const Unpacked& saved);
 int check_dt(Unpacked& v);
 // 0, or 21005 (reported) for an invalid timespan.
 int check_ts(const Unpacked& v);
+
+// ---- Well-formed values (dtvalid.cpp) ------------------------------------------------------
+
+// The calendar mark of the date in v (fields within their limits): Julian up to
+// 1582-10-04, Gregorian from 1582-10-15 and for values without a year. False for the
+// days the reform dropped and for a day beyond its month's length.
+bool calendar_of(const Unpacked& v, int* mark);
+// Whether bytes are a well-formed datetime or timespan: a range the operations work on,
+// every field within its limits, a datetime's mark 0 (not yet validated) or the calendar
+// of its date, a timespan's mark a sign. At most room bytes are read; *bytes gets the
+// size the value claims (at most room).
+bool valid_datetime(const void* v, size_t room, size_t* bytes = nullptr);
+bool valid_timespan(const void* v, size_t room, size_t* bytes = nullptr);
+// The largest well-formed values: a datetime from years down to milliseconds, a
+// timespan from days down to milliseconds (no timespan spans both groups).
+constexpr int kDtLargest = dt_stored_size(kMs, kYy, kDtFieldBytes);  // 20
+constexpr int kTsLargest = dt_stored_size(kMs, kDd, kTsFieldBytes);  // 24
+
+// At an export's return, in the checking build: the datetime or timespan result v is
+// checked when the status is 0, provided the export's QD_INPUTS_OK held.
+#define QD_DT_OUT(status, v)                                                           \
+  ::qd::checked_status(__func__, "datetime", ::qd::valid_datetime, qd_inputs_ok_, (status), \
+                       (v), ::qd::kDtLargest)
+#define QD_TS_OUT(status, v)                                                           \
+  ::qd::checked_status(__func__, "timespan", ::qd::valid_timespan, qd_inputs_ok_, (status), \
+                       (v), ::qd::kTsLargest)
 
 // ---- Casts and arithmetic (timmani.cpp) --------------------------------------------------
 

@@ -52,6 +52,7 @@ constexpr size_t kLiteralBuffer = kLiteralMax + 1;
 QD_EXTERN_C QD_API int set_current(void) { return set_current_now(); }
 
 QD_EXTERN_C QD_API int dt_current(void* result) {
+  QD_INPUTS_OK(true);
   if (int err = ensure_current(); err != 0) return err;
   const Unpacked& now = current();
   auto* b = static_cast<unsigned char*>(result);
@@ -59,16 +60,22 @@ QD_EXTERN_C QD_API int dt_current(void* result) {
   for (int c = kMs; c <= kYy; ++c) {
     store<int16_t>(b + kDtHeaderBytes + kDtFieldBytes * c, static_cast<int16_t>(now.field[c]));
   }
-  return 0;
+  return QD_DT_OUT(0, result);
 }
 
 QD_EXTERN_C QD_API qd_long dt_size(const void* dt) { return PackedDt::size(dt); }
 QD_EXTERN_C QD_API qd_long ts_size(const void* ts) { return PackedTs::size(ts); }
 QD_EXTERN_C QD_API qd_long dt_copy(void* destination, const void* source) {
-  return Twin<int16_t>::copy(destination, source);
+  QD_INPUTS_OK(valid_datetime(source, kDtLargest));
+  const qd_long size = Twin<int16_t>::copy(destination, source);
+  QD_DT_OUT(0, destination);
+  return size;
 }
 QD_EXTERN_C QD_API qd_long ts_copy(void* destination, const void* source) {
-  return Twin<int32_t>::copy(destination, source);
+  QD_INPUTS_OK(valid_timespan(source, kTsLargest));
+  const qd_long size = Twin<int32_t>::copy(destination, source);
+  QD_TS_OUT(0, destination);
+  return size;
 }
 QD_EXTERN_C QD_API void dt_hash(const void* dt, const void** bytes, qd_long* length) {
   Twin<int16_t>::hash(dt, bytes, length);
@@ -78,12 +85,13 @@ QD_EXTERN_C QD_API void ts_hash(const void* ts, const void** bytes, qd_long* len
 }
 
 QD_EXTERN_C QD_API int dt_check(void* dt) {
+  QD_INPUTS_OK(true);
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_CHECK);
   Unpacked u;
   PackedDt::unpack(dt, u);
   if (int err = check_dt(u); err != 0) return err;
   PackedDt::pack(dt, u);
-  return 0;
+  return QD_DT_OUT(0, dt);
 }
 
 QD_EXTERN_C QD_API int ts_check(const void* ts) {
@@ -96,21 +104,23 @@ QD_EXTERN_C QD_API int ts_check(const void* ts) {
 // ---- Casts and comparison ------------------------------------------------------------------
 
 QD_EXTERN_C QD_API int dt_cast(const void* source, void* result, qd_long low, qd_long high) {
+  QD_INPUTS_OK(valid_datetime(source, kDtLargest));
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_CAST);
   Unpacked s, r;
   if (int err = unpack_dt(source, s, QDF_DT_CAST); err != 0) return err;
   if (int err = cast_dt(s, low, high, r); err != 0) return err;
   PackedDt::pack(result, r);
-  return 0;
+  return QD_DT_OUT(0, result);
 }
 
 QD_EXTERN_C QD_API int ts_cast(const void* source, void* result, qd_long low, qd_long high) {
+  QD_INPUTS_OK(valid_timespan(source, kTsLargest));
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_TS_CAST);
   Unpacked s, r;
   if (int err = unpack_ts(source, s, QDF_TS_CAST); err != 0) return err;
   if (int err = cast_ts(s, low, high, r); err != 0) return err;
   PackedTs::pack(result, r);
-  return 0;
+  return QD_TS_OUT(0, result);
 }
 
 QD_EXTERN_C QD_API qd_long dt_cmp(const void* a, const void* b) {
@@ -144,17 +154,20 @@ QD_EXTERN_C QD_API int ts_getsign(const void* ts) {
 }
 
 QD_EXTERN_C QD_API void ts_change_sign(void* ts) {
+  QD_INPUTS_OK(valid_timespan(ts, kTsLargest));
   Unpacked u;
   u.header = load<uint32_t>(ts);
   set_mark(u, flipped_sign(mark_of(u)));
   store<uint32_t>(ts, u.header);
+  QD_TS_OUT(0, ts);
 }
 
 // ---- Timespan arithmetic -------------------------------------------------------------------
 
 namespace {
 
-int ts_add_sub(const void* a, const void* b, void* result, bool subtract) {
+int ts_add_sub(const char* fn, const void* a, const void* b, void* result, bool subtract) {
+  QD_INPUTS_OK(valid_timespan(a, kTsLargest) && valid_timespan(b, kTsLargest));
   const int fid = subtract ? QDF_TS_SUB : QDF_TS_ADD;
   if (int err = ensure_current(); err != 0) return pass_on(err, fid);
   Unpacked x, y, r;
@@ -165,40 +178,43 @@ int ts_add_sub(const void* a, const void* b, void* result, bool subtract) {
     return subtract ? pass_on(err, QDF_TS_SUB) : err;
   }
   PackedTs::pack(result, r);
-  return 0;
+  return checked_status(fn, "timespan", valid_timespan, qd_inputs_ok_, 0, result, kTsLargest);
 }
 
 }  // namespace
 
 QD_EXTERN_C QD_API int ts_add(const void* a, const void* b, void* result) {
-  return ts_add_sub(a, b, result, false);
+  return ts_add_sub(__func__, a, b, result, false);
 }
 
 QD_EXTERN_C QD_API int ts_sub(const void* a, const void* b, void* result) {
-  return ts_add_sub(a, b, result, true);
+  return ts_add_sub(__func__, a, b, result, true);
 }
 
 QD_EXTERN_C QD_API int ts_mul(const void* ts, qd_long factor, void* result) {
+  QD_INPUTS_OK(valid_timespan(ts, kTsLargest));
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_TS_MUL);
   Unpacked x, r;
   if (int err = unpack_ts(ts, x, QDF_TS_MUL); err != 0) return err;
   if (int err = mul_ts(x, factor, r); err != 0) return err;
   PackedTs::pack(result, r);
-  return 0;
+  return QD_TS_OUT(0, result);
 }
 
 QD_EXTERN_C QD_API int ts_div(const void* ts, qd_long divisor, void* result) {
+  QD_INPUTS_OK(valid_timespan(ts, kTsLargest));
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_TS_DIV);
   Unpacked x, r;
   if (int err = unpack_ts(ts, x, QDF_TS_DIV); err != 0) return err;
   if (int err = div_ts(x, divisor, r); err != 0) return err;
   PackedTs::pack(result, r);
-  return 0;
+  return QD_TS_OUT(0, result);
 }
 
 // ---- Datetime arithmetic -------------------------------------------------------------------
 
 QD_EXTERN_C QD_API int dt_sub(const void* a, const void* b, void* result) {
+  QD_INPUTS_OK(valid_datetime(a, kDtLargest) && valid_datetime(b, kDtLargest));
   // No step of its own reports here: once the current datetime is set, nothing fails.
   if (int err = ensure_current(); err != 0) return err;
   Unpacked x, y, r;
@@ -210,29 +226,30 @@ QD_EXTERN_C QD_API int dt_sub(const void* a, const void* b, void* result) {
   }
   sub_dt(x, y, r);
   PackedTs::pack(result, r);
-  return 0;
+  return QD_TS_OUT(0, result);
 }
 
 namespace {
 
-int dt_ts_add_sub(const void* dt, const void* ts, void* result, bool subtract) {
+int dt_ts_add_sub(const char* fn, const void* dt, const void* ts, void* result, bool subtract) {
+  QD_INPUTS_OK(valid_datetime(dt, kDtLargest) && valid_timespan(ts, kTsLargest));
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_TS_ADD);
   Unpacked x, y, r;
   if (int err = unpack_dt(dt, x, QDF_DT_TS_ADD); err != 0) return err;
   if (int err = unpack_ts(ts, y, QDF_DT_TS_ADD); err != 0) return err;
   if (int err = add_dt_ts(x, y, subtract, r); err != 0) return err;
   PackedDt::pack(result, r);
-  return 0;
+  return checked_status(fn, "datetime", valid_datetime, qd_inputs_ok_, 0, result, kDtLargest);
 }
 
 }  // namespace
 
 QD_EXTERN_C QD_API int dt_ts_add(const void* dt, const void* ts, void* result) {
-  return dt_ts_add_sub(dt, ts, result, false);
+  return dt_ts_add_sub(__func__, dt, ts, result, false);
 }
 
 QD_EXTERN_C QD_API int dt_ts_sub(const void* dt, const void* ts, void* result) {
-  return dt_ts_add_sub(dt, ts, result, true);
+  return dt_ts_add_sub(__func__, dt, ts, result, true);
 }
 
 QD_EXTERN_C QD_API int dt_weekday(const void* dt, qd_long* weekday) {

@@ -185,25 +185,7 @@ int check_dt(Unpacked& v) {
     }
   }
   int mark = kMarkGregorian;
-  if (high == kYy) {
-    const int y = u.field[kYy];
-    if (y < kGregorianStartYear) {
-      mark = kMarkJulian;
-    } else if (y == kGregorianStartYear && low <= kDd) {
-      const int m = u.field[kMo], d = u.field[kDd];
-      if (m < 10 || (m == 10 && d <= 4)) {
-        mark = kMarkJulian;
-      } else if (m == 10 && d < 15) {
-        return report<QDE_DT_INVALID, QDF_DT_CHECK>();  // dropped by the reform
-      }
-    }
-  }
-  if (low <= kDd && high >= kMo) {
-    const bool leap = high < kYy || leap_year(u.field[kYy], mark);
-    if (u.field[kDd] > month_length(u.field[kMo], leap)) {
-      return report<QDE_DT_INVALID, QDF_DT_CHECK>();
-    }
-  }
+  if (!calendar_of(u, &mark)) return report<QDE_DT_INVALID, QDF_DT_CHECK>();
   set_mark(u, mark);
   if (carry) {
     Unpacked one_day{};

@@ -3,6 +3,7 @@
 // internal conversions other subsystems call (fix_text, double_fix_digits, ...).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -13,6 +14,7 @@
 #include "qdtype32/qdfix.h"
 #include "base/byteio.h"
 #include "base/limits.h"
+#include "base/outcheck.h"
 
 namespace qd {
 
@@ -56,6 +58,22 @@ inline int fx_digit_at(const uint8_t* v, int e) {
   if (k < 0 || k >= fx_prec(v)) return 0;
   return fx_digit(v, k + 1);
 }
+// Whether bytes are a well-formed fix value: precision at most 30, the value within
+// room bytes, every stored digit 0..9. At most room bytes are read; *bytes gets the size
+// the value claims (at most room).
+bool valid_fix(const void* v, size_t room, size_t* bytes = nullptr);
+
+// At an export's return, in the checking build: the fix result v is checked when the
+// status is 0 (QD_FIX_OUT), when it is not null (QD_FIX_PTR) or always (QD_FIX_CHECK),
+// provided the export's QD_INPUTS_OK held.
+#define QD_FIX_OUT(status, v) \
+  ::qd::checked_status(__func__, "fix", ::qd::valid_fix, qd_inputs_ok_, (status), (v), \
+                       ::qd::kFixMaxBytes)
+#define QD_FIX_PTR(v) \
+  ::qd::checked_pointer(__func__, "fix", ::qd::valid_fix, qd_inputs_ok_, (v), ::qd::kFixMaxBytes)
+#define QD_FIX_CHECK(v) \
+  ::qd::check_output(__func__, "fix", ::qd::valid_fix, qd_inputs_ok_, (v), ::qd::kFixMaxBytes)
+
 // Index of the highest non-zero digit (0 for a zero), read in place.
 int fx_significant(const uint8_t* v);
 // -1, 0, 1 as |a| compares with |b|.

@@ -647,15 +647,17 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
 using namespace qd;
 
 QD_EXTERN_C QD_API int fixadd(const qd_fix* a, const qd_fix* b, qd_fix* c) {
+  QD_INPUTS_OK(valid_fix(a, kFixMaxBytes) && valid_fix(b, kFixMaxBytes));
   const int rc = add_core(a, b, c, false);
   if (rc) report<0, QDF_FIXADD>();
-  return rc;
+  return QD_FIX_OUT(rc, c);
 }
 
 QD_EXTERN_C QD_API int fixsub(const qd_fix* a, qd_fix* b, qd_fix* c) {
+  QD_INPUTS_OK(valid_fix(a, kFixMaxBytes) && valid_fix(b, kFixMaxBytes));
   if (a == b) {
     fx_head(c, 0, 0, fx_scale(a));
-    return 0;
+    return QD_FIX_OUT(0, c);
   }
   // a + (-b): b counts with its sign flipped (a zero b as it is); b is left as it was,
   // and a failure report shows it flipped, as it was added.
@@ -664,10 +666,13 @@ QD_EXTERN_C QD_API int fixsub(const qd_fix* a, qd_fix* b, qd_fix* c) {
     report<0, QDF_FIXADD>();
     report<0, QDF_FIXSUB>();
   }
-  return rc;
+  return QD_FIX_OUT(rc, c);
 }
 
-QD_EXTERN_C QD_API int fixmul(qd_fix* a, qd_fix* b, qd_fix* c) { return mul_core(a, b, c); }
+QD_EXTERN_C QD_API int fixmul(qd_fix* a, qd_fix* b, qd_fix* c) {
+  QD_INPUTS_OK(valid_fix(a, kFixMaxBytes) && valid_fix(b, kFixMaxBytes));
+  return QD_FIX_OUT(mul_core(a, b, c), c);
+}
 
 namespace qd {
 // One estimate of x / xb as a fix value; a failure leaves its records and a trace record
@@ -774,7 +779,8 @@ QD_DOUBLE_MATH bool div_in_registers(const uint8_t* a, const uint8_t* b, uint8_t
 
 QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
   (void)precision;  // the refinement always works to the full 30 digits
-  return div_in_registers(a, b, c) ? 0 : divide_by_steps(a, b, c);
+  QD_INPUTS_OK(valid_fix(a, kFixMaxBytes) && valid_fix(b, kFixMaxBytes));
+  return QD_FIX_OUT(div_in_registers(a, b, c) ? 0 : divide_by_steps(a, b, c), c);
 }
 
 QD_EXTERN_C QD_API int fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c) {
@@ -783,6 +789,7 @@ QD_EXTERN_C QD_API int fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c) {
 
 QD_EXTERN_C QD_API unsigned int fixdivmod(qd_fix* q, char* quotient_is_zero, const qd_fix* a,
                                           unsigned int divisor) {
+  QD_INPUTS_OK(valid_fix(a, kFixMaxBytes));
   if (divisor == 0) {
     return static_cast<unsigned>(report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("divmod"));
   }
@@ -817,5 +824,6 @@ QD_EXTERN_C QD_API unsigned int fixdivmod(qd_fix* q, char* quotient_is_zero, con
   if (np > kFixMaxDigits) np = kFixMaxDigits;
   fx_head(q, sign_bit, np, s);
   vec_store(q, qv, np);
+  QD_FIX_CHECK(q);
   return static_cast<unsigned>(r);
 }

@@ -198,9 +198,11 @@ QD_EXTERN_C QD_API char* fix_string(const qd_fix* v, char* buf) {
 }
 
 QD_EXTERN_C QD_API int string_fix(const char* text, qd_fix* dst) {
-  return read_fix(text, dst, nullptr, false);
+  QD_INPUTS_OK(true);
+  return QD_FIX_OUT(read_fix(text, dst, nullptr, false), dst);
 }
 
 QD_EXTERN_C QD_API int scan_fix(const char* text, qd_fix* dst, int* consumed) {
-  return read_fix(text, dst, consumed, true);
+  QD_INPUTS_OK(true);
+  return QD_FIX_OUT(read_fix(text, dst, consumed, true), dst);
 }

@@ -198,8 +198,9 @@ QD_EXTERN_C QD_API void fixhash(qd_fix* v, qd_fix** start, int* length) {
   *length = (4 * fx_prec(v)) / 8;
 }
 QD_EXTERN_C QD_API qd_fix* fixmksczero(qd_fix* v, int scale) {
+  QD_INPUTS_OK(true);
   fx_head(v, 0, 0, scale);
-  return v;
+  return QD_FIX_PTR(v);
 }
 QD_EXTERN_C QD_API qd_fix* fixmkzero(qd_fix* v) { return fixmksczero(v, 0); }
 QD_EXTERN_C QD_API int fixiszero(const qd_fix* v) { return fx_significant(v) == 0; }
@@ -211,10 +212,11 @@ QD_EXTERN_C QD_API void fixcopy(const qd_fix* src, qd_fix* dst) {
   if (src != dst) std::memmove(dst, src, static_cast<size_t>(fx_size(fx_prec(src))));
 }
 QD_EXTERN_C QD_API qd_fix* fixminus(const qd_fix* src, qd_fix* dst) {
+  QD_INPUTS_OK(valid_fix(src, kFixMaxBytes));
   fixcopy(src, dst);
-  if (fixiszero(dst)) return dst;
+  if (fixiszero(dst)) return QD_FIX_PTR(dst);
   dst[0] ^= kSignBit;
-  return dst;
+  return QD_FIX_PTR(dst);
 }
 QD_EXTERN_C QD_API void fix_change_sign(qd_fix* v) {
   if (!fixiszero(v)) v[0] ^= kSignBit;
@@ -236,15 +238,16 @@ QD_EXTERN_C QD_API int size_compatible(const qd_fix* v, const attrtype* t) {
 // ---- Cast to a scale ------------------------------------------------------------------
 
 QD_EXTERN_C QD_API qd_fix* fix_fix(const qd_fix* src, int scale, qd_fix* dst) {
+  QD_INPUTS_OK(valid_fix(src, kFixMaxBytes));
   const int p = fx_prec(src);
-  if (!fits_vec(p)) return fix_fix_slow(src, scale, dst);
+  if (!fits_vec(p)) return QD_FIX_PTR(fix_fix_slow(src, scale, dst));
   const int s = fx_scale(src);
   const Vec x = vec_load(src, p);
   const int q = vec_len(x);
   const int sign = fx_sign(src);
   if (q == 0) {
     fx_head(dst, sign, 0, scale);
-    return dst;
+    return QD_FIX_PTR(dst);
   }
   const int64_t d = static_cast<int64_t>(scale) - s;
   const int64_t n = q + d;
@@ -255,11 +258,11 @@ QD_EXTERN_C QD_API qd_fix* fix_fix(const qd_fix* src, int scale, qd_fix* dst) {
   if (d >= 0) {
     fx_head(dst, sign, static_cast<int>(n), scale);
     vec_store(dst, x << (4 * static_cast<int>(d)), static_cast<int>(n));
-    return dst;
+    return QD_FIX_PTR(dst);
   }
   if (n < 0) {
     fx_head(dst, 0, 0, scale);
-    return dst;
+    return QD_FIX_PTR(dst);
   }
   const int k = static_cast<int>(-d);
   int m = static_cast<int>(n);
@@ -278,25 +281,27 @@ QD_EXTERN_C QD_API qd_fix* fix_fix(const qd_fix* src, int scale, qd_fix* dst) {
   }
   fx_head(dst, sign, m, scale);
   vec_store(dst, y, m);
-  return dst;
+  return QD_FIX_PTR(dst);
 }
 
 // ---- Integers and doubles ---------------------------------------------------------------
 
 QD_EXTERN_C QD_API qd_fix* ulong_fix(qd_ulong u, int scale, qd_fix* dst) {
+  QD_INPUTS_OK(true);
   const Vec x = Vec(bin_to_bcd8(u % 100000000u)) | (Vec(bin_to_bcd8(u / 100000000u)) << 32);
   const int p = vec_len(x);
   fx_head(dst, 0, p, 0);
   vec_store(dst, x, p);
   if (scale != 0) fix_fix(dst, scale, dst);
-  return dst;
+  return QD_FIX_PTR(dst);
 }
 
 QD_EXTERN_C QD_API qd_fix* long_fix(qd_long v, int scale, qd_fix* dst) {
+  QD_INPUTS_OK(true);
   if (v >= 0) return ulong_fix(static_cast<qd_ulong>(v), scale, dst);
   ulong_fix(0u - static_cast<qd_ulong>(v), scale, dst);
   dst[0] |= kSignBit;
-  return dst;
+  return QD_FIX_PTR(dst);
 }
 
 namespace {
@@ -381,10 +386,11 @@ QD_EXTERN_C QD_API QD_DOUBLE_MATH double fix_double(const qd_fix* v) {
 }
 
 QD_EXTERN_C QD_API int double_fix(double x, int scale, qd_fix* dst) {
+  QD_INPUTS_OK(true);
   const int rc = double_fix_digits(x, dst);
   if (rc) return rc;
   fix_fix(dst, scale, dst);
-  return 0;
+  return QD_FIX_OUT(0, dst);
 }
 
 // ---- Scale predicates and the restricted form ------------------------------------------
@@ -405,6 +411,7 @@ QD_EXTERN_C QD_API int fix_is62(const qd_fix* v) {
 }
 
 QD_EXTERN_C QD_API int fix_to62(const qd_fix* src, int scale, qd_fix* dst) {
+  QD_INPUTS_OK(valid_fix(src, kFixMaxBytes));
   if (!fix_fix(src, scale, dst)) return QDE_NUMERIC_OVERFLOW;
   if (fx_scale(dst) > kFixMaxDigits) fix_shift_round(dst, fx_scale(dst) - kFixMaxDigits);
   const int p = fx_prec(dst), s = fx_scale(dst);
@@ -413,5 +420,5 @@ QD_EXTERN_C QD_API int fix_to62(const qd_fix* src, int scale, qd_fix* dst) {
     for (int i = p + 1; i <= s; ++i) fx_put_digit(dst, i, 0);
     fx_head(dst, fx_sign_bit(dst), s, s);
   }
-  return 0;
+  return QD_FIX_OUT(0, dst);
 }

@@ -42,8 +42,8 @@ std::FILE* regular_file_read(const char* path);
 // The device that trace mode 2 writes to.
 const char* console_device();
 
-// Text of the last system error (the thread's errno), newly allocated with malloc;
-// the caller frees it. Null only when no memory is left.
+// Text of the last system error (the thread's errno), newly allocated with qd::mem_alloc;
+// the caller releases it with qd::mem_free. Null only when no memory is left.
 char* last_error_text();
 // The C runtime's text for error code e into buf; false when the runtime has none.
 bool errno_text(int e, char* buf, size_t size);

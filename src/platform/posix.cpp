@@ -20,6 +20,7 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "base/memory.h"
 
 namespace qd::plat {
 
@@ -37,9 +38,9 @@ struct Event {
   bool signalled = false;
 };
 
-Event* event_create() { return new (std::nothrow) Event; }
+Event* event_create() { return qd::mem_new<Event>(); }
 
-void event_destroy(Event* e) { delete e; }
+void event_destroy(Event* e) { qd::mem_delete(e); }
 
 bool event_wait(Event* e) {
   if (!e) return false;
@@ -139,7 +140,7 @@ char* last_error_text() {
     std::snprintf(text, sizeof text, "system error %d", e);
   }
   size_t n = std::strlen(text) + 1;
-  char* out = static_cast<char*>(std::malloc(n));
+  char* out = static_cast<char*>(qd::mem_alloc(n));
   if (out) std::memcpy(out, text, n);
   return out;
 }
@@ -374,7 +375,7 @@ struct Console {
 };
 
 Console* console_open() {
-  Console* c = new (std::nothrow) Console{};
+  Console* c = qd::mem_new<Console>();
   if (!c) return nullptr;
   c->in = 0;
   c->out = kStderr;
@@ -430,7 +431,7 @@ void console_close(Console* c) {
   if (!c) return;
   if (c->raw) tcsetattr(c->in, TCSAFLUSH, &c->saved);
   if (c->own_fd) close(c->in);
-  delete c;
+  qd::mem_delete(c);
 }
 
 // ---- Processes -------------------------------------------------------------------------
@@ -458,12 +459,12 @@ int reap(pid_t pid) {
 
 Process* process_start(const char* command, bool detached) {
   if (!command) return nullptr;
-  Process* p = new (std::nothrow) Process{};
+  Process* p = qd::mem_new<Process>();
   if (!p) return nullptr;
   // The child reports a failed exec through this pipe; a successful exec closes it.
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
-    delete p;
+    qd::mem_delete(p);
     return nullptr;
   }
   // Everything the child needs is made before the fork: after it, in a process that may
@@ -495,7 +496,7 @@ Process* process_start(const char* command, bool detached) {
   close(fds[1]);
   if (pid < 0) {
     close(fds[0]);
-    delete p;
+    qd::mem_delete(p);
     return nullptr;
   }
   int child_error = 0;
@@ -507,7 +508,7 @@ Process* process_start(const char* command, bool detached) {
   if (detached) reap(pid);  // the intermediate child, which ends at once
   if (n > 0) {
     if (!detached) reap(pid);
-    delete p;
+    qd::mem_delete(p);
     errno = child_error;
     return nullptr;
   }
@@ -538,7 +539,7 @@ bool process_running(Process* p, int* exit_code) {
   return false;
 }
 
-void process_close(Process* p) { delete p; }
+void process_close(Process* p) { qd::mem_delete(p); }
 
 // ---- Directory listing -----------------------------------------------------------------
 
@@ -608,7 +609,7 @@ DirList* dir_open(const char* pattern, DirEntry* first) {
     std::memcpy(dir, pattern, n);
     dir[n] = 0;
   }
-  DirList* list = new (std::nothrow) DirList{};
+  DirList* list = qd::mem_new<DirList>();
   if (!list) return nullptr;
   std::memcpy(list->pattern, std::strcmp(file, "*.*") == 0 ? "*" : file,
               std::strcmp(file, "*.*") == 0 ? 2 : file_len + 1);
@@ -625,7 +626,7 @@ bool dir_next(DirList* list, DirEntry* out) { return list && out && fetch(list, 
 void dir_close(DirList* list) {
   if (!list) return;
   if (list->dir) closedir(list->dir);
-  delete list;
+  qd::mem_delete(list);
 }
 
 // ---- Stopping --------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "base/byteio.h"
 #include "base/limits.h"
 #include "base/dtfields.h"
+#include "base/memory.h"
 #include "runtime/coding.h"
 #include "runtime/os_internal.h"
 #include "runtime/runtime_internal.h"
@@ -150,7 +151,7 @@ int exit_log() {
   store_relaxed<qd_ulong>(acct_act_events, 0);
   store_relaxed<qd_long>(acct_act_logon, 0);
   g_record_live.store(false);
-  std::free(g_record.exchange(nullptr));
+  mem_free(g_record.exchange(nullptr));
   const int fd = g_fd.exchange(-1);
   // The descriptor is given up even when closing fails: it cannot be closed again.
   if (fd >= 0 && os_close(fd) != 0) return report<QDE_ACCT_CLOSE_FAILED, QDF_ACCT_EXIT>(fd);
@@ -329,7 +330,7 @@ int acct_write_texts(int event, int count, const char* const* texts) {
   bool own = false;
   if (!buffer) {
     if (!g_record_live.load()) return 0;  // not configured, or closed meanwhile
-    buffer = static_cast<char*>(std::malloc(kRecordBufferSize));
+    buffer = static_cast<char*>(mem_alloc(kRecordBufferSize));
     if (!buffer) return report_once<QDE_NO_MEMORY, QDF_ACCT_WRITE>();
     own = true;
   }
@@ -337,7 +338,7 @@ int acct_write_texts(int event, int count, const char* const* texts) {
   int fd = -1;
   const bool complete = write_line(buffer, static_cast<unsigned>(length), &fd);
   char* empty = nullptr;
-  if (own || !g_record.compare_exchange_strong(empty, buffer)) std::free(buffer);
+  if (own || !g_record.compare_exchange_strong(empty, buffer)) mem_free(buffer);
   if (!complete) return report_once<QDE_ACCT_WRITE_INCOMPLETE, QDF_ACCT_WRITE>(fd);
   return 0;
 }
@@ -380,10 +381,10 @@ QD_EXTERN_C QD_API int acct_init(const acct_config* config, qd_long size) {
     g_fd.store(fd);
   }
   if (!g_record.load()) {
-    char* buffer = static_cast<char*>(std::malloc(kRecordBufferSize));
+    char* buffer = static_cast<char*>(mem_alloc(kRecordBufferSize));
     if (!buffer) return report<QDE_NO_MEMORY, QDF_ACCT_INIT>();
     char* empty = nullptr;
-    if (!g_record.compare_exchange_strong(empty, buffer)) std::free(buffer);
+    if (!g_record.compare_exchange_strong(empty, buffer)) mem_free(buffer);
   }
   g_record_live.store(true);
   store_relaxed<qd_ulong>(acct_act_events, config ? config->events : 0);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "base/memory.h"
 #include "qderror.h"
 #include "qdfid.h"
 #include "runtime/runtime_internal.h"
@@ -120,7 +121,7 @@ int report_lock_failure() {
   t_reporting_failure = true;
   char* text = plat::last_error_text();
   int r = report<QDE_LOCK_FAILED, QDF_LOCK>(text ? text : "out of memory");
-  std::free(text);
+  mem_free(text);
   t_reporting_failure = false;
   return r;
 }

@@ -10,6 +10,7 @@
 #include "qdtype32/qderr.h"
 #include "status/lowio.h"
 #include "status/paths.h"
+#include "base/memory.h"
 #include "status/status_internal.h"
 
 QD_API qdxglob_record qdxglob_val = {};
@@ -145,7 +146,7 @@ int g_spare_count = 0;
 
 char* take_block() {
   if (g_spare_count > 0) return g_spare_blocks[--g_spare_count];
-  char* b = static_cast<char*>(std::malloc(kReportSize));
+  char* b = static_cast<char*>(mem_alloc(kReportSize));
   if (b) {
     b[0] = 0;
     b[kReportSize - 1] = 0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "base/limits.h"
+#include "base/outcheck.h"
 
 namespace qd {
 
@@ -17,18 +18,23 @@ namespace qd {
 // above the largest binchar (outside the value model) reads as the largest.
 uint32_t binchar_count(const void* v);
 uint32_t binchar_readable(const void* v);
+// Whether bytes are a well-formed binchar: a count of at most kBincharMax whose bytes lie
+// within room. At most room bytes are read; *bytes gets the size the value claims (at
+// most room).
+bool valid_binchar(const void* v, size_t room, size_t* bytes = nullptr);
+// At an export's return, in the checking build: the binchar v is checked when the
+// status is 0, provided the export's QD_INPUTS_OK held.
+#define QD_BINCHAR_OUT(status, v)                                                      \
+  ::qd::checked_status(__func__, "binchar", ::qd::valid_binchar, qd_inputs_ok_, (status), \
+                       (v), static_cast<size_t>(::qd::kRecordMax))
 
 // ---- Heap layer ---------------------------------------------------------------------------
 
-// Every block of the heap layer and the growable arrays comes from these three, so that
-// tests can make allocation fail.
+// Every block of the heap layer and the growable arrays comes from these three (over the
+// library's allocation layer, base/memory.h, whose hook makes them fail in tests).
 void* heap_alloc(size_t size);
 void* heap_resize(void* block, size_t size);
 void heap_release(void* block);
-
-// Test hook: after n more successful allocations or resizes, every further one fails
-// until the hook is called again; a negative n switches failures off. Not exported.
-void heap_fail_after(int n);
 
 // ---- Growable arrays ----------------------------------------------------------------------
 

@@ -7,6 +7,7 @@
 #include "qdtype32/qdattr.h"
 #include "base/byteio.h"
 #include "base/dtfields.h"
+#include "base/outcheck.h"
 
 namespace qd {
 
@@ -93,5 +94,15 @@ TimespanClass timespan_class(int low, int high);
 // Datetime field ("range") names of base/dtfields.h: codes 0 ms .. 6 yy, 7 weekday.
 const char* range_name(int code);  // "??" outside 0..7
 int range_code(const char* text);  // first two characters, exact case; -1 when none
+
+// Whether bytes are a well-formed descriptor: a known type code with parameters of its
+// kind (a precision and a length not below 0, no range or one the type can hold).
+// At most room bytes are read; *bytes gets the six bytes (at most room).
+bool valid_descriptor(const void* v, size_t room, size_t* bytes = nullptr);
+// At an export's return, in the checking build: the descriptor t is checked (when not
+// null), provided the export's QD_INPUTS_OK held.
+#define QD_ATTR_PTR(t)                                                                  \
+  ::qd::checked_pointer(__func__, "descriptor", ::qd::valid_descriptor, qd_inputs_ok_, (t), \
+                        sizeof(attrtype))
 
 }  // namespace qd

@@ -162,6 +162,7 @@ QD_EXTERN_C QD_API int at_equal(attrtype* a, attrtype* b) {
 }
 
 QD_EXTERN_C QD_API void mk_rough_attrtype(short code, attrtype* t) {
+  QD_INPUTS_OK(is_valid_type(code));
   t->code = code;
   t->flag = 0;
   if (has_length_param(code) || code == kFileref) {
@@ -171,6 +172,7 @@ QD_EXTERN_C QD_API void mk_rough_attrtype(short code, attrtype* t) {
   } else if (code == kDatetime || code == kTimespan) {
     t->param[0] = kRangeUnset;
   }
+  QD_ATTR_PTR(t);
 }
 
 QD_EXTERN_C QD_API char* attr_to_txt(attrtype* t, int full, char* buf) {
@@ -458,15 +460,16 @@ QD_EXTERN_C QD_API int prec_nat(int code) {
 }
 
 QD_EXTERN_C QD_API attrtype* fine_result_typ(attrtype* a, attrtype* b, attrtype* result) {
+  QD_INPUTS_OK(valid_descriptor(a, sizeof *a) && valid_descriptor(b, sizeof *b));
   if (at_equal(a, b) || b->code == kNulltyp) {
     *result = *a;
     result->flag = 0;
-    return result;
+    return QD_ATTR_PTR(result);
   }
   if (a->code == kNulltyp) {
     *result = *b;
     result->flag = 0;
-    return result;
+    return QD_ATTR_PTR(result);
   }
   attrtype r = {};
   r.code = static_cast<int16_t>(common_type_code(a->code, b->code));
@@ -516,5 +519,6 @@ QD_EXTERN_C QD_API attrtype* fine_result_typ(attrtype* a, attrtype* b, attrtype*
       break;
   }
   *result = r;
-  return result;
+  // Operands that do not combine give the code 0, which names no type.
+  return r.code == kTypeNone ? result : QD_ATTR_PTR(result);
 }

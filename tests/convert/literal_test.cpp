@@ -12,6 +12,7 @@
 #include "convert/convert_internal.h"
 #include "convert_test_util.h"
 #include "base/byteio.h"
+#include "base/memory.h"
 #include "runtime/coding.h"
 #include "types/bytes_internal.h"
 
@@ -174,10 +175,10 @@ TEST_F(LiteralTest, HeapLiteralAndItsAllocationFailure) {
 
   EXPECT_EQ(literal_to_heapbinary(&block, &t, "12abc"), 9030);
   EXPECT_EQ(block, nullptr);
-  qd::heap_fail_after(0);
+  qd::mem_fail_from_for_test(1);
   block = reinterpret_cast<void*>(1);
   const int rc = literal_to_heapbinary(&block, &t, "42");
-  qd::heap_fail_after(-1);
+  qd::mem_fail_from_for_test(0);
   EXPECT_EQ(rc, 6);
   EXPECT_EQ(block, nullptr);
   EXPECT_EQ(body(), "in literal scanning \nOut of memory. \n");

@@ -133,14 +133,14 @@ TEST(NeedSpace, FailuresLeaveAFreeableRecord) {
   FailGuard guard;
   // First allocation fails: the record stays empty.
   qd_dynarr a = fresh();
-  qd::heap_fail_after(0);
+  qd::mem_fail_from_for_test(1);
   EXPECT_EQ(need_space(&a, 10, 8), nullptr);
   EXPECT_EQ(a.data, nullptr);
   EXPECT_EQ(a.capacity, 0u);
   EXPECT_EQ(a.element_size, 0u);
 
   // Growth fails, and so does a resize that would keep the size.
-  qd::heap_fail_after(1);
+  qd::mem_fail_from_for_test(2);
   uint8_t* p = static_cast<uint8_t*>(need_space(&a, 4, 2));
   ASSERT_NE(p, nullptr);
   std::memcpy(p, "abcdefg", 8);
@@ -153,7 +153,7 @@ TEST(NeedSpace, FailuresLeaveAFreeableRecord) {
   EXPECT_STREQ(reinterpret_cast<char*>(p), "abcdefg");
 
   // After the failures the array grows normally.
-  qd::heap_fail_after(-1);
+  qd::mem_fail_from_for_test(0);
   p = static_cast<uint8_t*>(need_space(&a, 1, 2));
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(a.capacity, 8u);

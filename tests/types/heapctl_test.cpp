@@ -43,18 +43,18 @@ TEST(Heapctl, CallocZeroesAndReallocKeepsContents) {
 
 TEST(Heapctl, FailuresAreNullAndLeaveTheBlock) {
   FailGuard guard;
-  qd::heap_fail_after(0);
+  qd::mem_fail_from_for_test(1);
   EXPECT_EQ(heapctl_malloc(16, 0, nullptr, 0), nullptr);
   EXPECT_EQ(heapctl_calloc(16, 0, nullptr, 0), nullptr);
   EXPECT_EQ(heapctl_malloc_ptr(16), nullptr);
 
-  qd::heap_fail_after(1);  // one success, then failure
+  qd::mem_fail_from_for_test(2);  // one success, then failure
   void* p = heapctl_malloc(8, 0, nullptr, 0);
   ASSERT_NE(p, nullptr);
   std::memcpy(p, "abcdefg", 8);
   EXPECT_EQ(heapctl_realloc(p, 0, 64), nullptr);
   EXPECT_STREQ(static_cast<char*>(p), "abcdefg");  // the old block is still whole
-  qd::heap_fail_after(-1);
+  qd::mem_fail_from_for_test(0);
   heapctl_free(p);
 }
 

@@ -12,6 +12,7 @@
 
 #include "qdtype32/qdtype32.h"
 #include "test_support.h"
+#include "base/memory.h"
 #include "types/bytes_internal.h"
 
 namespace typetest {
@@ -34,7 +35,7 @@ inline std::string text_of(attrtype t, int full = 1) {
 }
 
 struct FailGuard {
-  ~FailGuard() { qd::heap_fail_after(-1); }
+  ~FailGuard() { qd::mem_fail_from_for_test(0); }
 };
 
 using qdtest::num;

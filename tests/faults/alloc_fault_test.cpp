@@ -1,0 +1,293 @@
+// Allocation failures: every export that allocates is called with each of its
+// allocations failing in turn (through the allocation layer's test hook). Each must give
+// its defined result, leave what the caller owns as it was, and leak nothing (the
+// sanitizer build runs this with the leak checker on).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "base/memory.h"
+#include "qderror.h"
+#include "qdfid.h"
+#include "runtime/acct_internal.h"
+#include "runtime/runtime_internal.h"
+#include "status/status_internal.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr uint32_t kGiver = 0x7a0001;
+constexpr uint32_t kReceiver = 0x7a0002;
+
+// What one call gave: its result, and whether the caller's values are as they were
+// (only asked of calls that reached a failing allocation).
+struct Outcome {
+  long result = 0;
+  bool intact = true;
+};
+
+// Whose report a call works on: the test thread's own, or a stand-in thread id.
+void act_as(uint32_t tid) { qd::report_tid_override_for_test(tid); }
+
+bool usable_report(const char* report) {
+  return report && std::strlen(report) < qd::kReportSize && std::strlen(report) > 0;
+}
+
+class AllocFault : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    qd::config_reset_for_test();
+    qd::acct_reset_for_test();
+    const std::string ini = std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR +
+                            "\nSETTING=value\nHOSTACCESS32=" + dir_.file("missing.so") + "\n";
+    win_set_ini_name(dir_.write("qdwin.ini", ini).c_str());
+  }
+  void TearDown() override {
+    qd::mem_fail_from_for_test(0);
+    act_as(0);
+    qd::acct_reset_for_test();
+    qd::dll_reset_for_test();
+    qd::config_reset_for_test();
+  }
+
+  // Each case: what is prepared before the hook is set, the call itself, and what is
+  // given back afterwards (for every n, so nothing of a case outlives it).
+  struct Case {
+    std::function<void()> prepare;
+    std::function<Outcome()> call;
+    std::function<void()> finish;
+  };
+  std::map<std::string, Case> cases();
+
+  qdtest::TempDir dir_;
+  qdtest::GlobalsScope globals_;
+  // State a case shares between its three steps.
+  void* block_ = nullptr;
+  qd_dynarr array_{};
+  qd_dynarr array_before_{};
+  acct_config acct_{};
+};
+
+std::map<std::string, AllocFault::Case> AllocFault::cases() {
+  auto none = [] {};
+  auto no_report = [] { trace_pop(); };
+  auto pop_all = [] {
+    act_as(kGiver);
+    trace_pop();
+    act_as(kReceiver);
+    trace_pop();
+    act_as(0);
+    trace_pop();
+  };
+  auto heap_block = [this] {
+    block_ = heapctl_malloc(8, 0, nullptr, 0);
+    std::memcpy(block_, "abcdefg", 8);
+  };
+  auto free_block = [this] {
+    heapctl_free(block_);
+    block_ = nullptr;
+  };
+  auto free_array = [this] { free_space(&array_); };
+  auto array_intact = [this] {
+    return std::memcmp(&array_, &array_before_, sizeof array_) == 0;
+  };
+  std::map<std::string, Case> m;
+  m["trace_fresh_report"] = {no_report, [] { return Outcome{trace(QDE_NO_MEMORY, 0)}; },
+                             no_report};
+  m["trace_hard_with_acct"] = {
+      [this] {
+        trace_pop();
+        acct_ = {ACCT_MASK_ALL, 1, nullptr};
+        const std::string log = dir_.file("acct.log");
+        acct_.file = log.c_str();
+        ASSERT_EQ(acct_init(&acct_, 4096), 0);
+        acct_.file = nullptr;
+      },
+      [] { return Outcome{trace(QDE_LIBRARY_LOAD_FAILED, 0, "lib")}; },
+      [] {
+        trace_pop();
+        qd::acct_reset_for_test();
+      }};
+  m["qd_errtxt_adr"] = {no_report, [] { return Outcome{usable_report(qd_errtxt_adr())}; },
+                        no_report};
+  m["init_qderr"] = {no_report,
+                     [] {
+                       long r = init_qderr();
+                       return Outcome{r, usable_report(qd_errtxt_adr())};
+                     },
+                     no_report};
+  m["hand_over_then_trace"] = {
+      [] {
+        act_as(kGiver);
+        init_qderr();
+        trace(QDE_NO_MEMORY, 0);
+      },
+      [] {
+        const std::string given = qd_errtxt_adr();
+        trace(qd::kHandOver, 0, static_cast<int>(kGiver), static_cast<int>(kReceiver));
+        Outcome out{trace(QDE_NO_MEMORY, 0)};  // the giver starts a new report
+        act_as(kReceiver);
+        out.intact = given == qd_errtxt_adr();
+        act_as(kGiver);
+        return out;
+      },
+      pop_all};
+  m["win_os_getenv"] = {none,
+                        [] {
+                          const char* v = win_os_getenv("SETTING");
+                          return Outcome{v && std::strcmp(v, "value") == 0};
+                        },
+                        none};
+  m["load_function_missing"] = {no_report,
+                                [] {
+                                  void* cell = &cell;
+                                  Outcome out{load_function(0, &cell, "tcp_init")};
+                                  out.intact = cell == &cell;
+                                  return out;
+                                },
+                                [] {
+                                  trace_pop();
+                                  qd::dll_reset_for_test();
+                                }};
+  m["acct_init"] = {[this] {
+                      trace_pop();
+                      const std::string log = dir_.file("acct.log");
+                      acct_ = {ACCT_MASK_ALL, 1, nullptr};
+                      acct_.file = strdup(log.c_str());
+                    },
+                    [this] {
+                      const acct_config before = acct_;
+                      const std::string name = acct_.file;
+                      Outcome out{acct_init(&acct_, 4096)};
+                      out.intact = std::memcmp(&before, &acct_, sizeof acct_) == 0 &&
+                                   name == acct_.file;
+                      return out;
+                    },
+                    [this] {
+                      std::free(const_cast<char*>(acct_.file));
+                      trace_pop();
+                      qd::acct_reset_for_test();
+                    }};
+  m["acct_write"] = {[this] {
+                       acct_ = {ACCT_MASK_ALL, 1, nullptr};
+                       const std::string log = dir_.file("acct.log");
+                       acct_.file = log.c_str();
+                       ASSERT_EQ(acct_init(&acct_, 4096), 0);
+                       acct_.file = nullptr;
+                     },
+                     [] { return Outcome{acct_write(ACCT_EV_ERROR, 1, "text")}; },
+                     [] { qd::acct_reset_for_test(); }};
+  m["heapctl_malloc"] = {none, [this] {
+                           block_ = heapctl_malloc(16, 0, nullptr, 0);
+                           return Outcome{block_ != nullptr};
+                         },
+                         free_block};
+  m["heapctl_calloc"] = {none, [this] {
+                           block_ = heapctl_calloc(16, 0, nullptr, 0);
+                           return Outcome{block_ != nullptr};
+                         },
+                         free_block};
+  m["heapctl_malloc_ptr"] = {none, [this] {
+                               block_ = heapctl_malloc_ptr(0);
+                               return Outcome{block_ != nullptr};
+                             },
+                             free_block};
+  m["heapctl_realloc"] = {heap_block,
+                          [this] {
+                            void* grown = heapctl_realloc(block_, 0, 4096);
+                            if (grown) block_ = grown;
+                            return Outcome{grown != nullptr,
+                                           std::memcmp(block_, "abcdefg", 8) == 0};
+                          },
+                          free_block};
+  m["need_space_fresh"] = {[this] {
+                             array_ = {0, 0, 0, 1, nullptr};
+                             array_before_ = array_;
+                           },
+                           [this, array_intact] {
+                             void* d = need_space(&array_, 10, 8);
+                             return Outcome{d != nullptr, array_intact()};
+                           },
+                           free_array};
+  m["need_space_grow"] = {[this] {
+                            array_ = {0, 0, 0, 1, nullptr};
+                            ASSERT_NE(need_space(&array_, 4, 8), nullptr);
+                            array_.used = 4;
+                            std::memset(array_.data, 0x5a, 32);
+                            array_before_ = array_;
+                          },
+                          [this, array_intact] {
+                            void* d = need_space(&array_, 100, 8);
+                            bool kept = true;
+                            for (int i = 0; i < 32; ++i) {
+                              kept = kept && static_cast<uint8_t*>(array_.data)[i] == 0x5a;
+                            }
+                            return Outcome{d != nullptr, kept && (d || array_intact())};
+                          },
+                          free_array};
+  m["literal_to_heapbinary"] = {no_report,
+                                [this] {
+                                  attrtype type = {};
+                                  std::memset(&type, 0x5a, sizeof type);
+                                  const attrtype before = type;
+                                  Outcome out{literal_to_heapbinary(&block_, &type, "123.45")};
+                                  out.intact = out.result == 0 || (block_ == nullptr &&
+                                               std::memcmp(&type, &before, sizeof type) == 0);
+                                  return out;
+                                },
+                                [free_block] {
+                                  free_block();
+                                  trace_pop();
+                                }};
+  m["win_os_opn_dir"] = {none,
+                         [this] {
+                           char entry[QD_DIR_BUFFER_SIZE] = {};
+                           qd_dir_handle h = &h;
+                           const std::string pattern = dir_.path() + "/*.ini";
+                           Outcome out{win_os_opn_dir(pattern.c_str(), entry, &h)};
+                           if (h) win_os_cls_dir(h);
+                           return out;
+                         },
+                         none};
+  return m;
+}
+
+TEST_F(AllocFault, EveryAllocationFailingInTurn) {
+  std::map<std::string, Case> all = cases();
+  int failed_sites = 0;
+  for (const qdtest::Row& row : qdtest::read_cases("faults/alloc.txt", 4)) {
+    SCOPED_TRACE(row[0]);
+    auto it = all.find(row[0]);
+    ASSERT_NE(it, all.end()) << "no such case";
+    const Case& c = it->second;
+    const long on_success = qdtest::num(row[2]);
+    const long on_failure = qdtest::num(row[3]);
+    uint64_t n = 1;
+    for (;; ++n) {
+      SCOPED_TRACE("failing from allocation " + std::to_string(n));
+      ASSERT_LE(n, 64u) << "the call does not end";
+      c.prepare();
+      qd::mem_fail_from_for_test(n);
+      const Outcome out = c.call();
+      const bool hit = qd::mem_failures_for_test() != 0;
+      qd::mem_fail_from_for_test(0);
+      c.finish();
+      if (!hit) {
+        EXPECT_EQ(out.result, on_success);
+        break;
+      }
+      ++failed_sites;
+      EXPECT_EQ(out.result, on_failure);
+      EXPECT_TRUE(out.intact) << "the caller's values changed";
+    }
+    EXPECT_EQ(static_cast<long>(n - 1), qdtest::num(row[1])) << "allocations made";
+    all.erase(it);
+  }
+  EXPECT_TRUE(all.empty()) << all.size() << " cases without a row";
+  std::printf("allocation sites failed: %d\n", failed_sites);
+}
+
+}  // namespace
