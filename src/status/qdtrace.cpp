@@ -285,6 +285,11 @@ int report_slot_for_test(uint32_t tid) {
   return -1;
 }
 
+void report_spares_free_for_test() {
+  StatusLock guard;
+  while (g_spare_count > 0) mem_free(g_spare_blocks[--g_spare_count]);
+}
+
 void channel_reset_for_test() {
   StatusLock guard;
   if (g_channel >= 0 && g_channel != plat::kStderr) os_close(g_channel);

@@ -44,6 +44,9 @@ void report_tid_override_for_test(uint32_t tid);
 int report_slot_for_test(uint32_t tid);
 // Forgets the trace channel's state (tests only): it is opened afresh on next use.
 void channel_reset_for_test();
+// Tests only: returns the waiting report blocks to the system, so that the next report
+// allocates again. Only while no thread holds a report it was given before.
+void report_spares_free_for_test();
 
 // The first error number recorded in the calling thread's report since the report was
 // last started (0 when none): lets a tool name the error that a report describes.

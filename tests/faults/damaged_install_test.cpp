@@ -196,11 +196,6 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
       rewrite("qdfid.h", all);
     }
     call = [this] { return open_log(inst_ / "no-such-dir" / "acct.log"); };
-  } else if (n == "merror_asks_more") {
-    std::string all = shipped("qderror.h");
-    replace_all(all, "The setting %s, the path", "The setting %s %s %d %f %s %s, the path");
-    rewrite("qderror.h", all);
-    write_ini(false);
   } else if (n == "trace_dir_missing") {
     trace_into(inst_ / "no-such-dir");
   } else if (n == "trace_dir_read_only") {

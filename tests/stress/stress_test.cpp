@@ -169,8 +169,6 @@ TEST_F(Stress, HandOverReachesTheReceiverWhole) {
 }
 
 TEST_F(Stress, SlotTakeoversKeepMemorySafe) {
-  GTEST_SKIP() << "KNOWN FAULT (report slot pool): a thread whose slot is taken over keeps "
-                  "a pointer to a buffer the new owner frees; enable with that fix";
   // 600 threads holding reports at once: more than the 256 slots, so slots are taken
   // over. Reports may be lost by definition; the process must stay memory safe.
   const int failures = run_threads(600, [&](int t) {
@@ -217,8 +215,6 @@ TEST_F(Stress, NumberedLocksExcludeAndRecurse) {
 }
 
 TEST_F(Stress, ConfigurationAnswersAsAlone) {
-  GTEST_SKIP() << "KNOWN FAULT (configuration cache race): answers are read while another "
-                  "thread refills the cache; enable with that fix";
   for (int threads : {64, 600}) {
     SCOPED_TRACE(std::to_string(threads) + " threads");
     const int each = scaled(200);

@@ -41,14 +41,17 @@ Outcome run(const std::vector<std::string>& args, const std::string& input = "",
   posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  // A cross build (32-bit programs on a host that cannot run them) starts the tool
+  // through the build's emulator.
   std::vector<std::string> words = {QDTYPE_PATH};
+  if (*QDTYPE_EMULATOR) words.insert(words.begin(), QDTYPE_EMULATOR);
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
   Outcome o;
   pid_t pid = 0;
-  if (posix_spawn(&pid, QDTYPE_PATH, &actions, nullptr, argv.data(), environ) == 0) {
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
     int wstatus = 0;
     waitpid(pid, &wstatus, 0);
     o.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
