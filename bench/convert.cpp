@@ -218,65 +218,40 @@ void BM_numeric_to_double(benchmark::State& s) {
     }
   });
 }
-void BM_text_to_integer(benchmark::State& s) {
-  const Inputs& in = inputs();
-  const char* const* p = text_ptrs(in.int_texts);
+// A text conversion beside the C library's reader and std::from_chars into T, on the
+// same texts.
+template <class T, class CPeer>
+void text_beside_peers(benchmark::State& s, const std::string* texts,
+                       const char* type, CPeer c_peer) {
+  const char* const* p = text_ptrs(texts);
   adapt_text(
-      s, in.int_texts, "integer",
+      s, texts, type,
       [&] {
         for (int i = 0; i < kBatch; ++i) {
-          benchmark::DoNotOptimize(std::strtol(p[i], nullptr, 10));
+          benchmark::DoNotOptimize(c_peer(p[i]));
           benchmark::ClobberMemory();
         }
       },
       [&] {
         for (int i = 0; i < kBatch; ++i) {
-          int v = 0;
-          std::from_chars(p[i], p[i] + in.int_texts[i].size(), v);
+          T v = 0;
+          std::from_chars(p[i], p[i] + texts[i].size(), v);
           benchmark::DoNotOptimize(v);
           benchmark::ClobberMemory();
         }
       });
+}
+void BM_text_to_integer(benchmark::State& s) {
+  text_beside_peers<int>(s, inputs().int_texts, "integer",
+                         [](const char* t) { return std::strtol(t, nullptr, 10); });
 }
 void BM_text_to_double(benchmark::State& s) {
-  const Inputs& in = inputs();
-  const char* const* p = text_ptrs(in.double_texts);
-  adapt_text(
-      s, in.double_texts, "double",
-      [&] {
-        for (int i = 0; i < kBatch; ++i) {
-          benchmark::DoNotOptimize(std::strtod(p[i], nullptr));
-          benchmark::ClobberMemory();
-        }
-      },
-      [&] {
-        for (int i = 0; i < kBatch; ++i) {
-          double v = 0;
-          std::from_chars(p[i], p[i] + in.double_texts[i].size(), v);
-          benchmark::DoNotOptimize(v);
-          benchmark::ClobberMemory();
-        }
-      });
+  text_beside_peers<double>(s, inputs().double_texts, "double",
+                            [](const char* t) { return std::strtod(t, nullptr); });
 }
 void BM_text_to_numeric(benchmark::State& s) {
-  const Inputs& in = inputs();
-  const char* const* p = text_ptrs(in.decimal_texts);
-  adapt_text(
-      s, in.decimal_texts, "numeric(12,2)",
-      [&] {
-        for (int i = 0; i < kBatch; ++i) {
-          benchmark::DoNotOptimize(std::strtod(p[i], nullptr));
-          benchmark::ClobberMemory();
-        }
-      },
-      [&] {
-        for (int i = 0; i < kBatch; ++i) {
-          double v = 0;
-          std::from_chars(p[i], p[i] + in.decimal_texts[i].size(), v);
-          benchmark::DoNotOptimize(v);
-          benchmark::ClobberMemory();
-        }
-      });
+  text_beside_peers<double>(s, inputs().decimal_texts, "numeric(12,2)",
+                            [](const char* t) { return std::strtod(t, nullptr); });
 }
 void BM_text_to_bool(benchmark::State& s) {
   const Inputs& in = inputs();
