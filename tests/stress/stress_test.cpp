@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <atomic>
+#if defined(__GLIBC__)
+#include <pthread.h>
+#endif
 #include <cstring>
 #include <cstdlib>
 #include <map>
@@ -36,6 +39,20 @@ int scaled(int n) {
 // Runs body(t) on n threads that start together; returns the failures they counted.
 template <class Body>
 int run_threads(int n, Body body) {
+#if defined(__GLIBC__)
+  // All n threads live at once. With stacks as large as the stack limit (often 8 MiB),
+  // 600 of them would not fit a 32-bit address space; 1 MiB each is ample for the bodies,
+  // sanitizers included.
+  static const bool small_stacks = [] {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, size_t{1} << 20);
+    pthread_setattr_default_np(&attr);
+    pthread_attr_destroy(&attr);
+    return true;
+  }();
+  (void)small_stacks;
+#endif
   std::atomic<int> ready{0}, failures{0};
   std::vector<std::thread> threads;
   threads.reserve(static_cast<size_t>(n));
