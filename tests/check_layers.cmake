@@ -10,12 +10,13 @@
 #   types         descriptors, heap, byte strings
 #   decimal|datetime|bits   the value families, each knowing nothing of the others
 #   compare       compatibility and comparison, dispatching over type codes
+#   numform       number templates and number parsing (over the date templates' keyword
+#                 matcher), fractions of a second
 #   convert       value adaptation, calendar text, literal scanning
-#   numform       number templates
 #   tuple         tuple construction
 cmake_minimum_required(VERSION 3.25)
-set(QD_LAYERS base platform status runtime types "decimal|datetime|bits" compare convert
-    numform tuple)
+set(QD_LAYERS base platform status runtime types "decimal|datetime|bits" compare numform
+    convert tuple)
 # Public headers and the generated ones, by the layer that implements them.
 set(QD_HEADER_LAYERS
     "qdtype32/qdapi.h=base" "qdtype32/qdglob.h=status" "qdtype32/qderr.h=status"

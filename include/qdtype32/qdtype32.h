@@ -14,6 +14,7 @@
 #include "qdheap.h"
 #include "qdcompare.h"
 #include "qdconv.h"
+#include "qdnumform.h"
 #include "qdos.h"
 #include "qdacct.h"
 #include "qddll.h"
