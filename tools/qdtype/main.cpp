@@ -12,6 +12,7 @@
 
 #include "commands.h"
 #include "output.h"
+#include "templates.h"
 #include "qdtype32/qdtype32.h"
 #include "status/status_internal.h"
 
@@ -265,6 +266,7 @@ QDTYPE_TOUR(99, "The tool in scripts: --version, help, --format=json, exit statu
 
 int main(int argc, char** argv) {
   using namespace qdtype;
+  fill_english_settings();
   // A host names itself in its error reports: the user and the machine.
   const char* user = std::getenv("USER");
   std::snprintf(qdxglob_val.header_name1, sizeof qdxglob_val.header_name1, "%s",

@@ -1,0 +1,78 @@
+// cmd_templates.cpp: "format" and "parse", dispatching to the sub-commands that the date
+// and number template files register, and the English settings the tool runs with.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "templates.h"
+
+namespace qdtype {
+namespace {
+
+std::vector<SubCommand>& subcommands() {
+  static std::vector<SubCommand> list;
+  return list;
+}
+
+std::string synopsis(const char* parent) {
+  std::string s;
+  for (const SubCommand& c : subcommands()) {
+    if (std::strcmp(c.parent, parent) != 0) continue;
+    if (!s.empty()) s += "\n";
+    s += std::string(c.name) + " " + c.usage + "   " + c.help;
+  }
+  return s.empty() ? std::string("(none built)") : s;
+}
+
+int dispatch(const char* parent, int argc, char** argv) {
+  if (argc >= 2) {
+    for (const SubCommand& c : subcommands()) {
+      if (std::strcmp(c.parent, parent) == 0 && std::strcmp(c.name, argv[1]) == 0)
+        return c.run(argc - 1, argv + 1);
+    }
+  }
+  return bad_usage("usage: qdtype %s KIND ...; KIND is one of:\n%s", parent,
+                   synopsis(parent).c_str());
+}
+
+}  // namespace
+
+int cmd_format(int argc, char** argv) { return dispatch("format", argc, argv); }
+int cmd_parse(int argc, char** argv) { return dispatch("parse", argc, argv); }
+
+bool register_subcommand(const SubCommand& s) {
+  subcommands().push_back(s);
+  return true;
+}
+
+void fill_english_settings() {
+  static const char* const kWdayAbbr[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const kWdayFull[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                           "Thursday", "Friday", "Saturday"};
+  static const char* const kMonthAbbr[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  static const char* const kMonthFull[12] = {"January",   "February", "March",    "April",
+                                             "May",       "June",     "July",     "August",
+                                             "September", "October",  "November", "December"};
+  for (int i = 0; i < 7; ++i) {
+    qdxglob_val.wday_abbr[i] = kWdayAbbr[i];
+    qdxglob_val.wday_full[i] = kWdayFull[i];
+    qdxglob_val.wday_abbr_in[i] = {kWdayAbbr[i], i};
+    qdxglob_val.wday_full_in[i] = {kWdayFull[i], i};
+  }
+  for (int i = 0; i < 12; ++i) {
+    qdxglob_val.month_abbr[i] = kMonthAbbr[i];
+    qdxglob_val.month_full[i] = kMonthFull[i];
+    qdxglob_val.month_abbr_in[i] = {kMonthAbbr[i], i + 1};
+    qdxglob_val.month_full_in[i] = {kMonthFull[i], i + 1};
+  }
+  qdxglob_val.decimal_sep = ".";
+  qdxglob_val.group_sep = ",";
+  qdxglob_val.currency_sym = "$";
+  qdxglob_val.local_currency_sym = "$";
+}
+
+}  // namespace qdtype
+
+// The "format" and "parse" commands are registered here once their first sub-commands
+// exist (the tool's tests run every command's example and JSON output).
