@@ -41,8 +41,25 @@ int cmd_format(int argc, char** argv) { return dispatch("format", argc, argv); }
 int cmd_parse(int argc, char** argv) { return dispatch("parse", argc, argv); }
 
 bool register_subcommand(const SubCommand& s) {
+#define QDTYPE_SETTINGS                                                                  \
+  "\nMonth and weekday names are English; the decimal separator is \".\", the group " \
+  "separator \",\" and the currency symbol \"$\""
+  bool first = true;
+  for (const SubCommand& c : subcommands()) first = first && std::strcmp(c.parent, s.parent) != 0;
   subcommands().push_back(s);
-  return true;
+  if (!first) return true;
+  if (std::strcmp(s.parent, "format") == 0)
+    return register_command({"format", "KIND ARGS...",
+                             "print a value through a template (KIND: date, number, host)",
+                             cmd_format,
+                             "KIND  date VALUE TEMPLATE | number VALUE [TEMPLATE] | host STYLE "
+                             "VALUE" QDTYPE_SETTINGS,
+                             s.example, "the text"});
+  return register_command({"parse", "KIND ARGS...",
+                           "read a value through a template (KIND: date, number)", cmd_parse,
+                           "KIND  date TEXT TEMPLATE | number TEXT [TEMPLATE]" QDTYPE_SETTINGS,
+                           s.example, "the value read, as a literal"});
+#undef QDTYPE_SETTINGS
 }
 
 void fill_english_settings() {
@@ -73,6 +90,3 @@ void fill_english_settings() {
 }
 
 }  // namespace qdtype
-
-// The "format" and "parse" commands are registered here once their first sub-commands
-// exist (the tool's tests run every command's example and JSON output).

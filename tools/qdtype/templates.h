@@ -12,8 +12,11 @@ struct SubCommand {
   const char* usage;   // the words after "PARENT NAME"
   const char* help;    // one line
   CommandFn run;       // argv[0] is the sub-command's name
+  const char* example; // a runnable example, "PARENT NAME ARGS" without "qdtype"
 };
 
+// The first sub-command of a parent also registers the parent command, with that
+// sub-command's example; "format KIND" and "parse KIND" list the registered kinds.
 bool register_subcommand(const SubCommand& s);
 // "format KIND ..." and "parse KIND ...": run the registered sub-command KIND.
 int cmd_format(int argc, char** argv);
@@ -26,6 +29,6 @@ void fill_english_settings();
 
 }  // namespace qdtype
 
-#define QDTYPE_SUBCOMMAND(parent, name, usage, help, fn)       \
-  static const bool QDTYPE_CONCAT(qdtype_sub_, __LINE__) = \
-      ::qdtype::register_subcommand({parent, name, usage, help, fn})
+#define QDTYPE_SUBCOMMAND(parent, name, usage, help, fn, example) \
+  static const bool QDTYPE_CONCAT(qdtype_sub_, __LINE__) =     \
+      ::qdtype::register_subcommand({parent, name, usage, help, fn, example})
