@@ -134,7 +134,8 @@ char* time_text(char* out, qd_long style, const Unpacked& v) {
     put_str(p, v.field[kHh] < 12 ? " AM" : " PM");
     return out;
   }
-  // From the highest clock field the value holds down to its lowest.
+  // From the highest clock field the value holds (the row) down to its lowest (the
+  // column).
   static constexpr const char* kFrom[4][4] = {
       {"%F", nullptr, nullptr, nullptr},
       {"%S.%F", "%S", nullptr, nullptr},
@@ -142,7 +143,7 @@ char* time_text(char* out, qd_long style, const Unpacked& v) {
       {"%H:%M:%S.%F", "%H:%M:%S", "%H:%M", "%H"},
   };
   for (int top = kHh; top >= kMs; --top) {
-    if (holds(v, top)) return format_value<false>(out, kFrom[top][top - low], v);
+    if (holds(v, top)) return format_value<false>(out, kFrom[top][low], v);
   }
   return out;
 }
