@@ -1,6 +1,8 @@
 // formuti.cpp: date format templates: date2str prints a datetime through a template such
 // as "YYYY-MO-DD HH24:MI:SS.FFF", str2date reads a datetime back through one. Month and
 // weekday names come from the host's tables in qdxglob_val.
+#include <optional>
+
 #include "datetime/dt_internal.h"
 #include "datetime/tmplscan.h"
 #include "qderror.h"
@@ -87,6 +89,145 @@ inline char styled(char c, int style, bool first) {
   }
 }
 
+// ---- The elements of a template ------------------------------------------------------------
+
+// One element as printing and reading use it; literal points at its text (quotes taken
+// out), valid until the next element is asked for.
+struct DateElem {
+  int code;
+  int style;
+  size_t length;
+  const char* literal;
+};
+
+// A template compiled once per thread: its elements with their literal texts and its
+// range. Hosts print and read many values through one template, so a call whose
+// template text equals the last one compiled on its thread skips the scanning. A
+// template too long for it is scanned on every call, as is every template on a thread
+// that alternates between several.
+constexpr size_t kCompiledText = 96;       // template characters, with the zero
+constexpr size_t kCompiledElements = 40;
+constexpr size_t kCompiledLiterals = 160;  // literal texts, each with its zero
+
+struct CompiledElem {
+  int8_t code;
+  int8_t style;
+  uint8_t length;   // keyword letters or literal characters
+  uint8_t literal;  // offset of a literal's text
+};
+
+struct CompiledTemplate {
+  bool valid;
+  char text[kCompiledText];
+  uint8_t count;
+  int8_t low, high;
+  CompiledElem element[kCompiledElements];
+  char literals[kCompiledLiterals];
+};
+thread_local CompiledTemplate t_compiled;
+
+// Compiles templ into the thread's cache; *fits false when it does not fit (the cache is
+// then left empty). 0, or 6 when literal text cannot be held.
+int compile(const char* templ, bool* fits) {
+  CompiledTemplate& c = t_compiled;
+  c.valid = false;
+  *fits = false;
+  const size_t len = strnlen(templ, kCompiledText);
+  if (len >= kCompiledText) return 0;
+  TemplateScanner scanner(templ, kDateKeywords, kDateKeywordCount);
+  int low = 0, high = 0;
+  if (int err = date_template_range(scanner, &low, &high)) return err;
+  scanner.seek(0);
+  size_t count = 0, used = 0;
+  for (;;) {
+    TemplateElement e;
+    if (int err = scanner.next(&e)) return err;
+    if (e.code == kTemplateEnd) break;
+    if (count == kCompiledElements || e.length > UINT8_MAX) return 0;
+    CompiledElem& ce = c.element[count++];
+    ce = {static_cast<int8_t>(e.code), static_cast<int8_t>(e.style),
+          static_cast<uint8_t>(e.length), 0};
+    if (e.code == kTemplateLiteral) {
+      if (used + e.length + 1 > kCompiledLiterals) return 0;
+      ce.literal = static_cast<uint8_t>(used);
+      std::memcpy(c.literals + used, scanner.literal(), e.length + 1);
+      used += e.length + 1;
+    }
+  }
+  std::memcpy(c.text, templ, len + 1);
+  c.count = static_cast<uint8_t>(count);
+  c.low = static_cast<int8_t>(low);
+  c.high = static_cast<int8_t>(high);
+  c.valid = true;
+  *fits = true;
+  return 0;
+}
+
+// The elements of a template in order, from the thread's compiled copy or, for a
+// template that does not fit there, from a scanner. A position is an element's number
+// or a scanner offset; only what position() gave is handed to seek().
+class DateTemplate {
+ public:
+  explicit DateTemplate(const char* templ) : templ_(templ) {}
+  // 0, or 6 when the template's literal text cannot be held.
+  int open() {
+    const CompiledTemplate& c = t_compiled;
+    const size_t len = strnlen(templ_, kCompiledText);
+    if (len < kCompiledText && c.valid && std::memcmp(c.text, templ_, len + 1) == 0) {
+      compiled_ = &c;
+      return 0;
+    }
+    bool fits = false;
+    if (int err = compile(templ_, &fits)) return err;
+    if (fits) {
+      compiled_ = &c;
+    } else {
+      scanner_.emplace(templ_, kDateKeywords, kDateKeywordCount);
+    }
+    return 0;
+  }
+  // The range of the template's field elements (kNoTemplateRange when it has none).
+  int range(int* low, int* high) {
+    if (compiled_) {
+      *low = compiled_->low;
+      *high = compiled_->high;
+      return 0;
+    }
+    const int err = date_template_range(*scanner_, low, high);
+    scanner_->seek(0);
+    return err;
+  }
+  int next(DateElem* e) {
+    if (compiled_) {
+      if (index_ >= compiled_->count) {
+        *e = {kTemplateEnd, 0, 0, nullptr};
+        return 0;
+      }
+      const CompiledElem& ce = compiled_->element[index_++];
+      *e = {ce.code, ce.style, ce.length, compiled_->literals + ce.literal};
+      return 0;
+    }
+    TemplateElement te;
+    if (int err = scanner_->next(&te)) return err;
+    *e = {te.code, te.style, te.length, scanner_->literal()};
+    return 0;
+  }
+  size_t position() const { return compiled_ ? index_ : scanner_->position(); }
+  void seek(size_t at) {
+    if (compiled_) {
+      index_ = at;
+    } else {
+      scanner_->seek(at);
+    }
+  }
+
+ private:
+  const char* templ_;
+  const CompiledTemplate* compiled_ = nullptr;
+  size_t index_ = 0;
+  std::optional<TemplateScanner> scanner_;
+};
+
 // ---- Printing ---------------------------------------------------------------------------
 
 // The caller's buffer: room counts the characters that may still be written, the
@@ -96,7 +237,7 @@ struct Out {
   int32_t room;
   bool fits(size_t n) const { return n <= static_cast<size_t>(room); }
   void put(const char* s, size_t n) {
-    std::memcpy(p, s, n);
+    for (size_t i = 0; i < n; ++i) p[i] = s[i];  // mostly one or two characters
     p += n;
     room -= static_cast<int32_t>(n);
   }
@@ -124,6 +265,12 @@ int put_styled(Out& out, const char* name, int style) {
 // A number with at least `digits` characters, as "%0Nd" writes it; a year above 9999
 // takes its fifth digit, and the room check counts it.
 int put_number(Out& out, int32_t v, int digits) {
+  if (digits == 2 && v >= 0 && v <= 99) {  // every field of a valid value but the year
+    if (!out.fits(2)) return no_room();
+    const char two[2] = {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
+    out.put(two, 2);
+    return 0;
+  }
   char tmp[16];
   const size_t n = format_int(tmp, v, digits);
   return put_text(out, tmp, n);
@@ -157,12 +304,11 @@ int put_fraction(Out& out, int32_t ms, size_t n) {
 int invalid_value() { return report<QDE_DT_INVALID, QDF_DATE2STR>(); }
 
 // One element of the template, for the value v (its range covers the template's).
-int print_element(Out& out, const TemplateElement& e, const TemplateScanner& scanner,
-                  const Unpacked& v) {
+int print_element(Out& out, const DateElem& e, const Unpacked& v) {
   const qdxglob_record& g = qdxglob_val;
   const int32_t month = v.field[kMo];
   switch (e.code) {
-    case kTemplateLiteral: return put_text(out, scanner.literal(), e.length);
+    case kTemplateLiteral: return put_text(out, e.literal, e.length);
     case kElYyyy: return put_number(out, v.field[kYy], 4);
     case kElYy: return put_number(out, v.field[kYy] % 100, 2);
     case kElMonthNumber: return put_number(out, month, 2);
@@ -263,13 +409,12 @@ void pair_meridian(Reading& r) {
 
 // One element against the input at in: 0 (in moved past what it took), kMismatch, or an
 // error already reported.
-int read_element(const TemplateElement& e, const TemplateScanner& scanner, const char*& in,
-                 Reading& r, int32_t century) {
+int read_element(const DateElem& e, const char*& in, Reading& r, int32_t century) {
   const qdxglob_record& g = qdxglob_val;
   int32_t v = 0;
   switch (e.code) {
     case kTemplateLiteral: {
-      const char* lit = scanner.literal();
+      const char* lit = e.literal;
       for (size_t i = 0; i < e.length; ++i)
         if (in[i] != lit[i]) return kMismatch;  // stops at the input's end too
       in += e.length;
@@ -358,21 +503,21 @@ QD_EXTERN_C QD_API int date2str(const void* dt, char* buffer, qd_long size, cons
   if (!range_ok(v)) {
     return report<QDE_DT_RANGE, QDF_DATE2STR>(low_code(v), high_code(v));
   }
-  TemplateScanner scanner(templ, kDateKeywords, kDateKeywordCount);
+  DateTemplate elements(templ);
   int low = 0, high = 0;
-  if (int err = date_template_range(scanner, &low, &high)) return pass_on(err, QDF_DATE2STR);
+  if (int err = elements.open()) return pass_on(err, QDF_DATE2STR);
+  if (int err = elements.range(&low, &high)) return pass_on(err, QDF_DATE2STR);
   if (low == kNoTemplateRange || low < low_code(v) || high > high_code(v)) {
     Unpacked cast;
     if (int err = cast_dt(v, low, high, cast)) return pass_on(err, QDF_DATE2STR);
     v = cast;
   }
-  scanner.seek(0);
   Out out{buffer, size - 1};
   for (;;) {
-    TemplateElement e;
-    if (int err = scanner.next(&e)) return pass_on(err, QDF_DATE2STR);
+    DateElem e;
+    if (int err = elements.next(&e)) return pass_on(err, QDF_DATE2STR);
     if (e.code == kTemplateEnd) break;
-    if (int err = print_element(out, e, scanner, v)) return err;
+    if (int err = print_element(out, e, v)) return err;
   }
   // The zero byte takes a place of the text's own room: a text holds at most size - 2
   // characters.
@@ -388,21 +533,22 @@ QD_EXTERN_C QD_API int str2date(const char* text, void* result, const char* temp
   if (int err = set_current_now()) return pass_on(err, QDF_STR2DATE);
   const int32_t century = current().field[kYy] / 100 * 100;
 
-  TemplateScanner scanner(templ, kDateKeywords, kDateKeywordCount);
+  DateTemplate elements(templ);
+  if (int err = elements.open()) return pass_on(err, QDF_STR2DATE);
   size_t start = 0;  // where the current attempt starts in the template
   Reading r;
   for (bool matched = false; !matched;) {
     r = Reading{};
-    scanner.seek(start);
+    elements.seek(start);
     const char* in = text;
     size_t restart = 0;
     matched = true;
     for (bool first = true; *in; first = false) {
-      TemplateElement e;
-      if (int err = scanner.next(&e)) return pass_on(err, QDF_STR2DATE);
-      if (first) restart = scanner.position();
+      DateElem e;
+      if (int err = elements.next(&e)) return pass_on(err, QDF_STR2DATE);
+      if (first) restart = elements.position();
       if (e.code == kTemplateEnd) return report<QDE_TEXT_LEFT_OVER, QDF_STR2DATE>(text, templ);
-      const int rc = read_element(e, scanner, in, r, century);
+      const int rc = read_element(e, in, r, century);
       if (rc == kMismatch) {
         // Start again from the beginning of the input, one element further into the
         // template: leading elements of the template may be left out.

@@ -30,7 +30,7 @@ size_t format_int(char* out, int32_t v, int width) {
 namespace {
 
 constexpr int kStyleUs = 10;      // 11/28/2007, 01:05 PM
-constexpr int kStyleGerman = 11;  // 28.11.2007, 13:05
+// Style 11 (between them): 28.11.2007, 13:05
 constexpr int kStyleIso = 12;     // 2007-11-28, 13:05
 constexpr size_t kPartBuffer = 80;
 
