@@ -170,6 +170,41 @@ TEST_F(Templates, RoundTrips) {
   }
 }
 
+// A thread keeps its last template compiled: the same buffer with a new text is a new
+// template, and templates too long or with too many elements for the compiled copy are
+// read the same way.
+TEST_F(Templates, CompiledTemplatesFollowTheirText) {
+  const Value v = value("dtv[yy:dd](2007,11,28)");
+  char templ[16] = "yyyy";
+  char buf[256];
+  ASSERT_EQ(date2str(v.b, buf, sizeof buf, templ), 0);
+  EXPECT_STREQ(buf, "2007");
+  std::strcpy(templ, "mm");
+  ASSERT_EQ(date2str(v.b, buf, sizeof buf, templ), 0);
+  EXPECT_STREQ(buf, "11");
+  for (size_t dashes : {90u, 91u, 92u, 93u}) {  // templates of 94 to 97 characters
+    const std::string t = "yyyy" + std::string(dashes, '-');
+    ASSERT_EQ(date2str(v.b, buf, sizeof buf, t.c_str()), 0);
+    EXPECT_EQ(std::string(buf), "2007" + std::string(dashes, '-'));
+  }
+  std::string many;  // 60 elements
+  for (int i = 0; i < 15; ++i) many += "\"a\"dd\"b\"-";  // "b""a" would be b"a
+  ASSERT_EQ(date2str(v.b, buf, sizeof buf, many.c_str()), 0);
+  std::string want;
+  for (int i = 0; i < 15; ++i) want += "a28b-";
+  EXPECT_EQ(std::string(buf), want);
+  for (const char* tail : {"dd.mm.yyyy", "\"x\"\"x\"dd.mm.yyyy"}) {
+    std::string t;
+    for (int i = 0; i < 20; ++i) t += "ss-";  // 40 elements, each attempt reads one ss
+    t += tail;
+    Value out;
+    ASSERT_EQ(str2date("05.2007", out.b, t.c_str()), 0) << t;
+    EXPECT_EQ(lit(out, false), "datetime[yy:mo](2007-5)");
+    EXPECT_EQ(str2date("05.2007", out.b, tail), 0);
+    EXPECT_EQ(lit(out, false), "datetime[yy:mo](2007-5)");
+  }
+}
+
 // The literal buffer grows past 128 bytes in both directions.
 TEST_F(Templates, LongLiterals) {
   const std::string words(300, '-');
