@@ -96,10 +96,11 @@ QD_API char* ts_str(char* buffer, const void* ts);
 
     Errors: 21012 when size is 0 or the text needs more than size - 2 characters (the
     buffer may then hold part of the text); 21002 for a template without any field
-    keyword or a value whose range codes are out of order; 21004 for a month or
-    millisecond field that names cannot be looked up for; errors of the cast and of
-    the weekday passed on; 6 when the template's literal text cannot be held.
-    Returns 0 on success. */
+    keyword or a value whose range codes are out of order; 21004 for an unvalidated
+    value whose month (printed as a name or numeral) or milliseconds (printed as
+    fraction digits) lie outside their limits, and from the cast; 1854 when the clock
+    cannot be read for a field the value lacks; 6 when the template's literal text
+    cannot be held. Returns 0 on success. */
 QD_API int date2str(const void* dt, char* buffer, qd_long size, const char* templ);
 
 /** Reads a datetime from text through the template templ into result (20 bytes hold
