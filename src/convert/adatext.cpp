@@ -249,22 +249,19 @@ int adapt_byte_sequence(const AdaptCall& c) {
     return fail_bits(c, r.bits);
   }
 
-  // The fit step: pad, cut or refuse.
+  // The fit step: pad, cut or refuse. No run and no padding passes what the type's
+  // storage holds, whatever the declared length says.
   const int32_t k = g.capacity;
   int32_t limit = k < 0 ? -k : k;
-  if (k <= 0 && g.room > 0) {
-    // Without a declared length the type's storage is the limit: refused when the length
-    // was left open, cut when it was given as "at most".
-    if (k == 0 && r.n > g.room) return fail_long_run(c, r);
-    if (k < 0 && limit > g.room) limit = g.room;
-  }
+  if (g.room > 0 && limit > g.room) limit = g.room;
+  if (k == 0 && g.room > 0 && r.n > g.room) return fail_long_run(c, r);
   int32_t written;
   if (k == 0 || r.n <= limit) {
     std::memcpy(data, r.bytes, static_cast<size_t>(r.n));
     written = r.n;
     if (k > 0 && g.pad != Pad::kNone) {
-      std::memset(data + r.n, g.pad == Pad::kBlank ? ' ' : 0, static_cast<size_t>(k - r.n));
-      written = k;
+      std::memset(data + r.n, g.pad == Pad::kBlank ? ' ' : 0, static_cast<size_t>(limit - r.n));
+      written = limit;
     }
   } else if (k < 0) {
     std::memcpy(data, r.bytes, static_cast<size_t>(limit));
@@ -285,10 +282,11 @@ int adapt_byte_sequence(const AdaptCall& c) {
     store<uint32_t>(c.dst, static_cast<uint32_t>(written));
     size = written + g.header;
   } else {
-    // The declared bits; without them the source's bits, or all bits of its bytes. A
-    // count cut to "at most" bytes keeps the bits those bytes hold.
+    // The declared bits; without them the source's bits, or all bits of its bytes; never
+    // more than the bytes written hold (a length given as "at most", or one beyond the
+    // type's storage).
     int64_t bits = g.declared > 0 ? g.declared : r.bit_string ? r.bits : int64_t{8} * r.n;
-    if (g.declared < 0 && bits > int64_t{8} * written) bits = int64_t{8} * written;
+    if (bits > int64_t{8} * written) bits = int64_t{8} * written;
     if (bits % 8 != 0) data[bits / 8] &= static_cast<uint8_t>(0xFF00u >> (bits % 8));
     if (g.header == kBits2Header) {
       store<uint16_t>(c.dst, static_cast<uint16_t>(bits));
