@@ -318,14 +318,16 @@ int adapt_calendar(const AdaptCall& c) {
   } else if (c.srccode != kCode) {
     return refuse();
   }
-  const int low = at_range_low(c.dsttype);
-  if (low == kRangeUnset) {
+  const int low = at_range_low(c.dsttype), high = at_range_high(c.dsttype);
+  const uint32_t header = load<uint32_t>(from);
+  // A text's value already in the target's range is what the cast would give.
+  const bool same_range = from == value && range_low(header) == low && range_high(header) == high;
+  if (low == kRangeUnset || same_range) {
     // Header and fields only: a buffer sized for a datetime without a range holds no more.
     Unpacked u;
     Packed<Field>::unpack(from, u);
     Packed<Field>::pack(c.dst, u);
   } else {
-    const int high = at_range_high(c.dsttype);
     const int rc = kSpan ? ts_cast(from, c.dst, low, high) : dt_cast(from, c.dst, low, high);
     if (rc != 0) return adapt_pass_on(rc);
   }
