@@ -6,6 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "base/digits.h"
 #include "convert/convert_internal.h"
 #include "qderror.h"
 #include "qdfid.h"
@@ -36,11 +37,9 @@ struct Run {
   char work[kWorkSize];
 };
 
-template <class T>
-void integer_run(Run& r, T v) {
-  const std::to_chars_result e = std::to_chars(r.work, r.work + kWorkSize, v);
+void integer_run(Run& r, int64_t v) {
   r.bytes = r.work;
-  r.n = static_cast<int32_t>(e.ptr - r.work);
+  r.n = static_cast<int32_t>(write_decimal(r.work, v));
 }
 
 // The exponent form with `digits` after the point and an exponent of at least two digits

@@ -1,9 +1,9 @@
 // timeuti.cpp: the literal text of datetimes and timespans, and the range-name and
 // separator rules by which the calendar text reader reads it back.
 #include <cctype>
-#include <charconv>
 #include <cstring>
 
+#include "base/digits.h"
 #include "datetime/dt_internal.h"
 #include "types/types_internal.h"
 
@@ -34,13 +34,9 @@ class LiteralWriter {
   void put(char c) { put(&c, 1); }
   // As "%0*d" writes it: at least `width` characters, zeros after the sign.
   void number(int32_t v, int width) {
-    char digits[16];
-    const uint32_t magnitude = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
-    const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, magnitude);
-    const int n = static_cast<int>(r.ptr - digits) + (v < 0 ? 1 : 0);
-    if (v < 0) put('-');
-    for (int pad = width - n; pad > 0; --pad) put('0');
-    put(digits, static_cast<size_t>(r.ptr - digits));
+    char digits[kDecimalDigitsMax + 4];
+    const int min_digits = v < 0 ? width - 1 : width;
+    put(digits, write_decimal(digits, v, min_digits > 1 ? min_digits : 1));
   }
   size_t length() const { return len_; }
 
