@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "convert/convert_internal.h"
+#include "base/dtfields.h"
 #include "convert_test_util.h"
 
 namespace {
 
 using convtest::source_bytes;
 using convtest::type_of;
+using qd::kDtFields;
 
 constexpr uint8_t kGuard = 0x5a;
 
@@ -176,149 +178,117 @@ TEST_F(AdaptTextTest, BrokenCountsAreRefused) {
   }
 }
 
-// Bits out and back: a bits value into bits2 of the same count and back gives its bytes;
-// binchar into char and back gives its bytes.
+// value (of code) into `via` and back into `back`: 0 and the bytes that came back, or the
+// failing status.
+int through(int code, const void* value, const std::string& via, const std::string& back,
+            std::vector<uint8_t>* out, std::string* text = nullptr) {
+  const attrtype t1 = target_of(via), t2 = target_of(back);
+  std::vector<uint8_t> mid(room_of(t1));
+  out->assign(room_of(t2) + 1, 0);
+  if (int rc = value_adapt_type(code, value, &t1, mid.data(), nullptr); rc != 0) return rc;
+  if (text) *text = reinterpret_cast<const char*>(mid.data());
+  return value_adapt_type(t1.code, mid.data(), &t2, out->data(), nullptr);
+}
+
+// A bits value into bits2 of its count and back, a binchar of bytes 1..255 (a text ends at
+// a zero byte) into varchar and back: the same bytes.
 TEST_F(AdaptTextTest, BitsAndBytesRoundTrip) {
   std::mt19937 rng(15);
+  std::vector<uint8_t> out;
   for (int round = 0; round < 300; ++round) {
-    const int bits = 1 + static_cast<int>(rng() % 200);
-    std::vector<uint8_t> value(4 + (bits + 7) / 8, 0);
-    std::memcpy(value.data(), &bits, 4);
-    for (int i = 0; i < bits; ++i) {
-      if (rng() & 1) value[4 + i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
-    }
-    const attrtype bits2 = target_of("bits2@" + std::to_string(bits));
-    const attrtype back = target_of("bits@0");
-    std::vector<uint8_t> mid(room_of(bits2)), out(value.size());
-    ASSERT_EQ(value_adapt_type(14, value.data(), &bits2, mid.data(), nullptr), 0);
-    qd_long len = 0;
-    ASSERT_EQ(value_adapt_type(30, mid.data(), &back, out.data(), &len), 0);
-    EXPECT_EQ(len, static_cast<qd_long>(value.size()));
-    EXPECT_EQ(out, value) << bits << " bits";
-
-    // Bytes 1..255 (no zero: a char ends at it) through char and back into binchar.
-    const int n = 1 + static_cast<int>(rng() % 100);
-    std::vector<uint8_t> bytes(4 + n);
+    const int32_t n = 1 + static_cast<int32_t>(rng() % 200);
+    std::vector<uint8_t> bits(4 + (n + 7) / 8, 0), bytes(4 + n);
+    std::memcpy(bits.data(), &n, 4);
     std::memcpy(bytes.data(), &n, 4);
-    for (int i = 0; i < n; ++i) bytes[4 + i] = static_cast<uint8_t>(1 + rng() % 255);
-    const attrtype text = target_of("varchar@" + std::to_string(n));
-    const attrtype bin = target_of("binchar@" + std::to_string(n));
-    std::vector<char> t(room_of(text));
-    std::vector<uint8_t> b(room_of(bin));
-    ASSERT_EQ(value_adapt_type(12, bytes.data(), &text, t.data(), nullptr), 0);
-    ASSERT_EQ(value_adapt_type(29, t.data(), &bin, b.data(), nullptr), 0);
-    EXPECT_EQ(b, bytes);
+    for (int32_t i = 0; i < n; ++i) {
+      if (rng() & 1) bits[4 + i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+      bytes[4 + i] = static_cast<uint8_t>(1 + rng() % 255);
+    }
+    ASSERT_EQ(through(14, bits.data(), "bits2@" + std::to_string(n), "bits@0", &out), 0);
+    EXPECT_TRUE(std::equal(bits.begin(), bits.end(), out.begin())) << n << " bits";
+    const std::string length = std::to_string(n);
+    ASSERT_EQ(through(12, bytes.data(), "varchar@" + length, "binchar@" + length, &out), 0);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), out.begin())) << n << " bytes";
   }
 }
 
-// Random values of the number types into char, then back into their own type: the same
-// bytes (doubles keep 16 significant digits and singles 7, so only those that print
-// exactly come back). The texts of doubles and singles are the C library's "%.15e" and
-// "%.6e", whose exponent has two digits unless it needs three.
-TEST_F(AdaptTextTest, ValuesThroughCharRoundTrip) {
+// Random values of the number types through char and back: the same bytes, where the
+// text holds every digit (doubles with 16 significant digits, singles with 7). Texts of
+// doubles and singles are the C library's "%.15e" and "%.6e".
+TEST_F(AdaptTextTest, NumbersThroughCharRoundTrip) {
   std::mt19937 rng(1582);
-  const attrtype char_t = target_of("char@0");
-  auto trip = [&](int code, const void* v, size_t size, const char* type,
-                  const char* expect = nullptr) {
-    std::vector<char> text(room_of(char_t));
-    ASSERT_EQ(value_adapt_type(code, v, &char_t, text.data(), nullptr), 0);
-    if (expect) {
-      EXPECT_STREQ(text.data(), expect);
-    }
-    const attrtype back = type_of(type);
-    std::vector<uint8_t> out(64, 0);
-    ASSERT_EQ(value_adapt_type(4, text.data(), &back, out.data(), nullptr), 0)
-        << text.data() << " " << qd_errtxt_adr();
-    EXPECT_EQ(std::memcmp(out.data(), v, size), 0) << text.data();
-  };
+  std::vector<uint8_t> out;
+  std::string text;
+  char exact[64];
   for (int i = 0; i < 500; ++i) {
     const int32_t i32 = static_cast<int32_t>(rng());
-    trip(1, &i32, 4, "integer");
     const int16_t i16 = static_cast<int16_t>(rng() % 65535 - 32767);
-    trip(6, &i16, 2, "smallint");
     const uint32_t u32 = static_cast<uint32_t>(rng());
-    trip(19, &u32, 4, "C-unsigned int");
-    float f;
-    do {
-      const uint32_t bits = static_cast<uint32_t>(rng());
-      std::memcpy(&f, &bits, 4);
-    } while (!std::isfinite(f) || std::fabs(f) < 1.2e-38f || std::fabs(f) > 3e38f);
-    const double fd = f;
-    char exact[64];
-    std::snprintf(exact, sizeof exact, "%.6e", fd);
-    if (static_cast<float>(std::strtod(exact, nullptr)) == f) {
-      trip(7, &f, 4, "float", exact);
-    }
-    const double d = std::ldexp(static_cast<double>(rng()), static_cast<int>(rng() % 200) - 100);
-    std::snprintf(exact, sizeof exact, "%.15e", d);
-    if (std::strtod(exact, nullptr) == d) {
-      trip(2, &d, 8, "double", exact);
-    }
-    double any;  // any bits at all, printed as the C library prints them
+    ASSERT_EQ(through(1, &i32, "char@0", "integer", &out), 0);
+    EXPECT_EQ(std::memcmp(out.data(), &i32, 4), 0);
+    ASSERT_EQ(through(6, &i16, "char@0", "smallint", &out), 0);
+    EXPECT_EQ(std::memcmp(out.data(), &i16, 2), 0);
+    ASSERT_EQ(through(19, &u32, "char@0", "C-unsigned int", &out), 0);
+    EXPECT_EQ(std::memcmp(out.data(), &u32, 4), 0);
+    // Any bits at all: the text is the C library's, and one that holds the value reads back.
+    double d;
     const uint64_t raw = (static_cast<uint64_t>(rng()) << 32) | rng();
-    std::memcpy(&any, &raw, 8);
-    std::snprintf(exact, sizeof exact, "%.15e", any);
-    std::vector<char> text(room_of(char_t));
-    ASSERT_EQ(value_adapt_type(2, &any, &char_t, text.data(), nullptr), 0);
-    EXPECT_STREQ(text.data(), exact);
+    std::memcpy(&d, &raw, 8);
+    std::snprintf(exact, sizeof exact, "%.15e", d);
+    const int rc = through(2, &d, "char@0", "double", &out, &text);
+    EXPECT_EQ(text, exact);
+    if (std::isfinite(d) && std::fabs(d) >= 2.3e-308 && std::strtod(exact, nullptr) == d) {
+      ASSERT_EQ(rc, 0) << exact;
+      EXPECT_EQ(std::memcmp(out.data(), &d, 8), 0) << exact;
+    }
+    const float f = static_cast<float>(std::ldexp(static_cast<double>(rng()), -16));
+    std::snprintf(exact, sizeof exact, "%.6e", static_cast<double>(f));
+    ASSERT_EQ(through(7, &f, "char@0", "float", &out, &text), 0);
+    EXPECT_EQ(text, exact);
+    if (static_cast<float>(std::strtod(exact, nullptr)) == f) {
+      EXPECT_EQ(std::memcmp(out.data(), &f, 4), 0) << exact;
+    }
   }
 }
 
-// Every datetime and timespan range: random values printed into char and read back into
-// the same range give the same bytes.
+// Every datetime and timespan range: random values through char and back into the same
+// range give the same bytes and size.
 TEST_F(AdaptTextTest, CalendarValuesThroughCharRoundTrip) {
   std::mt19937 rng(2000);
-  const attrtype char_t = target_of("char@0");
+  std::vector<uint8_t> out;
   static const int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   for (int high = 0; high <= 6; ++high) {
     for (int low = 0; low <= high; ++low) {
       for (const bool span : {false, true}) {
         if (span && (low >= 5) != (high >= 5)) continue;
-        attrtype t{};
-        t.code = span ? 9 : 8;
-        t.param[0] = static_cast<uint8_t>(low);
-        t.param[1] = static_cast<uint8_t>(high);
+        char range[32];
+        std::snprintf(range, sizeof range, "%s[%s:%s]", span ? "timespan" : "datetime",
+                      kDtFields[high].name, kDtFields[low].name);
         for (int round = 0; round < 40; ++round) {
-          int32_t f[7];
-          const int year = 1 + static_cast<int>(rng() % 32767);
           const int month = 1 + static_cast<int>(rng() % 12);
-          f[6] = year;
-          f[5] = month;
-          f[4] = 1 + static_cast<int>(rng() % kMonthDays[month - 1]);
-          f[3] = static_cast<int>(rng() % 24);
-          f[2] = static_cast<int>(rng() % 60);
-          f[1] = static_cast<int>(rng() % 60);
-          f[0] = static_cast<int>(rng() % 1000);
-          if (!span && high == 6 && year == 1582 && month == 10 && f[4] > 4 && f[4] < 15) {
-            f[4] = 4;
-          }
-          if (span) {
-            f[5] = month - 1;  // a timespan's months below its years count 0..11
-            f[high] = static_cast<int32_t>(rng() % 2147483647u);
-          }
+          int32_t f[7] = {static_cast<int32_t>(rng() % 1000), static_cast<int32_t>(rng() % 60),
+                          static_cast<int32_t>(rng() % 60),   static_cast<int32_t>(rng() % 24),
+                          1 + static_cast<int32_t>(rng() % kMonthDays[month - 1]),
+                          span ? month - 1 : month,  // a span's months below years: 0..11
+                          1 + static_cast<int32_t>(rng() % 32767)};
+          if (f[6] == 1582 && month == 10 && f[4] > 4 && f[4] < 15) f[4] = 4;  // no such days
+          if (span) f[high] = static_cast<int32_t>(rng() % 2147483647u);
           std::vector<uint8_t> v(32, 0);
           const uint32_t header =
               static_cast<uint32_t>(low | high << 4 | (span ? (1 + round % 2) << 8 : 0));
           std::memcpy(v.data(), &header, 4);
           for (int c = low; c <= high; ++c) {
-            if (span) {
-              std::memcpy(&v[4 + 4 * (c - low)], &f[c], 4);
-            } else {
-              const int16_t x = static_cast<int16_t>(f[c]);
-              std::memcpy(&v[4 + 2 * (c - low)], &x, 2);
-            }
+            const int16_t x = static_cast<int16_t>(f[c]);
+            std::memcpy(&v[4 + (span ? 4 : 2) * (c - low)], span ? static_cast<const void*>(&f[c]) : &x,
+                        span ? 4 : 2);
           }
           if (!span) {
             ASSERT_EQ(dt_check(v.data()), 0);
           }
-          std::vector<char> text(room_of(char_t));
-          ASSERT_EQ(value_adapt_type(t.code, v.data(), &char_t, text.data(), nullptr), 0);
-          std::vector<uint8_t> out(32, 0);
-          qd_long len = 0;
-          ASSERT_EQ(value_adapt_type(4, text.data(), &t, out.data(), &len), 0)
-              << text.data() << qd_errtxt_adr();
-          EXPECT_EQ(out, v) << text.data();
-          EXPECT_EQ(len, (span ? 4 : 2) * (high - low) + 8);
+          std::string text;
+          ASSERT_EQ(through(span ? 9 : 8, v.data(), "char@0", range, &out, &text), 0) << text;
+          const int size = (span ? 4 : 2) * (high - low) + 8 - (span ? 0 : 2);
+          EXPECT_TRUE(std::equal(v.begin(), v.begin() + size, out.begin())) << text;
         }
       }
     }

@@ -1,12 +1,11 @@
 // Tests of the calendar text reader, through value_adapt_type: both notations on every
 // kind of range, qualifiers, leap days and the 1582 switch, negative spans, every error
-// with its report lines, texts cut anywhere, and threads reading at once.
+// with its report lines, and texts cut anywhere.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "convert/convert_internal.h"
@@ -99,31 +98,6 @@ TEST_F(CalendarTextTest, TextsCutAnywhere) {
       EXPECT_EQ(read_text(c.type, whole.substr(0, n), &literal), 19003) << whole.substr(0, n);
     }
   }
-}
-
-// The reader keeps nothing between calls: threads reading different texts at once each
-// get their own values and reports.
-TEST_F(CalendarTextTest, ThreadsReadAtOnce) {
-  const char* texts[] = {"datetime[yy:dd](2000-2-29)", "INTERVAL '1:30.25' MINUTE TO SECOND",
-                         "DATE '1582-10-04'", "-timespan[hh:mi](30:15)"};
-  const char* types[] = {"datetime", "timespan", "datetime", "timespan"};
-  const char* expect[] = {"datetime[yy:dd](2000-2-29)", "timespan[mi:ms](1:30.250)",
-                          "datetime[yy:dd](1582-10-4)", "-timespan[hh:mi](30:15)"};
-  std::vector<std::thread> threads;
-  std::vector<int> wrong(4, 0);
-  for (int k = 0; k < 4; ++k) {
-    threads.emplace_back([&, k] {
-      for (int i = 0; i < 300; ++i) {
-        std::string literal;
-        if (read_text(types[k], texts[k], &literal) != 0 || literal != expect[k]) ++wrong[k];
-        if (read_text(types[k], "datetime[yy:dd](2001-2-29)", &literal) != 19003) ++wrong[k];
-        init_qderr();
-      }
-      trace_pop();
-    });
-  }
-  for (std::thread& t : threads) t.join();
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(wrong[k], 0) << texts[k];
 }
 
 }  // namespace
