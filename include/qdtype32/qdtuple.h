@@ -69,12 +69,13 @@ QD_BEGIN_DECLS
     descriptor, timespan a zero of its range, binchar and bits their count.
     buf must hold QD_TUPLE_MAX bytes; nothing is written past the tuple's length, nor
     past QD_TUPLE_MAX.
+    A template field takes the size that size_attrtype gives its descriptor, so a text,
+    binchar or bits column without a length makes the row too long.
     Returns 0, or the recorded error: 15 when the tuple would pass QD_TUPLE_MAX bytes (or
     n is negative), 30 for a type code without a stored form (money, the host-language
-    codes 16 to 27, codes outside 1 to 30) or a template descriptor with a negative
-    length or precision, 21002 for a timespan template without a valid range or a
-    datetime or timespan value whose header has none, or the error of the current datetime
-    or of the cast into a template datetime field. After an error buf holds a partial
+    codes 16 to 27, codes outside 1 to 30), 21002 for a datetime or timespan whose range
+    runs backwards or past the year (a template's descriptor or a value's header), or the
+    error of the current datetime or of the cast into a template datetime field. After an error buf holds a partial
     tuple that must not be used. */
 QD_API int constr_tup(int n, void** values, attrtype* types, void* buf);
 

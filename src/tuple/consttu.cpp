@@ -93,15 +93,12 @@ FieldSize value_size(int c, const unsigned char* v, int64_t room) {
   }
 }
 
-// Bytes of a template field of descriptor t: the descriptor's value size. A negative
-// length or precision describes no value; neither does a range that runs backwards or
-// past the year.
+// Bytes of a template field of descriptor t: the descriptor's value size (a length or
+// precision not given takes the type's largest size). A range that runs backwards or
+// past the year describes no value.
 FieldSize template_size(const attrtype& t) {
   attrtype copy = t;
   const int c = t.code;
-  if ((has_length_param(c) && at_length(&t) < 0) || (c == kNumeric && at_precision(&t) < 0)) {
-    return {QDE_TYPE_NOT_STORABLE, 0};
-  }
   if ((c == kDatetime || c == kTimespan) && at_range_low(&t) != kRangeUnset &&
       (at_range_low(&t) > at_range_high(&t) || at_range_high(&t) > kYy)) {
     return {QDE_DT_RANGE, 0};
