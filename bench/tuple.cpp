@@ -21,8 +21,8 @@ struct Row {
   int16_t small = -2;
   unsigned char numeric[2][6] = {{0x84, 0x02, 0x43, 0x21}, {0x07, 0x02, 0x12, 0x34, 0x56, 0x70}};
   char names[2][24] = {"Quarendel customer", "Main street 12"};
-  unsigned char when[20] = {0x60, 0x04, 0, 0, 0x39, 0x02, 0x0c, 0, 0x1e, 0, 0x0c, 0,
-                            0x06, 0, 0x0c, 0, 0xea, 0x07, 0, 0};
+  unsigned char when[20] = {0x60, 0x04, 0,    0, 0x39, 0x02, 0x0c, 0,    0x1e, 0,
+                            0x0c, 0,    0x06, 0, 0x0c, 0,    0xea, 0x07, 0,    0};
 
   Row() {
     auto put = [this](int i, int code, void* v) {
@@ -43,11 +43,16 @@ struct Row {
   // The values' own sizes, as a plain copy moves them.
   size_t size(int i) const {
     switch (types[i].code) {
-      case 3: return i == 2 ? 4 : 6;
-      case 29: return std::strlen(static_cast<const char*>(values[i])) + 1;
-      case 6: return 2;
-      case 8: return 20;
-      default: return 4;
+      case 3:
+        return i == 2 ? 4 : 6;
+      case 29:
+        return std::strlen(static_cast<const char*>(values[i])) + 1;
+      case 6:
+        return 2;
+      case 8:
+        return 20;
+      default:
+        return 4;
     }
   }
 };
@@ -75,7 +80,8 @@ void BM_ConstrTup(benchmark::State& state) {
   size_t offsets[kColumns], at = 0;
   for (int i = 0; i < kColumns; ++i) offsets[i] = at, at += row.size(i);
   auto peer = [&] {
-    for (int i = 0; i < kColumns; ++i) std::memcpy(tuple.data() + offsets[i], row.values[i], row.size(i));
+    for (int i = 0; i < kColumns; ++i)
+      std::memcpy(tuple.data() + offsets[i], row.values[i], row.size(i));
     benchmark::ClobberMemory();
   };
   for (auto _ : state) ours();
@@ -95,7 +101,8 @@ void BM_BaselineMemcpy(benchmark::State& state) {
   size_t sizes[kColumns], offsets[kColumns], at = 0;
   for (int i = 0; i < kColumns; ++i) sizes[i] = row.size(i), offsets[i] = at, at += sizes[i];
   for (auto _ : state) {
-    for (int i = 0; i < kColumns; ++i) std::memcpy(tuple.data() + offsets[i], row.values[i], sizes[i]);
+    for (int i = 0; i < kColumns; ++i)
+      std::memcpy(tuple.data() + offsets[i], row.values[i], sizes[i]);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));

@@ -70,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       uint16_t start, stop;
       std::memcpy(&start, tuple + 2 * i, 2);
       std::memcpy(&stop, tuple + 2 * i + 2, 2);
-      if (stop <= start || tuple[start] != *static_cast<const uint8_t*>(values[i])) __builtin_trap();
+      if (stop <= start || tuple[start] != *static_cast<const uint8_t*>(values[i]))
+        __builtin_trap();
     }
   }
   trace_pop();

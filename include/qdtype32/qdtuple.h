@@ -75,8 +75,8 @@ QD_BEGIN_DECLS
     n is negative), 30 for a type code without a stored form (money, the host-language
     codes 16 to 27, codes outside 1 to 30), 21002 for a datetime or timespan whose range
     runs backwards or past the year (a template's descriptor or a value's header), or the
-    error of the current datetime or of the cast into a template datetime field. After an error buf holds a partial
-    tuple that must not be used. */
+    error of the current datetime or of the cast into a template datetime field. After an error buf
+   holds a partial tuple that must not be used. */
 QD_API int constr_tup(int n, void** values, attrtype* types, void* buf);
 
 /** As constr_tup, from bare type codes: each field's descriptor is the rough descriptor

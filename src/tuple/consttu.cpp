@@ -250,7 +250,7 @@ QD_EXTERN_C QD_API int constr_tup(int n, void** values, attrtype* types, void* b
     } else if (c == kDatetime) {
       // The field takes what the cast gives (a descriptor without a range takes the
       // current datetime's own range).
-      unsigned char now[kDtLargest + 4];
+      unsigned char now[kDtLargest + 4] = {};  // the cast leaves the spare bytes alone
       if (int rc = current_datetime(types[i], now, &f.size)) return rc;
       if (f.size > room) return too_long();
       std::memcpy(dst, now, static_cast<size_t>(f.size));
@@ -270,7 +270,8 @@ QD_EXTERN_C QD_API int constr_tup(int n, void** values, attrtype* types, void* b
     // Alignment filler must never make a null field look non-empty.
     for (int i = n - 1; i >= 0; --i) {
       if (field_is_null(values, types, i)) {
-        store<uint16_t>(out + kTupleOffsetBytes * i, load<uint16_t>(out + kTupleOffsetBytes * (i + 1)));
+        store<uint16_t>(out + kTupleOffsetBytes * i,
+                        load<uint16_t>(out + kTupleOffsetBytes * (i + 1)));
       }
     }
   }
@@ -338,9 +339,10 @@ QD_EXTERN_C QD_API int build_cvi(void* src, void* dst) {
   store<int16_t>(target + offsetof(qd_cvi_target, word), 0);
   const auto* source = static_cast<const unsigned char*>(src);
   const int count = load<int16_t>(source + offsetof(qd_cvi_source, count));
-  const auto* records =
-      static_cast<const unsigned char*>(load<const void*>(source + offsetof(qd_cvi_source, records)));
-  auto* numbers = static_cast<unsigned char*>(load<void*>(target + offsetof(qd_cvi_target, numbers)));
+  const auto* records = static_cast<const unsigned char*>(
+      load<const void*>(source + offsetof(qd_cvi_source, records)));
+  auto* numbers =
+      static_cast<unsigned char*>(load<void*>(target + offsetof(qd_cvi_target, numbers)));
   if (count < 1 || !records || !numbers) return 0;
   for (int k = 0; k < count; ++k) {
     const unsigned char* record = records + static_cast<size_t>(k) * QD_CVI_RECORD_SIZE;

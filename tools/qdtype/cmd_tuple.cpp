@@ -22,7 +22,9 @@ struct Column {
   std::vector<unsigned char> value;
 };
 
-uint16_t word(const unsigned char* t, size_t at) { return static_cast<uint16_t>(t[at] | t[at + 1] << 8); }
+uint16_t word(const unsigned char* t, size_t at) {
+  return static_cast<uint16_t>(t[at] | t[at + 1] << 8);
+}
 
 // One annotated line: byte range, bytes in hexadecimal, what they are.
 void line(const unsigned char* t, size_t at, size_t n, const std::string& meaning) {
@@ -77,9 +79,13 @@ int show(const std::vector<Column>& columns, bool templated, int align) {
   line(t, 0, table, "offsets " + listed);
   // Between the table and the first field start: filler words holding n, unless a field
   // that needs no alignment starts right after the table.
-  const size_t filler_end = align == 0 ? table : (table + (align == 8 ? 7 : 3)) / (align == 8 ? 8 : 4) * (align == 8 ? 8 : 4);
+  const size_t filler_end =
+      align == 0 ? table
+                 : (table + (align == 8 ? 7 : 3)) / (align == 8 ? 8 : 4) * (align == 8 ? 8 : 4);
   auto gap = [&](size_t from, size_t to) {
-    if (to > from) line(t, from, to - from, from < filler_end ? "filler (n = " + std::to_string(n) + ")" : "padding");
+    if (to > from)
+      line(t, from, to - from,
+           from < filler_end ? "filler (n = " + std::to_string(n) + ")" : "padding");
   };
   size_t at = table;
   for (int i = 0; i < n; ++i) {
@@ -93,7 +99,11 @@ int show(const std::vector<Column>& columns, bool templated, int align) {
     }
     // The field's own bytes: the value's size; the rest up to the next offset pads.
     attrtype type = columns[i].type;
-    const size_t own = templated ? static_cast<size_t>(size_attrtype(&type)) : columns[i].value.size();
+    // A template datetime holds the current datetime cast to its range (all of it when
+    // the descriptor gives none).
+    const size_t own = !templated       ? columns[i].value.size()
+                       : type.code == 8 ? static_cast<size_t>(dt_size(t + start))
+                                        : static_cast<size_t>(size_attrtype(&type));
     const size_t size = std::min(end - start, own);
     line(t, start, size, what + (templated ? " (template)" : " " + columns[i].text));
     at = start + size;
@@ -158,8 +168,7 @@ void tour_tuple() {
 }  // namespace
 
 QDTYPE_COMMAND("tuple", "[--align=0|4|8] TYPE=VALUE ...",
-               "a row laid out as a stored tuple: offsets, fillers, fields, padding",
-               cmd_tuple,
+               "a row laid out as a stored tuple: offsets, fillers, fields, padding", cmd_tuple,
                "--align     the alignment setting: 0 none, 4 up to four bytes, 8 up to eight\n"
                "            (default: the tuple under each of the three)\n"
                "TYPE=VALUE  a field: its descriptor and its value, read as qdtype bytes reads\n"
