@@ -66,7 +66,9 @@ QD_BEGIN_DECLS
     or when values is given and values[i] is null. With values null the tuple is a
     template: numbers are 0, texts the descriptor's length in blanks, numeric a zero of
     the descriptor's precision and scale, datetime the current datetime cast to the
-    descriptor, timespan a zero of its range, binchar and bits their count.
+    descriptor (all of it, 20 bytes, when the descriptor gives no range), timespan a zero
+    of its range, binchar, bits and bits2 their count (their bytes are not written), blob
+    nothing.
     buf must hold QD_TUPLE_MAX bytes; nothing is written past the tuple's length, nor
     past QD_TUPLE_MAX.
     A template field takes the size that size_attrtype gives its descriptor, so a text,
@@ -75,8 +77,8 @@ QD_BEGIN_DECLS
     n is negative), 30 for a type code without a stored form (money, the host-language
     codes 16 to 27, codes outside 1 to 30), 21002 for a datetime or timespan whose range
     runs backwards or past the year (a template's descriptor or a value's header), or the
-    error of the current datetime or of the cast into a template datetime field. After an error buf
-   holds a partial tuple that must not be used. */
+    error of the current datetime or of the cast into a template datetime field. After an
+    error buf holds a partial tuple that must not be used. */
 QD_API int constr_tup(int n, void** values, attrtype* types, void* buf);
 
 /** As constr_tup, from bare type codes: each field's descriptor is the rough descriptor
@@ -94,8 +96,8 @@ QD_API int mdb_merge(qd_merge_list* dst, qd_merge_list* src);
 
 /** Collects the 16-bit number at byte 1 of each record of src (a qd_cvi_source) into
     element k of the array of dst (a qd_cvi_target), and sets dst's word to 0. Returns the
-    record count, or 0 when it is below 1 or either address is null (then only the word is
-    set). Nothing is recorded. */
+    record count; 0, collecting nothing, when the count is below 1 or an address (src,
+    dst, the records, the array) is null. Nothing is recorded. */
 QD_API int build_cvi(void* src, void* dst);
 
 /** When qdxglob_val.demo_switch is non-zero, writes two lines to the trace channel (as
