@@ -6,6 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "base/digits.h"
 #include "convert/convert_internal.h"
 #include "qderror.h"
 #include "qdfid.h"
@@ -36,11 +37,9 @@ struct Run {
   char work[kWorkSize];
 };
 
-template <class T>
-void integer_run(Run& r, T v) {
-  const std::to_chars_result e = std::to_chars(r.work, r.work + kWorkSize, v);
+void integer_run(Run& r, int64_t v) {
   r.bytes = r.work;
-  r.n = static_cast<int32_t>(e.ptr - r.work);
+  r.n = static_cast<int32_t>(write_decimal(r.work, v));
 }
 
 // The exponent form with `digits` after the point and an exponent of at least two digits
@@ -65,75 +64,76 @@ bool counted_run(Run& r, const void* src, int header, int64_t count, int64_t byt
   return true;
 }
 
-// 0, or 4200 (not reported yet) for a source no byte-sequence target takes. A counted
-// source whose count no value has gives a run too long for every target.
-int build_run(int code, const void* src, Run& r) {
+// What build_run found, nothing reported yet.
+enum class RunStatus : uint8_t { kOk, kRefused, kBroken };
+
+// The run of a source. kRefused: no byte-sequence target takes the source; kBroken: a
+// counted source whose count no value has, refused as too long for every target.
+RunStatus build_run(int code, const void* src, Run& r) {
   switch (code) {
     case kTinyint:
     case kCChar:
       integer_run(r, load<int8_t>(src));
-      return 0;
+      return RunStatus::kOk;
     case kSmallint:
     case kCShort:
       integer_run(r, load<int16_t>(src));
-      return 0;
+      return RunStatus::kOk;
     case kInteger:
     case kCInt:
     case kCLong:
       integer_run(r, load<int32_t>(src));
-      return 0;
+      return RunStatus::kOk;
     case kCUChar:
       integer_run(r, load<uint8_t>(src));
-      return 0;
+      return RunStatus::kOk;
     case kCUShort:
       integer_run(r, load<uint16_t>(src));
-      return 0;
+      return RunStatus::kOk;
     case kCUInt:
     case kCULong:
       integer_run(r, load<uint32_t>(src));
-      return 0;
+      return RunStatus::kOk;
     case kDouble:
     case kCDouble:
       floating_run(r, load<double>(src), kDoubleDigits);
-      return 0;
+      return RunStatus::kOk;
     case kFloat:
     case kCFloat:
       floating_run(r, static_cast<double>(load<float>(src)), kSingleDigits);
-      return 0;
+      return RunStatus::kOk;
     case kNumeric:
       text_run(r, fix_string(static_cast<const qd_fix*>(src), r.work));
-      return 0;
+      return RunStatus::kOk;
     case kDatetime:
       text_run(r, dt_str(r.work, src));
-      return 0;
+      return RunStatus::kOk;
     case kTimespan:
       text_run(r, ts_str(r.work, src));
-      return 0;
+      return RunStatus::kOk;
     case kBool:
       text_run(r, load<uint8_t>(src) ? "TRUE" : "FALSE");
-      return 0;
+      return RunStatus::kOk;
     case kChar:
     case kFileref:
     case kVarchar:
       text_run(r, static_cast<const char*>(src));
       r.text = true;
-      return 0;
+      return RunStatus::kOk;
     case kBinchar: {
       const uint32_t n = load<uint32_t>(src);
-      if (!counted_run(r, src, kByteStringHeader, n, n)) r.n = INT32_MAX;
-      return 0;
+      return counted_run(r, src, kByteStringHeader, n, n) ? RunStatus::kOk : RunStatus::kBroken;
     }
     case kBits:
     case kBits2: {
       const int64_t s = code == kBits ? load<int32_t>(src) : load<uint16_t>(src);
       const int header = code == kBits ? kByteStringHeader : kBits2Header;
-      if (!counted_run(r, src, header, s, (s + 7) / 8)) r.n = INT32_MAX;
       r.bit_string = true;
       r.bits = static_cast<int32_t>(s);
-      return 0;
+      return counted_run(r, src, header, s, (s + 7) / 8) ? RunStatus::kOk : RunStatus::kBroken;
     }
     default:
-      return QDE_CONVERSION_NOT_SUPPORTED;
+      return RunStatus::kRefused;
   }
 }
 
@@ -232,6 +232,15 @@ int fit_characters(const AdaptCall& c, const Run& r, int32_t capacity, uint8_t* 
   std::memcpy(data, r.bytes, static_cast<size_t>(r.n));
   data[r.n] = 0;
   if (!valid_text(data, r.n)) return fail_encoding();  // its characters cannot be counted
+  // The fixed-width encodings count whole characters up to one whose first byte is zero,
+  // so the character after the text's last must start with one; it lies within the
+  // target, as a text of at most `capacity` such characters does.
+  const int32_t code = qdxglob_val.db_encoding;
+  if (code >= kEncUcs2le && code <= kEncUcs4be) {
+    const int32_t width = encoding_char_len(code, reinterpret_cast<const char*>(data));
+    if (r.n > capacity * width) return fail_long_run(c, r);
+    data[(r.n + width - 1) / width * width] = 0;
+  }
   if (qdmb_strlen(reinterpret_cast<char*>(data)) > capacity) return fail_long_run(c, r);
   return 0;
 }
@@ -242,7 +251,14 @@ int fit_characters(const AdaptCall& c, const Run& r, int32_t capacity, uint8_t* 
 
 int adapt_byte_sequence(const AdaptCall& c) {
   Run r;
-  if (build_run(c.srccode, c.src, r) != 0) return refuse();
+  switch (build_run(c.srccode, c.src, r)) {
+    case RunStatus::kOk:
+      break;
+    case RunStatus::kRefused:
+      return refuse();
+    case RunStatus::kBroken:
+      return fail_long_run(c, r);
+  }
   const Target g = target_of(c.dsttype);
   uint8_t* data = static_cast<uint8_t*>(c.dst) + g.header;
   if (g.bit_string && r.bit_string && g.declared > 0 && r.bits > g.declared) {
@@ -318,14 +334,16 @@ int adapt_calendar(const AdaptCall& c) {
   } else if (c.srccode != kCode) {
     return refuse();
   }
-  const int low = at_range_low(c.dsttype);
-  if (low == kRangeUnset) {
+  const int low = at_range_low(c.dsttype), high = at_range_high(c.dsttype);
+  const uint32_t header = load<uint32_t>(from);
+  // A text's value already in the target's range is what the cast would give.
+  const bool same_range = from == value && range_low(header) == low && range_high(header) == high;
+  if (low == kRangeUnset || same_range) {
     // Header and fields only: a buffer sized for a datetime without a range holds no more.
     Unpacked u;
     Packed<Field>::unpack(from, u);
     Packed<Field>::pack(c.dst, u);
   } else {
-    const int high = at_range_high(c.dsttype);
     const int rc = kSpan ? ts_cast(from, c.dst, low, high) : dt_cast(from, c.dst, low, high);
     if (rc != 0) return adapt_pass_on(rc);
   }

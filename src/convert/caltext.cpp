@@ -7,7 +7,6 @@
 #include "convert/convert_internal.h"
 #include "qderror.h"
 #include "qdfid.h"
-#include "qdtype32/qddt.h"
 #include "qdtype32/qdnumform.h"
 #include "status/report.h"
 
@@ -180,16 +179,21 @@ int read_calendar_fields(Reading& r, const char* p, const char* end, bool fracti
   return 0;
 }
 
-// Packs the fields read and validates them (a datetime gets its calendar mark there).
+// Validates the fields read (a datetime gets its calendar mark there) and packs them.
+// Validation takes the current datetime where a 24:00 carries into a day the value does
+// not hold; a clock that cannot be read has reported 1854, and the text is then refused.
 int pack_checked(Reading& r, void* dt_out, void* ts_out) {
+  if (ensure_current() != 0) return fail_text(r);
   if (r.timespan) {
     r.u.header = range_header(r.low, r.high, r.mark);
+    if (check_ts(r.u) != 0) return fail_text(r);
     PackedTs::pack(ts_out, r.u);
-    return ts_check(ts_out) == 0 ? 0 : fail_text(r);
+    return 0;
   }
   r.u.header = range_header(r.low, r.high, 0);
+  if (check_dt(r.u) != 0) return fail_text(r);
   PackedDt::pack(dt_out, r.u);
-  return dt_check(dt_out) == 0 ? 0 : fail_text(r);
+  return 0;
 }
 
 }  // namespace

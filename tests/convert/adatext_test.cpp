@@ -154,6 +154,28 @@ TEST_F(AdaptTextTest, DeclaredLengthsAroundTheRun) {
   }
 }
 
+// A byte or bit string whose count no value has is refused as too long, whatever the
+// target, and nothing is read or written for it.
+TEST_F(AdaptTextTest, BrokenCountsAreRefused) {
+  const struct {
+    int code;
+    uint32_t count;
+  } sources[] = {{12, 0x7fffffffu}, {12, 32669}, {14, 0xffffffffu}, {14, 0x80000000u}};
+  for (const auto& s : sources) {
+    uint8_t src[16] = {};
+    std::memcpy(src, &s.count, 4);
+    for (const char* type : {"fileref", "char@0", "varchar@-5", "binchar@0", "bits@0", "bits2@8"}) {
+      SCOPED_TRACE(std::string(type) + " from count " + std::to_string(s.count));
+      const attrtype t = target_of(type);
+      std::vector<uint8_t> dst(room_of(t) + 16, kGuard);
+      init_qderr();
+      EXPECT_EQ(value_adapt_type(s.code, src, &t, dst.data(), nullptr), 19004);
+      EXPECT_NE(body().find("Value 'source value' does not fit type"), std::string::npos);
+      for (uint8_t b : dst) ASSERT_EQ(b, kGuard);
+    }
+  }
+}
+
 // Bits out and back: a bits value into bits2 of the same count and back gives its bytes;
 // binchar into char and back gives its bytes.
 TEST_F(AdaptTextTest, BitsAndBytesRoundTrip) {
