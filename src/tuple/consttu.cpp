@@ -186,20 +186,21 @@ int too_long() { return report<QDE_TUPLE_TOO_LONG, QDF_CONSTR_TUP>(); }
   return true;
 }
 
-// Checking build: the offsets are sound and each supplied value stands at its offset
-// well formed and unchanged.
+// Checking build: the offsets are sound and each supplied value stands well formed at its
+// offset.
 [[maybe_unused]] void check_tuple(const unsigned char* buf, int n, void** values,
                                   const attrtype* types) {
   bool ok = valid_tuple(buf, n, kRecordMax);
   for (int i = 0; ok && values && i < n; ++i) {
     if (field_is_null(values, types, i)) continue;
-    const int at = load<uint16_t>(buf + 2 * i);
+    const int at = load<uint16_t>(buf + kTupleOffsetBytes * i);
     ok = value_well_formed(types[i].code, buf + at);
   }
   if (!ok) {
     output_check_failed("constr_tup", "tuple", buf,
-                        valid_tuple(buf, n, kRecordMax) ? load<uint16_t>(buf + 2 * n)
-                                                        : static_cast<size_t>(2 * n + 2));
+                        valid_tuple(buf, n, kRecordMax)
+                            ? load<uint16_t>(buf + kTupleOffsetBytes * n)
+                            : static_cast<size_t>(kTupleOffsetBytes) * (n + 1));
   }
 }
 
