@@ -2,6 +2,8 @@
 // values, making sure the current datetime is set, and packing results on success.
 #include "qdtype32/qddt.h"
 
+#include <algorithm>
+
 #include "datetime/dt_internal.h"
 #include "qderror.h"
 #include "qdfid.h"
@@ -213,10 +215,117 @@ QD_EXTERN_C QD_API int ts_div(const void* ts, qd_long divisor, void* result) {
 
 // ---- Datetime arithmetic -------------------------------------------------------------------
 
+namespace {
+
+// The usual shapes read straight from the stored form: a datetime holding its whole date
+// (year down to at least the day) with every clock field within its limits, and a
+// day-time span from the day down. Their clock fields are then digits of one number of
+// milliseconds, so the field-wise sums and differences with carries and borrows are the
+// sums and differences of those numbers; the day numbers and dates are the calendar's
+// own (day_number, date_from_day). Any other shape, and every result that fails, takes
+// the general road, which reports.
+constexpr int64_t kMsPerDay = 86400000;
+
+template <class Field>
+inline int32_t stored_field(const void* v, int low, int c) {
+  return load<Field>(static_cast<const unsigned char*>(v) + kDtHeaderBytes +
+                     sizeof(Field) * static_cast<size_t>(c - low));
+}
+
+// The clock part of a value's fields from low up to below the day (0 below low), false
+// when a field lies outside 0 .. its bound. Straight-line: every step has a constant code.
+template <class Field>
+inline bool clock_part(const void* v, int low, int64_t* ms) {
+  int32_t f[kDd] = {};
+  bool clean = true;
+  for (int c = kMs; c < kDd; ++c) {
+    if (c >= low) f[c] = stored_field<Field>(v, low, c);
+    clean &= f[c] >= 0 && f[c] <= ts_field_bound(c);
+  }
+  *ms = f[kMs] + 1000 * (f[kSs] + 60 * (f[kMi] + int64_t{60} * f[kHh]));
+  return clean;
+}
+
+// Milliseconds of a day (below kMsPerDay) back to the clock fields from low up.
+inline void put_clock(int64_t rest, int low, Unpacked& out) {
+  const auto t = static_cast<int32_t>(rest);
+  const int32_t f[kDd] = {t % 1000, t / 1000 % 60, t / 60000 % 60, t / 3600000};
+  for (int c = kMs; c < kDd; ++c) {
+    if (c >= low) out.field[c] = f[c];
+  }
+}
+
+// A datetime with its whole date and a clean clock, as milliseconds from day 0.
+inline bool dt_instant(const void* dt, uint32_t h, int64_t* t) {
+  const int low = range_low(h);
+  if (range_high(h) != kYy || low > kDd) return false;
+  int64_t clock;
+  if (!clock_part<int16_t>(dt, low, &clock)) return false;
+  const int32_t day = day_number(stored_field<int16_t>(dt, low, kYy),
+                                 stored_field<int16_t>(dt, low, kMo),
+                                 stored_field<int16_t>(dt, low, kDd), range_mark(h));
+  *t = day * kMsPerDay + clock;
+  return true;
+}
+
+// dt + ts (or - ts) for the usual shapes; false leaves the operation to the general road.
+bool add_dt_ts_direct(const void* dt, const void* ts, bool subtract, void* result) {
+  const uint32_t hd = load<uint32_t>(dt), ht = load<uint32_t>(ts);
+  const int low_t = range_low(ht);
+  if (range_high(ht) != kDd || low_t > kDd) return false;
+  int64_t a, clock;
+  if (!dt_instant(dt, hd, &a) || a < 0 || !clock_part<int32_t>(ts, low_t, &clock)) return false;
+  const int32_t days = stored_field<int32_t>(ts, low_t, kDd);
+  if (days < 0) return false;
+  const int mark = range_mark(ht);
+  // The span counts negative with mark 2, or, subtracted, with mark 1 (flipped to 2).
+  const bool negative = subtract ? mark == kMarkPositive : mark == kMarkNegative;
+  int64_t r;
+  if (negative) {
+    r = a - (days * kMsPerDay + clock);
+    if (r < 0) return false;  // before day 0: 21005
+  } else {
+    // The day fields are summed before the carry and must stay 32-bit at both steps.
+    if (a / kMsPerDay + days > kTsFieldMax) return false;
+    r = a + days * kMsPerDay + clock;
+    if (r / kMsPerDay > kTsFieldMax) return false;
+  }
+  CivilDate date;
+  if (!date_from_day(static_cast<int32_t>(r / kMsPerDay), &date)) return false;
+  const int low = std::min(range_low(hd), low_t);
+  Unpacked out{};
+  out.header = make_header(low, kYy, date.mark);
+  out.field[kYy] = date.year;
+  out.field[kMo] = date.month;
+  out.field[kDd] = date.day;
+  put_clock(r % kMsPerDay, low, out);
+  PackedDt::pack(result, out);
+  return true;
+}
+
+// a - b for the usual shapes: days and clock units, never failing.
+bool sub_dt_direct(const void* a, const void* b, void* result) {
+  const uint32_t ha = load<uint32_t>(a), hb = load<uint32_t>(b);
+  int64_t x, y;
+  if (!dt_instant(a, ha, &x) || !dt_instant(b, hb, &y)) return false;
+  const int low = std::min(range_low(ha), range_low(hb));
+  Unpacked out{};
+  out.header = make_header(low, kDd, x < y ? kMarkNegative : kMarkPositive);
+  const int64_t d = x < y ? y - x : x - y;
+  out.field[kDd] = static_cast<int32_t>(d / kMsPerDay);
+  put_clock(d % kMsPerDay, low, out);
+  PackedTs::pack(result, out);
+  return true;
+}
+
+}  // namespace
+
+
 QD_EXTERN_C QD_API int dt_sub(const void* a, const void* b, void* result) {
   QD_INPUTS_OK(valid_datetime(a, kDtLargest) && valid_datetime(b, kDtLargest));
   // No step of its own reports here: once the current datetime is set, nothing fails.
   if (int err = ensure_current(); err != 0) return err;
+  if (sub_dt_direct(a, b, result)) return QD_TS_OUT(0, result);
   Unpacked x, y, r;
   PackedDt::unpack(a, x);
   PackedDt::unpack(b, y);
@@ -234,6 +343,9 @@ namespace {
 int dt_ts_add_sub(const char* fn, const void* dt, const void* ts, void* result, bool subtract) {
   QD_INPUTS_OK(valid_datetime(dt, kDtLargest) && valid_timespan(ts, kTsLargest));
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_TS_ADD);
+  if (add_dt_ts_direct(dt, ts, subtract, result)) {
+    return checked_status(fn, "datetime", valid_datetime, qd_inputs_ok_, 0, result, kDtLargest);
+  }
   Unpacked x, y, r;
   if (int err = unpack_dt(dt, x, QDF_DT_TS_ADD); err != 0) return err;
   if (int err = unpack_ts(ts, y, QDF_DT_TS_ADD); err != 0) return err;
@@ -254,6 +366,14 @@ QD_EXTERN_C QD_API int dt_ts_sub(const void* dt, const void* ts, void* result) {
 
 QD_EXTERN_C QD_API int dt_weekday(const void* dt, qd_long* weekday) {
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_WEEKDAY);
+  const uint32_t h = load<uint32_t>(dt);
+  if (const int low = range_low(h); range_high(h) == kYy && low <= kDd) {
+    // The whole date is there: no cast, the fields as stored.
+    *weekday = weekday_of_date(stored_field<int16_t>(dt, low, kYy),
+                               stored_field<int16_t>(dt, low, kMo),
+                               stored_field<int16_t>(dt, low, kDd), range_mark(h));
+    return 0;
+  }
   Unpacked x;
   if (int err = unpack_dt(dt, x, QDF_DT_WEEKDAY); err != 0) return err;
   int w = 0;
