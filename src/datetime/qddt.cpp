@@ -235,36 +235,51 @@ inline int32_t stored_field(const void* v, int low, int c) {
 // The clock part of a value's fields from low up to below the day (0 below low), false
 // when a field lies outside 0 .. its bound. Straight-line: every step has a constant code.
 template <class Field>
-inline bool clock_part(const void* v, int low, int64_t* ms) {
+inline bool clock_part(const void* v, int low, int32_t* ms) {
   int32_t f[kDd] = {};
   bool clean = true;
+#pragma GCC unroll 4
   for (int c = kMs; c < kDd; ++c) {
     if (c >= low) f[c] = stored_field<Field>(v, low, c);
-    clean &= f[c] >= 0 && f[c] <= ts_field_bound(c);
+    clean &= static_cast<uint32_t>(f[c]) <= static_cast<uint32_t>(ts_field_bound(c));
   }
-  *ms = f[kMs] + 1000 * (f[kSs] + 60 * (f[kMi] + int64_t{60} * f[kHh]));
+  *ms = f[kMs] + 1000 * (f[kSs] + 60 * (f[kMi] + 60 * f[kHh]));
   return clean;
 }
 
-// Milliseconds of a day (below kMsPerDay) back to the clock fields from low up.
-inline void put_clock(int64_t rest, int low, Unpacked& out) {
-  const auto t = static_cast<int32_t>(rest);
-  const int32_t f[kDd] = {t % 1000, t / 1000 % 60, t / 60000 % 60, t / 3600000};
-  for (int c = kMs; c < kDd; ++c) {
-    if (c >= low) out.field[c] = f[c];
+// The fields from low to top of a day number (or a date) and the milliseconds of that
+// day, written into the stored value.
+template <class Field>
+inline void put_fields(void* v, int low, int top, int64_t day, int32_t clock,
+                       const CivilDate* date) {
+  const int32_t seconds = clock / 1000, minutes = seconds / 60, hours = minutes / 60;
+  const int32_t f[kDtFieldCount] = {clock - 1000 * seconds,
+                                    seconds - 60 * minutes,
+                                    minutes - 60 * hours,
+                                    hours,
+                                    date ? date->day : static_cast<int32_t>(day),
+                                    date ? date->month : 0,
+                                    date ? date->year : 0};
+  auto* b = static_cast<unsigned char*>(v) + kDtHeaderBytes;
+#pragma GCC unroll 7
+  for (int c = kMs; c <= top; ++c) {
+    if (c >= low) store<Field>(b + sizeof(Field) * static_cast<size_t>(c - low), static_cast<Field>(f[c]));
   }
 }
 
-// A datetime with its whole date and a clean clock, as milliseconds from day 0.
-inline bool dt_instant(const void* dt, uint32_t h, int64_t* t) {
+// A point of time: a day number and the milliseconds of that day (0 .. kMsPerDay - 1).
+struct Instant {
+  int64_t day;
+  int32_t clock;
+};
+
+// A datetime with its whole date and a clean clock.
+inline bool dt_instant(const void* dt, uint32_t h, Instant* t) {
   const int low = range_low(h);
   if (range_high(h) != kYy || low > kDd) return false;
-  int64_t clock;
-  if (!clock_part<int16_t>(dt, low, &clock)) return false;
-  const int32_t day = day_number(stored_field<int16_t>(dt, low, kYy),
-                                 stored_field<int16_t>(dt, low, kMo),
-                                 stored_field<int16_t>(dt, low, kDd), range_mark(h));
-  *t = day * kMsPerDay + clock;
+  if (!clock_part<int16_t>(dt, low, &t->clock)) return false;
+  t->day = day_number(stored_field<int16_t>(dt, low, kYy), stored_field<int16_t>(dt, low, kMo),
+                      stored_field<int16_t>(dt, low, kDd), range_mark(h));
   return true;
 }
 
@@ -273,53 +288,58 @@ bool add_dt_ts_direct(const void* dt, const void* ts, bool subtract, void* resul
   const uint32_t hd = load<uint32_t>(dt), ht = load<uint32_t>(ts);
   const int low_t = range_low(ht);
   if (range_high(ht) != kDd || low_t > kDd) return false;
-  int64_t a, clock;
-  if (!dt_instant(dt, hd, &a) || a < 0 || !clock_part<int32_t>(ts, low_t, &clock)) return false;
+  Instant a;
+  int32_t clock;
+  if (!dt_instant(dt, hd, &a) || a.day < 0 || !clock_part<int32_t>(ts, low_t, &clock)) return false;
   const int32_t days = stored_field<int32_t>(ts, low_t, kDd);
   if (days < 0) return false;
   const int mark = range_mark(ht);
   // The span counts negative with mark 2, or, subtracted, with mark 1 (flipped to 2).
   const bool negative = subtract ? mark == kMarkPositive : mark == kMarkNegative;
-  int64_t r;
+  constexpr auto kDay = static_cast<int32_t>(kMsPerDay);
+  int64_t day;
+  int32_t clk;
   if (negative) {
-    r = a - (days * kMsPerDay + clock);
-    if (r < 0) return false;  // before day 0: 21005
+    clk = a.clock - clock;
+    const int borrow = clk < 0;
+    clk += borrow * kDay;
+    day = a.day - days - borrow;
+    if (day < 0) return false;  // before day 0: 21005
   } else {
     // The day fields are summed before the carry and must stay 32-bit at both steps.
-    if (a / kMsPerDay + days > kTsFieldMax) return false;
-    r = a + days * kMsPerDay + clock;
-    if (r / kMsPerDay > kTsFieldMax) return false;
+    if (a.day + days > kTsFieldMax) return false;
+    clk = a.clock + clock;
+    const int carry = clk >= kDay;
+    clk -= carry * kDay;
+    day = a.day + days + carry;
+    if (day > kTsFieldMax) return false;
   }
   CivilDate date;
-  if (!date_from_day(static_cast<int32_t>(r / kMsPerDay), &date)) return false;
+  if (!date_from_day(static_cast<int32_t>(day), &date)) return false;
   const int low = std::min(range_low(hd), low_t);
-  Unpacked out{};
-  out.header = make_header(low, kYy, date.mark);
-  out.field[kYy] = date.year;
-  out.field[kMo] = date.month;
-  out.field[kDd] = date.day;
-  put_clock(r % kMsPerDay, low, out);
-  PackedDt::pack(result, out);
+  store<uint32_t>(result, make_header(low, kYy, date.mark));
+  put_fields<int16_t>(result, low, kYy, day, clk, &date);
   return true;
 }
 
 // a - b for the usual shapes: days and clock units, never failing.
 bool sub_dt_direct(const void* a, const void* b, void* result) {
   const uint32_t ha = load<uint32_t>(a), hb = load<uint32_t>(b);
-  int64_t x, y;
+  Instant x, y;
   if (!dt_instant(a, ha, &x) || !dt_instant(b, hb, &y)) return false;
   const int low = std::min(range_low(ha), range_low(hb));
-  Unpacked out{};
-  out.header = make_header(low, kDd, x < y ? kMarkNegative : kMarkPositive);
-  const int64_t d = x < y ? y - x : x - y;
-  out.field[kDd] = static_cast<int32_t>(d / kMsPerDay);
-  put_clock(d % kMsPerDay, low, out);
-  PackedTs::pack(result, out);
+  const bool earlier = x.day < y.day || (x.day == y.day && x.clock < y.clock);
+  const Instant& later = earlier ? y : x;
+  const Instant& first = earlier ? x : y;
+  int32_t clk = later.clock - first.clock;
+  const int borrow = clk < 0;
+  clk += borrow * static_cast<int32_t>(kMsPerDay);
+  store<uint32_t>(result, make_header(low, kDd, earlier ? kMarkNegative : kMarkPositive));
+  put_fields<int32_t>(result, low, kDd, later.day - first.day - borrow, clk, nullptr);
   return true;
 }
 
 }  // namespace
-
 
 QD_EXTERN_C QD_API int dt_sub(const void* a, const void* b, void* result) {
   QD_INPUTS_OK(valid_datetime(a, kDtLargest) && valid_datetime(b, kDtLargest));
