@@ -166,24 +166,31 @@ inline int64_t clock_ms(int hh, int mi, int ss, int ms) {
   return ((hh * 60 + mi) * 60 + ss) * 1000LL + ms;
 }
 
-// The closed formulas on the same values: a datetime [yy:ms] plus the span, through one
-// day count each way, with the clock carried over midnight.
-void BM_Baseline_DateTimeAdd(benchmark::State& state) {
+// A baseline row: f(list, i) on every date of the list, its results summed.
+template <class F>
+void each_date(benchmark::State& state, F f) {
   const auto& list = dates();
-  const SpanParts s;
-  const int64_t span = s.days * kMsPerDay + clock_ms(s.hh, s.mi, s.ss, s.ms);
   for (auto _ : state) {
-    int sum = 0;
-    for (const auto& e : list) {
-      const int64_t t = days_from_civil(e.year, e.month, e.day) * kMsPerDay +
-                        clock_ms(12, 34, 56, 789) + span;
-      const int64_t day = t / kMsPerDay, rest = t % kMsPerDay;
-      const Ymd r = civil_from_days(static_cast<int32_t>(day));
-      sum += r.y + r.m + r.d + static_cast<int>(rest);
-    }
+    int64_t sum = 0;
+    for (int i = 0; i < kCount; ++i) sum += f(list, i);
     benchmark::DoNotOptimize(sum);
   }
   state.SetItemsProcessed(state.iterations() * kCount);
+}
+using DateList = std::array<qd::CivilDate, kCount>;
+
+// The closed formulas on the same values: a datetime [yy:ms] plus the span, through one
+// day count each way, with the clock carried over midnight.
+void BM_Baseline_DateTimeAdd(benchmark::State& state) {
+  const SpanParts s;
+  const int64_t span = s.days * kMsPerDay + clock_ms(s.hh, s.mi, s.ss, s.ms);
+  each_date(state, [span](const DateList& list, int i) {
+    const auto& e = list[i];
+    const int64_t t =
+        days_from_civil(e.year, e.month, e.day) * kMsPerDay + clock_ms(12, 34, 56, 789) + span;
+    const Ymd r = civil_from_days(static_cast<int32_t>(t / kMsPerDay));
+    return r.y + r.m + r.d + t % kMsPerDay;
+  });
 }
 BENCHMARK(BM_Baseline_DateTimeAdd);
 
@@ -204,20 +211,15 @@ BENCHMARK(BM_DtTsAdd);
 
 // Two datetimes [yy:ms] apart: days and the clock difference, by the closed formulas.
 void BM_Baseline_DateTimeSub(benchmark::State& state) {
-  const auto& list = dates();
-  for (auto _ : state) {
-    int64_t sum = 0;
-    for (int i = 0; i < kCount; ++i) {
-      const auto& a = list[i];
-      const auto& b = list[(i + 1) & (kCount - 1)];
-      const int64_t t = (days_from_civil(a.year, a.month, a.day) -
-                         days_from_civil(b.year, b.month, b.day)) * kMsPerDay;
-      const int64_t d = t < 0 ? -t : t;
-      sum += d / kMsPerDay + d % kMsPerDay;
-    }
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCount);
+  each_date(state, [](const DateList& list, int i) {
+    const auto& a = list[i];
+    const auto& b = list[(i + 1) & (kCount - 1)];
+    const int64_t t =
+        (days_from_civil(a.year, a.month, a.day) - days_from_civil(b.year, b.month, b.day)) *
+        kMsPerDay;
+    const int64_t d = t < 0 ? -t : t;
+    return d / kMsPerDay + d % kMsPerDay;
+  });
 }
 BENCHMARK(BM_Baseline_DateTimeSub);
 
@@ -238,16 +240,10 @@ BENCHMARK(BM_DtSub);
 // The weekday by the closed day count (day 0 of days_from_civil, 1970-01-01, was a
 // Thursday), beside dt_weekday on the same dates.
 void BM_Baseline_Weekday(benchmark::State& state) {
-  const auto& list = dates();
-  for (auto _ : state) {
-    int sum = 0;
-    for (const auto& e : list) {
-      const int32_t z = days_from_civil(e.year, e.month, e.day);
-      sum += static_cast<int>(z >= -4 ? (z + 4) % 7 : (z + 5) % 7 + 6);
-    }
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCount);
+  each_date(state, [](const DateList& list, int i) {
+    const int32_t z = days_from_civil(list[i].year, list[i].month, list[i].day);
+    return z >= -4 ? (z + 4) % 7 : (z + 5) % 7 + 6;
+  });
 }
 BENCHMARK(BM_Baseline_Weekday);
 
