@@ -128,6 +128,7 @@ class Compiler {
   // Currency symbols (one in the whole template) and literal text join the scratch text.
   int append(const TemplateElement& e) {
     const char* text = scanner_.literal();
+    t_->has_text = true;
     if (e.code != kTemplateLiteral) {
       if (currency_) return report<QDE_TEMPLATE_ELEMENT_TWICE, QDF_NUM_FORMAT>(templ_, kCurrencyWord);
       currency_ = true;
@@ -341,9 +342,11 @@ int default_form(const void* value, int type, char* buffer, size_t size, const N
 
 int template_form(const void* value, int type, char* buffer, size_t size, const char* templ,
                   const NumSettings& s) {
-  NumTemplate t;
-  if (int rc = compile_num_template(templ, &t, buffer, size, s))
+  NumTemplate local;
+  const NumTemplate* compiled = nullptr;
+  if (int rc = use_num_template(templ, &local, &compiled, buffer, size, s))
     return report<0, QDF_NUM2STR>(), rc;
+  const NumTemplate& t = *compiled;
   const int F = t.frac_digits, I = t.int_digits, N = t.groups;
   Digits d;
   switch (type) {
@@ -452,6 +455,52 @@ const char* NumTemplate::dec_text(const NumSettings& s) const {
 int compile_num_template(const char* templ, NumTemplate* t, char* scratch, size_t size,
                          const NumSettings& s) {
   return Compiler(templ, t, scratch, size, s).run();
+}
+
+namespace {
+
+// Templates up to this length (terminating zero included) are kept.
+constexpr size_t kKeptTemplateMax = 64;
+
+struct KeptTemplate {
+  bool valid = false;
+  size_t len = 0;
+  char text[kKeptTemplateMax];
+  NumTemplate t;
+};
+
+}  // namespace
+
+int use_num_template(const char* templ, NumTemplate* local, const NumTemplate** out,
+                     char* scratch, size_t size, const NumSettings& s) {
+  thread_local KeptTemplate kept;
+  if (kept.valid) {
+    size_t i = 0;
+    while (i < kept.len && templ[i] == kept.text[i]) ++i;
+    if (i == kept.len && templ[i] == '\0') {
+      *out = &kept.t;
+      return 0;
+    }
+  }
+  const size_t len = strnlen(templ, kKeptTemplateMax);
+  if (int rc = compile_num_template(templ, local, scratch, size, s)) return rc;
+  *out = local;
+  if (local->has_text || len == kKeptTemplateMax) return 0;
+  NumTemplate& k = kept.t;
+  k.int_digits = local->int_digits;
+  k.frac_digits = local->frac_digits;
+  k.groups = local->groups;
+  std::copy(local->group_len, local->group_len + local->groups, k.group_len);
+  k.group_kind = local->group_kind;
+  k.fill = local->fill;
+  k.sign_kind = local->sign_kind;
+  k.dec_kind = local->dec_kind;
+  k.pad_kind = local->pad_kind;
+  k.frac_zero = local->frac_zero;
+  std::memcpy(kept.text, templ, len);
+  kept.len = len;
+  kept.valid = true;
+  return 0;
 }
 
 }  // namespace qd

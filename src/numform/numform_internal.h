@@ -56,6 +56,7 @@ struct NumTemplate {
   int dec_kind = 0;      // 0, kNumPoint or kNumDecSetting
   int pad_kind = 0;      // 0, kNumZeros or kNumNinesZero
   bool frac_zero = false;  // the fraction run ended in "0"
+  bool has_text = false;   // a currency element or literal text was met
 
   NumTemplate() = default;
   ~NumTemplate();
@@ -72,5 +73,13 @@ struct NumTemplate {
 // number after its report (21012, 21014 to 21018, 21020, 6).
 int compile_num_template(const char* templ, NumTemplate* t, char* scratch, size_t size,
                          const NumSettings& s);
+
+// The compiled form of templ for this call: *out is either local, compiled now, or the
+// calling thread's copy of the same template compiled before. Only templates of keywords
+// alone are kept (they hold no text, so neither the settings nor the scratch size can
+// change what they compile to), and only the last one, so a host printing a column
+// through one template compiles it once. 0, or compile_num_template's error.
+int use_num_template(const char* templ, NumTemplate* local, const NumTemplate** out,
+                     char* scratch, size_t size, const NumSettings& s);
 
 }  // namespace qd

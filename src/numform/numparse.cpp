@@ -18,7 +18,13 @@ namespace {
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool starts_with(const char* p, const char* s, size_t n) { return n && std::strncmp(p, s, n) == 0; }
+bool starts_with(const char* p, const char* s, size_t n) {
+  if (n == 0 || p[0] != s[0]) return false;
+  return n == 1 || std::strncmp(p + 1, s + 1, n - 1) == 0;
+}
+
+// The length of a separator text, which is mostly one character or none.
+size_t short_len(const char* s) { return !s[0] ? 0 : !s[1] ? 1 : std::strlen(s); }
 
 // Texts up to this length are worked on in a copy on the stack; longer ones on the heap.
 constexpr size_t kStackText = 256;
@@ -61,7 +67,8 @@ class Matcher {
  public:
   Matcher(const NumTemplate& t, const NumSettings& s, char* keep, size_t room)
       : t_(t), keep_(keep), room_(room), gsep_(t.group_text(s)), dsep_(t.dec_text(s)),
-        decimal_(s.decimal_sep) {}
+        decimal_(s.decimal_sep), gl_(short_len(gsep_)), dl_(short_len(dsep_)),
+        decimal_len_(short_len(decimal_)) {}
 
   // Whether the whole text follows the template; keep() then holds the number.
   bool match(const char* p) {
@@ -84,18 +91,17 @@ class Matcher {
     const size_t sign_at = n_;
     if (!put(' ')) return false;
     if (!integer_part(&p)) return false;
-    const size_t gl = std::strlen(dsep_);
     if (t_.dec_kind) {
-      if (starts_with(p, dsep_, gl)) {
-        p += gl;
+      if (starts_with(p, dsep_, dl_)) {
+        p += dl_;
         if (!put('.')) return false;
         for (int k = 0; k < t_.frac_digits && is_digit(*p); ++k)
           if (!put(*p++)) return false;
       }
     } else if (*p == '.') {
       ++p;
-    } else if (starts_with(p, decimal_, std::strlen(decimal_))) {
-      p += std::strlen(decimal_);
+    } else if (starts_with(p, decimal_, decimal_len_)) {
+      p += decimal_len_;
     }
     if (t_.suffix) {
       if (!starts_with(p, t_.suffix, t_.suffix_len)) return false;
@@ -119,7 +125,6 @@ class Matcher {
   // right, the leftmost group may be short.
   bool integer_part(const char** at) {
     const char* p = *at;
-    const size_t gl = std::strlen(gsep_);
     int groups = 1, in_group = 0, digits = 0;
     // The text's group lengths, right to left once the text's groups are known; a text
     // with more groups than the template does not match, so N + 1 entries suffice.
@@ -127,12 +132,12 @@ class Matcher {
     bool significant = false, zeros_seen = false, first_zero_counted = false;
     int* lens = lens_;
     for (;;) {
-      if (starts_with(p, gsep_, gl)) {
+      if (starts_with(p, gsep_, gl_)) {
         if (groups >= cap) return false;
         lens[groups - 1] = in_group;
         ++groups;
         in_group = 0;
-        p += gl;
+        p += gl_;
       } else if (is_digit(*p)) {
         if (*p == '0' && !significant) {
           zeros_seen = true;
@@ -187,17 +192,19 @@ class Matcher {
   const char* gsep_;
   const char* dsep_;
   const char* decimal_;
+  size_t gl_, dl_, decimal_len_;
   int lens_[kNumMaxGroups + 1];
 };
 
 int read_template(const char* text, uint8_t* value, const char* templ, const NumSettings& s) {
-  NumTemplate t;
+  NumTemplate local;
+  const NumTemplate* t = nullptr;
   // The scratch of the compiler, then the number text the match keeps: the template
   // form reads at most a record's worth of characters of number.
   char scratch[kRecordMax];
-  if (int rc = compile_num_template(templ, &t, scratch, sizeof scratch, s))
+  if (int rc = use_num_template(templ, &local, &t, scratch, sizeof scratch, s))
     return report<0, QDF_STR2NUM>(), rc;
-  Matcher m(t, s, scratch, sizeof scratch);
+  Matcher m(*t, s, scratch, sizeof scratch);
   if (!m.match(text)) return report<QDE_TEXT_TEMPLATE_MISMATCH, QDF_STR2NUM>(text, templ);
   int consumed = 0;
   if (int rc = scan_fix(scratch, value, &consumed)) return report<0, QDF_STR2NUM>(), rc;
