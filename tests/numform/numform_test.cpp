@@ -6,6 +6,8 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "numform_test.h"
 
@@ -218,4 +220,25 @@ TEST_F(NumTest, RoundTrip) {
     ++read;
   }
   EXPECT_GT(read, 2000);
+}
+
+// Threads printing through templates of their own at the same time each get their own
+// texts (each thread keeps its last template).
+TEST_F(NumTest, ThreadsKeepTheirTemplates) {
+  const char* const templates[] = {"S9G999D99", "0,000.0", "FM9999.999MI", "99,99,999"};
+  const char* const want[] = {"+1,234.50", "1,234.5", "1234.5", "    1,234"};
+  std::vector<std::thread> threads;
+  std::vector<int> wrong(4, 0);
+  for (int k = 0; k < 4; ++k) {
+    threads.emplace_back([&, k] {
+      Fix v = fixtest::make(k == 3 ? "1234" : "12345", k == 3 ? 0 : 1);
+      for (int i = 0; i < 2000; ++i) {
+        char buf[32];
+        if (num2str(v.p(), 3, buf, sizeof buf, templates[k]) != 0 || std::strcmp(buf, want[k]))
+          ++wrong[static_cast<size_t>(k)];
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(wrong[static_cast<size_t>(k)], 0) << templates[k];
 }
