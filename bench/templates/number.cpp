@@ -7,34 +7,16 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <random>
 #include <string>
 
+#include "../bench_util.h"
 #include "qdtype32/qdtype32.h"
 
 namespace {
 
 constexpr int kBatch = 64;
 constexpr const char* kTemplate = "S9G999G990D00";
-
-double cpu_ns() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
-}
-
-template <class F>
-double ns_per_op(F&& batch) {
-  int reps = 64;
-  for (;;) {
-    const double t0 = cpu_ns();
-    for (int r = 0; r < reps; ++r) batch();
-    const double ns = cpu_ns() - t0;
-    if (ns > 2e7 || reps > (1 << 20)) return ns / (static_cast<double>(reps) * kBatch);
-    reps *= 4;
-  }
-}
 
 // Amounts with two decimals up to 9,999,999.99 of either sign: as fix values, as
 // doubles, as the template prints them and as "%.2f" prints them.
@@ -66,16 +48,6 @@ const Inputs& inputs() {
   return in;
 }
 
-template <class Ours, class Peer>
-void run(benchmark::State& state, Ours ours, Peer peer) {
-  for (auto _ : state) ours();
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kBatch);
-  const double t_ours = ns_per_op(ours), t_peer = ns_per_op(peer);
-  state.counters["ns_ours"] = t_ours;
-  state.counters["ns_peer"] = t_peer;
-  state.counters["ratio"] = t_ours / t_peer;
-}
-
 void print_peer() {
   const Inputs& in = inputs();
   char t[64];
@@ -95,8 +67,8 @@ void read_peer() {
 
 void print_through(benchmark::State& state, const char* templ) {
   const Inputs& in = inputs();
-  run(
-      state,
+  qdbench::beside_peer(
+      state, kBatch,
       [&] {
         char t[64];
         for (int i = 0; i < kBatch; ++i) {
@@ -108,8 +80,8 @@ void print_through(benchmark::State& state, const char* templ) {
 }
 
 void read_through(benchmark::State& state, const std::string* texts, const char* templ) {
-  run(
-      state,
+  qdbench::beside_peer(
+      state, kBatch,
       [&] {
         unsigned char r[QD_FIX_MAX_BYTES];
         for (int i = 0; i < kBatch; ++i) {

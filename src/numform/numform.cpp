@@ -22,12 +22,10 @@ namespace {
 
 // Tried in this order; a digit keyword takes every following "9" and "0" with it.
 constexpr TemplateKeyword kNumKeywords[] = {
-    {".", kNumPoint, nullptr},        {"D", kNumDecSetting, nullptr},
-    {",", kNumComma, nullptr},        {"G", kNumGroupSetting, nullptr},
-    {"C", kNumCurrency, nullptr},     {"L", kNumLocal, nullptr},
-    {"U", kNumLocal, nullptr},        {"MI", kNumMinus, nullptr},
-    {"S", kNumSign, nullptr},         {"9", kNumNines, "09"},
-    {"0", kNumZeros, "09"},           {"FM", kNumFill, nullptr},
+    {".", kNumPoint, nullptr},        {"D", kNumDecSetting, nullptr}, {",", kNumComma, nullptr},
+    {"G", kNumGroupSetting, nullptr}, {"C", kNumCurrency, nullptr},   {"L", kNumLocal, nullptr},
+    {"U", kNumLocal, nullptr},        {"MI", kNumMinus, nullptr},     {"S", kNumSign, nullptr},
+    {"9", kNumNines, "09"},           {"0", kNumZeros, "09"},         {"FM", kNumFill, nullptr},
 };
 
 bool is_digit_run(const TemplateElement& e) { return e.code == kNumNines || e.code == kNumZeros; }
@@ -42,7 +40,11 @@ int run_code(const TemplateElement& e) {
 class Compiler {
  public:
   Compiler(const char* templ, NumTemplate* t, char* scratch, size_t size, const NumSettings& s)
-      : templ_(templ), t_(t), scratch_(scratch), size_(size), s_(s),
+      : templ_(templ),
+        t_(t),
+        scratch_(scratch),
+        size_(size),
+        s_(s),
         scanner_(templ, kNumKeywords, std::size(kNumKeywords)) {}
 
   int run() {
@@ -71,8 +73,8 @@ class Compiler {
     int last_run = 0;
     for (;;) {
       if (is_digit_run(e)) {
-        if (t_->groups == kNumMaxGroups)
-          return report<QDE_TEMPLATE_TOO_MANY_GROUPS, QDF_NUM_FORMAT>(templ_, kNumMaxGroups);
+        if (t_->groups == kTemplateGroupsMax)
+          return report<QDE_TEMPLATE_TOO_MANY_GROUPS, QDF_NUM_FORMAT>(templ_, kTemplateGroupsMax);
         last_run = run_code(e);
         if (last_run == kNumZeros) t_->pad_kind = kNumZeros;
         t_->group_len[t_->groups++] = static_cast<int>(e.length);
@@ -92,8 +94,7 @@ class Compiler {
     if (e.code == kNumPoint || e.code == kNumDecSetting) {
       t_->dec_kind = e.code;
       if (int rc = scanner_.next(&e)) return rc;
-      if (!is_digit_run(e))
-        return report<QDE_TEMPLATE_NO_FRACTION_DIGITS, QDF_NUM_FORMAT>(templ_);
+      if (!is_digit_run(e)) return report<QDE_TEMPLATE_NO_FRACTION_DIGITS, QDF_NUM_FORMAT>(templ_);
       t_->frac_digits = static_cast<int>(e.length);
       t_->frac_zero = run_code(e) == kNumNinesZero;
       if (int rc = scanner_.next(&e)) return rc;
@@ -130,7 +131,8 @@ class Compiler {
     const char* text = scanner_.literal();
     t_->has_text = true;
     if (e.code != kTemplateLiteral) {
-      if (currency_) return report<QDE_TEMPLATE_ELEMENT_TWICE, QDF_NUM_FORMAT>(templ_, kCurrencyWord);
+      if (currency_)
+        return report<QDE_TEMPLATE_ELEMENT_TWICE, QDF_NUM_FORMAT>(templ_, kCurrencyWord);
       currency_ = true;
       text = e.code == kNumCurrency ? s_.currency : s_.local_currency;
     }
@@ -279,8 +281,8 @@ int double_default(double x, const char* sep, Out* out) {
     return 0;
   }
   char sci[64];
-  const auto r = std::to_chars(sci, sci + sizeof sci, std::fabs(x),
-                               std::chars_format::scientific, 17);
+  const auto r =
+      std::to_chars(sci, sci + sizeof sci, std::fabs(x), std::chars_format::scientific, 17);
   *r.ptr = '\0';
   char digits[18];
   digits[0] = sci[0];
@@ -326,8 +328,8 @@ int default_form(const void* value, int type, char* buffer, size_t size, const N
     }
     case 3: {
       const uint8_t* v = static_cast<const uint8_t*>(value);
-      const int w = fix_fixed_width(fx_prec(v), fx_scale(v),
-                                    static_cast<int>(std::strlen(s.decimal_sep)));
+      const int w =
+          fix_fixed_width(fx_prec(v), fx_scale(v), static_cast<int>(std::strlen(s.decimal_sep)));
       if (static_cast<size_t>(w) > size) return does_not_fit();
       fix_text(v, s.decimal_sep, buffer, w);
       if (buffer[0] == ' ') std::memmove(buffer, buffer + 1, std::strlen(buffer));
@@ -400,8 +402,8 @@ int template_form(const void* value, int type, char* buffer, size_t size, const 
 
   if (t.prefix) out.put(t.prefix, t.prefix_len);
   if (!zeros && !t.fill) {
-    const size_t free_seps = static_cast<size_t>(N > 0 ? N - 1 : 0) -
-                             static_cast<size_t>(d.il > 0 ? N - 1 - left : 0);
+    const size_t free_seps =
+        static_cast<size_t>(N > 0 ? N - 1 : 0) - static_cast<size_t>(d.il > 0 ? N - 1 - left : 0);
     out.repeat(' ', static_cast<size_t>(I) - d.il + free_seps);
   }
   if (t.sign_kind == kNumLeadSign) out.put(d.neg ? "-" : "+", 1);
@@ -436,13 +438,13 @@ int template_form(const void* value, int type, char* buffer, size_t size, const 
 NumSettings num_settings() {
   const qdxglob_record& g = qdxglob_val;
   return {g.decimal_sep ? g.decimal_sep : ".", g.group_sep ? g.group_sep : ",",
-          g.currency_sym ? g.currency_sym : "",
-          g.local_currency_sym ? g.local_currency_sym : ""};
+          g.currency_sym ? g.currency_sym : "", g.local_currency_sym ? g.local_currency_sym : ""};
 }
 
 NumTemplate::~NumTemplate() {
-  mem_free(prefix);
-  mem_free(suffix);
+  // Most templates have neither text: no call for them.
+  if (prefix) mem_free(prefix);
+  if (suffix) mem_free(suffix);
 }
 
 const char* NumTemplate::group_text(const NumSettings& s) const {
@@ -471,8 +473,8 @@ struct KeptTemplate {
 
 }  // namespace
 
-int use_num_template(const char* templ, NumTemplate* local, const NumTemplate** out,
-                     char* scratch, size_t size, const NumSettings& s) {
+int use_num_template(const char* templ, NumTemplate* local, const NumTemplate** out, char* scratch,
+                     size_t size, const NumSettings& s) {
   thread_local KeptTemplate kept;
   if (kept.valid) {
     size_t i = 0;

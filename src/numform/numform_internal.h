@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/limits.h"
+
 namespace qd {
 
 // Element codes of the number template language (literal text and the end of the
@@ -26,9 +28,6 @@ enum NumCode : int {
   kNumTrailSign = 15,    // sign kind: "S" after the number
 };
 
-// The most digit groups a compiled template holds; a template with more is refused.
-constexpr int kNumMaxGroups = 1024;
-
 // The separator and currency texts of the settings record, read once per call. A member
 // the host left null reads as "." (decimal), "," (group) or the empty text (currency).
 struct NumSettings {
@@ -42,19 +41,19 @@ NumSettings num_settings();
 // A compiled template: a plain record on the caller's stack. The prefix and suffix are
 // copies on the library's heap, released by the destructor on every road.
 struct NumTemplate {
-  int int_digits = 0;   // I: the sum of the group lengths
-  int frac_digits = 0;  // F
-  int groups = 0;       // N
-  int group_len[kNumMaxGroups];  // left to right; only the first N are set
-  char* prefix = nullptr;  // null when empty
+  int int_digits = 0;                 // I: the sum of the group lengths
+  int frac_digits = 0;                // F
+  int groups = 0;                     // N
+  int group_len[kTemplateGroupsMax];  // left to right; only the first N are set
+  char* prefix = nullptr;             // null when empty
   char* suffix = nullptr;
   size_t prefix_len = 0;
   size_t suffix_len = 0;
-  int group_kind = 0;    // 0, kNumComma or kNumGroupSetting
-  bool fill = false;     // "FM"
-  int sign_kind = 0;     // 0, kNumLeadSign, kNumTrailSign or kNumMinus
-  int dec_kind = 0;      // 0, kNumPoint or kNumDecSetting
-  int pad_kind = 0;      // 0, kNumZeros or kNumNinesZero
+  int group_kind = 0;      // 0, kNumComma or kNumGroupSetting
+  bool fill = false;       // "FM"
+  int sign_kind = 0;       // 0, kNumLeadSign, kNumTrailSign or kNumMinus
+  int dec_kind = 0;        // 0, kNumPoint or kNumDecSetting
+  int pad_kind = 0;        // 0, kNumZeros or kNumNinesZero
   bool frac_zero = false;  // the fraction run ended in "0"
   bool has_text = false;   // a currency element or literal text was met
 
@@ -79,7 +78,7 @@ int compile_num_template(const char* templ, NumTemplate* t, char* scratch, size_
 // alone are kept (they hold no text, so neither the settings nor the scratch size can
 // change what they compile to), and only the last one, so a host printing a column
 // through one template compiles it once. 0, or compile_num_template's error.
-int use_num_template(const char* templ, NumTemplate* local, const NumTemplate** out,
-                     char* scratch, size_t size, const NumSettings& s);
+int use_num_template(const char* templ, NumTemplate* local, const NumTemplate** out, char* scratch,
+                     size_t size, const NumSettings& s);
 
 }  // namespace qd

@@ -66,8 +66,14 @@ int read_free(const char* text, uint8_t* value, const NumSettings& s) {
 class Matcher {
  public:
   Matcher(const NumTemplate& t, const NumSettings& s, char* keep, size_t room)
-      : t_(t), keep_(keep), room_(room), gsep_(t.group_text(s)), dsep_(t.dec_text(s)),
-        decimal_(s.decimal_sep), gl_(short_len(gsep_)), dl_(short_len(dsep_)),
+      : t_(t),
+        keep_(keep),
+        room_(room),
+        gsep_(t.group_text(s)),
+        dsep_(t.dec_text(s)),
+        decimal_(s.decimal_sep),
+        gl_(short_len(gsep_)),
+        dl_(short_len(dsep_)),
         decimal_len_(short_len(decimal_)) {}
 
   // Whether the whole text follows the template; keep() then holds the number.
@@ -193,7 +199,7 @@ class Matcher {
   const char* dsep_;
   const char* decimal_;
   size_t gl_, dl_, decimal_len_;
-  int lens_[kNumMaxGroups + 1];
+  int lens_[kTemplateGroupsMax + 1];
 };
 
 int read_template(const char* text, uint8_t* value, const char* templ, const NumSettings& s) {

@@ -1,5 +1,7 @@
 // numform_test.cpp: num2str in its default forms and through templates, the template
 // compiler's refusals with their report words, and the print-then-read round trip.
+#include "numform_test.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,8 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "numform_test.h"
-
 using fixtest::Fix;
 using numtest::NumTest;
 
@@ -19,8 +19,8 @@ namespace {
 constexpr char kGuard = 'x';
 
 // Prints the value of a case row (type, value) through templ into a guarded buffer.
-int print_row(const std::string& type, const std::string& value, const char* templ,
-              unsigned size, std::string* text) {
+int print_row(const std::string& type, const std::string& value, const char* templ, unsigned size,
+              std::string* text) {
   char buf[512];
   std::memset(buf, kGuard, sizeof buf);
   int rc = 0;
@@ -200,8 +200,8 @@ TEST_F(NumTest, RoundTrip) {
         want = v;
       }
     } else {
-      const double x = std::ldexp(static_cast<double>(rng()) - 2147483648.0,
-                                  static_cast<int>(rng() % 30) - 25);
+      const double x =
+          std::ldexp(static_cast<double>(rng()) - 2147483648.0, static_cast<int>(rng() % 30) - 25);
       rc = num2str(&x, 2, text, sizeof text, t.c_str());
       char fixed[128];
       std::snprintf(fixed, sizeof fixed, "%.*f", F, x);

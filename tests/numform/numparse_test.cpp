@@ -14,8 +14,7 @@ TEST_F(NumTest, ParseTable) {
     numtest::use_settings(c[0]);
     Fix r = fixtest::make("-42", 3);
     init_qderr();
-    EXPECT_EQ(str2num(c[1].c_str(), r.p(), numtest::templ_of(c[2])), qdtest::num(c[3]))
-        << body();
+    EXPECT_EQ(str2num(c[1].c_str(), r.p(), numtest::templ_of(c[2])), qdtest::num(c[3])) << body();
     EXPECT_EQ(fixtest::show(r), c[3] == "0" ? fixtest::show(fixtest::fix_of(c[4])) : "-42/3");
     EXPECT_TRUE(r.guard_intact());
   }
@@ -45,8 +44,9 @@ TEST_F(NumTest, ParseLongFreeText) {
 TEST(Fractional, Thousandths) {
   const struct {
     qd_ulong digits, want;
-  } cases[] = {{0, 0},       {5, 500},   {9, 900},   {10, 100},  {25, 250},   {99, 990},
-               {100, 100},   {125, 125}, {999, 999}, {1000, 100}, {1234, 123}, {1235, 124},
-               {9994, 999},  {9995, 1000}, {12345, 123}, {12355, 124}, {4294967295u, 429}};
+  } cases[] = {{0, 0},       {5, 500},          {9, 900},    {10, 100},    {25, 250},
+               {99, 990},    {100, 100},        {125, 125},  {999, 999},   {1000, 100},
+               {1234, 123},  {1235, 124},       {9994, 999}, {9995, 1000}, {12345, 123},
+               {12355, 124}, {4294967295u, 429}};
   for (const auto& c : cases) EXPECT_EQ(mk_fractional(c.digits), c.want) << c.digits;
 }

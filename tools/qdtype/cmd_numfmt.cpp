@@ -27,9 +27,11 @@ struct Number {
   int32_t i = 0;
   double d = 0;
   unsigned char fix[QD_FIX_MAX_BYTES] = {};
-  const void* value() const { return type == kInteger ? static_cast<const void*>(&i)
-                                     : type == kDouble ? static_cast<const void*>(&d)
-                                                       : fix; }
+  const void* value() const {
+    return type == kInteger  ? static_cast<const void*>(&i)
+           : type == kDouble ? static_cast<const void*>(&d)
+                             : fix;
+  }
   const char* name() const {
     return type == kInteger ? "integer" : type == kDouble ? "double" : "numeric";
   }
@@ -133,9 +135,15 @@ void tour_numbers() {
     const char* value;
     const char* templ;
   } prints[] = {
-      {"1234567.891", "S9G999G990D00"}, {"-5", "9,999"},     {"0.5", "9.99"},
-      {"0.5", "FM9.99"},                {"9.995", "99.99"},  {"12345", "9,999"},
-      {"-1.5", "C9.99MI"},              {"2.675e0", "9.99"}, {"0.1e0", nullptr},
+      {"1234567.891", "S9G999G990D00"},
+      {"-5", "9,999"},
+      {"0.5", "9.99"},
+      {"0.5", "FM9.99"},
+      {"9.995", "99.99"},
+      {"12345", "9,999"},
+      {"-1.5", "C9.99MI"},
+      {"2.675e0", "9.99"},
+      {"0.1e0", nullptr},
   };
   for (const auto& p : prints) {
     print("%s through %s:\n", p.value, p.templ ? p.templ : "the default form");
@@ -163,5 +171,4 @@ QDTYPE_SUBCOMMAND("format", "number", "VALUE [TEMPLATE]",
 QDTYPE_SUBCOMMAND("parse", "number", "TEXT [TEMPLATE]",
                   "read a decimal through a number template (or in the free form)",
                   cmd_parse_number, "parse number 1,234.50- 9,999.99MI");
-QDTYPE_TOUR(52, "Number templates: groups, signs, rounding, fill mode, reading back",
-            tour_numbers);
+QDTYPE_TOUR(52, "Number templates: groups, signs, rounding, fill mode, reading back", tour_numbers);
