@@ -137,8 +137,13 @@ class Matcher {
     const int cap = t_.groups + 1;
     bool significant = false, zeros_seen = false, first_zero_counted = false;
     int* lens = lens_;
+    // Held in locals: the stores of kept characters could otherwise alias them.
+    const char g0 = gl_ ? gsep_[0] : '\0';
+    char* const keep = keep_;
+    size_t n = n_;
+    const size_t room = room_;
     for (;;) {
-      if (starts_with(p, gsep_, gl_)) {
+      if (*p == g0 && g0 && starts_with(p, gsep_, gl_)) {
         if (groups >= cap) return false;
         lens[groups - 1] = in_group;
         ++groups;
@@ -163,13 +168,15 @@ class Matcher {
           continue;
         }
         significant = true;
-        if (!put(*p++)) return false;
+        if (n + 1 >= room) return false;
+        keep[n++] = *p++;
         ++in_group;
         ++digits;
       } else {
         break;
       }
     }
+    n_ = n;
     lens[groups - 1] = in_group;
     // A template without integer digits still reads a text without them (one empty group).
     if (digits > t_.int_digits || groups > std::max(t_.groups, 1)) return false;
