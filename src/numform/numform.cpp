@@ -232,9 +232,17 @@ struct Digits {
 // The integer's digits.
 void int_digits(int32_t v, Digits* d) {
   d->neg = v < 0;
-  const uint32_t m = d->neg ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
-  const auto r = std::to_chars(d->text, d->text + sizeof d->text, m);
-  d->split(0, static_cast<size_t>(r.ptr - d->text));
+  uint32_t m = d->neg ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
+  // Written from the right (the standard library's integer conversion would export its
+  // digit table from the library).
+  constexpr size_t kDigits = 10;
+  size_t k = kDigits;
+  do {
+    d->text[--k] = static_cast<char>('0' + m % 10);
+    m /= 10;
+  } while (m);
+  std::memmove(d->text, d->text + k, kDigits - k);
+  d->split(0, kDigits - k);
 }
 
 // The double rounded to F places as fixed notation gives them (round half to even on
