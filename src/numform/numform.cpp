@@ -389,7 +389,10 @@ int template_form(const void* value, int type, char* buffer, size_t size, const 
   const size_t gl = std::strlen(gsep), dl = std::strlen(dsep);
   Out out(buffer, size);
   if (d.il > static_cast<size_t>(I)) {
-    // Too many integer digits: the width of the template in "#".
+    // Too many integer digits: the width of the template in "#". A template without
+    // digit positions has room for no integer digit, so every value whose integer part
+    // is printed comes out this way: such a template shows where a number was, never a
+    // number that reads as another.
     const size_t width = t.prefix_len + (t.sign_kind == 0 ? 1 : 0) + static_cast<size_t>(I) +
                          static_cast<size_t>(std::max(N - 1, 0)) * gl + dl +
                          static_cast<size_t>(F) + t.suffix_len;
