@@ -43,11 +43,15 @@ TemplateScanner::TemplateScanner(const char* templ, const TemplateKeyword* table
 TemplateScanner::~TemplateScanner() { mem_free(literal_); }
 
 const TemplateKeyword* TemplateScanner::match(const char* p) const {
-  const unsigned char from = first_entry_[static_cast<unsigned char>(lower(*p))];
+  // The first character is lowered once; the index skips the entries that cannot begin
+  // there, and most of the rest differ from the template at their first character.
+  const char first = lower(p[0]);
+  const unsigned char from = first_entry_[static_cast<unsigned char>(first)];
   if (from == kNoEntry) return nullptr;
   for (size_t i = from; i < count_; ++i) {
     const char* k = table_[i].text;
-    size_t n = 0;
+    if (lower(k[0]) != first || !k[0]) continue;
+    size_t n = 1;
     // A template that ends inside the keyword stops the comparison at its zero byte.
     while (k[n] && lower(p[n]) == lower(k[n])) ++n;
     if (!k[n]) return &table_[i];
