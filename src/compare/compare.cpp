@@ -1,5 +1,6 @@
 // compare.cpp: value comparison: compare with its null codes and mixed types, the
 // per-type routines of comp_func, blob and tuple ordering, and case-free text order.
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -50,12 +51,12 @@ size_t first_difference(const unsigned char* a, const unsigned char* b, size_t n
     const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
     const unsigned differ =
         static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y))) ^ 0xffffu;
-    if (differ) return i + static_cast<size_t>(__builtin_ctz(differ));
+    if (differ) return i + static_cast<size_t>(std::countr_zero(differ));
   }
 #endif
   for (; i + 8 <= n; i += 8) {
     const uint64_t x = load<uint64_t>(a + i) ^ load<uint64_t>(b + i);
-    if (x) return i + static_cast<size_t>(__builtin_ctzll(x) / 8);
+    if (x) return i + static_cast<size_t>(std::countr_zero(x) / 8);
   }
   for (; i < n; ++i) {
     if (a[i] != b[i]) return i;
