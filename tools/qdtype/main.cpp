@@ -93,6 +93,10 @@ int cmd_help(int argc, char** argv) {
 int cmd_tour(int argc, char**) {
   if (argc != 0) return bad_usage("qdtype tour: no arguments");
   std::vector<TourStep> steps = tour_steps();
+  // Error reports name the user and the machine; the tour's name a made-up pair, so it
+  // prints the same wherever it runs.
+  std::snprintf(qdxglob_val.header_name1, sizeof qdxglob_val.header_name1, "user");
+  std::snprintf(qdxglob_val.header_name2, sizeof qdxglob_val.header_name2, "host");
   std::stable_sort(steps.begin(), steps.end(),
                    [](const TourStep& a, const TourStep& b) { return a.order < b.order; });
   for (const TourStep& s : steps) {
