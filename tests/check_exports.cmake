@@ -1,13 +1,26 @@
-# Compares the dynamic symbol table of the shared library with the intended export list.
-# Any internal symbol that leaks, or any export that goes missing, fails the test.
-execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+# Compares the dynamic symbol table of the shared library (or the export table of a DLL,
+# read with OBJDUMP -p) with the intended export list. Any internal symbol that leaks,
+# any export that goes missing and any decorated name (a DLL's "name@12") fails the test.
+if(OBJDUMP)
+  execute_process(COMMAND ${OBJDUMP} -p ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+  # Only the name table: "\t[  12] name" lines after its heading.
+  string(FIND "${out}" "[Ordinal/Name Pointer] Table" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "${LIB} has no export name table")
+  endif()
+  string(SUBSTRING "${out}" ${at} -1 out)
+  set(pattern "^[ \t]*\\[ *[0-9]+\\] (.+)$")
+else()
+  execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+  set(pattern "^[0-9a-fA-F]+ [A-Za-z] ([^ @]+)")
+endif()
 if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "nm failed on ${LIB}")
+  message(FATAL_ERROR "reading the exports of ${LIB} failed")
 endif()
 string(REPLACE "\n" ";" lines "${out}")
 set(actual "")
 foreach(line ${lines})
-  if(line MATCHES "^[0-9a-fA-F]+ [A-Za-z] ([^ @]+)")
+  if(line MATCHES "${pattern}")
     set(name ${CMAKE_MATCH_1})
     # Linker markers and sanitizer instrumentation are not ours.
     if(NOT name MATCHES "^(_init|_fini|_edata|_end|__bss_start)$" AND

@@ -5,13 +5,28 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+// Old segment words the system's headers still define; tests use them as names.
+#undef near
+#undef far
+#else
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -137,6 +152,100 @@ inline std::vector<Row> cases(const std::string& file, const char* op) {
   return out;
 }
 
+// ---- What the platforms provide differently --------------------------------------------
+
+// Sets (value non-null) or removes a variable of the process environment.
+inline void set_env(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value ? value : "");
+#else
+  if (value) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
+#endif
+}
+
+inline long process_id() {
+#ifdef _WIN32
+  return static_cast<long>(_getpid());
+#else
+  return static_cast<long>(getpid());
+#endif
+}
+
+inline std::tm local_tm(std::time_t t) {
+  std::tm out{};
+#ifdef _WIN32
+  localtime_s(&out, &t);
+#else
+  localtime_r(&t, &out);
+#endif
+  return out;
+}
+
+// A path that names no regular file, of kind "fifo", "folder" or "device", made at path
+// where the platform can: the path to use, or "" when this platform has no such thing
+// there (Windows has no FIFOs, and its devices have names of their own, so a device is
+// only given when `anywhere` allows another path than path).
+inline std::string make_non_regular(const std::string& path, const std::string& kind,
+                                    bool anywhere) {
+  std::error_code ec;
+  std::filesystem::remove_all(path, ec);
+  if (kind == "folder") return std::filesystem::create_directory(path) ? path : "";
+#ifdef _WIN32
+  return kind == "device" && anywhere ? "NUL" : "";
+#else
+  (void)anywhere;
+  if (kind == "fifo") return mkfifo(path.c_str(), 0600) == 0 ? path : "";
+  std::filesystem::create_symlink("/dev/null", path, ec);
+  return ec ? "" : path;
+#endif
+}
+
+// Memory of `pages` pages, every second one of which (the 2nd, 4th, ...) cannot be
+// touched: a read past the end of the page before it stops the program.
+class GuardedPages {
+ public:
+  explicit GuardedPages(size_t pages) : pages_(pages) {
+#ifdef _WIN32
+    SYSTEM_INFO si;
+    GetSystemInfo(&si);
+    page_ = si.dwPageSize;
+    mem_ = static_cast<unsigned char*>(
+        VirtualAlloc(nullptr, pages * page_, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    DWORD old = 0;
+    for (size_t i = 1; mem_ && i < pages; i += 2) {
+      VirtualProtect(mem_ + i * page_, page_, PAGE_NOACCESS, &old);
+    }
+#else
+    page_ = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void* m = mmap(nullptr, pages * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                   -1, 0);
+    mem_ = m == MAP_FAILED ? nullptr : static_cast<unsigned char*>(m);
+    for (size_t i = 1; mem_ && i < pages; i += 2) mprotect(mem_ + i * page_, page_, PROT_NONE);
+#endif
+  }
+  ~GuardedPages() {
+#ifdef _WIN32
+    if (mem_) VirtualFree(mem_, 0, MEM_RELEASE);
+#else
+    if (mem_) munmap(mem_, pages_ * page_);
+#endif
+  }
+  GuardedPages(const GuardedPages&) = delete;
+  GuardedPages& operator=(const GuardedPages&) = delete;
+  // The start of page i, or null when the memory could not be had.
+  unsigned char* page(size_t i) const { return mem_ ? mem_ + i * page_ : nullptr; }
+  size_t page_size() const { return page_; }
+
+ private:
+  size_t pages_;
+  size_t page_ = 0;
+  unsigned char* mem_ = nullptr;
+};
+
 // Whether work, run on a thread of its own, ends within `seconds`. Work stuck on the FIFO
 // `fifo` (opening it waits for a writer, reading it for data) is released by opening
 // and closing its write end, so a regression fails the calling test instead of hanging
@@ -153,8 +262,12 @@ inline bool finishes_within(double seconds, const std::string& fifo, std::functi
   }
   const bool in_time = done->load();
   for (int i = 0; !done->load() && i < 200; ++i) {
+#ifdef _WIN32
+    (void)fifo;  // no FIFOs here
+#else
     const int fd = fifo.empty() ? -1 : ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
     if (fd >= 0) ::close(fd);
+#endif
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   if (done->load()) {

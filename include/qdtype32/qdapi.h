@@ -8,6 +8,9 @@
 #if defined(_WIN32)
 #if defined(QD_BUILDING_LIBRARY)
 #define QD_API __declspec(dllexport)
+#elif defined(QD_STATIC)
+/* Linked from the static archive: the names are the program's own. */
+#define QD_API
 #else
 #define QD_API __declspec(dllimport)
 #endif

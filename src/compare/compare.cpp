@@ -1,5 +1,6 @@
 // compare.cpp: value comparison: compare with its null codes and mixed types, the
 // per-type routines of comp_func, blob and tuple ordering, and case-free text order.
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -56,14 +57,14 @@ int cmp_double(double a, double b) { return a < b ? -1 : (a == b ? 0 : 1); }
     size_t i = 0;
     if (n <= 32) {  // keys of up to 32 bytes: two blocks, no loop
       const unsigned d0 = differ_at(0), d1 = differ_at(n - 16);
-      if (d0) return static_cast<size_t>(__builtin_ctz(d0));
-      return d1 ? n - 16 + static_cast<size_t>(__builtin_ctz(d1)) : n;
+      if (d0) return static_cast<size_t>(std::countr_zero(d0));
+      return d1 ? n - 16 + static_cast<size_t>(std::countr_zero(d1)) : n;
     }
     for (; i + 16 <= n; i += 16) {
-      if (const unsigned d = differ_at(i)) return i + static_cast<size_t>(__builtin_ctz(d));
+      if (const unsigned d = differ_at(i)) return i + static_cast<size_t>(std::countr_zero(d));
     }
     if (i < n) {
-      if (const unsigned d = differ_at(n - 16)) return n - 16 + static_cast<size_t>(__builtin_ctz(d));
+      if (const unsigned d = differ_at(n - 16)) return n - 16 + static_cast<size_t>(std::countr_zero(d));
     }
     return n;
   }
@@ -72,17 +73,17 @@ int cmp_double(double a, double b) { return a < b ? -1 : (a == b ? 0 : 1); }
     auto differ_at = [a, b](size_t i) { return load<uint64_t>(a + i) ^ load<uint64_t>(b + i); };
     size_t i = 0;
     for (; i + 8 <= n; i += 8) {
-      if (const uint64_t d = differ_at(i)) return i + static_cast<size_t>(__builtin_ctzll(d) / 8);
+      if (const uint64_t d = differ_at(i)) return i + static_cast<size_t>(std::countr_zero(d) / 8);
     }
     if (i < n) {
-      if (const uint64_t d = differ_at(n - 8)) return n - 8 + static_cast<size_t>(__builtin_ctzll(d) / 8);
+      if (const uint64_t d = differ_at(n - 8)) return n - 8 + static_cast<size_t>(std::countr_zero(d) / 8);
     }
     return n;
   }
   if (n >= 4) {
     auto differ_at = [a, b](size_t i) { return load<uint32_t>(a + i) ^ load<uint32_t>(b + i); };
-    if (const uint32_t d = differ_at(0)) return static_cast<size_t>(__builtin_ctz(d) / 8);
-    if (const uint32_t d = differ_at(n - 4)) return n - 4 + static_cast<size_t>(__builtin_ctz(d) / 8);
+    if (const uint32_t d = differ_at(0)) return static_cast<size_t>(std::countr_zero(d) / 8);
+    if (const uint32_t d = differ_at(n - 4)) return n - 4 + static_cast<size_t>(std::countr_zero(d) / 8);
     return n;
   }
   for (size_t i = 0; i < n; ++i) {

@@ -3,6 +3,7 @@
 // internal conversions other subsystems call (fix_text, double_fix_digits, ...).
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -146,15 +147,15 @@ inline int vec_digit(Vec x, int k) { return static_cast<int>(lo64(x >> (4 * k)) 
 // Number of digits up to the highest non-zero one.
 inline int vec_len(Vec x) {
   const uint64_t h = hi64(x), l = lo64(x);
-  if (h) return 16 + (64 - __builtin_clzll(h) + 3) / 4;
-  if (l) return (64 - __builtin_clzll(l) + 3) / 4;
+  if (h) return 16 + (64 - std::countl_zero(h) + 3) / 4;
+  if (l) return (64 - std::countl_zero(l) + 3) / 4;
   return 0;
 }
 // Number of trailing zero digits (32 for zero).
 inline int vec_trailing_zeros(Vec x) {
   const uint64_t h = hi64(x), l = lo64(x);
-  if (l) return __builtin_ctzll(l) / 4;
-  if (h) return 16 + __builtin_ctzll(h) / 4;
+  if (l) return std::countr_zero(l) / 4;
+  if (h) return 16 + std::countr_zero(h) / 4;
   return kVecDigits;
 }
 
@@ -225,7 +226,7 @@ inline uint64_t sub64(uint64_t a, uint64_t b) {  // a >= b
   const uint64_t borrows = (t ^ a ^ b) & 0x1111111111111110ull;
   return t - ((borrows >> 2) | (borrows >> 3));
 }
-inline int len64(uint64_t x) { return x ? (64 - __builtin_clzll(x) + 3) / 4 : 0; }
+inline int len64(uint64_t x) { return x ? (64 - std::countl_zero(x) + 3) / 4 : 0; }
 
 // Loads the p (<= 30) digits of a value into a vector; the free half-byte of an odd
 // precision is masked off, so it is never read as a digit. Exactly the value's bytes are

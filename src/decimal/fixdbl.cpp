@@ -413,7 +413,7 @@ bool num_from_double(double x, Num* n) {
     m |= uint64_t{1} << 52;
     e2 = ef - 1075;
   }
-  const int k = 63 - __builtin_clzll(m) + e2;  // floor(log2 |x|)
+  const int k = 63 - std::countl_zero(m) + e2;  // floor(log2 |x|)
   int E = (k * 78913) >> 18;                   // floor(k * log10(2)) for |k| < 1200
   // Scales beyond what any trailing zeros could bring back into range fail early.
   if (E >= 157 || E < -128) return false;

@@ -42,14 +42,23 @@ std::FILE* regular_file_read(const char* path);
 // The device that trace mode 2 writes to.
 const char* console_device();
 
-// Text of the last system error (the thread's errno), newly allocated with qd::mem_alloc;
+// Text of the last system error (the thread's errno; on Windows the system's last error
+// code when one is set, with the system's own text), newly allocated with qd::mem_alloc;
 // the caller releases it with qd::mem_free. Null only when no memory is left.
 char* last_error_text();
 // The C runtime's text for error code e into buf; false when the runtime has none.
 bool errno_text(int e, char* buf, size_t size);
 
-// Paths.
+// Paths. Paths are built with kPathSeparator; is_path_separator also takes the other
+// separator a system accepts ('/' on Windows). Absolute: a leading '/' on POSIX; on
+// Windows a drive letter, a colon and a backslash, or two leading backslashes.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+constexpr bool is_path_separator(char c) { return c == '\\' || c == '/'; }
+#else
 constexpr char kPathSeparator = '/';
+constexpr bool is_path_separator(char c) { return c == '/'; }
+#endif
 bool path_is_absolute(const char* path);
 
 // Initialisation files, read with profile semantics: sections and keys compared without
@@ -75,6 +84,10 @@ bool executable_directory(char* out, size_t size);
 bool library_directory(char* out, size_t size, bool* in_executable);
 // A variable of the process environment, or null.
 const char* env_value(const char* name);
+// The machine's name and the user's login name into out (cut to size - 1); false when
+// the system cannot tell.
+bool host_name(char* out, size_t size);
+bool user_name(char* out, size_t size);
 // ---- Date and time: local clock ----
 struct LocalTime {
   int year;    // full year
@@ -115,7 +128,9 @@ int console_read_char(Console* c);  // a byte 0..255, or -1 at the end of input
 void console_write(Console* c, const char* text, size_t size);
 void console_close(Console* c);
 
-// Processes started through the system's command interpreter (/bin/sh -c on POSIX).
+// Processes: on POSIX the command runs through the system's command interpreter
+// (/bin/sh -c); on Windows the command line names a program and its arguments, as the
+// system starts processes (cmd /c runs the interpreter's own commands).
 // A detached process is never waited for and never left for the caller to reap.
 struct Process;
 // Null when the interpreter cannot be started.
@@ -143,6 +158,11 @@ DirList* dir_open(const char* pattern, DirEntry* first);
 // The next matching entry; false when there is none.
 bool dir_next(DirList* list, DirEntry* out);
 void dir_close(DirList* list);
+
+// Dispatches the calling thread's pending window messages, dropping those that would let
+// a user interrupt or close the application (Ctrl-C, command 1000, closing the window).
+// Nothing to do on POSIX.
+void dispatch_messages();
 
 // Shows text under caption as a stopping message (standard error on POSIX) and ends
 // the process abnormally.

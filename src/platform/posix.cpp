@@ -349,6 +349,20 @@ bool library_directory(char* out, size_t size, bool* in_executable) {
 
 const char* env_value(const char* name) { return std::getenv(name); }
 
+bool host_name(char* out, size_t size) {
+  if (!out || size == 0) return false;
+  char name[HOST_NAME_MAX + 1];
+  if (gethostname(name, sizeof name) != 0) return false;
+  name[HOST_NAME_MAX] = 0;
+  return copy_cut(out, static_cast<int>(size), name) >= 0;
+}
+
+bool user_name(char* out, size_t size) {
+  const char* user = std::getenv("USER");
+  if (!user) user = std::getenv("LOGNAME");
+  return out && size > 0 && user && copy_cut(out, static_cast<int>(size), user) >= 0;
+}
+
 }  // namespace qd::plat
 
 // ---- Process, console and directory services ------------------------------------------
@@ -638,6 +652,9 @@ void dir_close(DirList* list) {
   if (list->dir) closedir(list->dir);
   qd::mem_delete(list);
 }
+
+// Without window messages there is nothing to dispatch.
+void dispatch_messages() {}
 
 // ---- Stopping --------------------------------------------------------------------------
 

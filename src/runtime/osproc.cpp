@@ -107,8 +107,11 @@ QD_EXTERN_C QD_API int win_os_system(const char* command) {
   plat::Process* p = plat::process_start(line, !wait);
   if (!p) return -1;
   int exit_code = 0;
-  // Without window messages to dispatch, waiting is sleeping and polling.
-  while (wait && plat::process_running(p, &exit_code)) plat::sleep_ms(kWaitPollMs);
+  // The caller's windows stay responsive meanwhile, but cannot be interrupted or closed.
+  while (wait && plat::process_running(p, &exit_code)) {
+    plat::sleep_ms(kWaitPollMs);
+    plat::dispatch_messages();
+  }
   plat::process_close(p);
   if (wait && (exit_code == kShellCannotFind || exit_code == kShellCannotRun)) return -1;
   return 0;

@@ -282,16 +282,15 @@ char* lookup(const char* name, const char* section) {
 
 bool installed_data_dir(const char* module_dir, const char* rel, char* out, size_t size) {
   if (!module_dir || !rel || !out || size == 0) return false;
-  const char sep = plat::kPathSeparator;
   char dir[kConfigPathMax + 1];
   cut_copy(dir, sizeof dir, module_dir);
   if (std::strlen(module_dir) >= sizeof dir) return false;
   size_t n = std::strlen(dir);
-  while (n > 1 && dir[n - 1] == sep) dir[--n] = 0;
+  while (n > 1 && plat::is_path_separator(dir[n - 1])) dir[--n] = 0;
   // Each leading ".." takes the last part off the (link-free) module directory.
-  while (rel[0] == '.' && rel[1] == '.' && (rel[2] == sep || rel[2] == 0)) {
-    char* last = std::strrchr(dir, sep);
-    if (!last) return false;
+  while (rel[0] == '.' && rel[1] == '.' && (plat::is_path_separator(rel[2]) || rel[2] == 0)) {
+    char* last = dir + (path_file_part(dir) - dir);
+    if (last == dir || !plat::is_path_separator(*--last)) return false;
     *(last == dir ? last + 1 : last) = 0;
     rel += rel[2] ? 3 : 2;
   }

@@ -15,18 +15,18 @@ char* path_join(char* out, size_t size, const char* dir, const char* sub, const 
   auto put = [&](const char* s, size_t len) {
     for (size_t i = 0; i < len && n + 1 < size; ++i) out[n++] = s[i];
   };
-  auto ends_with_sep = [&] { return n > 0 && out[n - 1] == sep; };
+  auto ends_with_sep = [&] { return n > 0 && plat::is_path_separator(out[n - 1]); };
   const bool has_sub = sub && *sub;
   const bool has_file = file && *file;
   if (dir) put(dir, std::strlen(dir));
   if (n > 0 && !ends_with_sep() && (has_sub || has_file)) put(&sep, 1);
   if (has_sub) {
-    while (*sub == sep) ++sub;
+    while (plat::is_path_separator(*sub)) ++sub;
     put(sub, std::strlen(sub));
     if (has_file && !ends_with_sep()) put(&sep, 1);
   }
   if (has_file) {
-    while (*file == sep) ++file;
+    while (plat::is_path_separator(*file)) ++file;
     file += path_drive_length(file, nullptr);
     put(file, std::strlen(file));
   }
@@ -45,14 +45,18 @@ int path_drive_length(const char* path, char* letter) {
 
 const char* path_file_part(const char* path) {
   if (!path) return path;
-  if (const char* sep = std::strrchr(path, plat::kPathSeparator)) return sep + 1;
+  const char* last = nullptr;
+  for (const char* p = path; *p; ++p) {
+    if (plat::is_path_separator(*p)) last = p;
+  }
+  if (last) return last + 1;
   return path + path_drive_length(path, nullptr);
 }
 
 char* path_dir_part(const char* path, char* out, size_t size) {
   if (!out || size == 0) return out;
   size_t n = path ? static_cast<size_t>(path_file_part(path) - path) : 0;
-  if (n > 0 && path[n - 1] == plat::kPathSeparator && n > 1) --n;
+  if (n > 0 && plat::is_path_separator(path[n - 1]) && n > 1) --n;
   if (n >= size) n = size - 1;
   if (n) std::memcpy(out, path, n);
   out[n] = 0;

@@ -240,9 +240,26 @@ size_t append_format(char* out, size_t size, const char* format, ArgSource& args
           w.put(kArgPlaceholder, sizeof kArgPlaceholder - 1);
           break;
         }
-        spec[sl++] = 'p';
-        spec[sl] = 0;
-        w.conv(spec, p);
+        // C libraries differ on %p ("0x1f", "0000001F", "(nil)", "00000000"); the
+        // library's texts are the same bytes on every host: 0x and lower-case hex
+        // digits, "(nil)" for null, placed by the flags and width as a text.
+        char text[2 + 2 * sizeof(uintptr_t) + 1];
+        if (p) {
+          std::snprintf(text, sizeof text, "0x%llx",
+                        static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(p)));
+        } else {
+          std::snprintf(text, sizeof text, "(nil)");
+        }
+        int tl = 0;
+        char tspec[16];
+        tspec[tl++] = '%';
+        for (int i = 0; i < nflags; ++i) {
+          if (flags[i] == '-') tspec[tl++] = '-';
+        }
+        tspec[tl] = 0;
+        char pspec[48];
+        std::snprintf(pspec, sizeof pspec, width >= 0 ? "%s%ds" : "%ss", tspec, width);
+        w.conv(pspec, static_cast<const char*>(text));
         break;
       }
       case ConvKind::kCount: {

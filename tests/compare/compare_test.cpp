@@ -1,8 +1,6 @@
 // Tests of value comparison: null codes, same-type and mixed-type rules, blank
 // extension, the sort routines, blobs, tuples, and case-free text order.
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -304,15 +302,11 @@ TEST(Compare, CaseFreeText) {
 // Texts that end right before an unreadable page: the word-at-a-time scan must never
 // touch it, at any length and alignment.
 TEST(Compare, TextsEndingAtAPageEdgeAreReadSafely) {
-  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
   // Pages: text a, guard, text b, guard.
-  auto* mem = static_cast<unsigned char*>(
-      mmap(nullptr, 4 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-  ASSERT_NE(mem, MAP_FAILED);
-  ASSERT_EQ(mprotect(mem + page, page, PROT_NONE), 0);
-  ASSERT_EQ(mprotect(mem + 3 * page, page, PROT_NONE), 0);
-  unsigned char* end_a = mem + page;
-  unsigned char* end_b = mem + 3 * page;
+  qdtest::GuardedPages mem(4);
+  ASSERT_NE(mem.page(0), nullptr);
+  unsigned char* end_a = mem.page(1);
+  unsigned char* end_b = mem.page(3);
   for (size_t len = 0; len < 70; ++len) {
     for (int differ = 0; differ < 2; ++differ) {
       char* a = reinterpret_cast<char*>(end_a - len - 1);
@@ -330,7 +324,6 @@ TEST(Compare, TextsEndingAtAPageEdgeAreReadSafely) {
       }
     }
   }
-  munmap(mem, 4 * page);
 }
 
 // Texts in allocations of their exact size, compared with limits far beyond them: no

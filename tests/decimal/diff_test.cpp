@@ -3,8 +3,6 @@
 // registers against the division step by step, and operands that end at an unreadable
 // memory page.
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -17,6 +15,7 @@
 
 #include "decimal/fix_internal.h"
 #include "qdtype32/qdtype32.h"
+#include "test_support.h"
 
 namespace {
 
@@ -140,11 +139,10 @@ TEST(FixDiff, DivisionInRegistersMatchesSteps) {
 // Every operation reads its operands in place, also when a value ends at the last byte
 // before an unreadable page: the results equal those on the same values elsewhere.
 TEST(FixDiff, OperandsAtAPageEnd) {
-  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-  auto* mem = static_cast<uint8_t*>(
-      mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-  ASSERT_NE(mem, MAP_FAILED);
-  ASSERT_EQ(mprotect(mem + page, page, PROT_NONE), 0);
+  qdtest::GuardedPages pages(2);
+  ASSERT_NE(pages.page(0), nullptr);
+  const size_t page = pages.page_size();
+  uint8_t* mem = pages.page(0);
   std::mt19937_64 rng(18);
   for (int it = 0; it < 20000; ++it) {
     uint8_t a[qd::kFixMaxBytes], b[qd::kFixMaxBytes];
@@ -176,7 +174,6 @@ TEST(FixDiff, OperandsAtAPageEnd) {
     char ta[qd::kFixTextSize], tea[qd::kFixTextSize];
     ASSERT_STREQ(fix_string(b, ta), fix_string(eb, tea)) << it;
   }
-  munmap(mem, 2 * page);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Tests of the accounting log: the line format and its budget, the generation files,
 // the ERROR lines of the error status, concurrent writers, and the event-mask texts.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdarg>
@@ -107,8 +106,7 @@ TEST_F(AcctTest, LineFieldsAndAbsentOnes) {
   ASSERT_TRUE(std::regex_match(
       got[0][0], m, std::regex(R"(datetime\[yy:ms\]\((\d+)-(\d+)-\d+ \d+:\d+:\d+\.\d{3}\))")))
       << got[0][0];
-  std::tm local{};
-  localtime_r(&before, &local);
+  const std::tm local = qdtest::local_tm(before);
   EXPECT_EQ(std::stoi(m[1]), local.tm_year + 1900);
   EXPECT_EQ(std::stoi(m[2]), local.tm_mon + 1);
   EXPECT_EQ(qdtest::read_file(log_).back(), '\n');

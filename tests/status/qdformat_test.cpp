@@ -26,7 +26,7 @@ std::string fmt_va(const char* format, ...) {
   return buf;
 }
 
-// Formats with values given as in format.txt: i:N, l:N, d:X, s:text, null.
+// Formats with values given as in format.txt: i:N, l:N, d:X, s:text, p:HEX, null.
 std::string fmt_row(const std::string& format, const std::string& values) {
   std::istringstream in(values);
   std::vector<std::string> texts;
@@ -39,6 +39,10 @@ std::string fmt_row(const std::string& format, const std::string& values) {
     if (v[0] == 'd') args.push_back(qd::make_arg(std::stod(rest)));
     if (v[0] == 's') args.push_back(qd::make_arg(v.c_str() + 2));
     if (v == "null") args.push_back(qd::make_arg(nullptr));
+    if (v[0] == 'p') {
+      const auto address = static_cast<uintptr_t>(std::stoull(rest, nullptr, 16));
+      args.push_back(qd::make_arg(reinterpret_cast<const char*>(address)));
+    }
   }
   EXPECT_EQ(args.size(), texts.size()) << values;
   args.emplace_back();

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <atomic>
 #if defined(__GLIBC__)
+#if defined(__GLIBC__)
 #include <pthread.h>
+#endif
 #endif
 #include <cstring>
 #include <cstdlib>

@@ -2,9 +2,11 @@
 // standard output empty on failure, commands from standard input, and JSON output that
 // a JSON parser reads.
 #include <fcntl.h>
+#ifndef _WIN32
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -20,7 +22,9 @@
 
 #include "test_support.h"
 
+#ifndef _WIN32
 extern char** environ;
+#endif
 
 namespace {
 
@@ -36,6 +40,46 @@ Outcome run(const std::vector<std::string>& args, const std::string& input = "",
   const qdtest::TempDir& d = dir ? *dir : scratch;
   const std::string in = d.write("stdin.txt", input);
   const std::string out = d.file("stdout.txt"), err = d.file("stderr.txt");
+#ifdef _WIN32
+  // The tool's streams write text: its line ends read back as "\n", as elsewhere.
+  Outcome o;
+  std::string line = "\"" QDTYPE_PATH "\"";
+  for (const std::string& a : args) {
+    line += " \"";
+    for (char c : a) line += c == '"' ? std::string("\\\"") : std::string(1, c);
+    line += "\"";
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  const auto open = [&](const std::string& path, bool write) {
+    return CreateFileA(path.c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ,
+                       &inherit, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+  };
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = open(in, false);
+  si.hStdOutput = open(out, true);
+  si.hStdError = open(err, true);
+  PROCESS_INFORMATION pi{};
+  if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                     &pi)) {
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    o.status = static_cast<int>(code);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
+  for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError}) CloseHandle(h);
+  const auto text = [](std::string t) {
+    for (size_t at; (at = t.find("\r\n")) != std::string::npos;) t.erase(at, 1);
+    return t;
+  };
+  o.out = text(qdtest::read_file(out));
+  o.err = text(qdtest::read_file(err));
+  return o;
+#else
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
@@ -60,6 +104,7 @@ Outcome run(const std::vector<std::string>& args, const std::string& input = "",
   o.out = qdtest::read_file(out);
   o.err = qdtest::read_file(err);
   return o;
+#endif
 }
 
 std::vector<std::string> words_of(const std::string& line) {

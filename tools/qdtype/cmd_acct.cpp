@@ -45,7 +45,17 @@ int write_session(const char* path, qd_ulong events, bool tour) {
     return rc;
   }
   std::ifstream in(path, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The tour prints the same on every machine and day: each line's time of writing is
+  // shown by its form only.
+  if (tour) {
+    for (size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
+      const size_t open = text.find('(', at), close = text.find(')', at);
+      if (open == std::string::npos || close == std::string::npos || close < open) break;
+      text.replace(open + 1, close - open - 1, "Y-M-D H:M:S.FFF");
+      if (text.find('\n', at) == std::string::npos) break;
+    }
+  }
   print("%s", text.c_str());
   field("file", path);
   return 0;

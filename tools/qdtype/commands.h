@@ -20,6 +20,15 @@
 
 #include "qdtype32/qdtype32.h"
 
+// The tool's printf-style functions take the C99 conversions (%zu, %lld) on every
+// platform; on Windows the build selects MinGW's C99 printf, which GCC checks as
+// gnu_printf.
+#if defined(__MINGW32__)
+#define QDTYPE_PRINTF __attribute__((format(gnu_printf, 1, 2)))
+#else
+#define QDTYPE_PRINTF __attribute__((format(printf, 1, 2)))
+#endif
+
 namespace qdtype {
 
 // A command gets the words after its name; it returns the process exit status
@@ -51,7 +60,7 @@ bool register_tour_step(const TourStep& s);
 // ---- Results ----------------------------------------------------------------------------
 
 // Text of the current result (what the text format prints).
-void print(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void print(const char* format, ...) QDTYPE_PRINTF;
 // Fields of the current result in --format=json (a later field of the same name wins;
 // a null text is JSON's null).
 void field(const char* name, const char* text);
@@ -72,9 +81,9 @@ bool json_output();
 // started afresh for the next command.
 int library_error();
 // 1: a failure the library does not report, in a clear message.
-int failure(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int failure(const char* format, ...) QDTYPE_PRINTF;
 // 2: a bad argument; the usage line of the command follows the message.
-int bad_usage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int bad_usage(const char* format, ...) QDTYPE_PRINTF;
 
 // Tour steps show an error report as part of the result instead: the report, started
 // afresh afterwards.

@@ -1,6 +1,5 @@
 // main.cpp: qdtype, the command-line tool over the type library: the command table, the
 // dispatcher with its output conventions, help, the tour and script input.
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include "output.h"
 #include "templates.h"
 #include "qdtype32/qdtype32.h"
+#include "platform/platform.h"
 #include "status/status_internal.h"
 
 namespace qdtype {
@@ -93,6 +93,10 @@ int cmd_help(int argc, char** argv) {
 int cmd_tour(int argc, char**) {
   if (argc != 0) return bad_usage("qdtype tour: no arguments");
   std::vector<TourStep> steps = tour_steps();
+  // Error reports name the user and the machine; the tour's name a made-up pair, so it
+  // prints the same wherever it runs.
+  std::snprintf(qdxglob_val.header_name1, sizeof qdxglob_val.header_name1, "user");
+  std::snprintf(qdxglob_val.header_name2, sizeof qdxglob_val.header_name2, "host");
   std::stable_sort(steps.begin(), steps.end(),
                    [](const TourStep& a, const TourStep& b) { return a.order < b.order; });
   for (const TourStep& s : steps) {
@@ -268,10 +272,10 @@ int main(int argc, char** argv) {
   using namespace qdtype;
   fill_english_settings();
   // A host names itself in its error reports: the user and the machine.
-  const char* user = std::getenv("USER");
-  std::snprintf(qdxglob_val.header_name1, sizeof qdxglob_val.header_name1, "%s",
-                user ? user : "qdtype");
-  if (gethostname(qdxglob_val.header_name2, sizeof qdxglob_val.header_name2 - 1) != 0) {
+  if (!qd::plat::user_name(qdxglob_val.header_name1, sizeof qdxglob_val.header_name1)) {
+    std::snprintf(qdxglob_val.header_name1, sizeof qdxglob_val.header_name1, "qdtype");
+  }
+  if (!qd::plat::host_name(qdxglob_val.header_name2, sizeof qdxglob_val.header_name2)) {
     std::snprintf(qdxglob_val.header_name2, sizeof qdxglob_val.header_name2, "localhost");
   }
   // --format anywhere on the line applies to the whole run.

@@ -1,0 +1,182 @@
+// Tests of the process services on POSIX: password reading through a pseudo-terminal,
+// command running through the shell, the stop message.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "qdtype32/qdtype32.h"
+#include "test_support.h"
+
+namespace {
+
+// ---- Password reading -------------------------------------------------------------------
+
+// Runs win_os_getpass with a buffer of `size` bytes in a child: on its controlling
+// terminal (a new pseudo-terminal whose output side passes bytes unchanged, `keys`
+// typed once the prompt shows) or, without one, on its standard input (a pipe holding
+// `keys`). Returns what the child showed after its prompt, then the result in brackets;
+// a "!" before them marks a write past the buffer, another result than the buffer, or
+// terminal modes not given back.
+std::string getpass_in_child(bool terminal, const std::string& keys, int size) {
+  int fd = -1, in[2], out[2];
+  pid_t pid;
+  std::fflush(nullptr);  // nothing buffered here is written twice
+  if (terminal) {
+    pid = forkpty(&fd, nullptr, nullptr, nullptr);
+  } else {
+    if (pipe(in) != 0 || pipe(out) != 0) return "no pipe";
+    EXPECT_EQ(write(in[1], keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+    close(in[1]);  // then the input ends
+    pid = fork();
+    fd = out[0];
+  }
+  if (pid == 0) {
+    if (!terminal) {
+      setsid();  // no controlling terminal from here on
+      dup2(in[0], 0);
+      dup2(out[1], 1);
+      dup2(out[1], 2);
+    }
+    termios before{}, after{};
+    if (terminal) {
+      tcgetattr(0, &before);
+      before.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+      tcsetattr(0, TCSANOW, &before);
+    }
+    char buf[40];
+    std::memset(buf, '#', sizeof buf);
+    bool ok = win_os_getpass("P:", buf, size) == buf;
+    for (size_t i = static_cast<size_t>(size); i < sizeof buf; ++i) ok = ok && buf[i] == '#';
+    if (terminal) {
+      tcgetattr(0, &after);
+      ok = ok && after.c_lflag == before.c_lflag && after.c_iflag == before.c_iflag;
+    }
+    std::printf("%s[%s]", ok ? "" : "!", buf);
+    std::fflush(stdout);
+    _exit(0);
+  }
+  std::string seen;
+  char tmp[256];
+  const auto read_until = [&](const std::string& marker) {
+    while (seen.find(marker) == std::string::npos) {
+      pollfd p{fd, POLLIN, 0};
+      if (poll(&p, 1, 5000) <= 0) break;
+      const ssize_t n = read(fd, tmp, sizeof tmp);
+      if (n <= 0) break;
+      seen.append(tmp, static_cast<size_t>(n));
+    }
+  };
+  if (terminal) {
+    read_until("P:");
+    EXPECT_EQ(write(fd, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+  } else {
+    close(in[0]);
+    close(out[1]);
+  }
+  read_until("]");
+  close(fd);
+  waitpid(pid, nullptr, 0);
+  EXPECT_EQ(seen.substr(0, 2), "P:");
+  return seen.substr(std::min<size_t>(2, seen.size()));
+}
+
+TEST(GetpassTest, Keys) {
+  struct Case {
+    const char* what;
+    bool terminal;
+    std::string keys;
+    int size;
+    const char* shown;  // the echo, then the value
+  } cases[] = {
+      {"plain", true, "secret\r", 32, "******\n\r[secret]"},
+      {"line feed ends too", true, "ab\n", 32, "**\n\r[ab]"},
+      {"backspace erases a star", true, "abx\bc\r", 32, "***\b \b*\n\r[abc]"},
+      {"backspace on nothing", true, "\b\ba\r", 32, "*\n\r[a]"},
+      {"erase key of the terminal", true, "ab\x7f\r", 32, "**\b \b\n\r[a]"},
+      {"ctrl-c empties", true, "abc\x03", 32, "***[]"},
+      {"size 1 accepts nothing", true, "xyz\r", 1, "\n\r[]"},
+      {"full buffer ignores", true, "abcdef\r", 4, "***\n\r[abc]"},
+      {"room again after backspace", true, "abcd\bef\r", 4, "***\b \b*\n\r[abe]"},
+      {"non-printables ignored", true, "a\x01\x1b\tb\x80\xff c\x7e\r", 32, "*****\n\r[ab c~]"},
+      {"nul ignored", true, std::string("a\0b\r", 4), 32, "**\n\r[ab]"},
+      {"standard input", false, "ab\bc\nzz", 8, "**\b \b*\n\r[ac]"},
+      {"the end of input ends it", false, "xy", 8, "**[xy]"},
+      {"no input at all", false, "", 8, "[]"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(getpass_in_child(c.terminal, c.keys, c.size), c.shown) << c.what;
+  }
+  char one = 'x';  // no room even for the terminator: nothing is read or written
+  EXPECT_EQ(win_os_getpass("p", &one, 0), &one);
+  EXPECT_EQ(one, 'x');
+  EXPECT_EQ(win_os_getpass("p", nullptr, 10), nullptr);
+}
+
+// ---- Commands ------------------------------------------------------------------------------
+
+TEST(SystemTest, WaitsUnlessTheCommandEndsWithAnAmpersand) {
+  qdtest::TempDir dir;
+  const std::string go = dir.file("go"), out = dir.file("out"), late = dir.file("late");
+  // The file appears only after a pause: seeing it at return means the call waited.
+  EXPECT_EQ(win_os_system(("sleep 0.3; echo done > '" + out + "'").c_str()), 0);
+  EXPECT_EQ(qdtest::read_file(out), "done\n");
+  // This command cannot finish before the test creates "go": returning at all proves
+  // the call did not wait.
+  const std::string cmd =
+      "while [ ! -e '" + go + "' ]; do sleep 0.02; done; echo late > '" + late + "'&";
+  EXPECT_EQ(win_os_system(cmd.c_str()), 0);
+  EXPECT_FALSE(std::filesystem::exists(late));
+  dir.write("go", "");
+  for (int i = 0; i < 500 && !std::filesystem::exists(late); ++i) qd::plat::sleep_ms(10);
+  EXPECT_TRUE(std::filesystem::exists(late));
+  // The command's process was never this process's child: nothing is left to reap.
+  errno = 0;
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
+TEST(SystemTest, CannotStart) {
+  struct Case {
+    const char* command;
+    int result;
+  } cases[] = {
+      {"/nonexistent/program", -1},   // the interpreter cannot find it
+      {"/nonexistent/program &", 0},  // not waited for: not known
+      {"exit 127", -1},               // indistinguishable, by design
+      {"exit 3", 0},                  // started and ended: a failure of its own
+      {"", 0},
+      {"&", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(win_os_system(c.command), c.result) << c.command;
+  EXPECT_EQ(win_os_system(nullptr), -1);
+}
+
+TEST(SystemTest, CommandIsCutAt1023Characters) {
+  qdtest::TempDir dir;
+  const std::string kept = dir.file("kept"), lost = dir.file("lost");
+  std::string cmd = "echo k > '" + kept + "'; : ";
+  cmd += std::string(1023 - cmd.size(), 'x') + "; echo l > '" + lost + "'";
+  EXPECT_EQ(win_os_system(cmd.c_str()), 0);
+  EXPECT_EQ(qdtest::read_file(kept), "k\n");
+  EXPECT_FALSE(std::filesystem::exists(lost));
+}
+
+// ---- Stopping --------------------------------------------------------------------------------
+
+TEST(MessageBoxStopDeathTest, ShowsTheTextAndEndsTheProcess) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(QdMessageBoxStop("The disk is full", "Quarendel"), "Quarendel: The disk is full");
+  EXPECT_DEATH(QdMessageBoxStop(nullptr, nullptr), "");
+}
+
+}  // namespace
