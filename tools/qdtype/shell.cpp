@@ -1,0 +1,159 @@
+// shell.cpp: `qdtype shell`, the tool's commands one line at a time at a prompt.
+//
+// On a terminal, lines are read through libedit where the build has it: line editing,
+// completion of command names and a history kept in $HOME/.qdtype_history. A build
+// without libedit reads plain lines at the prompt. When standard input is not a
+// terminal, the shell reads as `qdtype -` does, without a prompt, so a script piped
+// into it gives the same results, errors and exit status; quit and exit still end it.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "commands.h"
+#include "shell.h"
+
+#if QDTYPE_LINE_EDITING
+#include <editline/readline.h>
+#endif
+
+namespace qdtype {
+namespace {
+
+constexpr char kPrompt[] = "qdtype> ";
+// History lines kept, in memory and in the file.
+constexpr int kHistoryLines = 500;
+
+// quit or exit alone on the line (blanks and a comment aside) leave the shell.
+bool leaves(const std::string& line) {
+  const size_t from = line.find_first_not_of(" \t");
+  if (from == std::string::npos) return false;
+  size_t to = line.find_first_of(" \t\r#", from);
+  if (to == std::string::npos) to = line.size();
+  const std::string word = line.substr(from, to - from);
+  if (word != "quit" && word != "exit") return false;
+  const size_t rest = line.find_first_not_of(" \t\r", to);
+  return rest == std::string::npos || line[rest] == '#';
+}
+
+#if QDTYPE_LINE_EDITING
+
+// The history file, or "" when HOME is not set.
+std::string history_path() {
+  const char* home = std::getenv("HOME");
+  return home && *home ? std::string(home) + "/.qdtype_history" : std::string();
+}
+
+// Command names for the first word of a line (readline's generator protocol: state 0
+// starts a new walk, each call hands out one match in memory from malloc).
+char* next_command_name(const char* text, int state) {
+  static size_t next = 0;
+  if (state == 0) next = 0;
+  const std::vector<const char*> names = command_names();
+  const size_t len = std::strlen(text);
+  while (next < names.size()) {
+    const char* name = names[next++];
+    if (std::strncmp(name, text, len) == 0) return strdup(name);
+  }
+  return nullptr;
+}
+
+char** complete(const char* text, int start, int) {
+  rl_attempted_completion_over = 1;  // no file names: only commands complete
+  return start == 0 ? rl_completion_matches(text, next_command_name) : nullptr;
+}
+
+class Editor {
+ public:
+  Editor() : path_(history_path()) {
+    rl_readline_name = "qdtype";
+    rl_attempted_completion_function = complete;
+    stifle_history(kHistoryLines);
+    if (!path_.empty()) read_history(path_.c_str());
+  }
+  ~Editor() {
+    if (path_.empty()) return;
+    write_history(path_.c_str());
+    history_truncate_file(path_.c_str(), kHistoryLines);
+  }
+  Editor(const Editor&) = delete;
+  Editor& operator=(const Editor&) = delete;
+
+  bool read(std::string* line) {
+    char* got = readline(kPrompt);
+    if (!got) return false;
+    *line = got;
+    std::free(got);
+    if (line->find_first_not_of(" \t") != std::string::npos) add_history(line->c_str());
+    return true;
+  }
+
+ private:
+  std::string path_;
+};
+
+#else
+
+// Without libedit: plain lines after the prompt.
+class Editor {
+ public:
+  bool read(std::string* line) {
+    std::fputs(kPrompt, stdout);
+    std::fflush(stdout);
+    return static_cast<bool>(std::getline(std::cin, *line));
+  }
+};
+
+#endif
+
+// Runs lines until quit, exit or the end of input; the last failing command's status.
+template <class Read>
+int run_lines(Read read) {
+  int status = 0;
+  for (std::string line; read(&line) && !leaves(line);) {
+    const int rc = run_line(line, "shell");
+    if (rc != 0) status = rc;
+  }
+  return status;
+}
+
+int cmd_shell_alone(int, char**) {
+  return bad_usage("qdtype shell: takes no arguments (each line is a command)");
+}
+
+}  // namespace
+
+int run_shell() {
+  if (!isatty(STDIN_FILENO)) {
+    return run_lines([](std::string* line) { return static_cast<bool>(std::getline(std::cin, *line)); });
+  }
+  std::printf("qdtype shell: help lists the commands, quit or Ctrl-D leaves\n");
+  Editor editor;
+  const int status = run_lines([&editor](std::string* line) { return editor.read(line); });
+  std::printf("\n");
+  return status;
+}
+
+}  // namespace qdtype
+
+#if QDTYPE_LINE_EDITING
+#define QDTYPE_SHELL_READS                                                              \
+  "on a terminal lines are edited (libedit), command names complete with Tab, and the " \
+  "last 500 lines are kept in $HOME/.qdtype_history"
+#else
+#define QDTYPE_SHELL_READS \
+  "this build has no line editing (built without libedit): lines are read plainly"
+#endif
+
+QDTYPE_COMMAND("shell", "", "commands at a prompt, with line editing and history",
+               qdtype::cmd_shell_alone,
+               "none; each line is a command with its arguments, as with - ('...' or \"...\" "
+               "quote blanks, # starts a comment); help lists the commands; quit, exit or "
+               "the end of input leave, a failing command does not\n" QDTYPE_SHELL_READS
+               "; from a pipe or a file no prompt is shown",
+               "shell",
+               "each command's results as if run alone; the exit status is the last failing "
+               "command's");
