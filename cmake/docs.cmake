@@ -17,6 +17,7 @@ set(DOXYGEN_PROJECT_BRIEF "The type library of the Quarendel SQL database system
 set(DOXYGEN_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/docs)
 set(DOXYGEN_USE_MDFILE_AS_MAINPAGE ${PROJECT_SOURCE_DIR}/docs/reference.md)
 set(DOXYGEN_OPTIMIZE_OUTPUT_FOR_C YES)
+set(DOXYGEN_JAVADOC_AUTOBRIEF YES)  # the first sentence is the summary
 set(DOXYGEN_FULL_PATH_NAMES NO)
 set(DOXYGEN_SORT_MEMBER_DOCS NO)  # declaration order: families stay together
 set(DOXYGEN_TYPEDEF_HIDES_STRUCT YES)

@@ -3,7 +3,7 @@
 
    A bits value is a 32-bit signed bit count n followed by (n+7)/8 data bytes; a bits2
    value is a 16-bit unsigned bit count followed by the same data bytes. Both live
-   unaligned in caller buffers. Bit i is in data byte i/8 under the mask 0x80 >> (i%8).
+   unaligned in caller buffers. Bit i is in data byte i/8 under the mask 0x80 >> (i mod 8).
    The bits of the last data byte beyond n (fill bits) are zero in every value these
    functions produce, and the whole-byte operations rely on that in their inputs.
    Every buffer that receives a bit string has room for at least one data byte.

@@ -64,11 +64,11 @@ QD_API int* get_qderrno_adr(void);
     errno, when errno itself is 0 (text is never copied and never freed). */
 QD_API void set_qderrstring(char* text);
 /** The address of the settings record qdxglob_val, for the host to fill.
-    @return &qdxglob_val. */
+    @return the address of qdxglob_val. */
 QD_API qdxglob_record* get_qdxglob_adr(void);
-/** Starts a fresh report for the calling thread with the default header
-    "Quarendel Kernel <header_name1@header_name2>  error report:" and the version line;
-    clears errno.
+/** Starts a fresh report for the calling thread with the default header: "Quarendel
+    Kernel", the user and machine names of qdxglob_val (header_name1, header_name2) in
+    angle brackets, "error report:", then the version line. Clears errno.
     @return 0. */
 QD_API int init_qderr(void);
 /** Starts a fresh report for the calling thread with the header format (five 32-bit

@@ -20,7 +20,7 @@ typedef struct qd_name_entry {
     and pointers take 8 bytes. Unused ranges are reserved and never read. */
 typedef struct qdxglob_record {
   uint8_t reserved_0[4]; /**< not read */
-  int32_t trace_mode;    /**< trace channel: 0 off, 1 the file "qdk.<pid>" in trace_dir,
+  int32_t trace_mode;    /**< trace channel: 0 off, 1 the file "qdk.PID" in trace_dir,
                               2 the console, 3 standard error */
   uint8_t reserved_8[4]; /**< not read */
   int32_t trace_to_errtext; /**< non-zero: trace lines go into the thread's error report */
