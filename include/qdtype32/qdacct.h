@@ -70,7 +70,7 @@ typedef int (*acct_print_proc)(const char* format, ...);
 
 /** Writes the names of the events in mask ("ERROR", "CONN", "LOGIN", "TA", "APPLIC",
     "DDL", "DML", "STATQ", "STATS", "CTXT"), in that order, separated by separator (null:
-    none): through print (when not null), each call with the format "\%s\%s", the
+    none): through print (when not null), each call with the format "%s%s", the
     separator (empty before the first name) and the name; and into buffer (when not
     null), which is emptied first and must hold 42 characters plus nine separators and
     the terminating zero. A mask without any of those bits gives "NONE". Returns 0. */
