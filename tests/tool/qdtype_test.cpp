@@ -271,8 +271,8 @@ TEST(Tool, ShellOnATerminal) {
   std::string old;
   for (int i = 0; i < 700; ++i) old += "calc " + std::to_string(i) + "\n";
   home.write(".qdtype_history", "_HiStOrY_V2_\n" + old);
-  const Outcome o = run_on_terminal({"calc 1 + 2", "nope", "weekday 1582 10 15", "quit"},
-                                    home.path());
+  const Outcome o =
+      run_on_terminal({"calc 1 + 2", "nope", "weekday 1582 10 15", "quit"}, home.path());
   EXPECT_EQ(o.status, 2) << o.out;
   EXPECT_NE(o.out.find("help lists the commands"), std::string::npos) << o.out;
   EXPECT_NE(o.out.find(" 3  (precision 1"), std::string::npos) << o.out;

@@ -5,6 +5,8 @@
 // without libedit reads plain lines at the prompt. When standard input is not a
 // terminal, the shell reads as `qdtype -` does, without a prompt, so a script piped
 // into it gives the same results, errors and exit status; quit and exit still end it.
+#include "shell.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,7 +16,6 @@
 #include <string>
 
 #include "commands.h"
-#include "shell.h"
 
 #if QDTYPE_LINE_EDITING
 #include <editline/readline.h>
@@ -109,11 +110,17 @@ class Editor {
 
 #endif
 
-// Runs lines until quit, exit or the end of input; the last failing command's status.
+// Runs lines until quit, exit or the end of input (then *ended, when given, is set);
+// the last failing command's status.
 template <class Read>
-int run_lines(Read read) {
+int run_lines(Read read, bool* ended = nullptr) {
   int status = 0;
-  for (std::string line; read(&line) && !leaves(line);) {
+  for (std::string line;;) {
+    if (!read(&line)) {
+      if (ended) *ended = true;
+      break;
+    }
+    if (leaves(line)) break;
     const int rc = run_line(line, "shell");
     if (rc != 0) status = rc;
   }
@@ -128,12 +135,16 @@ int cmd_shell_alone(int, char**) {
 
 int run_shell() {
   if (!isatty(STDIN_FILENO)) {
-    return run_lines([](std::string* line) { return static_cast<bool>(std::getline(std::cin, *line)); });
+    return run_lines(
+        [](std::string* line) { return static_cast<bool>(std::getline(std::cin, *line)); });
   }
-  std::printf("qdtype shell: help lists the commands, quit or Ctrl-D leaves\n");
+  // The greeting is no result: standard error, so --format=json keeps standard output
+  // to objects and prompts.
+  std::fprintf(stderr, "qdtype shell: help lists the commands, quit or Ctrl-D leaves\n");
   Editor editor;
-  const int status = run_lines([&editor](std::string* line) { return editor.read(line); });
-  std::printf("\n");
+  bool ended = false;
+  const int status = run_lines([&editor](std::string* line) { return editor.read(line); }, &ended);
+  if (ended) std::printf("\n");  // the prompt's line, left open by Ctrl-D
   return status;
 }
 
