@@ -21,12 +21,16 @@
 #include <editline/readline.h>
 #endif
 
+// History lines kept, in memory and in the file (a macro, for the help text as well).
+#define QDTYPE_HISTORY_LINES 500
+#define QDTYPE_TEXT2(x) #x
+#define QDTYPE_TEXT(x) QDTYPE_TEXT2(x)
+
 namespace qdtype {
 namespace {
 
 constexpr char kPrompt[] = "qdtype> ";
-// History lines kept, in memory and in the file.
-constexpr int kHistoryLines = 500;
+constexpr int kHistoryLines = QDTYPE_HISTORY_LINES;
 
 // quit or exit alone on the line (blanks and a comment aside) leave the shell.
 bool leaves(const std::string& line) {
@@ -151,16 +155,17 @@ int run_shell() {
 }  // namespace qdtype
 
 #if QDTYPE_LINE_EDITING
+#define QDTYPE_SHELL_HELP "commands at a prompt, with line editing and history"
 #define QDTYPE_SHELL_READS                                                              \
   "on a terminal lines are edited (libedit), command names complete with Tab, and the " \
-  "last 500 lines are kept in $HOME/.qdtype_history"
+  "last " QDTYPE_TEXT(QDTYPE_HISTORY_LINES) " lines are kept in $HOME/.qdtype_history"
 #else
+#define QDTYPE_SHELL_HELP "commands at a prompt (this build without line editing)"
 #define QDTYPE_SHELL_READS \
   "this build has no line editing (built without libedit): lines are read plainly"
 #endif
 
-QDTYPE_COMMAND("shell", "", "commands at a prompt, with line editing and history",
-               qdtype::cmd_shell_alone,
+QDTYPE_COMMAND("shell", "", QDTYPE_SHELL_HELP, qdtype::cmd_shell_alone,
                "none; each line is a command with its arguments, as with - ('...' or \"...\" "
                "quote blanks, # starts a comment); help lists the commands; quit, exit or "
                "the end of input leave, a failing command does not\n" QDTYPE_SHELL_READS
