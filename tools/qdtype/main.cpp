@@ -141,7 +141,8 @@ int run(int argc, char** argv) {
   return run_end(c->run(static_cast<int>(args.size()), args.data()));
 }
 
-// Splits a line into words: blanks separate, '...' and "..." quote, '#' starts a comment.
+}  // namespace
+
 bool split_words(const std::string& line, std::vector<std::string>* words) {
   words->clear();
   std::string word;
@@ -171,8 +172,6 @@ bool split_words(const std::string& line, std::vector<std::string>* words) {
   if (in_word) words->push_back(word);
   return quote == 0;
 }
-
-}  // namespace
 
 // One line of a script or of the shell, run as a command line; 0 for a blank or comment
 // line. from names the reader in the message about an unbalanced quote.

@@ -34,14 +34,9 @@ constexpr int kHistoryLines = QDTYPE_HISTORY_LINES;
 
 // quit or exit alone on the line (blanks and a comment aside) leave the shell.
 bool leaves(const std::string& line) {
-  const size_t from = line.find_first_not_of(" \t");
-  if (from == std::string::npos) return false;
-  size_t to = line.find_first_of(" \t\r#", from);
-  if (to == std::string::npos) to = line.size();
-  const std::string word = line.substr(from, to - from);
-  if (word != "quit" && word != "exit") return false;
-  const size_t rest = line.find_first_not_of(" \t\r", to);
-  return rest == std::string::npos || line[rest] == '#';
+  std::vector<std::string> words;
+  return split_words(line, &words) && words.size() == 1 &&
+         (words[0] == "quit" || words[0] == "exit");
 }
 
 #if QDTYPE_LINE_EDITING

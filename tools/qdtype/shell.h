@@ -6,6 +6,9 @@
 
 namespace qdtype {
 
+// main.cpp: splits a line into words: blanks separate, '...' and "..." quote, '#' starts a
+// comment. false for an unbalanced quote.
+bool split_words(const std::string& line, std::vector<std::string>* words);
 // main.cpp: one line of a script or of the shell run as a command line ('...' and "..."
 // quote blanks, # starts a comment); its exit status, 0 for a blank or comment line.
 // from names the reader ("-", "shell") in the message about an unbalanced quote.
