@@ -33,7 +33,7 @@ QD_API char* win_set_appl_name(const char* name);
     empties the cache of answers. An absolute path is used as it is; a plain name is
     searched for at the next lookup (beside the first loaded system module or the
     executable, then in the current directory).
-    @return the name as kept. */
+    @return the file name as kept (for a path, its part after the last separator). */
 QD_API char* win_set_ini_name(const char* name);
 
 QD_END_DECLS
