@@ -1,12 +1,14 @@
 // convert.cpp: the commonest conversions through value_adapt_type beside their nearest
 // peers in the same binary (a cast, strtol, strtod, std::from_chars), and literal_scan in
-// MB/s beside strtod on the same numeric texts. Each benchmark reports the library's time
+// MB/s beside strtod on the same numeric texts; values into char beside snprintf, and
+// TIMESTAMP texts into datetime beside strptime. Each benchmark reports the library's time
 // per value; "ns_peer" and "ns_from_chars" are the peers measured the same way, and
 // "ratio" is the library's time divided by the first peer's.
 #include <benchmark/benchmark.h>
 
 #include <charconv>
 #include <ctime>
+#include <time.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,6 +50,10 @@ struct Inputs {
   std::string double_texts[kBatch];
   std::string decimal_texts[kBatch];
   std::string bool_texts[kBatch];
+  unsigned char datetimes[kBatch][20];  // year down to milliseconds
+  int fields[kBatch][7];                // the same, year first
+  std::string timestamp_texts[kBatch];  // TIMESTAMP '2000-01-31 12:30:00.250'
+  std::string clock_texts[kBatch];      // 2000-01-31 12:30:00.250, for strptime
 };
 
 const Inputs& inputs() {
@@ -68,6 +74,23 @@ const Inputs& inputs() {
       in.decimal_texts[i] = t;
       string_fix(t, in.fixes[i]);
       in.bool_texts[i] = (rng() & 1) ? "TRUE" : "false";
+      int* f = in.fields[i];
+      f[0] = 1600 + static_cast<int>(rng() % 800);
+      f[1] = 1 + static_cast<int>(rng() % 12);
+      f[2] = 1 + static_cast<int>(rng() % 28);
+      f[3] = static_cast<int>(rng() % 24);
+      f[4] = static_cast<int>(rng() % 60);
+      f[5] = static_cast<int>(rng() % 60);
+      f[6] = static_cast<int>(rng() % 1000);
+      char lit[96];
+      std::snprintf(lit, sizeof lit, "datetime[yy:ms](%d-%d-%d %d:%d:%d.%03d)", f[0], f[1], f[2],
+                    f[3], f[4], f[5], f[6]);
+      attrtype lt{};
+      literal_to_binary(in.datetimes[i], &lt, lit);
+      std::snprintf(lit, sizeof lit, "%04d-%02d-%02d %02d:%02d:%02d", f[0], f[1], f[2], f[3], f[4],
+                    f[5]);
+      in.timestamp_texts[i] = std::string("TIMESTAMP '") + lit + "." + std::to_string(f[6]) + "'";
+      in.clock_texts[i] = std::string(lit) + "." + std::to_string(f[6]);
     }
     made = true;
   }
@@ -100,7 +123,7 @@ template <class Src, class Peer, class Peer2 = std::nullptr_t>
 void adapt(benchmark::State& state, int code, const Src* src, size_t stride, const char* target,
            Peer peer, Peer2 peer2 = nullptr) {
   const attrtype t = type_of(target);
-  alignas(8) unsigned char dst[32];
+  alignas(8) unsigned char dst[64];  // the longest calendar literal and its zero byte
   run(
       state,
       [&] {
@@ -300,6 +323,67 @@ void BM_literal_scan(benchmark::State& state) {
 
 }  // namespace
 
+// ---- Values into texts, texts into calendar values ----------------------------------
+
+// A value into a character type beside the C library printing the same text.
+void BM_integer_to_char(benchmark::State& s) {
+  const Inputs& in = inputs();
+  adapt(s, 1, in.ints, 4, "char(11)", [&] {
+    char out[32];
+    for (int i = 0; i < kBatch; ++i) {
+      benchmark::DoNotOptimize(std::snprintf(out, sizeof out, "%-11ld", static_cast<long>(in.ints[i])));
+      benchmark::ClobberMemory();
+    }
+  });
+}
+void BM_double_to_char(benchmark::State& s) {
+  const Inputs& in = inputs();
+  adapt(s, 2, in.doubles, 8, "varchar(30)", [&] {
+    char out[32];
+    for (int i = 0; i < kBatch; ++i) {
+      benchmark::DoNotOptimize(std::snprintf(out, sizeof out, "%.15e", in.doubles[i]));
+      benchmark::ClobberMemory();
+    }
+  });
+}
+void BM_numeric_to_char(benchmark::State& s) {
+  const Inputs& in = inputs();
+  adapt(s, 3, in.fixes[0], 17, "varchar(40)", [&] {
+    char out[48];
+    for (int i = 0; i < kBatch; ++i) {
+      benchmark::DoNotOptimize(std::snprintf(out, sizeof out, "%.2f", in.doubles[i]));
+      benchmark::ClobberMemory();
+    }
+  });
+}
+void BM_datetime_to_char(benchmark::State& s) {
+  const Inputs& in = inputs();
+  adapt(s, 8, in.datetimes[0], 20, "varchar(45)", [&] {
+    char out[64];
+    for (int i = 0; i < kBatch; ++i) {
+      const int* f = in.fields[i];
+      benchmark::DoNotOptimize(std::snprintf(out, sizeof out,
+                                             "datetime[yy:ms](%d-%d-%d %d:%d:%d.%03d)", f[0],
+                                             f[1], f[2], f[3], f[4], f[5], f[6]));
+      benchmark::ClobberMemory();
+    }
+  });
+}
+// TIMESTAMP texts read, validated and packed, beside strptime reading the same date and
+// clock time into a struct tm and strtol the fraction after it.
+void BM_text_to_datetime(benchmark::State& s) {
+  const Inputs& in = inputs();
+  const char* const* clock = text_ptrs(in.clock_texts);
+  adapt_text(s, in.timestamp_texts, "datetime[yy:ms]", [&] {
+    for (int i = 0; i < kBatch; ++i) {
+      std::tm tm{};
+      const char* rest = strptime(clock[i], "%Y-%m-%d %H:%M:%S", &tm);
+      benchmark::DoNotOptimize(rest ? std::strtol(rest + 1, nullptr, 10) : 0);
+      benchmark::ClobberMemory();
+    }
+  });
+}
+
 BENCHMARK(BM_integer_to_integer);
 BENCHMARK(BM_integer_to_double);
 BENCHMARK(BM_integer_to_numeric);
@@ -313,4 +397,9 @@ BENCHMARK(BM_text_to_double);
 BENCHMARK(BM_text_to_numeric);
 BENCHMARK(BM_text_to_bool);
 BENCHMARK(BM_literal_scan);
+BENCHMARK(BM_integer_to_char);
+BENCHMARK(BM_double_to_char);
+BENCHMARK(BM_numeric_to_char);
+BENCHMARK(BM_datetime_to_char);
+BENCHMARK(BM_text_to_datetime);
 BENCHMARK_MAIN();

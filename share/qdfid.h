@@ -105,6 +105,9 @@
 #define QDF_CONSTR_TUP 16004
 /* in constr_tup */
 
+#define QDF_BB_CONSTR_TUP 16005
+/* in bb_constr_tup */
+
 #define QDF_ACCT_INIT 26100
 /* in acct_init */
 

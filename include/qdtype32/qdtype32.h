@@ -17,6 +17,7 @@
 #include "qdcompare.h"
 #include "qdconv.h"
 #include "qdnumform.h"
+#include "qdtuple.h"
 #include "qdos.h"
 #include "qdacct.h"
 #include "qddll.h"

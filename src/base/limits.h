@@ -22,6 +22,9 @@ constexpr int kBits2Header = 2;
 constexpr uint32_t kBincharMax = kRecordMax - kByteStringHeader;  // 32668
 // Largest stored char value: a record's worth of characters and the terminating zero.
 constexpr int32_t kCharSizeMax = kRecordMax + 1;  // 32673
+// Most bytes one character of a multi-byte encoding takes: what a character-counted
+// varchar reserves for each declared character.
+constexpr int32_t kCharBytesMax = 6;
 // Stored size of an exact decimal of precision p: two header bytes and the digits, two
 // to a byte, with one half-byte to spare at even precisions. Holds for p 0..30, the
 // precisions a value may have (FixRepresentation.SizesAndHash in

@@ -18,7 +18,6 @@
 namespace qd {
 namespace {
 
-constexpr int kTypeTextSize = 40;  // attr_to_txt's longest form and then some
 constexpr double kInt32Max = 2147483647.0;
 constexpr double kUint32Max = 4294967295.0;
 constexpr int64_t kInt32MaxI = 2147483647;
@@ -28,12 +27,6 @@ inline bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 inline bool is_blank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // ---- Reporting ----------------------------------------------------------------------------
-
-// Every failure names the target in full form.
-struct TargetText {
-  explicit TargetText(const attrtype* t) { attr_to_txt(const_cast<attrtype*>(t), 1, text); }
-  char text[kTypeTextSize];
-};
 
 int refuse() { return report<QDE_CONVERSION_NOT_SUPPORTED, QDF_VALUE_ADAPT_TYPE>(); }
 
@@ -59,11 +52,7 @@ int fail_fit(const AdaptCall& c, const char* value_text) {
                                                           static_cast<const char*>(t.text));
 }
 
-// A callee failed and has recorded its error: add this function's trace record.
-int pass_on(int err) {
-  report<0, QDF_VALUE_ADAPT_TYPE>();
-  return err;
-}
+int pass_on(int err) { return adapt_pass_on(err); }
 
 inline void set_len(const AdaptCall& c, int32_t n) {
   if (c.dstlen) *c.dstlen = n;
@@ -465,28 +454,23 @@ int adapt_blob(const AdaptCall& c) {
 
 int adapt_refused(const AdaptCall&) { return refuse(); }
 
-// Slot of the text-like targets (char, varchar, fileref, binchar, bits, bits2) and the
-// calendar targets (datetime, timespan): their families land in their own file and take
-// these slots; until then they refuse every source.
-int adapt_not_yet(const AdaptCall&) { return refuse(); }
-
 // The one table of target families, by target code.
 constexpr AdaptFn kFamilies[kTypeCodeMax + 1] = {
     adapt_refused,                             // 0
     adapt_integer,                             // 1 integer
     adapt_floating<false>,                     // 2 double
     adapt_numeric,                             // 3 numeric
-    adapt_not_yet,                             // 4 char
+    adapt_byte_sequence,                       // 4 char
     adapt_small<int8_t, -127, 127>,            // 5 tinyint
     adapt_small<int16_t, -32767, 32767>,       // 6 smallint
     adapt_floating<true>,                      // 7 float
-    adapt_not_yet,                             // 8 datetime
-    adapt_not_yet,                             // 9 timespan
+    adapt_datetime,                            // 8 datetime
+    adapt_timespan,                            // 9 timespan
     adapt_refused,                             // 10 money
     adapt_bool,                                // 11 bool
-    adapt_not_yet,                             // 12 binchar
+    adapt_byte_sequence,                       // 12 binchar
     adapt_blob,                                // 13 blob
-    adapt_not_yet,                             // 14 bits
+    adapt_byte_sequence,                       // 14 bits
     adapt_refused,                             // 15 nulltyp
     adapt_integer,                             // 16 C-int
     adapt_small<uint8_t, 0, 255>,              // 17 C-unsigned char
@@ -500,12 +484,17 @@ constexpr AdaptFn kFamilies[kTypeCodeMax + 1] = {
     adapt_floating<false>,                     // 25 C-double
     adapt_refused,                             // 26
     adapt_refused,                             // 27
-    adapt_not_yet,                             // 28 fileref
-    adapt_not_yet,                             // 29 varchar
-    adapt_not_yet,                             // 30 bits2
+    adapt_byte_sequence,                       // 28 fileref
+    adapt_byte_sequence,                       // 29 varchar
+    adapt_byte_sequence,                       // 30 bits2
 };
 
 }  // namespace
+
+int adapt_pass_on(int err) {
+  report<0, QDF_VALUE_ADAPT_TYPE>();
+  return err;
+}
 
 AdaptFn adapt_family(int target_code) {
   return target_code >= 0 && target_code <= kTypeCodeMax ? kFamilies[target_code] : adapt_refused;

@@ -37,6 +37,33 @@ using AdaptFn = int (*)(const AdaptCall& call);
 // family answer with a handler that refuses with 4200.
 AdaptFn adapt_family(int target_code);
 
+// Every failure of value_adapt_type and the calendar reader names the target in full form.
+constexpr int kTypeTextSize = 40;  // attr_to_txt's longest form and then some
+struct TargetText {
+  explicit TargetText(const attrtype* t) { attr_to_txt(const_cast<attrtype*>(t), 1, text); }
+  char text[kTypeTextSize];
+};
+
+// A callee failed and has recorded its error: adds value_adapt_type's trace record and
+// returns the callee's number.
+int adapt_pass_on(int err);
+
+// The families of the byte-sequence targets (char, varchar, fileref, binchar, bits, bits2)
+// and of the calendar targets (adatext.cpp).
+int adapt_byte_sequence(const AdaptCall& call);
+int adapt_datetime(const AdaptCall& call);
+int adapt_timespan(const AdaptCall& call);
+
+// ---- The calendar text reader (caltext.cpp) ----------------------------------------------
+
+// Reads text as a datetime (target code 8, into dt_out, room for 20 bytes) or a timespan
+// (code 9, into ts_out, room for 24 bytes) of the range the text itself gives: the bracket
+// literal as dt_str and ts_str print it, or DATE, TIME, TIMESTAMP and INTERVAL with a
+// quoted text. Only the target's code is read. 0, or 19003 after the reader's own report
+// (21004 or 21005, or 9097 for a bad second range name or interval keyword), with the
+// whole text and the target's text in it. Allocates nothing.
+int calendar_from_text(const attrtype* target, const char* text, void* dt_out, void* ts_out);
+
 // The message argument for a text that does not fit: the text between single quotes, cut
 // at 399 characters. out must hold kQuotedTextSize bytes.
 constexpr int kQuotedTextMax = 399;

@@ -1,9 +1,10 @@
 // timeuti.cpp: the literal text of datetimes and timespans, and the range-name and
 // separator rules by which the calendar text reader reads it back.
 #include <cctype>
+#include <cstring>
 
+#include "base/digits.h"
 #include "datetime/dt_internal.h"
-#include "status/qdformat.h"
 #include "types/types_internal.h"
 
 namespace qd {
@@ -17,32 +18,56 @@ inline const char* skip_blanks(const char* p) {
   return p;
 }
 
-// Type name and formats of one of the twins.
-struct LiteralForm {
-  const char* type_name;
-  const char* first;   // type text and the highest field
-  const char* padded;  // separator and a field of three fixed digits
-  const char* other;   // separator and any other field
-};
-static_assert(kDtFields[kMs].digits == 3, "the padded forms write three digits");
-constexpr LiteralForm kDtForm = {"datetime", "%s[%s:%s](%d", "%c%03d", "%c%d"};
-constexpr LiteralForm kTsForm = {"timespan", "%s[%s:%s](%ld", "%c%03ld", "%c%ld"};
+// The text of a literal in out[0..size): what fits is kept, always zero-terminated. It is
+// on the road of every calendar value converted to a character type, so it writes its
+// numbers directly rather than through the formatter.
+class LiteralWriter {
+ public:
+  LiteralWriter(char* out, size_t size) : out_(out), room_(size - 1) { out_[0] = '\0'; }
+  void put(const char* s, size_t n) {
+    if (n > room_ - len_) n = room_ - len_;
+    std::memcpy(out_ + len_, s, n);
+    len_ += n;
+    out_[len_] = '\0';
+  }
+  void put(const char* s) { put(s, std::strlen(s)); }
+  void put(char c) { put(&c, 1); }
+  // As "%0*d" writes it: at least `width` characters, zeros after the sign.
+  void number(int32_t v, int width) {
+    char digits[kDecimalDigitsMax + 4];
+    const int min_digits = v < 0 ? width - 1 : width;
+    put(digits, write_decimal(digits, v, min_digits > 1 ? min_digits : 1));
+  }
+  size_t length() const { return len_; }
 
-size_t literal_text(char* out, size_t size, const Unpacked& v, const LiteralForm& form,
+ private:
+  char* out_;
+  size_t room_;
+  size_t len_ = 0;
+};
+
+// "name[high:low](fields)", the highest field first, each lower one after its separator.
+size_t literal_text(char* out, size_t size, const Unpacked& v, const char* type_name,
                     bool negative) {
   if (size == 0) return 0;
   const int low = low_code(v), high = high_code(v);
-  out[0] = '\0';
-  if (negative) append_values(out, size, "-");
+  LiteralWriter w(out, size);
+  if (negative) w.put('-');
+  w.put(type_name);
+  w.put('[');
+  w.put(range_name(high));
+  w.put(':');
+  w.put(range_name(low));
+  w.put("](", 2);
   // A broken header prints its codes' names ("??") and only the slots that exist.
   const int top = high < kDtFieldCount ? high : kDtFieldCount - 1;
-  append_values(out, size, form.first, form.type_name, range_name(high), range_name(low),
-                top >= 0 ? v.field[top] : 0);
+  w.number(top >= 0 ? v.field[top] : 0, 0);
   for (int c = top - 1; c >= low; --c) {
-    append_values(out, size, kDtFields[c].digits != 0 ? form.padded : form.other, field_separator(c),
-                  v.field[c]);
+    w.put(field_separator(c));
+    w.number(v.field[c], kDtFields[c].digits);
   }
-  return append_values(out, size, ")");
+  w.put(')');
+  return w.length();
 }
 
 }  // namespace
@@ -50,11 +75,11 @@ size_t literal_text(char* out, size_t size, const Unpacked& v, const LiteralForm
 char field_separator(int c) { return c >= 0 && c < kDtFieldCount ? kDtFields[c].separator : ' '; }
 
 size_t dt_text(char* out, size_t size, const Unpacked& v) {
-  return literal_text(out, size, v, kDtForm, false);
+  return literal_text(out, size, v, "datetime", false);
 }
 
 size_t ts_text(char* out, size_t size, const Unpacked& v) {
-  return literal_text(out, size, v, kTsForm, is_negative(v));
+  return literal_text(out, size, v, "timespan", is_negative(v));
 }
 
 int scan_range_name(const char* text, const char** end) {

@@ -319,7 +319,7 @@ QD_EXTERN_C QD_API int value_fine_space(int source_code, attrtype* t) {
     int len = at_length(t);
     switch (code) {
       case kVarchar:
-        if (qdxglob_val.charlen_switch) len *= 6;  // up to six bytes a character
+        if (qdxglob_val.charlen_switch) len *= kCharBytesMax;
         return round_up4(len + 1);
       case kChar:
         return round_up4(len + 1);

@@ -15,30 +15,10 @@
 
 namespace {
 
+using convtest::source_bytes;
 using convtest::type_of;
 
-constexpr size_t kBuf = 64;
-
-// The source value of a case: its memory form from the field's text.
-std::vector<uint8_t> source_bytes(int code, const std::string& f) {
-  std::vector<uint8_t> v(kBuf + f.size() + 1, 0);
-  auto put = [&](auto x) { std::memcpy(v.data(), &x, sizeof x); };
-  switch (code) {
-    case 5: case 11: case 21: put(static_cast<int8_t>(std::stoll(f))); break;
-    case 17: put(static_cast<uint8_t>(std::stoll(f))); break;
-    case 6: case 22: put(static_cast<int16_t>(std::stoll(f))); break;
-    case 18: put(static_cast<uint16_t>(std::stoll(f))); break;
-    case 1: case 16: case 23: put(static_cast<int32_t>(std::stoll(f))); break;
-    case 19: case 20: put(static_cast<uint32_t>(std::stoll(f))); break;
-    case 7: case 24: put(std::strtof(f.c_str(), nullptr)); break;
-    case 2: case 25: put(std::strtod(f.c_str(), nullptr)); break;
-    case 3: EXPECT_EQ(string_fix(f.c_str(), v.data()), 0) << f; break;
-    case 4: case 28: case 29: std::memcpy(v.data(), f.c_str(), f.size() + 1); break;
-    default:  // blob and the rest: a recognisable pattern
-      for (size_t i = 0; i < kBuf; ++i) v[i] = static_cast<uint8_t>(0xa0 + i);
-  }
-  return v;
-}
+constexpr size_t kBuf = convtest::kSourceBuf;
 
 // The value a target buffer holds, as the case files write it.
 std::string render(int code, const uint8_t* p) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "base/memory.h"
 #include "qderror.h"
@@ -152,6 +153,20 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
                                   trace_pop();
                                   qd::dll_reset_for_test();
                                 }};
+  // Tuples: a built row allocates nothing; a refused one only its report, and writes
+  // nothing past the record either way.
+  auto tuple_call = [](int extra) {
+    static std::vector<unsigned char> block(QD_TUPLE_MAX + 8, 0xee);
+    attrtype types[2] = {{1, {}, 0, 0}, {4, {}, 0, 0}};
+    int32_t seven = 7;
+    std::string text(32661 + extra, 'x');  // 6 + 4 + 32661 + 1 = 32672: fits exactly
+    void* values[2] = {&seven, text.data()};
+    Outcome out{constr_tup(2, values, types, block.data())};
+    out.intact = block[QD_TUPLE_MAX] == 0xee;
+    return out;
+  };
+  m["constr_tup_row"] = {none, [tuple_call] { return tuple_call(0); }, none};
+  m["constr_tup_too_long"] = {no_report, [tuple_call] { return tuple_call(1); }, no_report};
   m["acct_init"] = {[this] {
                       trace_pop();
                       const std::string log = dir_.file("acct.log");

@@ -116,7 +116,11 @@ void tour() {
     const char* type;
   } steps[] = {{"12.345", "numeric(4,2)"}, {"-127", "tinyint"},      {"-128", "tinyint"},
                {"3000000000", "C-unsigned int"}, {"1e300", "float"}, {"'True'", "bool"},
-               {"'12.5'", "integer"},      {"1234.5", "numeric(5,2)"}};
+               {"'12.5'", "integer"},      {"1234.5", "numeric(5,2)"}, {"-42", "char(5)"},
+               {"1.5e0", "varchar(30)"},   {"'ab'", "binchar(4)"},   {"0b101", "bits2(10)"},
+               {"'DATE ''2000-02-29'''", "datetime[yy:hh]"},
+               {"'INTERVAL ''1:30.25'' MINUTE TO SECOND'", "timespan"},
+               {"'DATE ''2001-02-29'''", "datetime"}};
   for (const Step& s : steps) {
     print("convert %-12s to %-16s -> ", s.value, s.type);
     attrtype t{};
@@ -140,9 +144,15 @@ QDTYPE_COMMAND("literal", "TEXT", "scan a literal: its inferred type and its val
 QDTYPE_COMMAND("convert", "VALUE TYPE",
                "adapt a literal to a type (value_adapt_type) or show why it fails",
                qdtype::cmd_convert,
-               "VALUE  a literal, read as the literal command reads it\n"
-               "TYPE   the target descriptor: integer, tinyint, numeric(P,S), double, bool ...",
+               "VALUE  a literal, read as the literal command reads it; a text in quotes\n"
+               "       may hold a calendar value: 'datetime[yy:dd](2000-2-29)',\n"
+               "       'DATE ''2000-01-31''', 'INTERVAL ''1:30'' MINUTE TO SECOND'\n"
+               "TYPE   the target descriptor: integer, tinyint, numeric(P,S), double, bool,\n"
+               "       char(N), varchar(N), fileref, binchar(N), bits(N), bits2(N),\n"
+               "       datetime[yy:dd], timespan[dd:ms] ... (N or the range may be left out)",
                "convert 12.345 numeric(4,2)",
-               "the converted value in the target type, the source type and the result's size");
+               "the converted value in the target type (texts between quotes, byte and bit\n"
+               "strings in hexadecimal or binary, calendar values as literals), the source\n"
+               "type and the result's size");
 QDTYPE_TOUR(55, "Literals and conversions: inferred types, ranges, rounding, refusals",
             qdtype::tour);
