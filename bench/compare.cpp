@@ -34,7 +34,7 @@ void BM_CompareChar(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kPairs);
 }
-BENCHMARK(BM_CompareChar)->Arg(8)->Arg(32)->Arg(200);
+BENCHMARK(BM_CompareChar)->Arg(8)->Arg(20)->Arg(32)->Arg(200);
 
 void BM_BaselineMemcmp(benchmark::State& state) {
   auto a = random_texts(1, state.range(0)), b = random_texts(2, state.range(0));
@@ -48,7 +48,7 @@ void BM_BaselineMemcmp(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kPairs);
 }
-BENCHMARK(BM_BaselineMemcmp)->Arg(8)->Arg(32)->Arg(200);
+BENCHMARK(BM_BaselineMemcmp)->Arg(8)->Arg(20)->Arg(32)->Arg(200);
 
 void BM_CompareInteger(benchmark::State& state) {
   std::mt19937 rng(3);

@@ -2,6 +2,8 @@
 // values, making sure the current datetime is set, and packing results on success.
 #include "qdtype32/qddt.h"
 
+#include <algorithm>
+
 #include "datetime/dt_internal.h"
 #include "qderror.h"
 #include "qdfid.h"
@@ -213,10 +215,137 @@ QD_EXTERN_C QD_API int ts_div(const void* ts, qd_long divisor, void* result) {
 
 // ---- Datetime arithmetic -------------------------------------------------------------------
 
+namespace {
+
+// The usual shapes read straight from the stored form: a datetime holding its whole date
+// (year down to at least the day) with every clock field within its limits, and a
+// day-time span from the day down. Their clock fields are then digits of one number of
+// milliseconds, so the field-wise sums and differences with carries and borrows are the
+// sums and differences of those numbers; the day numbers and dates are the calendar's
+// own (day_number, date_from_day). Any other shape, and every result that fails, takes
+// the general road, which reports.
+constexpr int64_t kMsPerDay = 86400000;
+
+template <class Field>
+inline int32_t stored_field(const void* v, int low, int c) {
+  return load<Field>(static_cast<const unsigned char*>(v) + kDtHeaderBytes +
+                     sizeof(Field) * static_cast<size_t>(c - low));
+}
+
+// The clock part of a value's fields from low up to below the day (0 below low), false
+// when a field lies outside 0 .. its bound. Straight-line: every step has a constant code.
+template <class Field>
+inline bool clock_part(const void* v, int low, int32_t* ms) {
+  int32_t f[kDd] = {};
+  bool clean = true;
+#pragma GCC unroll 4
+  for (int c = kMs; c < kDd; ++c) {
+    if (c >= low) f[c] = stored_field<Field>(v, low, c);
+    clean &= static_cast<uint32_t>(f[c]) <= static_cast<uint32_t>(ts_field_bound(c));
+  }
+  *ms = f[kMs] + 1000 * (f[kSs] + 60 * (f[kMi] + 60 * f[kHh]));
+  return clean;
+}
+
+// The fields from low to top of a day number (or a date) and the milliseconds of that
+// day, written into the stored value.
+template <class Field>
+inline void put_fields(void* v, int low, int top, int64_t day, int32_t clock,
+                       const CivilDate* date) {
+  const int32_t seconds = clock / 1000, minutes = seconds / 60, hours = minutes / 60;
+  const int32_t f[kDtFieldCount] = {clock - 1000 * seconds,
+                                    seconds - 60 * minutes,
+                                    minutes - 60 * hours,
+                                    hours,
+                                    date ? date->day : static_cast<int32_t>(day),
+                                    date ? date->month : 0,
+                                    date ? date->year : 0};
+  auto* b = static_cast<unsigned char*>(v) + kDtHeaderBytes;
+#pragma GCC unroll 7
+  for (int c = kMs; c <= top; ++c) {
+    if (c >= low) store<Field>(b + sizeof(Field) * static_cast<size_t>(c - low), static_cast<Field>(f[c]));
+  }
+}
+
+// A point of time: a day number and the milliseconds of that day (0 .. kMsPerDay - 1).
+struct Instant {
+  int64_t day;
+  int32_t clock;
+};
+
+// A datetime with its whole date and a clean clock.
+inline bool dt_instant(const void* dt, uint32_t h, Instant* t) {
+  const int low = range_low(h);
+  if (range_high(h) != kYy || low > kDd) return false;
+  if (!clock_part<int16_t>(dt, low, &t->clock)) return false;
+  t->day = day_number(stored_field<int16_t>(dt, low, kYy), stored_field<int16_t>(dt, low, kMo),
+                      stored_field<int16_t>(dt, low, kDd), range_mark(h));
+  return true;
+}
+
+// dt + ts (or - ts) for the usual shapes; false leaves the operation to the general road.
+bool add_dt_ts_direct(const void* dt, const void* ts, bool subtract, void* result) {
+  const uint32_t hd = load<uint32_t>(dt), ht = load<uint32_t>(ts);
+  const int low_t = range_low(ht);
+  if (range_high(ht) != kDd || low_t > kDd) return false;
+  Instant a;
+  int32_t clock;
+  if (!dt_instant(dt, hd, &a) || a.day < 0 || !clock_part<int32_t>(ts, low_t, &clock)) return false;
+  const int32_t days = stored_field<int32_t>(ts, low_t, kDd);
+  if (days < 0) return false;
+  const int mark = range_mark(ht);
+  // The span counts negative with mark 2, or, subtracted, with mark 1 (flipped to 2).
+  const bool negative = subtract ? mark == kMarkPositive : mark == kMarkNegative;
+  constexpr auto kDay = static_cast<int32_t>(kMsPerDay);
+  int64_t day;
+  int32_t clk;
+  if (negative) {
+    clk = a.clock - clock;
+    const int borrow = clk < 0;
+    clk += borrow * kDay;
+    day = a.day - days - borrow;
+    if (day < 0) return false;  // before day 0: 21005
+  } else {
+    // The day fields are summed before the carry and must stay 32-bit at both steps.
+    if (a.day + days > kTsFieldMax) return false;
+    clk = a.clock + clock;
+    const int carry = clk >= kDay;
+    clk -= carry * kDay;
+    day = a.day + days + carry;
+    if (day > kTsFieldMax) return false;
+  }
+  CivilDate date;
+  if (!date_from_day(static_cast<int32_t>(day), &date)) return false;
+  const int low = std::min(range_low(hd), low_t);
+  store<uint32_t>(result, make_header(low, kYy, date.mark));
+  put_fields<int16_t>(result, low, kYy, day, clk, &date);
+  return true;
+}
+
+// a - b for the usual shapes: days and clock units, never failing.
+bool sub_dt_direct(const void* a, const void* b, void* result) {
+  const uint32_t ha = load<uint32_t>(a), hb = load<uint32_t>(b);
+  Instant x, y;
+  if (!dt_instant(a, ha, &x) || !dt_instant(b, hb, &y)) return false;
+  const int low = std::min(range_low(ha), range_low(hb));
+  const bool earlier = x.day < y.day || (x.day == y.day && x.clock < y.clock);
+  const Instant& later = earlier ? y : x;
+  const Instant& first = earlier ? x : y;
+  int32_t clk = later.clock - first.clock;
+  const int borrow = clk < 0;
+  clk += borrow * static_cast<int32_t>(kMsPerDay);
+  store<uint32_t>(result, make_header(low, kDd, earlier ? kMarkNegative : kMarkPositive));
+  put_fields<int32_t>(result, low, kDd, later.day - first.day - borrow, clk, nullptr);
+  return true;
+}
+
+}  // namespace
+
 QD_EXTERN_C QD_API int dt_sub(const void* a, const void* b, void* result) {
   QD_INPUTS_OK(valid_datetime(a, kDtLargest) && valid_datetime(b, kDtLargest));
   // No step of its own reports here: once the current datetime is set, nothing fails.
   if (int err = ensure_current(); err != 0) return err;
+  if (sub_dt_direct(a, b, result)) return QD_TS_OUT(0, result);
   Unpacked x, y, r;
   PackedDt::unpack(a, x);
   PackedDt::unpack(b, y);
@@ -234,6 +363,9 @@ namespace {
 int dt_ts_add_sub(const char* fn, const void* dt, const void* ts, void* result, bool subtract) {
   QD_INPUTS_OK(valid_datetime(dt, kDtLargest) && valid_timespan(ts, kTsLargest));
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_TS_ADD);
+  if (add_dt_ts_direct(dt, ts, subtract, result)) {
+    return checked_status(fn, "datetime", valid_datetime, qd_inputs_ok_, 0, result, kDtLargest);
+  }
   Unpacked x, y, r;
   if (int err = unpack_dt(dt, x, QDF_DT_TS_ADD); err != 0) return err;
   if (int err = unpack_ts(ts, y, QDF_DT_TS_ADD); err != 0) return err;
@@ -254,6 +386,14 @@ QD_EXTERN_C QD_API int dt_ts_sub(const void* dt, const void* ts, void* result) {
 
 QD_EXTERN_C QD_API int dt_weekday(const void* dt, qd_long* weekday) {
   if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_WEEKDAY);
+  const uint32_t h = load<uint32_t>(dt);
+  if (const int low = range_low(h); range_high(h) == kYy && low <= kDd) {
+    // The whole date is there: no cast, the fields as stored.
+    *weekday = weekday_of_date(stored_field<int16_t>(dt, low, kYy),
+                               stored_field<int16_t>(dt, low, kMo),
+                               stored_field<int16_t>(dt, low, kDd), range_mark(h));
+    return 0;
+  }
   Unpacked x;
   if (int err = unpack_dt(dt, x, QDF_DT_WEEKDAY); err != 0) return err;
   int w = 0;

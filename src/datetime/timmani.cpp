@@ -377,6 +377,13 @@ int weekday_of_date(int year, int month, int day, int mark) {
     y -= 1;
     m += 12;
   }
+  if (y >= 0 && m >= 0 && day >= 0) {
+    // Every term non-negative (y + y / 4 - y / 100 >= 0 too): 32-bit division, which
+    // truncates, is the floor division below.
+    const auto uy = static_cast<uint32_t>(y), um = static_cast<uint32_t>(m);
+    const uint32_t k = mark == kMarkJulian ? 6 : uy / 400 - uy / 100 + 1;
+    return static_cast<int>((static_cast<uint32_t>(day) + 2 * um + (3 * um + 3) / 5 + uy + uy / 4 + k) % 7);
+  }
   // Floor division, so that an unchecked year 0 or below still gives a weekday in 0 .. 6.
   const auto fdiv = [](int64_t a, int64_t b) {
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));

@@ -362,3 +362,44 @@ TEST(Compare, NoTextIsReadPastItsTerminator) {
 }
 
 }  // namespace
+
+namespace {
+
+// Texts of every length up to 70 in allocations of their exact size, differing at one
+// position (or not at all), with the difference above or below, and a blank-padded twin:
+// the block-wise search must find the first difference in every block and in the
+// overlapping last block, and never read past either allocation.
+TEST(Compare, FirstDifferenceInEveryBlock) {
+  const qd_cmp_fn by_code = comp_func(4, 0);
+  for (size_t len = 1; len <= 70; ++len) {
+    for (size_t at = 0; at <= len; ++at) {
+      for (int up : {1, -1}) {
+        std::unique_ptr<char[]> a(new char[len + 1]), b(new char[len + 1]);
+        for (size_t i = 0; i < len; ++i) a[i] = b[i] = static_cast<char>('a' + i % 23);
+        a[len] = b[len] = 0;
+        int expected = 0;
+        if (at < len) {
+          b[at] = static_cast<char>(a[at] + up);
+          // A later difference the other way must not count.
+          if (at + 1 < len) b[len - 1] = static_cast<char>(a[len - 1] - up);
+          expected = -up;
+        }
+        SCOPED_TRACE(std::to_string(len) + "/" + std::to_string(at) + "/" + std::to_string(up));
+        for (int limit : {kAll, static_cast<int>(len)}) {
+          EXPECT_EQ(compare(a.get(), 4, b.get(), 4, limit, limit), expected);
+          EXPECT_EQ(compare(b.get(), 29, a.get(), 29, limit, limit), -expected);
+        }
+        EXPECT_EQ(by_code(a.get(), b.get()), expected == 0 ? 0 : a[at] - b[at]);
+        // The same text with blanks after it is equal; with a byte below a blank, after.
+        std::unique_ptr<char[]> padded(new char[len + 4]);
+        std::memcpy(padded.get(), a.get(), len);
+        std::memcpy(padded.get() + len, "  \x1f", 4);
+        EXPECT_EQ(compare(a.get(), 4, padded.get(), 4, kAll, static_cast<int>(len + 2)), 0);
+        EXPECT_EQ(compare(a.get(), 4, padded.get(), 4, kAll, kAll), 1);
+        EXPECT_EQ(by_code(padded.get(), a.get()) < 0, true);
+      }
+    }
+  }
+}
+
+}  // namespace

@@ -19,6 +19,7 @@ int test_month_days(int y, int m, bool julian) {
   return m == 2 && test_leap(y, julian) ? 29 : kDays[m - 1];
 }
 
+// Also the weekday of the date by its own closed formula (weekday_of_date), on each day.
 TEST(Calendar, EveryDayRoundTripsAndWeekdaysAdvance) {
   int32_t expected = 0;
   int previous_weekday = -1;
@@ -34,7 +35,8 @@ TEST(Calendar, EveryDayRoundTripsAndWeekdaysAdvance) {
         const bool ok = date_from_day(expected, &back);
         const int weekday = weekday_of_day(expected);
         if (day != expected || !ok || back.year != y || back.month != m || back.day != d ||
-            back.mark != mark || (previous_weekday >= 0 && weekday != (previous_weekday + 1) % 7)) {
+            back.mark != mark || (previous_weekday >= 0 && weekday != (previous_weekday + 1) % 7) ||
+            weekday_of_date(y, m, d, mark) != weekday) {
           if (++failures < 10) {
             ADD_FAILURE() << y << "-" << m << "-" << d << ": day " << day << " expected "
                           << expected << ", back " << back.year << "-" << back.month << "-"
