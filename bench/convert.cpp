@@ -17,29 +17,17 @@
 #include <strings.h>
 #include <vector>
 
+#include "bench_util.h"
 #include "qdtype32/qdtype32.h"
 
 namespace {
 
 constexpr int kBatch = 64;
 
-// Thread CPU time: the machine is shared, and wall time would count other work.
-double cpu_ns() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
-}
-
+// Nanoseconds per value of a batch of kBatch values (thread CPU time).
 template <class F>
 double ns_per_op(F&& batch) {
-  int reps = 256;
-  for (;;) {
-    const double t0 = cpu_ns();
-    for (int r = 0; r < reps; ++r) batch();
-    const double ns = cpu_ns() - t0;
-    if (ns > 2e7 || reps > (1 << 22)) return ns / (static_cast<double>(reps) * kBatch);
-    reps *= 4;
-  }
+  return qdbench::ns_per_op(batch, kBatch);
 }
 
 struct Inputs {

@@ -210,3 +210,6 @@
 
 #define QDE_TEXT_TEMPLATE_MISMATCH 21019
 /* Text '%s' does not match the number template '%s'. */
+
+#define QDE_TEMPLATE_TOO_MANY_GROUPS 21020
+/* Number template '%s' has more than %d digit groups. */

@@ -34,6 +34,10 @@ constexpr int kFixMaxDigits = 30;
 constexpr int kFixMaxBytes = fix_stored_size(kFixMaxDigits);
 static_assert(kFixMaxBytes == 17);
 
+// The most digit groups a compiled number template holds ("9,999,999" has three); a
+// template with more is refused.
+constexpr int kTemplateGroupsMax = 1024;
+
 // ---- Paths --------------------------------------------------------------------------------
 
 // Names the configuration keeps itself: the initialisation file's name, the path in use

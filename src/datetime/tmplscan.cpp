@@ -31,9 +31,12 @@ int case_style(char first, char second) {
 TemplateScanner::~TemplateScanner() { mem_free(literal_); }
 
 const TemplateKeyword* TemplateScanner::match(const char* p) const {
+  // The first character is lowered once; most keywords differ from the template there.
+  const char first = lower(p[0]);
   for (size_t i = 0; i < count_; ++i) {
     const char* k = table_[i].text;
-    size_t n = 0;
+    if (lower(k[0]) != first || !k[0]) continue;
+    size_t n = 1;
     // A template that ends inside the keyword stops the comparison at its zero byte.
     while (k[n] && lower(p[n]) == lower(k[n])) ++n;
     if (!k[n]) return &table_[i];

@@ -267,6 +267,40 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
                            return out;
                          },
                          none};
+  // Number templates: the prefix copy, the scanner's literal buffer, the suffix copy.
+  m["num2str_prefix_suffix"] = {no_report,
+                                [] {
+                                  qdxglob_val.currency_sym = "$";
+                                  const int32_t v = -1234;
+                                  char buf[64];
+                                  return Outcome{num2str(&v, 1, buf, sizeof buf,
+                                                         "C9,999.99\" net\"MI")};
+                                },
+                                no_report};
+  m["str2num_prefix_suffix"] = {no_report,
+                                [] {
+                                  qdxglob_val.currency_sym = "$";
+                                  unsigned char r[QD_FIX_MAX_BYTES], before[QD_FIX_MAX_BYTES];
+                                  std::memset(r, 0x5a, sizeof r);
+                                  std::memcpy(before, r, sizeof r);
+                                  Outcome out{str2num("$1,234.50 net-", r, "C9,999.99\" net\"MI")};
+                                  out.intact = out.result == 0 || std::memcmp(r, before, sizeof r) == 0;
+                                  return out;
+                                },
+                                no_report};
+  // The free form copies a long text to put "." in place of the settings' separator.
+  m["str2num_long_free"] = {no_report,
+                            [] {
+                              qdxglob_val.decimal_sep = ",";
+                              const std::string text = std::string(400, ' ') + "12,5";
+                              unsigned char r[QD_FIX_MAX_BYTES], before[QD_FIX_MAX_BYTES];
+                              std::memset(r, 0x5a, sizeof r);
+                              std::memcpy(before, r, sizeof r);
+                              Outcome out{str2num(text.c_str(), r, nullptr)};
+                              out.intact = out.result == 0 || std::memcmp(r, before, sizeof r) == 0;
+                              return out;
+                            },
+                            no_report};
   return m;
 }
 

@@ -25,10 +25,12 @@ std::string synopsis(const char* parent) {
 }
 
 int dispatch(const char* parent, int argc, char** argv) {
-  if (argc >= 2) {
+  // argv holds the words after the parent's name: the kind first, which becomes the
+  // sub-command's argv[0].
+  if (argc >= 1) {
     for (const SubCommand& c : subcommands()) {
-      if (std::strcmp(c.parent, parent) == 0 && std::strcmp(c.name, argv[1]) == 0)
-        return c.run(argc - 1, argv + 1);
+      if (std::strcmp(c.parent, parent) == 0 && std::strcmp(c.name, argv[0]) == 0)
+        return c.run(argc, argv);
     }
   }
   return bad_usage("usage: qdtype %s KIND ...; KIND is one of:\n%s", parent,

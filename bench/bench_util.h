@@ -1,0 +1,45 @@
+// bench_util.h: what the benchmark programs share: thread CPU time, the time per value of
+// a batch function, and a row that measures the library's batch beside its peer's.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <ctime>
+
+namespace qdbench {
+
+// Thread CPU time: the machine is shared, and wall time would count other work.
+inline double cpu_ns() {
+  timespec ts;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) * 1e9 + static_cast<double>(ts.tv_nsec);
+}
+
+// Nanoseconds per value of a batch function handling `values` values, over enough
+// repetitions to take 20 ms.
+template <class F>
+double ns_per_op(F&& batch, int values) {
+  int reps = 64;
+  for (;;) {
+    const double t0 = cpu_ns();
+    for (int r = 0; r < reps; ++r) batch();
+    const double ns = cpu_ns() - t0;
+    if (ns > 2e7 || reps > (1 << 22)) return ns / (static_cast<double>(reps) * values);
+    reps *= 4;
+  }
+}
+
+// The benchmark loop runs ours; then both are timed in turn and the row reports
+// "ns_ours", "ns_peer" and "ratio" (ours over the peer's: below 1 is faster).
+template <class Ours, class Peer>
+void beside_peer(benchmark::State& state, int values, Ours ours, Peer peer) {
+  for (auto _ : state) ours();
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * values);
+  const double t_ours = ns_per_op(ours, values), t_peer = ns_per_op(peer, values);
+  state.counters["ns_ours"] = t_ours;
+  state.counters["ns_peer"] = t_peer;
+  state.counters["ratio"] = t_ours / t_peer;
+}
+
+}  // namespace qdbench
