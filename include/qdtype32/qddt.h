@@ -129,6 +129,88 @@ QD_API char* dt_str(char* buffer, const void* dt);
     @return buffer. */
 QD_API char* ts_str(char* buffer, const void* ts);
 
+/* ---- Date format templates ------------------------------------------------------------
+
+   A template is a run of keywords and literal text. Keywords are recognised anywhere,
+   without regard to case: yyyy, yy, mm or mo (month number), month and mon (month names),
+   rm (roman month), dd, dy and day (weekday names), hh12 or hh and hh24, mi, ss, a run of
+   f (fraction digits), am and a.m. (meridian indicator). How a keyword is written sets
+   the case of what it prints: MONTH, month, Month, mONTH. Other text is copied; text in
+   double quotes ("" inside for one quote) is copied even where it contains a keyword.
+   Month and weekday names come from the host's tables in qdxglob_val. */
+
+/** Prints the datetime dt through the template templ into buffer, which holds size
+    bytes, zero-terminated.
+
+    A value whose range does not cover the template's fields is cast to them first: the
+    fields above its range come from the current datetime, those below it are 0 (clock
+    fields) or 1 (dates). yyyy prints a year above 9999 with its five digits; fraction
+    digits fewer than three are rounded half up and stop at nines (995 milliseconds
+    print as 99 for ff), so they never change the seconds.
+
+    Errors: 21012 when size is 0 or the text needs more than size - 2 characters (the
+    buffer may then hold part of the text); 21002 for a template without any field
+    keyword or a value whose range codes are out of order; 21004 for an unvalidated
+    value whose month (printed as a name or numeral) or milliseconds (printed as
+    fraction digits) lie outside their limits, and from the cast; 1854 when the clock
+    cannot be read for a field the value lacks; 6 when the template's literal text
+    cannot be held. Returns 0 on success. */
+QD_API int date2str(const void* dt, char* buffer, qd_long size, const char* templ);
+
+/** Reads a datetime from text through the template templ into result (20 bytes hold
+    any datetime). The result's range runs from the lowest to the highest field read,
+    and the value is validated.
+
+    The current datetime is refreshed from the clock; two-digit years 0-49 fall in its
+    century, 50-99 in the century before. Numbers take one or two digits (yyyy up to
+    four); fraction digits beyond the third are rounded by the fourth. Names match the
+    host's tables as prefixes, without regard to case; literal text must match exactly.
+    When an element does not match, reading starts again from the start of text and one
+    element further into the template, so text may leave out leading elements:
+    "05.2007" read through "dd.mm.yyyy" gives May 2007.
+
+    Errors (result untouched): 21009 text left after the template ends; 21010 a 12-hour
+    hour without am/pm or the reverse; 21011 a field missing between the lowest and
+    the highest read, or no field read at all (an empty text); 21013 a field given
+    twice; 21004 an invalid datetime (31 February, 1000 milliseconds); 1854 when the
+    clock cannot be read; 6 when the template's literal text cannot be held. */
+QD_API int str2date(const char* text, void* result, const char* templ);
+
+/* ---- Host display forms ----------------------------------------------------------------
+
+   The functions below write into buffer with no size given: the caller provides room for
+   the longest text the format can produce (80 bytes hold any style's text). They
+   validate nothing, never read the current datetime and print only the fields the
+   value's range holds. Styles: 10 month/day/year and a 12-hour clock with AM or PM, 11
+   day.month.year, 12 year-month-day (both with a 24-hour clock). */
+
+/** Copies format into buffer with %y %m %d %H %M %S %F replaced by the datetime's year
+    (4 digits), month, day, hour, minute, second (2 digits) and milliseconds (3 digits);
+    a field outside the value's range prints nothing. %n is a line feed, %t a tab, %
+    with any other character that character; a lone % at the end is dropped. Never
+    fails; returns buffer. */
+QD_API char* qd_dt_format(char* buffer, const char* format, const void* dt);
+/** As qd_dt_format for a timespan: the fields print as plain numbers and %- prints the
+    sign, "-" for a negative timespan and a blank otherwise. Never fails; returns
+    buffer. */
+QD_API char* qd_ts_format(char* buffer, const char* format, const void* ts);
+/** The date of dt in style 10, 11 or 12 (11/28/2007, 28.11.2007, 2007-11-28), with the
+    date fields it holds (11/2007, 28.11., ...); empty when it holds none. Returns
+    buffer, or null (and an empty text) for any other style. */
+QD_API char* qd_dt_date(char* buffer, qd_long style, const void* dt);
+/** The time of day of dt down to its lowest field: style 10 on the 12-hour clock
+    (01:05:07.042 PM), styles 11 and 12 on the 24-hour clock (13:05:07.042); without an
+    hour, from its highest clock field (05:07). Returns buffer, or null (and an empty
+    text) for a style other than 10, 11 and 12. */
+QD_API char* qd_dt_time(char* buffer, qd_long style, const void* dt);
+/** The date and the time of dt as qd_dt_date and qd_dt_time give them, with a blank
+    between when it holds both a day and an hour. An empty text for a style other than
+    10, 11 and 12. Returns buffer. */
+QD_API char* qd_dt_dt(char* buffer, qd_long style, const void* dt);
+/** A timespan with its unit: 3d 04:05:06.007h, 30:15h, 5.042s, 42ms, 2y 03mo, -5d; the
+    highest field without leading zeros. style is not used. Returns buffer. */
+QD_API char* qd_ts_timespan(char* buffer, qd_long style, const void* ts);
+
 QD_END_DECLS
 
 #endif

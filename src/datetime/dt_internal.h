@@ -207,4 +207,43 @@ int scan_range_name(const char* text, const char** end);
 // (and *p unchanged) on any other character or a code outside 0..6.
 bool scan_field_end(int c, const char** p);
 
+// ---- Date templates (formuti.cpp) and host formats (hostfmt.cpp) ---------------------------
+
+struct TemplateKeyword;
+class TemplateScanner;
+
+// The elements of a date template, by the codes its keywords give.
+enum DateElement : int {
+  kElYyyy = 1,
+  kElYy = 2,
+  kElMonthNumber = 3,  // "mm" and "mo"
+  kElMon = 4,
+  kElMonth = 5,
+  kElRoman = 6,
+  kElDay = 7,
+  kElDy = 8,
+  kElDayName = 9,
+  kElHh12 = 10,  // "hh12" and "hh"
+  kElHh24 = 11,
+  kElMi = 12,
+  kElSs = 13,
+  kElFraction = 14,
+  kElMeridian = 15,  // "am" and "a.m."
+};
+constexpr size_t kDateKeywordCount = 18;
+extern const TemplateKeyword kDateKeywords[kDateKeywordCount];
+// The field code an element stands for (the weekday names count as the day); -1 for the
+// meridian indicator, literal text and the end.
+int date_element_field(int code);
+// What a template without field elements has for its range: the descriptors' "no range".
+constexpr int kNoTemplateRange = 8;
+// The range of the template's field elements, scanning it to its end (the scanner is
+// left there); both kNoTemplateRange when it has none. 0, or 6 when the literal text
+// cannot be held.
+int date_template_range(TemplateScanner& scanner, int* low, int* high);
+
+// v as "%0*d" writes it with width digits (the sign counting into the width), without a
+// terminating zero; returns its length (at most 11 plus the zeros of the width).
+size_t format_int(char* out, int32_t v, int width);
+
 }  // namespace qd

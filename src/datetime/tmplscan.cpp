@@ -1,6 +1,8 @@
 // tmplscan.cpp: the template scanner of the date and number templates.
 #include "datetime/tmplscan.h"
 
+#include <cstring>
+
 #include "base/memory.h"
 #include "status/report.h"
 
@@ -28,12 +30,25 @@ int case_style(char first, char second) {
 
 }  // namespace
 
+TemplateScanner::TemplateScanner(const char* templ, const TemplateKeyword* table, size_t count)
+    : templ_(templ), table_(table), count_(count) {
+  std::memset(first_entry_, kNoEntry, sizeof first_entry_);
+  for (size_t i = count; i-- > 0;) {
+    const auto c = static_cast<unsigned char>(lower(table[i].text[0]));
+    // A table too long for the index is searched from its start for every character.
+    first_entry_[c] = i < kNoEntry ? static_cast<unsigned char>(i) : 0;
+  }
+}
+
 TemplateScanner::~TemplateScanner() { mem_free(literal_); }
 
 const TemplateKeyword* TemplateScanner::match(const char* p) const {
-  // The first character is lowered once; most keywords differ from the template there.
+  // The first character is lowered once; the index skips the entries that cannot begin
+  // there, and most of the rest differ from the template at their first character.
   const char first = lower(p[0]);
-  for (size_t i = 0; i < count_; ++i) {
+  const unsigned char from = first_entry_[static_cast<unsigned char>(first)];
+  if (from == kNoEntry) return nullptr;
+  for (size_t i = from; i < count_; ++i) {
     const char* k = table_[i].text;
     if (lower(k[0]) != first || !k[0]) continue;
     size_t n = 1;

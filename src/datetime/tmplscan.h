@@ -42,8 +42,7 @@ struct TemplateElement {
 // library's heap that grows 128 bytes at a time and is released with the scanner.
 class TemplateScanner {
  public:
-  TemplateScanner(const char* templ, const TemplateKeyword* table, size_t count)
-      : templ_(templ), table_(table), count_(count) {}
+  TemplateScanner(const char* templ, const TemplateKeyword* table, size_t count);
   ~TemplateScanner();
   TemplateScanner(const TemplateScanner&) = delete;
   TemplateScanner& operator=(const TemplateScanner&) = delete;
@@ -68,6 +67,11 @@ class TemplateScanner {
   const char* templ_;
   const TemplateKeyword* table_;
   size_t count_;
+  // By a character's lower-case form: the first table entry whose keyword begins with it
+  // (entries before it cannot match there), or kNoEntry. Most template characters begin
+  // no keyword, and literal text is scanned one character at a time.
+  static constexpr unsigned char kNoEntry = 255;
+  unsigned char first_entry_[256];
   size_t pos_ = 0;
   char* literal_ = nullptr;
   size_t literal_len_ = 0;

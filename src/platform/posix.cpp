@@ -151,9 +151,19 @@ bool path_is_absolute(const char* path) { return path && path[0] == '/'; }
 bool local_time_ms(LocalTime* out) {
   timespec now{};
   if (clock_gettime(CLOCK_REALTIME, &now) != 0) return false;
+  // The broken-down time of the last second converted on this thread: callers that read
+  // the clock on every call (str2date) convert once a second.
+  thread_local time_t last_secs = -1;
+  thread_local tm last_parts{};
   tm parts{};
   time_t secs = now.tv_sec;
-  if (!localtime_r(&secs, &parts)) return false;
+  if (secs == last_secs) {
+    parts = last_parts;
+  } else {
+    if (!localtime_r(&secs, &parts)) return false;
+    last_secs = secs;
+    last_parts = parts;
+  }
   out->year = parts.tm_year + 1900;
   out->month = parts.tm_mon + 1;
   out->day = parts.tm_mday;

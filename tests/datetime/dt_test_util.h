@@ -12,6 +12,7 @@
 
 #include "datetime/dt_internal.h"
 #include "qdtype32/qdtype32.h"
+#include "runtime/runtime_internal.h"
 #include "test_support.h"
 
 namespace dtt {
@@ -119,6 +120,31 @@ class PinnedNow : public ::testing::Test {
  private:
   qd::Unpacked saved_{};
   qd::ClockReader old_clock_ = nullptr;
+};
+
+// Error reports with the catalogue texts of the source tree and the function lines of
+// every step, for tests that read a failure's report; the settings come back afterwards.
+class ReportTexts {
+ public:
+  ReportTexts() {
+    qd::config_reset_for_test();
+    win_set_ini_name(dir_.write("qdwin.ini", std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR + "\n").c_str());
+    qdxglob_val.trace_to_errtext = 1;
+  }
+  ~ReportTexts() {
+    init_qderr();
+    qd::config_reset_for_test();
+  }
+  // The calling thread's report, started afresh after it is read.
+  std::string take() {
+    std::string text = qd_errtxt_adr();
+    init_qderr();
+    return text;
+  }
+
+ private:
+  qdtest::GlobalsScope globals_;
+  qdtest::TempDir dir_;
 };
 
 using namespace qd;  // field codes kYy .. kMs and calendar marks

@@ -4,6 +4,7 @@
 // sanitizer build runs this with the leak checker on).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -257,6 +258,31 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
                                   free_block();
                                   trace_pop();
                                 }};
+  // Date templates: literal text past 128 bytes grows the scanner's buffer twice more;
+  // the caller's buffer or result stays as it was when that fails.
+  // 2007-11-28, datetime[yy:dd].
+  static const std::string long_literal = "\"" + std::string(300, '-') + "\"yyyy";
+  m["date2str_long_literal"] = {no_report,
+                                [] {
+                                  const unsigned char dt[12] = {0x64, 0x04, 0, 0, 28, 0,
+                                                                11, 0, 0xd7, 0x07, 0, 0};
+                                  std::string buf(400, 'x');
+                                  Outcome out{date2str(dt, buf.data(), 400, long_literal.c_str())};
+                                  out.intact = out.result == 0 || buf == std::string(400, 'x');
+                                  return out;
+                                },
+                                no_report};
+  m["str2date_long_literal"] = {no_report,
+                                [] {
+                                  const std::string text = std::string(300, '-') + "2007";
+                                  unsigned char dt[20];
+                                  std::memset(dt, 0x5a, sizeof dt);
+                                  Outcome out{str2date(text.c_str(), dt, long_literal.c_str())};
+                                  out.intact = out.result == 0 ||
+                                               std::count(dt, dt + sizeof dt, 0x5a) == sizeof dt;
+                                  return out;
+                                },
+                                no_report};
   m["win_os_opn_dir"] = {none,
                          [this] {
                            char entry[QD_DIR_BUFFER_SIZE] = {};

@@ -24,9 +24,9 @@ std::string synopsis(const char* parent) {
   return s.empty() ? std::string("(none built)") : s;
 }
 
+// argv holds the words after the parent's name: the kind first, which the sub-command
+// gets as its argv[0].
 int dispatch(const char* parent, int argc, char** argv) {
-  // argv holds the words after the parent's name: the kind first, which becomes the
-  // sub-command's argv[0].
   if (argc >= 1) {
     for (const SubCommand& c : subcommands()) {
       if (std::strcmp(c.parent, parent) == 0 && std::strcmp(c.name, argv[0]) == 0)
