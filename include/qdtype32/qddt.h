@@ -1,5 +1,6 @@
-/* qddt.h: the calendar types datetime and timespan: sizes, validation, the current
-   datetime, casts, comparison, arithmetic and literal text.
+/** @file qddt.h
+   The calendar types datetime and timespan: sizes, validation, the current datetime,
+   casts, comparison, arithmetic and literal text.
 
    A value is a packed record in a caller buffer (any alignment): a 32-bit header word
    (bits 0-3 low field code, 4-7 high field code, 8-11 mark), then one field per code
@@ -9,7 +10,13 @@
    2 negative). 20 bytes hold any datetime, 24 bytes any timespan.
 
    Statuses are 0 or the error number also recorded in the thread's error report; an
-   operation that fails leaves its result buffer untouched. */
+   operation that fails leaves its result buffer untouched. The numbers: 1854 the local
+   clock cannot be read (any operation that needs the current datetime while it is
+   unset), 21001 a timespan beyond 2147483647 in a field, 21002 a range outside
+   0 <= low <= high <= 6 or a timespan range mixing the groups, 21003 timespans of
+   different groups (year-month and day-time) or a year-month span with a datetime
+   holding day-time fields, 21004 an invalid datetime, 21005 an invalid timespan or a
+   datetime before year 1 or after 32767, 21006 a timespan divided by zero. */
 #ifndef QDTYPE32_QDDT_H
 #define QDTYPE32_QDDT_H
 
@@ -17,62 +24,109 @@
 
 QD_BEGIN_DECLS
 
-/* Reads the local clock into the process-wide current datetime (year down to
-   milliseconds). Fails with 1854, leaving the current datetime as it was, when the
-   clock cannot be converted to local time. */
+/** Reads the local clock into the process-wide current datetime (year down to
+    milliseconds), the instant every operation takes missing high fields from.
+    @return 0, or 1854 when the clock cannot be converted to local time (the current
+    datetime stays as it was). */
 QD_API int set_current(void);
-/* Writes the current datetime (header and seven fields, 18 bytes; give it 20),
-   setting it from the clock first if it was never set. */
+/** Writes the current datetime (header and seven fields, 18 bytes; give it 20) into
+    result, setting it from the clock first if it was never set.
+    @return 0 or 1854 (the clock cannot be read; nothing written). */
 QD_API int dt_current(void* result);
 
+/** The size of a datetime value: 2 * (high - low) + 8 bytes. */
 QD_API qd_long dt_size(const void* dt);
+/** The size of a timespan value: 4 * (high - low) + 8 bytes. */
 QD_API qd_long ts_size(const void* ts);
-/* Copy the value's own size from source to destination; return that size. */
+/** Copies dt_size(source) bytes from source to destination.
+    @return that size. */
 QD_API qd_long dt_copy(void* destination, const void* source);
+/** Copies ts_size(source) bytes from source to destination.
+    @return that size. */
 QD_API qd_long ts_copy(void* destination, const void* source);
-/* Point *bytes at the first field and set *length to the fields' size: the header, and
-   with it a timespan's sign, is not hashed. */
+/** Points *bytes at the first field and sets *length to the fields' size (2 bytes a
+    field): the header is not hashed. */
 QD_API void dt_hash(const void* dt, const void** bytes, qd_long* length);
+/** Points *bytes at the first field and sets *length to the fields' size (4 bytes a
+    field): the header, and with it the sign, is not hashed. */
 QD_API void ts_hash(const void* ts, const void** bytes, qd_long* length);
 
-/* Validates a datetime and rewrites it normalised in place (calendar mark set, 24:00
-   rolled to 00:00 of the next day). 21004 for an invalid value, which stays unchanged. */
+/** Validates a datetime and rewrites it normalised in place: the calendar mark set
+    (Julian up to 4 October 1582, Gregorian from 15 October), 24:00 rolled to 00:00 of
+    the next day.
+    @return 0, or 21004 for an invalid value (a field outside its limits, hour 24 with a
+    non-zero lower field, a day beyond its month, 5 to 14 October 1582), which stays
+    unchanged. */
 QD_API int dt_check(void* dt);
-/* Validates a timespan (read only): 21005 when invalid. */
+/** Validates a timespan (read only).
+    @return 0, or 21005 when its range mixes the groups, a lower field lies outside its
+    bound or the highest field is negative. */
 QD_API int ts_check(const void* ts);
 
-/* Casts to the range [high:low]. Fields added above the old range come from the current
-   datetime, fields added below it get their fill values (0 for clock fields, 1 for
-   dates); a timespan's highest field is folded or spread across the new top. */
+/** Casts a datetime to the range [high:low] into result. Fields added above the old
+    range come from the current datetime, fields added below it get their fill values
+    (0 for clock fields, 1 for dates).
+    @return 0, 21002 (a range outside 0 <= low <= high <= 6), 21004 (the result is no
+    valid datetime) or 1854. */
 QD_API int dt_cast(const void* source, void* result, qd_long low, qd_long high);
+/** Casts a timespan to the range [high:low] into result; the highest field is folded
+    or spread across the new top (30 hours become 1 day 6 hours and back).
+    @return 0, 21001 (a field beyond 2147483647), 21002 (low above high, or a range
+    mixing the groups) or 21003 (a cast between the groups). */
 QD_API int ts_cast(const void* source, void* result, qd_long low, qd_long high);
 
-/* 0 when equal, else a number with the sign of a - b. */
+/** Compares two datetimes over their common range, fields missing in one taken from
+    the current datetime.
+    @return 0 when equal, else a number with the sign of a - b. */
 QD_API qd_long dt_cmp(const void* a, const void* b);
-/* *result = -1, 0 or 1; 21003 for timespans of different groups. */
+/** Compares two timespans of one group; writes -1, 0 or 1 into *result.
+    @return 0, or 21003 for timespans of different groups (*result untouched). */
 QD_API int ts_cmp(const void* a, const void* b, qd_long* result);
-/* -1 for a negative value (a negative zero too), 0 for zero, 1 for positive. */
+/** The sign of a timespan.
+    @return -1 for a negative value (a negative zero too), 0 for zero, 1 for positive. */
 QD_API int ts_getsign(const void* ts);
+/** Flips the sign of a timespan in place (a zero becomes a negative zero). */
 QD_API void ts_change_sign(void* ts);
 
+/** Writes a + b, over their common range, into result.
+    @return 0, 21001 (a field beyond 2147483647) or 21003 (different groups). */
 QD_API int ts_add(const void* a, const void* b, void* result);
+/** Writes a - b, over their common range, into result.
+    @return 0, 21001 or 21003, as ts_add(). */
 QD_API int ts_sub(const void* a, const void* b, void* result);
+/** Writes ts * factor into result.
+    @return 0 or 21001 (a field beyond 2147483647). */
 QD_API int ts_mul(const void* ts, qd_long factor, void* result);
-/* Truncates toward zero. A zero divisor fails with 21006. */
+/** Writes ts / divisor into result, truncated toward zero at the lowest field.
+    @return 0, 21001 or 21006 (divisor 0; nothing written). */
 QD_API int ts_div(const void* ts, qd_long divisor, void* result);
 
-/* a - b as a timespan: days and clock units when the values hold anything below the
-   month, else years and months. */
+/** Writes a - b as a timespan into result: days and clock units when the values hold
+    anything below the month, else years and months; fields missing in one value come
+    from the current datetime.
+    @return 0, or 1854 when the current datetime cannot be set. */
 QD_API int dt_sub(const void* a, const void* b, void* result);
+/** Writes dt + ts into result, in dt's range, across month ends and the 1582 calendar
+    switch.
+    @return 0, 21003 (a year-month span with a datetime holding day-time fields), 21005
+    (a result before year 1 or after 32767) or 1854. */
 QD_API int dt_ts_add(const void* dt, const void* ts, void* result);
+/** Writes dt - ts into result, as dt_ts_add() with the span's sign flipped.
+    @return as dt_ts_add(). */
 QD_API int dt_ts_sub(const void* dt, const void* ts, void* result);
-/* *weekday = 0 (Sunday) to 6 (Saturday). */
+/** Writes the day of the week of dt into *weekday: 0 (Sunday) to 6 (Saturday); a
+    date missing fields takes them from the current datetime.
+    @return 0, or the error of that cast (21004 when the date is not valid, 1854). */
 QD_API int dt_weekday(const void* dt, qd_long* weekday);
 
-/* The literal of a value, such as datetime[yy:dd](1582-10-4) or -timespan[hh:mi](30:15).
-   Never fails; a 42-byte buffer holds the literal of every valid value (the text of an
-   invalid value is cut to 41 characters). Returns buffer. */
+/** Writes the literal of a datetime, such as datetime[yy:dd](1582-10-4), into buffer.
+    Never fails; a 42-byte buffer holds the literal of every valid value (the text of an
+    invalid value is cut to 41 characters).
+    @return buffer. */
 QD_API char* dt_str(char* buffer, const void* dt);
+/** Writes the literal of a timespan, such as -timespan[hh:mi](30:15), into buffer.
+    Never fails; a 42-byte buffer holds the literal of every valid value.
+    @return buffer. */
 QD_API char* ts_str(char* buffer, const void* ts);
 
 /* ---- Date format templates ------------------------------------------------------------

@@ -1,4 +1,5 @@
-/* qdglob.h: the settings record qdxglob_val, filled by the host, read by the library. */
+/** @file qdglob.h
+    The settings record qdxglob_val, filled by the host, read by the library. */
 #ifndef QDTYPE32_QDGLOB_H
 #define QDTYPE32_QDGLOB_H
 
@@ -6,43 +7,46 @@
 
 #pragma pack(push, 1)
 
-/* A name for reading dates: the text and the number it stands for. */
+/** A name for reading dates: the text and the number it stands for. */
 typedef struct qd_name_entry {
-  const char* name;
-  int32_t value;
+  const char* name; /**< the name as it may appear in a date text */
+  int32_t value;    /**< the weekday (0 Sunday) or month (1 January) it stands for */
 } qd_name_entry;
 
-/* Byte positions are an interface: other modules write this record. On 32-bit targets
-   every member sits at its documented offset; on 64-bit targets the order is the same
-   and pointers take 8 bytes. Unused ranges are reserved and never read. */
+/** The settings the host fills and the library reads (it never writes them).
+
+    Byte positions are an interface: other modules write this record. On 32-bit targets
+    every member sits at its documented offset; on 64-bit targets the order is the same
+    and pointers take 8 bytes. Unused ranges are reserved and never read. */
 typedef struct qdxglob_record {
-  uint8_t reserved_0[4];
-  int32_t trace_mode; /* 0 off, 1 trace file, 2 console, 3 standard error */
-  uint8_t reserved_8[4];
-  int32_t trace_to_errtext; /* non-zero: trace lines go into the thread's error report */
-  uint8_t reserved_16[28];
-  char trace_dir[512];
-  char header_name1[129];
-  char header_name2[129];
-  int32_t demo_switch;
-  int32_t tuple_align; /* 0 off, 8 eight-byte, other four-byte */
-  uint8_t reserved_822[12];
-  uint8_t charlen_switch;   /* declared lengths count multi-byte characters */
-  int32_t db_encoding;      /* process default encoding code */
-  const char* wday_abbr[7]; /* Sunday first */
-  const char* wday_full[7];
-  const char* month_abbr[12];
-  const char* month_full[12];
-  qd_name_entry wday_abbr_in[7];
-  qd_name_entry wday_full_in[7];
-  qd_name_entry month_abbr_in[12];
-  qd_name_entry month_full_in[12];
-  uint8_t reserved_1295[12];
-  const char* decimal_sep;
-  const char* group_sep;
-  const char* currency_sym;
-  const char* local_currency_sym;
-  uint8_t reserved_1323[560];
+  uint8_t reserved_0[4]; /**< not read */
+  int32_t trace_mode;    /**< trace channel: 0 off, 1 the file "qdk.PID" in trace_dir,
+                              2 the console, 3 standard error */
+  uint8_t reserved_8[4]; /**< not read */
+  int32_t trace_to_errtext; /**< non-zero: trace lines go into the thread's error report */
+  uint8_t reserved_16[28];  /**< not read */
+  char trace_dir[512];      /**< directory of the trace file (trace_mode 1) */
+  char header_name1[129];   /**< first name of a report's header line: the user */
+  char header_name2[129];   /**< second name of a report's header line: the machine */
+  int32_t demo_switch;      /**< the switch of the demonstration trace lines */
+  int32_t tuple_align;      /**< tuple field alignment: 0 off, 8 eight-byte, other four-byte */
+  uint8_t reserved_822[12]; /**< not read */
+  uint8_t charlen_switch;   /**< non-zero: declared lengths count multi-byte characters */
+  int32_t db_encoding;      /**< the process default encoding code (not aligned) */
+  const char* wday_abbr[7]; /**< weekday abbreviations that date templates print, Sunday first */
+  const char* wday_full[7]; /**< full weekday names that date templates print, Sunday first */
+  const char* month_abbr[12]; /**< month abbreviations that date templates print, January first */
+  const char* month_full[12]; /**< full month names that date templates print, January first */
+  qd_name_entry wday_abbr_in[7];   /**< weekday abbreviations that date templates read */
+  qd_name_entry wday_full_in[7];   /**< full weekday names that date templates read */
+  qd_name_entry month_abbr_in[12]; /**< month abbreviations that date templates read */
+  qd_name_entry month_full_in[12]; /**< full month names that date templates read */
+  uint8_t reserved_1295[12];       /**< not read */
+  const char* decimal_sep;         /**< decimal separator of number templates (D) */
+  const char* group_sep;           /**< group separator of number templates (G) */
+  const char* currency_sym;        /**< currency symbol of number templates (C) */
+  const char* local_currency_sym;  /**< local currency symbol of number templates (L, U) */
+  uint8_t reserved_1323[560];      /**< not read */
 } qdxglob_record;
 
 #pragma pack(pop)
@@ -80,7 +84,8 @@ static_assert(sizeof(qdxglob_record) - offsetof(qdxglob_record, wday_abbr) == QD
 #endif
 
 QD_BEGIN_DECLS
-/* The settings record. Hosts fill it through get_qdxglob_adr(); the library only reads. */
+/** The settings record. Hosts fill it through get_qdxglob_adr(); the library only
+    reads it. */
 QD_API extern qdxglob_record qdxglob_val;
 QD_END_DECLS
 

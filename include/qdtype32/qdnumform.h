@@ -1,4 +1,5 @@
-/* qdnumform.h: numbers printed and read through number templates such as
+/** @file qdnumform.h
+   Numbers printed and read through number templates such as
    "S9G999G990D00" or in their default forms; fractions of a second.
 
    Separators and currency symbols come from the shared settings record qdxglob_val

@@ -1,4 +1,6 @@
-/* qdtype32.h: the whole public interface of the QDTYPE32 type library. */
+/** @file qdtype32.h
+    The whole public interface of the QDTYPE32 type library: includes every other
+    header. */
 #ifndef QDTYPE32_QDTYPE32_H
 #define QDTYPE32_QDTYPE32_H
 

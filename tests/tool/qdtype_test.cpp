@@ -3,6 +3,8 @@
 // a JSON parser reads.
 #include <fcntl.h>
 #ifndef _WIN32
+#include <poll.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 #include <sstream>
@@ -211,6 +214,132 @@ TEST(Tool, ScriptFromStandardInput) {
   EXPECT_EQ(run({"-"}, "calc 'unbalanced\n").status, 2);
 }
 
+// The shell over a pipe reads as `qdtype -` does, without a prompt, until quit or exit
+// (alone on their line) or the end of input; an error does not end it.
+TEST(Tool, ShellFromAPipe) {
+  struct Case {
+    const char* script;
+    int status;
+    const char* out;  // the text results hold ("": none)
+    const char* err;  // the text errors hold ("": none)
+    bool as_script;   // stdout and stderr exactly those of `qdtype -`
+  };
+  const Case cases[] = {
+      {"calc 1 + 2\ncalc 1 / 0\nweekday 1582 10 15\n", 1, "Friday", "Division by zero", true},
+      {"nope\ncalc 1 + 1\n", 2, " 2  (precision 1", "unknown command 'nope'", true},
+      {"help\nhelp shell\n", 0, "quit, exit or the end of input leave", "", true},
+      {"calc 1 + 1", 0, " 2  (precision 1", "", true},  // no newline at the end
+      {"calc 1 + 1\nquit\ncalc 1 / 0\n", 0, " 2  (precision 1", "", false},
+      {"  exit  # done\nnope\n", 0, "", "", false},
+      {"calc 1 / 0\r\nquit\r\nnope\r\n", 1, "", "Division by zero", false},
+      {"quit now\n", 2, "", "unknown command 'quit'", true},
+      {"calc 'x\n", 2, "", "qdtype shell: unbalanced quote in 'calc 'x'", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    const Outcome o = run({"shell"}, c.script);
+    EXPECT_EQ(o.status, c.status);
+    EXPECT_EQ(o.out.find("qdtype>"), std::string::npos);
+    EXPECT_EQ(o.out.find("qdtype shell: help"), std::string::npos);  // no banner
+    EXPECT_EQ(o.out.empty(), !*c.out) << o.out;
+    EXPECT_NE(o.out.find(c.out), std::string::npos) << o.out;
+    EXPECT_EQ(o.err.empty(), !*c.err) << o.err;
+    EXPECT_NE(o.err.find(c.err), std::string::npos) << o.err;
+    if (c.as_script) {
+      const Outcome s = run({"-"}, c.script);
+      EXPECT_EQ(o.out, s.out);
+      EXPECT_EQ(o.err, s.err);
+    }
+  }
+  EXPECT_EQ(run({"--format=json", "shell"}, "calc 1 + 2\nquit\n").out,
+            run({"--format=json", "-"}, "calc 1 + 2\n").out);
+  EXPECT_EQ(run({"shell", "now"}).status, 2);
+}
+
+#ifndef _WIN32  // pseudo terminals: tests/platform_only.txt
+// Runs qdtype shell on a terminal of its own with HOME set to home (unset when empty),
+// typing each line once the prompt for it is shown; what the terminal showed.
+Outcome run_on_terminal(const std::vector<std::string>& lines, const std::string& home) {
+  std::vector<std::string> words = {QDTYPE_PATH, "shell"};
+  if (*QDTYPE_EMULATOR) words.insert(words.begin(), QDTYPE_EMULATOR);
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  int fd = -1;
+  const pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    if (home.empty()) {
+      unsetenv("HOME");
+    } else {
+      setenv("HOME", home.c_str(), 1);
+    }
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  Outcome o;
+  if (pid < 0) return o;
+  auto count = [&o](const std::string& what) {
+    size_t n = 0;
+    for (size_t at = o.out.find(what); at != std::string::npos; at = o.out.find(what, at + 1)) ++n;
+    return n;
+  };
+  // Reads until wanted prompts were shown, the terminal closes or 20 s pass.
+  auto read_until = [&](size_t wanted) {
+    char buf[4096];
+    for (int waited = 0; count("qdtype> ") < wanted && waited < 200;) {
+      pollfd p = {fd, POLLIN, 0};
+      if (poll(&p, 1, 100) <= 0) {
+        ++waited;
+        continue;
+      }
+      const ssize_t n = read(fd, buf, sizeof buf);
+      if (n <= 0) return;
+      o.out.append(buf, static_cast<size_t>(n));
+    }
+  };
+  for (size_t i = 0; i < lines.size(); ++i) {
+    read_until(i + 1);
+    const std::string typed = lines[i] + "\r";
+    EXPECT_EQ(write(fd, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+  }
+  read_until(lines.size() + 2);  // to the end
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+  close(fd);
+  o.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  return o;
+}
+
+// On a terminal: a prompt before each line, errors that do not end the shell, and (with
+// line editing) a history in $HOME/.qdtype_history that keeps only the last 500 lines.
+TEST(Tool, ShellOnATerminal) {
+  qdtest::TempDir home;
+  std::string old;
+  for (int i = 0; i < 700; ++i) old += "calc " + std::to_string(i) + "\n";
+  home.write(".qdtype_history", "_HiStOrY_V2_\n" + old);
+  const Outcome o =
+      run_on_terminal({"calc 1 + 2", "nope", "weekday 1582 10 15", "quit"}, home.path());
+  EXPECT_EQ(o.status, 2) << o.out;
+  EXPECT_NE(o.out.find("help lists the commands"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find(" 3  (precision 1"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("unknown command 'nope'"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("Friday"), std::string::npos) << o.out;
+  const std::string history = qdtest::read_file(home.file(".qdtype_history"));
+  if (!QDTYPE_LINE_EDITING) {
+    EXPECT_EQ(history, "_HiStOrY_V2_\n" + old);  // plain reading keeps no history
+    return;
+  }
+  const auto kept = std::count(history.begin(), history.end(), '\n');  // a head line too
+  EXPECT_LE(kept, 501) << history;
+  EXPECT_GE(kept, 400) << history;
+  EXPECT_NE(history.find("weekday"), std::string::npos);
+  EXPECT_EQ(history.find("calc 0\n"), std::string::npos);
+  // Without HOME the shell still runs, keeping no history.
+  EXPECT_EQ(run_on_terminal({"calc 1 + 2", "exit"}, "").status, 0);
+}
+
+#endif
+
 #if QD_HAVE_JSON_PARSER
 // Each line of text is one JSON object with a "command" member.
 std::vector<nlohmann::json> objects(const std::string& text) {
@@ -255,7 +384,7 @@ TEST(Tool, JsonOutputOfEveryCommandParses) {
     }
   }
   for (const std::string& name : command_names()) {
-    if (name != "-" && name != "dll" && name != "acct") {
+    if (name != "-" && name != "shell" && name != "dll" && name != "acct") {
       EXPECT_TRUE(seen.count(name)) << name;
     }
   }

@@ -11,6 +11,7 @@
 
 #include "commands.h"
 #include "output.h"
+#include "shell.h"
 #include "templates.h"
 #include "qdtype32/qdtype32.h"
 #include "platform/platform.h"
@@ -48,6 +49,7 @@ void overview(FILE* out) {
   std::fprintf(out,
                "usage: qdtype [--format=text|json] COMMAND [ARGS]   (COMMAND --help for one)\n"
                "       qdtype [--format=text|json] -                 (commands from stdin)\n"
+               "       qdtype [--format=text|json] shell             (interactive)\n"
                "       qdtype --version\n\ncommands:\n");
   for (const Command& c : sorted_commands()) {
     char head[128];
@@ -143,7 +145,8 @@ int run(int argc, char** argv) {
   return run_end(c->run(static_cast<int>(args.size()), args.data()));
 }
 
-// Splits a line into words: blanks separate, '...' and "..." quote, '#' starts a comment.
+}  // namespace
+
 bool split_words(const std::string& line, std::vector<std::string>* words) {
   words->clear();
   std::string word;
@@ -174,23 +177,35 @@ bool split_words(const std::string& line, std::vector<std::string>* words) {
   return quote == 0;
 }
 
+// One line of a script or of the shell, run as a command line; 0 for a blank or comment
+// line. from names the reader in the message about an unbalanced quote.
+int run_line(const std::string& line, const char* from) {
+  std::vector<std::string> words;
+  if (!split_words(line, &words)) {
+    run_begin(from, "", g_json);
+    bad_usage("qdtype %s: unbalanced quote in '%s'", from, line.c_str());
+    return run_end(2);
+  }
+  if (words.empty()) return 0;
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  return run(static_cast<int>(argv.size()), argv.data());
+}
+
+std::vector<const char*> command_names() {
+  std::vector<const char*> names;
+  for (const Command& c : sorted_commands()) names.push_back(c.name);
+  return names;
+}
+
+namespace {
+
 // `qdtype -`: one command per line of standard input; each prints its results and a
 // failure does not stop the rest. The exit status is the last failing command's.
 int run_script() {
   int status = 0;
-  std::string line;
-  std::vector<std::string> words;
-  while (std::getline(std::cin, line)) {
-    if (!split_words(line, &words)) {
-      run_begin("-", "", g_json);
-      bad_usage("qdtype -: unbalanced quote in '%s'", line.c_str());
-      status = run_end(2);
-      continue;
-    }
-    if (words.empty()) continue;
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    const int rc = run(static_cast<int>(argv.size()), argv.data());
+  for (std::string line; std::getline(std::cin, line);) {
+    const int rc = run_line(line, "-");
     if (rc != 0) status = rc;
   }
   return status;
@@ -233,6 +248,8 @@ void tour_tool() {
     if (rc != 0) status = rc;
   }
   print("(exit status %d)\n", status);
+  print("qdtype shell reads the same commands at a prompt, with line editing and history;\n"
+        "quit leaves it.\n");
 }
 
 }  // namespace
@@ -306,5 +323,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (std::strcmp(args[0], "-") == 0 && args.size() == 1) return run_script();
+  if (std::strcmp(args[0], "shell") == 0 && args.size() == 1) return run_shell();
   return run(static_cast<int>(args.size()), args.data());
 }
