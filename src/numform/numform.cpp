@@ -53,10 +53,10 @@ class Compiler {
     for (;;) {
       if (int rc = scanner_.next(&e)) return rc;
       if (e.code == kNumFill) {
-        if (t_->fill) return report<QDE_TEMPLATE_ELEMENT_TWICE, QDF_NUM_FORMAT>(templ_, kTrunc);
+        if (t_->fill) return report<QDE_TEMPLATE_ELEMENT_TWICE, QDF_NUM_FORMAT>(templ_, kFillModeWord);
         t_->fill = true;
       } else if (e.code == kNumSign) {
-        if (t_->sign_kind) return report<QDE_TEMPLATE_ELEMENT_TWICE, QDF_NUM_FORMAT>(templ_, kSign);
+        if (t_->sign_kind) return report<QDE_TEMPLATE_ELEMENT_TWICE, QDF_NUM_FORMAT>(templ_, kSignWord);
         t_->sign_kind = kNumLeadSign;
       } else if (e.code == kNumMinus) {
         return report<QDE_TEMPLATE_ELEMENT_MISPLACED, QDF_NUM_FORMAT>(templ_, kCurrencyWord);
@@ -84,7 +84,7 @@ class Compiler {
           return report<QDE_TEMPLATE_MIXED_SEPARATORS, QDF_NUM_FORMAT>(templ_, templ_);
         t_->group_kind = e.code;
       } else if (e.code == kNumFill) {
-        return report<QDE_TEMPLATE_ELEMENT_MISPLACED, QDF_NUM_FORMAT>(templ_, kTrunc);
+        return report<QDE_TEMPLATE_ELEMENT_MISPLACED, QDF_NUM_FORMAT>(templ_, kFillModeWord);
       } else {
         break;
       }
@@ -103,7 +103,7 @@ class Compiler {
     // Suffix: a trailing sign, currency and literal text; its text starts afresh.
     for (;;) {
       if (e.code == kNumMinus || e.code == kNumSign) {
-        if (t_->sign_kind) return report<QDE_TEMPLATE_ELEMENT_TWICE, QDF_NUM_FORMAT>(templ_, kSign);
+        if (t_->sign_kind) return report<QDE_TEMPLATE_ELEMENT_TWICE, QDF_NUM_FORMAT>(templ_, kSignWord);
         t_->sign_kind = e.code == kNumMinus ? kNumMinus : kNumTrailSign;
       } else if (is_text(e)) {
         if (int rc = append(e)) return rc;
@@ -117,10 +117,6 @@ class Compiler {
   }
 
  private:
-  static constexpr const char* kTrunc = "truncation specification";
-  static constexpr const char* kSign = "sign";
-  // The word the messages of a second currency element and of a misplaced "MI" carry.
-  static constexpr const char* kCurrencyWord = "group separator";
 
   static bool is_text(const TemplateElement& e) {
     return e.code == kNumCurrency || e.code == kNumLocal || e.code == kTemplateLiteral;

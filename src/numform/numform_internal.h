@@ -9,6 +9,12 @@
 
 namespace qd {
 
+// The words the compiler's reports of a second or misplaced element carry: "FM", a sign
+// element, and a currency element or "MI" (hosts read them in the report text).
+inline constexpr const char* kFillModeWord = "truncation specification";
+inline constexpr const char* kSignWord = "sign";
+inline constexpr const char* kCurrencyWord = "group separator";
+
 // Element codes of the number template language (literal text and the end of the
 // template are the scanner's kTemplateLiteral and kTemplateEnd).
 enum NumCode : int {
