@@ -149,9 +149,10 @@ bool read_integer(const char** p, int64_t* out) {
 }
 
 // The fields from r.high down, up to the terminator: the closing parenthesis of a bracket
-// literal (consumed), or the end of a quoted text (`end`, its closing quote). fraction:
-// the milliseconds are written as a fraction of a second (".5" is 500).
-int read_calendar_fields(Reading& r, const char* p, const char* end, bool fraction) {
+// literal, or the closing quote of a quoted text (no field or separator takes either, so
+// the first one met ends the fields). fraction: the milliseconds are written as a
+// fraction of a second (".5" is 500).
+int read_calendar_fields(Reading& r, const char* p, char terminator, bool fraction) {
   int code = r.high + 1;
   for (;;) {
     p = skip_gaps(p);
@@ -167,7 +168,7 @@ int read_calendar_fields(Reading& r, const char* p, const char* end, bool fracti
     }
     r.u.field[code] = static_cast<int32_t>(v);
     p = skip_gaps(p);
-    if (end ? p == end : *p == ')') break;
+    if (*p == terminator) break;
     if (!scan_field_end(code, &p)) return fail_text(r);
   }
   if (r.low == kOpenLow) {
@@ -217,7 +218,7 @@ int calendar_from_text(const attrtype* target, const char* text, void* dt_out, v
   if (form == Form::kBracket) {
     if (int rc = read_range_qualifier(r, &p); rc != 0) return rc;
     if (*p != '(') return fail_text(r);
-    if (int rc = read_calendar_fields(r, p + 1, nullptr, false); rc != 0) return rc;
+    if (int rc = read_calendar_fields(r, p + 1, ')', false); rc != 0) return rc;
     return pack_checked(r, dt_out, ts_out);
   }
 
@@ -228,10 +229,9 @@ int calendar_from_text(const attrtype* target, const char* text, void* dt_out, v
   }
   if (*p != '\'') return fail_text(r);
   // The quoted text is read where it stands, its closing quote ending it as the end of a
-  // copy would.
+  // copy would; a text without one fails there, as it has no terminator. Only an
+  // interval looks past the quote, for its qualifier.
   const char* first = p + 1;
-  const char* close = std::strchr(first, '\'');
-  if (!close) return fail_text(r);
   switch (form) {
     case Form::kDate:
       r.high = kYy;
@@ -245,14 +245,17 @@ int calendar_from_text(const attrtype* target, const char* text, void* dt_out, v
       r.high = kHh;
       r.low = kSs;
       break;
-    default:
+    default: {
+      const char* close = std::strchr(first, '\'');
+      if (!close) return fail_text(r);
       if (int rc = read_interval_qualifier(r, skip_gaps(close + 1)); rc != 0) return rc;
       break;
+    }
   }
   // An interval down to seconds may end at seconds or at milliseconds.
   const bool seconds_low = form == Form::kInterval && r.low == kSs;
   if (seconds_low) r.low = kOpenLow;
-  if (int rc = read_calendar_fields(r, first, close, true); rc != 0) return rc;
+  if (int rc = read_calendar_fields(r, first, '\'', true); rc != 0) return rc;
   if (seconds_low && r.low != kSs && r.low != kMs) return fail_text(r);
   return pack_checked(r, dt_out, ts_out);
 }

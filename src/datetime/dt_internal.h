@@ -98,9 +98,17 @@ struct CivilDate {
 };
 
 // Leap year by the calendar of mark (Julian for kMarkJulian, Gregorian otherwise).
-bool leap_year(int year, int mark);
+// Inline, as are month_length and calendar_of: every validation asks them.
+inline bool leap_year(int year, int mark) {
+  if (mark == kMarkJulian) return year % 4 == 0;
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 // Days of month 1..12 (out-of-range months clamp to the nearest).
-int month_length(int month, bool leap);
+inline int month_length(int month, bool leap) {
+  constexpr int8_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const int m = month < 1 ? 1 : (month > 12 ? 12 : month);
+  return kDays[m - 1] + (m == 2 && leap ? 1 : 0);
+}
 // Days since 0001-01-01 (day 0), Julian for mark 3, Gregorian otherwise. The date is
 // taken as given: a date the calendar does not have gives a number, not an error.
 int32_t day_number(int year, int month, int day, int mark);
@@ -146,7 +154,29 @@ int check_ts(const Unpacked& v);
 // The calendar mark of the date in v (fields within their limits): Julian up to
 // 1582-10-04, Gregorian from 1582-10-15 and for values without a year. False for the
 // days the reform dropped and for a day beyond its month's length.
-bool calendar_of(const Unpacked& v, int* mark);
+inline bool calendar_of(const Unpacked& u, int* mark) {
+  const int low = low_code(u), high = high_code(u);
+  *mark = kMarkGregorian;
+  if (high == kYy) {
+    const int y = u.field[kYy];
+    if (y < kGregorianStartYear) {
+      *mark = kMarkJulian;
+    } else if (y == kGregorianStartYear && low <= kDd) {
+      const int m = u.field[kMo], d = u.field[kDd];
+      if (m < 10 || (m == 10 && d <= 4)) {
+        *mark = kMarkJulian;
+      } else if (m == 10 && d < 15) {
+        return false;  // dropped by the reform
+      }
+    }
+  }
+  if (low <= kDd && high >= kMo) {
+    const bool leap = high < kYy || leap_year(u.field[kYy], *mark);
+    if (u.field[kDd] > month_length(u.field[kMo], leap)) return false;
+  }
+  return true;
+}
+
 // Whether bytes are a well-formed datetime or timespan: a range the operations work on,
 // every field within its limits, a datetime's mark 0 (not yet validated) or the calendar
 // of its date, a timespan's mark a sign. At most room bytes are read; *bytes gets the
@@ -205,7 +235,26 @@ int scan_range_name(const char* text, const char** end);
 // digit after dd, ":" after hh and mi, "." after ss, ")" or "'" after ms). The separators
 // "-", ":" and "." are consumed; the digit and the closing character are not. False
 // (and *p unchanged) on any other character or a code outside 0..6.
-bool scan_field_end(int c, const char** p);
+inline bool scan_field_end(int c, const char** p) {
+  if (c < kMs || c > kYy) return false;
+  const char* q = *p;
+  while (*q == ' ' || *q == '\t' || *q == '\r' || *q == '\n') ++q;
+  if (c == kMs) {  // the last field: the literal's closing character, left to the caller
+    if (*q != ')' && *q != '\'') return false;
+    *p = q;
+    return true;
+  }
+  // What the literal writes in front of the next lower field.
+  const char separator = kDtFields[c - 1].separator;
+  if (separator == ' ') {  // blanks, already skipped: the next field's digit must follow
+    if (*q < '0' || *q > '9') return false;
+    *p = q;
+    return true;
+  }
+  if (*q != separator) return false;
+  *p = q + 1;
+  return true;
+}
 
 // ---- Date templates (formuti.cpp) and host formats (hostfmt.cpp) ---------------------------
 

@@ -6,29 +6,6 @@
 
 namespace qd {
 
-bool calendar_of(const Unpacked& u, int* mark) {
-  const int low = low_code(u), high = high_code(u);
-  *mark = kMarkGregorian;
-  if (high == kYy) {
-    const int y = u.field[kYy];
-    if (y < kGregorianStartYear) {
-      *mark = kMarkJulian;
-    } else if (y == kGregorianStartYear && low <= kDd) {
-      const int m = u.field[kMo], d = u.field[kDd];
-      if (m < 10 || (m == 10 && d <= 4)) {
-        *mark = kMarkJulian;
-      } else if (m == 10 && d < 15) {
-        return false;  // dropped by the reform
-      }
-    }
-  }
-  if (low <= kDd && high >= kMo) {
-    const bool leap = high < kYy || leap_year(u.field[kYy], *mark);
-    if (u.field[kDd] > month_length(u.field[kMo], leap)) return false;
-  }
-  return true;
-}
-
 namespace {
 
 // The header's claim, bounded by room; false when not even the header can be read or

@@ -1,6 +1,7 @@
 // formuti.cpp: date format templates: date2str prints a datetime through a template such
 // as "YYYY-MO-DD HH24:MI:SS.FFF", str2date reads a datetime back through one. Month and
 // weekday names come from the host's tables in qdxglob_val.
+#include <bit>
 #include <optional>
 
 #include "datetime/dt_internal.h"
@@ -353,7 +354,7 @@ constexpr int kMismatch = -1;
 
 struct Reading {
   int32_t field[kDtFieldCount] = {};
-  bool given[kDtFieldCount] = {};
+  unsigned given = 0;      // bit c: field c was read
   bool hour12 = false;     // a "hh12"/"hh" hour was read
   bool meridian = false;   // an indicator was read
   bool pm = false;
@@ -392,8 +393,8 @@ const qd_name_entry* match_name(const qd_name_entry* table, int count, const cha
 }
 
 int give(Reading& r, int c, int32_t value) {
-  if (r.given[c]) return report<QDE_FIELD_GIVEN_TWICE, QDF_STR2DATE>(kFieldWords[c]);
-  r.given[c] = true;
+  if (r.given & (1u << c)) return report<QDE_FIELD_GIVEN_TWICE, QDF_STR2DATE>(kFieldWords[c]);
+  r.given |= 1u << c;
   r.field[c] = value;
   return 0;
 }
@@ -560,16 +561,13 @@ QD_EXTERN_C QD_API int str2date(const char* text, void* result, const char* temp
     }
   }
   if (r.hour12 != r.meridian) return report<QDE_MERIDIAN_MISMATCH, QDF_STR2DATE>(text, templ);
-  int low = -1, high = -1;
-  for (int c = 0; c < kDtFieldCount; ++c) {
-    if (!r.given[c]) continue;
-    if (low < 0) low = c;
-    high = c;
+  // The fields read must run without a gap from the lowest to the highest; an input
+  // that gives no field at all is refused like one that leaves a gap.
+  const unsigned given = r.given;
+  const int low = std::countr_zero(given), high = std::bit_width(given) - 1;
+  if (given == 0 || given != (2u << high) - (1u << low)) {
+    return report<QDE_DATE_FIELD_MISSING, QDF_STR2DATE>(text, templ);
   }
-  // An input that gives no field at all is refused like one that leaves a gap.
-  bool complete = low >= 0;
-  for (int c = low; complete && c <= high; ++c) complete = r.given[c];
-  if (!complete) return report<QDE_DATE_FIELD_MISSING, QDF_STR2DATE>(text, templ);
 
   Unpacked u{};
   u.header = make_header(low, high, 0);

@@ -10,6 +10,13 @@ using namespace qd;
 namespace qd {
 
 size_t format_int(char* out, int32_t v, int width) {
+  // The common case, a field that fills its width exactly or with leading zeros (every
+  // field of a valid datetime but a five-digit year), written straight in place.
+  constexpr int32_t kWidthLimit[5] = {1, 10, 100, 1000, 10000};
+  if (width >= 1 && width <= 4 && v >= 0 && v < kWidthLimit[width]) {
+    for (int i = width; i-- > 0; v /= 10) out[i] = static_cast<char>('0' + v % 10);
+    return static_cast<size_t>(width);
+  }
   char digits[10];
   int n = 0;
   // The magnitude as unsigned, so that the most negative value has one too.

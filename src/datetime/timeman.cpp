@@ -48,16 +48,6 @@ ClockReader g_clock = plat::local_time_ms;
 
 }  // namespace
 
-bool leap_year(int year, int mark) {
-  if (mark == kMarkJulian) return year % 4 == 0;
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int month_length(int month, bool leap) {
-  const int m = clamp_month(month);
-  return kDaysBefore[leap][m] - kDaysBefore[leap][m - 1];
-}
-
 // Both closed forms are shown over every day of the range by
 // Calendar.EveryDayRoundTripsAndWeekdaysAdvance.
 int32_t day_number(int year, int month, int day, int mark) {
@@ -166,42 +156,49 @@ void restore_current_for_test(const Unpacked& saved) { g_current = saved; }
 
 // ---- Validation ------------------------------------------------------------------------
 
+namespace {
+
+// Every field of v within its limits and a date its calendar has; v then gets the mark
+// of that calendar.
+inline bool fields_and_calendar_ok(Unpacked& v) {
+  for (int c = low_code(v); c <= high_code(v); ++c) {
+    if (v.field[c] < kDtFields[c].min || v.field[c] > kDtFields[c].max) return false;
+  }
+  int mark = kMarkGregorian;
+  if (!calendar_of(v, &mark)) return false;
+  set_mark(v, mark);
+  return true;
+}
+
+}  // namespace
+
 int check_dt(Unpacked& v) {
   const int low = low_code(v), high = high_code(v);
   if (!range_ok(low, high)) return report<QDE_DT_INVALID, QDF_DT_CHECK>();
-  Unpacked u = v;
+  if (!(low <= kHh && kHh <= high && v.field[kHh] == kHour24)) {
+    // Most values: nothing to carry, so v is checked where it stands (and is left
+    // unchanged on failure, as no field changes before the mark).
+    return fields_and_calendar_ok(v) ? 0 : report<QDE_DT_INVALID, QDF_DT_CHECK>();
+  }
   // 24:00 is accepted as the end of a day when nothing below the hour is set.
-  bool carry = false;
-  if (low <= kHh && kHh <= high && u.field[kHh] == kHour24) {
-    for (int c = low; c < kHh; ++c) {
-      if (u.field[c] != 0) return report<QDE_DT_INVALID, QDF_DT_CHECK>();
-    }
-    u.field[kHh] = 0;
-    carry = true;
+  Unpacked u = v;
+  for (int c = low; c < kHh; ++c) {
+    if (u.field[c] != 0) return report<QDE_DT_INVALID, QDF_DT_CHECK>();
   }
-  for (int c = low; c <= high; ++c) {
-    if (u.field[c] < kDtFields[c].min || u.field[c] > kDtFields[c].max) {
-      return report<QDE_DT_INVALID, QDF_DT_CHECK>();
-    }
+  u.field[kHh] = 0;
+  if (!fields_and_calendar_ok(u)) return report<QDE_DT_INVALID, QDF_DT_CHECK>();
+  Unpacked one_day{};
+  one_day.header = make_header(kDd, kDd, kMarkPositive);
+  one_day.field[kDd] = 1;
+  Unpacked next, back;
+  int err = add_dt_ts(u, one_day, false, next);
+  if (err == 0) err = cast_dt(next, low, high, back);
+  if (err != 0) {
+    report<0, QDF_DT_CHECK>();
+    return err;
   }
-  int mark = kMarkGregorian;
-  if (!calendar_of(u, &mark)) return report<QDE_DT_INVALID, QDF_DT_CHECK>();
-  set_mark(u, mark);
-  if (carry) {
-    Unpacked one_day{};
-    one_day.header = make_header(kDd, kDd, kMarkPositive);
-    one_day.field[kDd] = 1;
-    Unpacked next, back;
-    int err = add_dt_ts(u, one_day, false, next);
-    if (err == 0) err = cast_dt(next, low, high, back);
-    if (err != 0) {
-      report<0, QDF_DT_CHECK>();
-      return err;
-    }
-    back.header = (back.header & 0xFFFu) | (v.header & ~0xFFFu);
-    u = back;
-  }
-  v = u;
+  back.header = (back.header & 0xFFFu) | (v.header & ~0xFFFu);
+  v = back;
   return 0;
 }
 

@@ -97,24 +97,4 @@ int scan_range_name(const char* text, const char** end) {
   return kRangeNotName;
 }
 
-bool scan_field_end(int c, const char** p) {
-  if (c < kMs || c > kYy) return false;
-  const char* q = skip_blanks(*p);
-  if (c == kMs) {  // the last field: the literal's closing character, left to the caller
-    if (*q != ')' && *q != '\'') return false;
-    *p = q;
-    return true;
-  }
-  // What the literal writes in front of the next lower field.
-  const char separator = kDtFields[c - 1].separator;
-  if (separator == ' ') {  // blanks, already skipped: the next field's digit must follow
-    if (!std::isdigit(static_cast<unsigned char>(*q))) return false;
-    *p = q;
-    return true;
-  }
-  if (*q != separator) return false;
-  *p = q + 1;
-  return true;
-}
-
 }  // namespace qd
