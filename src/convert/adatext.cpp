@@ -1,5 +1,6 @@
 // adatext.cpp: value_adapt_type into the byte-sequence targets (char, varchar, fileref,
 // binchar, bits, bits2), through one fit step, and into the calendar targets.
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -340,9 +341,10 @@ int adapt_calendar(const AdaptCall& c) {
   const bool same_range = from == value && range_low(header) == low && range_high(header) == high;
   if (low == kRangeUnset || same_range) {
     // Header and fields only: a buffer sized for a datetime without a range holds no more.
-    Unpacked u;
-    Packed<Field>::unpack(from, u);
-    Packed<Field>::pack(c.dst, u);
+    // The fields of a broken header stop at the year, as everywhere.
+    const int from_low = range_low(header), top = std::min(range_high(header), int{kYy});
+    const int fields = top >= from_low ? top - from_low + 1 : 0;
+    std::memmove(c.dst, from, kDtHeaderBytes + sizeof(Field) * static_cast<size_t>(fields));
   } else {
     const int rc = kSpan ? ts_cast(from, c.dst, low, high) : dt_cast(from, c.dst, low, high);
     if (rc != 0) return adapt_pass_on(rc);

@@ -20,13 +20,14 @@ inline const char* skip_gaps(const char* p) {
   return p;
 }
 inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
-inline char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
-// Whether p starts with word (lower case), letters compared without regard to case; *end
-// gets the first character after it.
+// Whether p starts with word (lower-case letters only), letters compared without regard
+// to case; *end gets the first character after it.
 bool starts_with(const char* p, const char* word, const char** end) {
   for (; *word; ++p, ++word) {
-    if (lower(*p) != *word) return false;
+    // Setting bit 5 makes a capital its small letter; only the letter itself or its
+    // capital gives a small letter that way.
+    if ((*p | 0x20) != *word) return false;
   }
   *end = p;
   return true;

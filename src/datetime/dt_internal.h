@@ -105,7 +105,7 @@ inline bool leap_year(int year, int mark) {
 }
 // Days of month 1..12 (out-of-range months clamp to the nearest).
 inline int month_length(int month, bool leap) {
-  constexpr int8_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  static constexpr int8_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const int m = month < 1 ? 1 : (month > 12 ? 12 : month);
   return kDays[m - 1] + (m == 2 && leap ? 1 : 0);
 }

@@ -14,7 +14,13 @@ size_t format_int(char* out, int32_t v, int width) {
   // field of a valid datetime but a five-digit year), written straight in place.
   constexpr int32_t kWidthLimit[5] = {1, 10, 100, 1000, 10000};
   if (width >= 1 && width <= 4 && v >= 0 && v < kWidthLimit[width]) {
-    for (int i = width; i-- > 0; v /= 10) out[i] = static_cast<char>('0' + v % 10);
+    const auto digit = [](int32_t d) { return static_cast<char>('0' + d); };
+    const int32_t high = v / 100, low = v % 100;  // two digits at a time
+    char* p = out;
+    if (width == 4) *p++ = digit(high / 10);
+    if (width >= 3) *p++ = digit(high % 10);
+    if (width >= 2) *p++ = digit(low / 10);
+    *p = digit(low % 10);
     return static_cast<size_t>(width);
   }
   char digits[10];

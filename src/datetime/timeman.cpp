@@ -161,8 +161,12 @@ namespace {
 // Every field of v within its limits and a date its calendar has; v then gets the mark
 // of that calendar.
 inline bool fields_and_calendar_ok(Unpacked& v) {
-  for (int c = low_code(v); c <= high_code(v); ++c) {
-    if (v.field[c] < kDtFields[c].min || v.field[c] > kDtFields[c].max) return false;
+  const int low = low_code(v), high = high_code(v);
+  for (int c = low; c <= high; ++c) {
+    // One unsigned comparison per field: below min wraps past the width of the limits.
+    const DtFieldFacts& f = kDtFields[c];
+    const uint32_t above_min = static_cast<uint32_t>(v.field[c]) - static_cast<uint32_t>(f.min);
+    if (above_min > static_cast<uint32_t>(f.max - f.min)) return false;
   }
   int mark = kMarkGregorian;
   if (!calendar_of(v, &mark)) return false;
