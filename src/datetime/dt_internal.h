@@ -101,11 +101,64 @@ struct CivilDate {
 bool leap_year(int year, int mark);
 // Days of month 1..12 (out-of-range months clamp to the nearest).
 int month_length(int month, bool leap);
+// day_number through the month table, for any arguments (timeman.cpp).
+int32_t day_number_by_table(int year, int month, int day, int mark);
+// date_from_day below kFirstGregorianDay, by four-year blocks (timeman.cpp).
+bool date_from_julian_day(int32_t day, CivilDate* out);
+
 // Days since 0001-01-01 (day 0), Julian for mark 3, Gregorian otherwise. The date is
 // taken as given: a date the calendar does not have gives a number, not an error.
-int32_t day_number(int year, int month, int day, int mark);
+//
+// The usual dates are counted by closed forms over years that begin on 1 March, where the
+// leap day is the last of its year, so neither a leap-year test nor a month table is
+// needed. They hold for the Julian years 1..1581 and the Gregorian years 1583..32767 and
+// months 1..12, for any day (both roads add the day as the same linear term); every such
+// year and month (its day 1) is counted against consecutive day numbers by the test
+// Calendar.EveryDayRoundTripsAndWeekdaysAdvance (tests/datetime/timeman_test.cpp). Any
+// other argument takes the table road.
+inline int32_t day_number(int year, int month, int day, int mark) {
+  const bool julian = mark == kMarkJulian;
+  const int first = julian ? kMinYear : kGregorianStartYear + 1;
+  const int last = julian ? kGregorianStartYear - 1 : kMaxYear;
+  if (static_cast<uint32_t>(year - first) > static_cast<uint32_t>(last - first) ||
+      static_cast<uint32_t>(month - 1) > 11u) {
+    return day_number_by_table(year, month, day, mark);
+  }
+  const auto y = static_cast<uint32_t>(year - (month <= 2));  // the year of the last 1 March
+  const auto m = static_cast<uint32_t>(month > 2 ? month - 3 : month + 9);  // months since
+  // The constant puts 0001-01-01 at day 0 (Julian); the Gregorian leap days, and 2 more,
+  // put 2000-01-01 at day 730121.
+  constexpr int32_t kMarchShift = 306, kGregorianShift = 2;
+  const auto days = static_cast<int32_t>(365 * y + y / 4 + (153 * m + 2) / 5) - kMarchShift + day - 1;
+  return julian ? days : days + static_cast<int32_t>(y / 400 - y / 100) + kGregorianShift;
+}
+
 // The date of a day number; false below day 0 or beyond 32767-12-31.
-bool date_from_day(int32_t day, CivilDate* out);
+//
+// From 1582-10-15 by the inverse closed form: 400-year eras of 146097 days counted from
+// 1 March of year 0, days of the era to years with the leap days taken out, the day of
+// the March-based year to month and day by the 153-days-per-5-months rule. Holds for
+// every day from kFirstGregorianDay (where the count is non-negative) and is shown for
+// every day up to 32767-12-31, and false just beyond, by
+// Calendar.EveryDayRoundTripsAndWeekdaysAdvance; 32-bit unsigned arithmetic covers every
+// 32-bit day.
+inline bool date_from_day(int32_t day, CivilDate* out) {
+  if (day < kFirstGregorianDay) return date_from_julian_day(day, out);
+  constexpr uint32_t kEra = 146097, kShift = 304;
+  const uint32_t z = static_cast<uint32_t>(day) + kShift;  // days since 0000-03-01
+  const uint32_t era = z / kEra, doe = z - era * kEra;
+  const uint32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / (kEra - 1)) / 365;
+  const uint32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const uint32_t mp = (5 * doy + 2) / 153;
+  const uint32_t month = mp < 10 ? mp + 3 : mp - 9;
+  const uint32_t year = yoe + era * 400 + (month <= 2);
+  if (year > static_cast<uint32_t>(kMaxYear)) return false;
+  out->year = static_cast<int>(year);
+  out->month = static_cast<int>(month);
+  out->day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  out->mark = kMarkGregorian;
+  return true;
+}
 // 0 Sunday .. 6 Saturday (day 0, 0001-01-01, was a Saturday). Holds for every 32-bit day:
 // the first remainder lies in -6..6 and the + 7 makes it non-negative.
 inline int weekday_of_day(int32_t day) { return static_cast<int>(((day % 7) + 7 + 6) % 7); }
