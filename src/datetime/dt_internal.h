@@ -117,20 +117,28 @@ bool date_from_julian_day(int32_t day, CivilDate* out);
 // Calendar.EveryDayRoundTripsAndWeekdaysAdvance (tests/datetime/timeman_test.cpp). Any
 // other argument takes the table road.
 inline int32_t day_number(int year, int month, int day, int mark) {
-  const bool julian = mark == kMarkJulian;
-  const int first = julian ? kMinYear : kGregorianStartYear + 1;
-  const int last = julian ? kGregorianStartYear - 1 : kMaxYear;
-  if (static_cast<uint32_t>(year - first) > static_cast<uint32_t>(last - first) ||
-      static_cast<uint32_t>(month - 1) > 11u) {
-    return day_number_by_table(year, month, day, mark);
+  const auto march_days = [year, month, day](uint32_t* y) {
+    *y = static_cast<uint32_t>(year - (month <= 2));  // the year of the last 1 March
+    const auto m = static_cast<uint32_t>(month > 2 ? month - 3 : month + 9);  // months since
+    // The constant puts 0001-01-01 at day 0 (Julian).
+    constexpr int32_t kMarchShift = 306;
+    return static_cast<int32_t>(365 * *y + *y / 4 + (153 * m + 2) / 5) - kMarchShift + day - 1;
+  };
+  const bool month_ok = static_cast<uint32_t>(month - 1) <= 11u;
+  uint32_t y;
+  if (mark != kMarkJulian) {
+    constexpr int kFirst = kGregorianStartYear + 1;
+    if (month_ok && static_cast<uint32_t>(year - kFirst) <= static_cast<uint32_t>(kMaxYear - kFirst)) {
+      // The Gregorian leap days, and 2 more, put 2000-01-01 at day 730121.
+      constexpr int32_t kGregorianShift = 2;
+      const int32_t days = march_days(&y);
+      return days + static_cast<int32_t>(y / 400 - y / 100) + kGregorianShift;
+    }
+  } else if (month_ok && static_cast<uint32_t>(year - kMinYear) <
+                             static_cast<uint32_t>(kGregorianStartYear - kMinYear)) {
+    return march_days(&y);
   }
-  const auto y = static_cast<uint32_t>(year - (month <= 2));  // the year of the last 1 March
-  const auto m = static_cast<uint32_t>(month > 2 ? month - 3 : month + 9);  // months since
-  // The constant puts 0001-01-01 at day 0 (Julian); the Gregorian leap days, and 2 more,
-  // put 2000-01-01 at day 730121.
-  constexpr int32_t kMarchShift = 306, kGregorianShift = 2;
-  const auto days = static_cast<int32_t>(365 * y + y / 4 + (153 * m + 2) / 5) - kMarchShift + day - 1;
-  return julian ? days : days + static_cast<int32_t>(y / 400 - y / 100) + kGregorianShift;
+  return day_number_by_table(year, month, day, mark);
 }
 
 // The date of a day number; false below day 0 or beyond 32767-12-31.
@@ -167,14 +175,17 @@ int weekday_of_date(int year, int month, int day, int mark);
 
 // ---- Current datetime (timeman.cpp) --------------------------------------------------
 
-// Makes sure the current datetime is set: 0, or 1854 (already reported) when the
-// clock cannot be read.
-int ensure_current();
+// The current datetime (year down to milliseconds, mark 4); unset until first need, when
+// its milliseconds slot holds kCurrentUnset. Read it through current().
+constexpr int32_t kCurrentUnset = 65535;
+extern Unpacked g_current;
 // Reads the clock into the current datetime; 0 or 1854 (reported; nothing changed).
 int set_current_now();
-// The current datetime (year down to milliseconds, mark 4); unset until first need.
-const Unpacked& current();
-bool current_is_set();
+inline bool current_is_set() { return g_current.field[kMs] != kCurrentUnset; }
+// Makes sure the current datetime is set: 0, or 1854 (already reported) when the
+// clock cannot be read.
+inline int ensure_current() { return current_is_set() ? 0 : set_current_now(); }
+inline const Unpacked& current() { return g_current; }
 // Field c of v where v's range has it, the current datetime's above v's high code, the
 // fill value below v's low code.
 int32_t field_or_current(const Unpacked& v, int c);

@@ -16,7 +16,6 @@ constexpr int16_t kDaysBefore[2][13] = {
 
 constexpr int kDaysPer4Years = 1461;
 constexpr int kHour24 = 24;
-constexpr int32_t kCurrentUnset = 65535;  // in the milliseconds slot: never set
 
 inline int clamp_month(int m) { return m < 1 ? 1 : (m > 12 ? 12 : m); }
 
@@ -40,10 +39,11 @@ inline void month_day(int doy, bool leap, int* month, int* day) {
   }
 }
 
-Unpacked g_current = {make_header(kMs, kYy, kMarkGregorian), {kCurrentUnset, 0, 0, 0, 0, 0, 0}};
 ClockReader g_clock = plat::local_time_ms;
 
 }  // namespace
+
+Unpacked g_current = {make_header(kMs, kYy, kMarkGregorian), {kCurrentUnset, 0, 0, 0, 0, 0, 0}};
 
 bool leap_year(int year, int mark) {
   if (mark == kMarkJulian) return year % 4 == 0;
@@ -110,12 +110,6 @@ int set_current_now() {
   g_current = u;
   return 0;
 }
-
-bool current_is_set() { return g_current.field[kMs] != kCurrentUnset; }
-
-int ensure_current() { return current_is_set() ? 0 : set_current_now(); }
-
-const Unpacked& current() { return g_current; }
 
 int32_t field_or_current(const Unpacked& v, int c) {
   if (c > high_code(v)) return g_current.field[c];
