@@ -1,6 +1,5 @@
 // compare.cpp: value comparison: compare with its null codes and mixed types, the
 // per-type routines of comp_func, blob and tuple ordering, and case-free text order.
-#include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -129,91 +128,29 @@ int rest_against_blanks(const unsigned char* p, size_t from, size_t limit) {
 }
 
 // Where two texts equal up to i differ at i, or one or both end there.
-inline int text_step_diff(const unsigned char* a, size_t la, const unsigned char* b, size_t lb,
-                          size_t i) {
+int text_step_diff(const unsigned char* a, size_t la, const unsigned char* b, size_t lb, size_t i) {
   if (a[i] == b[i]) return 0;  // both end here
   if (a[i] == 0) return -rest_against_blanks(b, i, lb);
   if (b[i] == 0) return rest_against_blanks(a, i, la);
   return a[i] - b[i];
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QD_EXACT_TEXT_READS 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
-#define QD_EXACT_TEXT_READS 1
-#endif
-#endif
-
-// Where the common part of two texts ends: the first index below n at which they differ
-// or a has its terminator (b's then differs from a's byte or is one too), n when none.
-// Texts are read a block (16 bytes, or a machine word) at a time. A block never reaches
-// past either limit (n is at most both), but it may take bytes after a terminator: those
-// lie in the same page as the terminator, since a block is read only where it does not cross into the next page
-// (pages are 4096 bytes or more everywhere), so no read can fault. The sanitizer builds,
-// which would take such bytes for a fault, read the texts up to their terminators only.
-[[gnu::always_inline]] inline size_t common_part(const unsigned char* a, const unsigned char* b,
-                                                 size_t n) {
-  size_t i = 0;
-#if !defined(QD_EXACT_TEXT_READS)
-  constexpr uintptr_t kPage = 4096;
-  const auto page_room = [](const unsigned char* p) {
-    return kPage - (reinterpret_cast<uintptr_t>(p) & (kPage - 1));
-  };
-#if defined(__SSE2__)
-  // 16 bytes at a time: a bit for each byte where the texts differ or a has a zero.
-  constexpr size_t kBlock = 16;
-  const auto stops = [a, b](size_t at) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + at));
-    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + at));
-    const __m128i zero = _mm_cmpeq_epi8(x, _mm_setzero_si128());
-    const __m128i go_on = _mm_andnot_si128(zero, _mm_cmpeq_epi8(x, y));
-    return static_cast<unsigned>(_mm_movemask_epi8(go_on)) ^ 0xffffu;
-  };
-  constexpr int kBitsPerByte = 1;
-#else
-  // A word at a time: the lowest byte set in (x - 1s) & ~x & highs is x's first zero byte
-  // (bytes above it may be set falsely, never bytes below); the lowest of it and of x ^ y
-  // decides.
-  using Word = uintptr_t;
-  constexpr size_t kBlock = sizeof(Word);
-  constexpr Word kOnes = ~Word{0} / 0xFF, kHighs = kOnes << 7;
-  const auto stops = [a, b](size_t at) {
-    const Word x = load<Word>(a + at), y = load<Word>(b + at);
-    return (x ^ y) | ((x - kOnes) & ~x & kHighs);
-  };
-  constexpr int kBitsPerByte = 8;
-#endif
-  for (;;) {
-    // Up to the nearer page end (or the limit): blocks, then the bytes short of one.
-    const size_t room = std::min(page_room(a + i), page_room(b + i));
-    const size_t m = n - i > room ? i + room : n;
-    for (; m - i >= kBlock; i += kBlock) {
-      if (const auto stop = stops(i)) {
-        return i + static_cast<size_t>(std::countr_zero(stop)) / kBitsPerByte;
-      }
-    }
-    for (; i < m; ++i) {
-      if (a[i] != b[i] || a[i] == 0) return i;
-    }
-    if (i == n) return n;
-  }
-#else
-  for (; i < n; ++i) {
-    if (a[i] != b[i] || a[i] == 0) return i;
-  }
-  return n;
-#endif
-}
-
 // Zero-terminated texts, each also ended by its limit, the shorter extended with blanks:
-// the difference of the first differing bytes. The texts are walked together to where
-// they part or end.
-[[gnu::always_inline]] inline int text_diff(const unsigned char* a, size_t la,
-                                            const unsigned char* b, size_t lb) {
+// the difference of the first differing bytes. No byte past a text's terminator or
+// limit is read. The first byte decides most keys of random data at once; otherwise the
+// lengths are measured (strnlen stops at the terminator or the limit) and the common part
+// is compared a block at a time within them.
+int text_diff(const unsigned char* a, size_t la, const unsigned char* b, size_t lb) {
   const size_t n = la < lb ? la : lb;
-  const size_t i = common_part(a, b, n);
-  if (i < n) return text_step_diff(a, la, b, lb, i);
+  if (n > 0) {
+    if (a[0] != b[0] || a[0] == 0) return text_step_diff(a, la, b, lb, 0);
+    const size_t na = strnlen(reinterpret_cast<const char*>(a), n);
+    const size_t nb = strnlen(reinterpret_cast<const char*>(b), n);
+    const size_t m = na < nb ? na : nb;
+    const size_t i = first_difference(a, b, m);
+    if (i < m) return a[i] - b[i];
+    if (m < n) return text_step_diff(a, la, b, lb, m);  // a terminator at m
+  }
   return la > n ? rest_against_blanks(a, n, la) : -rest_against_blanks(b, n, lb);
 }
 
