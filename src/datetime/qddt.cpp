@@ -3,7 +3,6 @@
 #include "qdtype32/qddt.h"
 
 #include <algorithm>
-#include <bit>
 #include <type_traits>
 
 #include "datetime/dt_internal.h"
@@ -278,23 +277,19 @@ template <class Field>
 // 0x7fff - bound sets the lane's top bit exactly when the field exceeds its bound, with
 // no carry into the next lane; a negative field has its top bit set already.
 [[gnu::always_inline]] inline bool dt_clock_part(const void* dt, int low, int32_t* ms) {
-  if constexpr (std::endian::native != std::endian::little) {
-    return clock_part<int16_t>(dt, low, ms);
-  } else {
-    const uint64_t x = load<uint64_t>(static_cast<const unsigned char*>(dt) + kDtHeaderBytes);
-    uint64_t add = 0, top = 0;
-    int32_t f[kDd] = {};
+  const uint64_t x = load<uint64_t>(static_cast<const unsigned char*>(dt) + kDtHeaderBytes);
+  uint64_t add = 0, top = 0;
+  int32_t f[kDd] = {};
 #pragma GCC unroll 4
-    for (int c = kMs; c < kDd; ++c) {
-      if (c < low) continue;
-      const int lane = 16 * (c - low);
-      add |= static_cast<uint64_t>(0x7fff - ts_field_bound(c)) << lane;
-      top |= uint64_t{0x8000} << lane;
-      f[c] = static_cast<int16_t>(static_cast<uint16_t>(x >> lane));
-    }
-    *ms = f[kMs] + 1000 * (f[kSs] + 60 * (f[kMi] + 60 * f[kHh]));
-    return (((x + add) | x) & top) == 0;
+  for (int c = kMs; c < kDd; ++c) {
+    if (c < low) continue;
+    const int lane = 16 * (c - low);
+    add |= static_cast<uint64_t>(0x7fff - ts_field_bound(c)) << lane;
+    top |= uint64_t{0x8000} << lane;
+    f[c] = static_cast<int16_t>(static_cast<uint16_t>(x >> lane));
   }
+  *ms = f[kMs] + 1000 * (f[kSs] + 60 * (f[kMi] + 60 * f[kHh]));
+  return (((x + add) | x) & top) == 0;
 }
 
 // The fields from low to top of a day number (or a date) and the milliseconds of that
