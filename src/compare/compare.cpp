@@ -375,13 +375,12 @@ qd_blob_content_cmp g_blob_content = nullptr;
 using namespace qd;
 
 QD_EXTERN_C QD_API int compare(void* a, int code_a, void* b, int code_b, int len_a, int len_b) {
-  // The hottest pair first, decided on one branch: two integers, neither null.
-  const bool both = (a != nullptr) & (b != nullptr);
-  if (both & (code_a == kInteger) & (code_b == kInteger)) {
+  // The hottest pair first: two integers, told by one test of both codes.
+  if (((code_a ^ kInteger) | (code_b ^ kInteger)) == 0 && a && b) {
     const int32_t x = load<int32_t>(a), y = load<int32_t>(b);
     return (x > y) - (x < y);
   }
-  if (!both) return compare_nulls(a, code_a, b, code_b);
+  if (!a || !b) return compare_nulls(a, code_a, b, code_b);
   if ((code_a == code_b) & ((code_a == kChar) | (code_a == kVarchar))) {
     return text_order(a, len_a, b, len_b);
   }
@@ -604,12 +603,12 @@ QD_EXTERN_C QD_API int qdmb_strlen(char* text) {
     }
     ++count;
     if (width < 1) width = 1;
-    if (code < kEncUcs2le || code > kEncUcs4be) {
-      // A multi-byte character cut by the terminator ends the text there.
-      int i = 1;
-      while (i < width && p[i]) ++i;
-      if (i < width) break;
-    }
+    // The text ends at its first zero byte, in every encoding: a character that zero cuts
+    // (in the fixed-width encodings, a text whose length is no multiple of the width)
+    // counts and ends the walk, and nothing past the terminator is read.
+    int i = 1;
+    while (i < width && p[i]) ++i;
+    if (i < width) break;
     p += width;
   }
   return count;

@@ -109,11 +109,72 @@ inline int month_length(int month, bool leap) {
   const int m = month < 1 ? 1 : (month > 12 ? 12 : month);
   return kDays[m - 1] + (m == 2 && leap ? 1 : 0);
 }
+// day_number through the month table, for any arguments (timeman.cpp).
+int32_t day_number_by_table(int year, int month, int day, int mark);
+// date_from_day below kFirstGregorianDay, by four-year blocks (timeman.cpp).
+bool date_from_julian_day(int32_t day, CivilDate* out);
+
 // Days since 0001-01-01 (day 0), Julian for mark 3, Gregorian otherwise. The date is
 // taken as given: a date the calendar does not have gives a number, not an error.
-int32_t day_number(int year, int month, int day, int mark);
+//
+// The usual dates are counted by closed forms over years that begin on 1 March, where the
+// leap day is the last of its year, so neither a leap-year test nor a month table is
+// needed. They hold for the Julian years 1..1581 and the Gregorian years 1583..32767 and
+// months 1..12, for any day (both roads add the day as the same linear term); every such
+// year and month (its day 1) is counted against consecutive day numbers by the test
+// Calendar.EveryDayRoundTripsAndWeekdaysAdvance (tests/datetime/timeman_test.cpp). Any
+// other argument takes the table road.
+inline int32_t day_number(int year, int month, int day, int mark) {
+  const auto march_days = [year, month, day](uint32_t* y) {
+    *y = static_cast<uint32_t>(year - (month <= 2));  // the year of the last 1 March
+    const auto m = static_cast<uint32_t>(month > 2 ? month - 3 : month + 9);  // months since
+    // The constant puts 0001-01-01 at day 0 (Julian).
+    constexpr int32_t kMarchShift = 306;
+    return static_cast<int32_t>(365 * *y + *y / 4 + (153 * m + 2) / 5) - kMarchShift + day - 1;
+  };
+  const bool month_ok = static_cast<uint32_t>(month - 1) <= 11u;
+  uint32_t y;
+  if (mark != kMarkJulian) {
+    constexpr int kFirst = kGregorianStartYear + 1;
+    if (month_ok && static_cast<uint32_t>(year - kFirst) <= static_cast<uint32_t>(kMaxYear - kFirst)) {
+      // The Gregorian leap days, and 2 more, put 2000-01-01 at day 730121.
+      constexpr int32_t kGregorianShift = 2;
+      const int32_t days = march_days(&y);
+      return days + static_cast<int32_t>(y / 400 - y / 100) + kGregorianShift;
+    }
+  } else if (month_ok && static_cast<uint32_t>(year - kMinYear) <
+                             static_cast<uint32_t>(kGregorianStartYear - kMinYear)) {
+    return march_days(&y);
+  }
+  return day_number_by_table(year, month, day, mark);
+}
+
 // The date of a day number; false below day 0 or beyond 32767-12-31.
-bool date_from_day(int32_t day, CivilDate* out);
+//
+// From 1582-10-15 by the inverse closed form: 400-year eras of 146097 days counted from
+// 1 March of year 0, days of the era to years with the leap days taken out, the day of
+// the March-based year to month and day by the 153-days-per-5-months rule. Holds for
+// every day from kFirstGregorianDay (where the count is non-negative) and is shown for
+// every day up to 32767-12-31, and false just beyond, by
+// Calendar.EveryDayRoundTripsAndWeekdaysAdvance; 32-bit unsigned arithmetic covers every
+// 32-bit day.
+inline bool date_from_day(int32_t day, CivilDate* out) {
+  if (day < kFirstGregorianDay) return date_from_julian_day(day, out);
+  constexpr uint32_t kEra = 146097, kShift = 304;
+  const uint32_t z = static_cast<uint32_t>(day) + kShift;  // days since 0000-03-01
+  const uint32_t era = z / kEra, doe = z - era * kEra;
+  const uint32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / (kEra - 1)) / 365;
+  const uint32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const uint32_t mp = (5 * doy + 2) / 153;
+  const uint32_t month = mp < 10 ? mp + 3 : mp - 9;
+  const uint32_t year = yoe + era * 400 + (month <= 2);
+  if (year > static_cast<uint32_t>(kMaxYear)) return false;
+  out->year = static_cast<int>(year);
+  out->month = static_cast<int>(month);
+  out->day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  out->mark = kMarkGregorian;
+  return true;
+}
 // 0 Sunday .. 6 Saturday (day 0, 0001-01-01, was a Saturday). Holds for every 32-bit day:
 // the first remainder lies in -6..6 and the + 7 makes it non-negative.
 inline int weekday_of_day(int32_t day) { return static_cast<int>(((day % 7) + 7 + 6) % 7); }
@@ -122,14 +183,17 @@ int weekday_of_date(int year, int month, int day, int mark);
 
 // ---- Current datetime (timeman.cpp) --------------------------------------------------
 
-// Makes sure the current datetime is set: 0, or 1854 (already reported) when the
-// clock cannot be read.
-int ensure_current();
+// The current datetime (year down to milliseconds, mark 4); unset until first need, when
+// its milliseconds slot holds kCurrentUnset. Read it through current().
+constexpr int32_t kCurrentUnset = 65535;
+extern Unpacked g_current;
 // Reads the clock into the current datetime; 0 or 1854 (reported; nothing changed).
 int set_current_now();
-// The current datetime (year down to milliseconds, mark 4); unset until first need.
-const Unpacked& current();
-bool current_is_set();
+inline bool current_is_set() { return g_current.field[kMs] != kCurrentUnset; }
+// Makes sure the current datetime is set: 0, or 1854 (already reported) when the
+// clock cannot be read.
+inline int ensure_current() { return current_is_set() ? 0 : set_current_now(); }
+inline const Unpacked& current() { return g_current; }
 // Field c of v where v's range has it, the current datetime's above v's high code, the
 // fill value below v's low code.
 int32_t field_or_current(const Unpacked& v, int c);

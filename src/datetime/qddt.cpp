@@ -3,6 +3,7 @@
 #include "qdtype32/qddt.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "datetime/dt_internal.h"
 #include "qderror.h"
@@ -226,16 +227,39 @@ namespace {
 // the general road, which reports.
 constexpr int64_t kMsPerDay = 86400000;
 
+// Each step below is inlined where it is used and takes the lowest codes as arguments; the
+// exports call them once per lowest code (by_low), so that in each copy the codes are
+// constants and every field is read and written at a fixed place.
 template <class Field>
-inline int32_t stored_field(const void* v, int low, int c) {
+[[gnu::always_inline]] inline int32_t stored_field(const void* v, int low, int c) {
   return load<Field>(static_cast<const unsigned char*>(v) + kDtHeaderBytes +
                      sizeof(Field) * static_cast<size_t>(c - low));
+}
+
+// f(low) with low made a constant for each lowest code a direct shape has (0 .. kDd);
+// other codes give the general road's answer, other().
+template <class F, class G>
+[[gnu::always_inline]] inline auto by_low(int low, F f, G other) {
+  switch (low) {
+    case kMs:
+      return f(std::integral_constant<int, kMs>{});
+    case kSs:
+      return f(std::integral_constant<int, kSs>{});
+    case kMi:
+      return f(std::integral_constant<int, kMi>{});
+    case kHh:
+      return f(std::integral_constant<int, kHh>{});
+    case kDd:
+      return f(std::integral_constant<int, kDd>{});
+    default:
+      return other();
+  }
 }
 
 // The clock part of a value's fields from low up to below the day (0 below low), false
 // when a field lies outside 0 .. its bound. Straight-line: every step has a constant code.
 template <class Field>
-inline bool clock_part(const void* v, int low, int32_t* ms) {
+[[gnu::always_inline]] inline bool clock_part(const void* v, int low, int32_t* ms) {
   int32_t f[kDd] = {};
   bool clean = true;
 #pragma GCC unroll 4
@@ -247,16 +271,38 @@ inline bool clock_part(const void* v, int low, int32_t* ms) {
   return clean;
 }
 
+// The clock part of a datetime [yy:low] (low at most kDd) as clock_part gives it, read as
+// one 64-bit word of four 16-bit lanes from the lowest field up (the value holds at least
+// 12 bytes). A clock lane holds 0 .. 0x7fff when its field is not negative, so adding
+// 0x7fff - bound sets the lane's top bit exactly when the field exceeds its bound, with
+// no carry into the next lane; a negative field has its top bit set already.
+[[gnu::always_inline]] inline bool dt_clock_part(const void* dt, int low, int32_t* ms) {
+  const uint64_t x = load<uint64_t>(static_cast<const unsigned char*>(dt) + kDtHeaderBytes);
+  uint64_t add = 0, top = 0;
+  int32_t f[kDd] = {};
+#pragma GCC unroll 4
+  for (int c = kMs; c < kDd; ++c) {
+    if (c < low) continue;
+    const int lane = 16 * (c - low);
+    add |= static_cast<uint64_t>(0x7fff - ts_field_bound(c)) << lane;
+    top |= uint64_t{0x8000} << lane;
+    f[c] = static_cast<int16_t>(static_cast<uint16_t>(x >> lane));
+  }
+  *ms = f[kMs] + 1000 * (f[kSs] + 60 * (f[kMi] + 60 * f[kHh]));
+  return (((x + add) | x) & top) == 0;
+}
+
 // The fields from low to top of a day number (or a date) and the milliseconds of that
 // day, written into the stored value.
 template <class Field>
-inline void put_fields(void* v, int low, int top, int64_t day, int32_t clock,
-                       const CivilDate* date) {
-  const int32_t seconds = clock / 1000, minutes = seconds / 60, hours = minutes / 60;
-  const int32_t f[kDtFieldCount] = {clock - 1000 * seconds,
-                                    seconds - 60 * minutes,
-                                    minutes - 60 * hours,
-                                    hours,
+[[gnu::always_inline]] inline void put_fields(void* v, int low, int top, int64_t day,
+                                              int32_t clock, const CivilDate* date) {
+  const auto ms = static_cast<uint32_t>(clock);  // 0 .. kMsPerDay - 1
+  const uint32_t seconds = ms / 1000, minutes = seconds / 60, hours = minutes / 60;
+  const int32_t f[kDtFieldCount] = {static_cast<int32_t>(ms - 1000 * seconds),
+                                    static_cast<int32_t>(seconds - 60 * minutes),
+                                    static_cast<int32_t>(minutes - 60 * hours),
+                                    static_cast<int32_t>(hours),
                                     date ? date->day : static_cast<int32_t>(day),
                                     date ? date->month : 0,
                                     date ? date->year : 0};
@@ -273,24 +319,29 @@ struct Instant {
   int32_t clock;
 };
 
-// A datetime with its whole date and a clean clock.
-inline bool dt_instant(const void* dt, uint32_t h, Instant* t) {
-  const int low = range_low(h);
-  if (range_high(h) != kYy || low > kDd) return false;
-  if (!clock_part<int16_t>(dt, low, &t->clock)) return false;
+// A datetime [yy:low] (low at most kDd) with a clean clock; the caller has checked the
+// range.
+[[gnu::always_inline]] inline bool dt_instant(const void* dt, uint32_t h, int low, Instant* t) {
+  if (!dt_clock_part(dt, low, &t->clock)) return false;
   t->day = day_number(stored_field<int16_t>(dt, low, kYy), stored_field<int16_t>(dt, low, kMo),
                       stored_field<int16_t>(dt, low, kDd), range_mark(h));
   return true;
 }
 
-// dt + ts (or - ts) for the usual shapes; false leaves the operation to the general road.
-bool add_dt_ts_direct(const void* dt, const void* ts, bool subtract, void* result) {
-  const uint32_t hd = load<uint32_t>(dt), ht = load<uint32_t>(ts);
-  const int low_t = range_low(ht);
-  if (range_high(ht) != kDd || low_t > kDd) return false;
+// Whether a header is a datetime's with its whole date, or a day-time span's from the day.
+inline bool whole_date(uint32_t h) { return range_high(h) == kYy && range_low(h) <= kDd; }
+inline bool from_day(uint32_t h) { return range_high(h) == kDd && range_low(h) <= kDd; }
+
+// dt + ts (or - ts) for the usual shapes, with the lowest codes low_d of dt and low_t of
+// ts; false leaves the operation to the general road.
+[[gnu::always_inline]] inline bool add_dt_ts_direct(const void* dt, uint32_t hd, int low_d,
+                                                    const void* ts, uint32_t ht, int low_t,
+                                                    bool subtract, void* result) {
   Instant a;
   int32_t clock;
-  if (!dt_instant(dt, hd, &a) || a.day < 0 || !clock_part<int32_t>(ts, low_t, &clock)) return false;
+  if (!dt_instant(dt, hd, low_d, &a) || a.day < 0 || !clock_part<int32_t>(ts, low_t, &clock)) {
+    return false;
+  }
   const int32_t days = stored_field<int32_t>(ts, low_t, kDd);
   if (days < 0) return false;
   const int mark = range_mark(ht);
@@ -316,18 +367,20 @@ bool add_dt_ts_direct(const void* dt, const void* ts, bool subtract, void* resul
   }
   CivilDate date;
   if (!date_from_day(static_cast<int32_t>(day), &date)) return false;
-  const int low = std::min(range_low(hd), low_t);
+  const int low = std::min(low_d, low_t);
   store<uint32_t>(result, make_header(low, kYy, date.mark));
   put_fields<int16_t>(result, low, kYy, day, clk, &date);
   return true;
 }
 
-// a - b for the usual shapes: days and clock units, never failing.
-bool sub_dt_direct(const void* a, const void* b, void* result) {
-  const uint32_t ha = load<uint32_t>(a), hb = load<uint32_t>(b);
+// a - b for the usual shapes (lowest codes low_a and low_b): days and clock units, never
+// failing once both are read.
+[[gnu::always_inline]] inline bool sub_dt_direct(const void* a, uint32_t ha, int low_a,
+                                                 const void* b, uint32_t hb, int low_b,
+                                                 void* result) {
   Instant x, y;
-  if (!dt_instant(a, ha, &x) || !dt_instant(b, hb, &y)) return false;
-  const int low = std::min(range_low(ha), range_low(hb));
+  if (!dt_instant(a, ha, low_a, &x) || !dt_instant(b, hb, low_b, &y)) return false;
+  const int low = std::min(low_a, low_b);
   const bool earlier = x.day < y.day || (x.day == y.day && x.clock < y.clock);
   const Instant& later = earlier ? y : x;
   const Instant& first = earlier ? x : y;
@@ -339,13 +392,18 @@ bool sub_dt_direct(const void* a, const void* b, void* result) {
   return true;
 }
 
-}  // namespace
+// Two shapes with different lowest codes, apart from the usual case.
+[[gnu::noinline]] bool sub_dt_direct_mixed(const void* a, uint32_t ha, const void* b,
+                                           uint32_t hb, void* result) {
+  return sub_dt_direct(a, ha, range_low(ha), b, hb, range_low(hb), result);
+}
 
-QD_EXTERN_C QD_API int dt_sub(const void* a, const void* b, void* result) {
-  QD_INPUTS_OK(valid_datetime(a, kDtLargest) && valid_datetime(b, kDtLargest));
-  // No step of its own reports here: once the current datetime is set, nothing fails.
-  if (int err = ensure_current(); err != 0) return err;
-  if (sub_dt_direct(a, b, result)) return QD_TS_OUT(0, result);
+[[gnu::noinline]] bool add_dt_ts_direct_mixed(const void* dt, uint32_t hd, const void* ts,
+                                              uint32_t ht, bool subtract, void* result) {
+  return add_dt_ts_direct(dt, hd, range_low(hd), ts, ht, range_low(ht), subtract, result);
+}
+
+[[gnu::noinline]] int sub_general(const void* a, const void* b, void* result) {
   Unpacked x, y, r;
   PackedDt::unpack(a, x);
   PackedDt::unpack(b, y);
@@ -355,23 +413,62 @@ QD_EXTERN_C QD_API int dt_sub(const void* a, const void* b, void* result) {
   }
   sub_dt(x, y, r);
   PackedTs::pack(result, r);
-  return QD_TS_OUT(0, result);
+  return 0;
+}
+
+}  // namespace
+
+QD_EXTERN_C QD_API [[gnu::hot]] int dt_sub(const void* a, const void* b, void* result) {
+  QD_INPUTS_OK(valid_datetime(a, kDtLargest) && valid_datetime(b, kDtLargest));
+  // No step of its own reports here: once the current datetime is set, nothing fails.
+  if (int err = ensure_current(); err != 0) return err;
+  const uint32_t ha = load<uint32_t>(a), hb = load<uint32_t>(b);
+  constexpr uint32_t kRangeByte = 0xFF;
+  bool direct = false;
+  if (((ha ^ hb) & kRangeByte) == 0 && range_high(ha) == kYy) {
+    // Values of one shape, the usual case, with constant codes.
+    direct = by_low(
+        range_low(ha), [&](auto low) { return sub_dt_direct(a, ha, low, b, hb, low, result); },
+        [] { return false; });
+  } else if (whole_date(ha) && whole_date(hb)) {
+    direct = sub_dt_direct_mixed(a, ha, b, hb, result);
+  }
+  if (direct) return QD_TS_OUT(0, result);
+  return QD_TS_OUT(sub_general(a, b, result), result);
 }
 
 namespace {
 
-int dt_ts_add_sub(const char* fn, const void* dt, const void* ts, void* result, bool subtract) {
-  QD_INPUTS_OK(valid_datetime(dt, kDtLargest) && valid_timespan(ts, kTsLargest));
-  if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_TS_ADD);
-  if (add_dt_ts_direct(dt, ts, subtract, result)) {
-    return checked_status(fn, "datetime", valid_datetime, qd_inputs_ok_, 0, result, kDtLargest);
-  }
+[[gnu::noinline]] int add_general(const void* dt, const void* ts, void* result, bool subtract) {
   Unpacked x, y, r;
   if (int err = unpack_dt(dt, x, QDF_DT_TS_ADD); err != 0) return err;
   if (int err = unpack_ts(ts, y, QDF_DT_TS_ADD); err != 0) return err;
   if (int err = add_dt_ts(x, y, subtract, r); err != 0) return err;
   PackedDt::pack(result, r);
-  return checked_status(fn, "datetime", valid_datetime, qd_inputs_ok_, 0, result, kDtLargest);
+  return 0;
+}
+
+[[gnu::hot]] int dt_ts_add_sub(const char* fn, const void* dt, const void* ts, void* result, bool subtract) {
+  QD_INPUTS_OK(valid_datetime(dt, kDtLargest) && valid_timespan(ts, kTsLargest));
+  if (int err = ensure_current(); err != 0) return pass_on(err, QDF_DT_TS_ADD);
+  const uint32_t hd = load<uint32_t>(dt), ht = load<uint32_t>(ts);
+  int status = -1;  // not yet known: the general road decides
+  if (whole_date(hd) && from_day(ht)) {
+    const int low_d = range_low(hd), low_t = range_low(ht);
+    // A value and a span of one lowest code, the usual case, with constant codes.
+    const bool direct =
+        low_d == low_t
+            ? by_low(
+                  low_d,
+                  [&](auto low) {
+                    return add_dt_ts_direct(dt, hd, low, ts, ht, low, subtract, result);
+                  },
+                  [] { return false; })
+            : add_dt_ts_direct_mixed(dt, hd, ts, ht, subtract, result);
+    if (direct) status = 0;
+  }
+  if (status != 0) status = add_general(dt, ts, result, subtract);
+  return checked_status(fn, "datetime", valid_datetime, qd_inputs_ok_, status, result, kDtLargest);
 }
 
 }  // namespace

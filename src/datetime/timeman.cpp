@@ -15,11 +15,7 @@ constexpr int16_t kDaysBefore[2][13] = {
     {0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335, 366}};
 
 constexpr int kDaysPer4Years = 1461;
-constexpr int kDaysPerCentury = 36524;  // Gregorian, without its leap century day
-constexpr int kDaysPer400Years = 146097;
-constexpr int32_t kDay1201 = 438293;  // 1201-01-01, start of the Gregorian 400-year cycles
 constexpr int kHour24 = 24;
-constexpr int32_t kCurrentUnset = 65535;  // in the milliseconds slot: never set
 
 inline int clamp_month(int m) { return m < 1 ? 1 : (m > 12 ? 12 : m); }
 
@@ -43,14 +39,13 @@ inline void month_day(int doy, bool leap, int* month, int* day) {
   }
 }
 
-Unpacked g_current = {make_header(kMs, kYy, kMarkGregorian), {kCurrentUnset, 0, 0, 0, 0, 0, 0}};
 ClockReader g_clock = plat::local_time_ms;
 
 }  // namespace
 
-// Both closed forms are shown over every day of the range by
-// Calendar.EveryDayRoundTripsAndWeekdaysAdvance.
-int32_t day_number(int year, int month, int day, int mark) {
+Unpacked g_current = {make_header(kMs, kYy, kMarkGregorian), {kCurrentUnset, 0, 0, 0, 0, 0, 0}};
+
+int32_t day_number_by_table(int year, int month, int day, int mark) {
   const int m = clamp_month(month);
   const int doy = day - 1 + kDaysBefore[leap_year(year, mark)][m - 1];
   // Julian: holds for years 1..32767 (year - 1 >= 0, so the division floors).
@@ -67,48 +62,22 @@ int32_t day_number(int year, int month, int day, int mark) {
   return doy + (year - 1201) / 400 - (year - 1501) / 100 + (year - 1581) / 4 + 20 + 365 * year;
 }
 
-bool date_from_day(int32_t day, CivilDate* out) {
+// Shown for every day below kFirstGregorianDay by
+// Calendar.EveryDayRoundTripsAndWeekdaysAdvance.
+bool date_from_julian_day(int32_t day, CivilDate* out) {
   if (day < 0) return false;
-  int year, doy, mark;
-  if (day < kFirstGregorianDay) {
-    const int q = day / kDaysPer4Years, r = day % kDaysPer4Years;
-    if (r == kDaysPer4Years - 1) {
-      year = 4 * q + 4;
-      doy = 365;
-    } else {
-      year = 4 * q + r / 365 + 1;
-      doy = r % 365;
-    }
-    mark = kMarkJulian;
+  int year, doy;
+  const int q = day / kDaysPer4Years, r = day % kDaysPer4Years;
+  if (r == kDaysPer4Years - 1) {
+    year = 4 * q + 4;
+    doy = 365;
   } else {
-    // 400-year cycles from 1201; inside one, each century but the last is one day short
-    // of four-year blocks, which r / 36524 puts back before splitting into blocks. Holds
-    // for days from kDay1201 on (e >= 0); used only from kFirstGregorianDay, and shown
-    // for every day up to 32767-12-31 by Calendar.EveryDayRoundTripsAndWeekdaysAdvance.
-    const int32_t e = day - kDay1201;
-    const int q = e / kDaysPer400Years, r = e % kDaysPer400Years;
-    int offset;
-    if (r == kDaysPer400Years - 1) {
-      offset = 399;
-      doy = 365;
-    } else {
-      const int r2 = r + r / kDaysPerCentury;
-      const int q4 = r2 / kDaysPer4Years, r4 = r2 % kDaysPer4Years;
-      if (r4 == kDaysPer4Years - 1) {
-        offset = 4 * q4 + 3;
-        doy = 365;
-      } else {
-        offset = 4 * q4 + r4 / 365;
-        doy = r4 % 365;
-      }
-    }
-    year = 1201 + 400 * q + offset;
-    if (year > kMaxYear) return false;
-    mark = kMarkGregorian;
+    year = 4 * q + r / 365 + 1;
+    doy = r % 365;
   }
   out->year = year;
-  out->mark = mark;
-  month_day(doy, leap_year(year, mark), &out->month, &out->day);
+  out->mark = kMarkJulian;
+  month_day(doy, leap_year(year, kMarkJulian), &out->month, &out->day);
   return true;
 }
 
@@ -131,12 +100,6 @@ int set_current_now() {
   g_current = u;
   return 0;
 }
-
-bool current_is_set() { return g_current.field[kMs] != kCurrentUnset; }
-
-int ensure_current() { return current_is_set() ? 0 : set_current_now(); }
-
-const Unpacked& current() { return g_current; }
 
 int32_t field_or_current(const Unpacked& v, int c) {
   if (c > high_code(v)) return g_current.field[c];
