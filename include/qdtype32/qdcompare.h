@@ -74,7 +74,10 @@ QD_API int ic_strncmp(char* a, char* b, int n);
 QD_API int uplowstrcmp(char* a, char* b);
 /** The number of characters of a text in the database encoding
     qdxglob_val.db_encoding (one, two or four bytes a character, or as the multi-byte
-    encodings count them).
+    encodings count them). The count ends at a character whose first byte is zero, so
+    in the two- and four-byte encodings a zero byte inside a character does not end it:
+    the caller's text must end with a character that starts with a zero byte (a text of
+    whole characters followed by a zero character), else the count reads on past it.
     @return the count of characters. */
 QD_API int qdmb_strlen(char* text);
 /** The address of qd_sort_order.

@@ -603,12 +603,12 @@ QD_EXTERN_C QD_API int qdmb_strlen(char* text) {
     }
     ++count;
     if (width < 1) width = 1;
-    // The text ends at its first zero byte, in every encoding: a character that zero cuts
-    // (in the fixed-width encodings, a text whose length is no multiple of the width)
-    // counts and ends the walk, and nothing past the terminator is read.
-    int i = 1;
-    while (i < width && p[i]) ++i;
-    if (i < width) break;
+    if (code < kEncUcs2le || code > kEncUcs4be) {
+      // A multi-byte character cut by the terminator ends the text there.
+      int i = 1;
+      while (i < width && p[i]) ++i;
+      if (i < width) break;
+    }
     p += width;
   }
   return count;

@@ -233,7 +233,15 @@ int fit_characters(const AdaptCall& c, const Run& r, int32_t capacity, uint8_t* 
   std::memcpy(data, r.bytes, static_cast<size_t>(r.n));
   data[r.n] = 0;
   if (!valid_text(data, r.n)) return fail_encoding();  // its characters cannot be counted
-  // Counting stops at the text's terminator in every encoding, inside the target.
+  // The fixed-width encodings count whole characters up to one whose first byte is zero,
+  // so the character after the text's last must start with one; it lies within the
+  // target, as a text of at most `capacity` such characters does.
+  const int32_t code = qdxglob_val.db_encoding;
+  if (code >= kEncUcs2le && code <= kEncUcs4be) {
+    const int32_t width = encoding_char_len(code, reinterpret_cast<const char*>(data));
+    if (r.n > capacity * width) return fail_long_run(c, r);
+    data[(r.n + width - 1) / width * width] = 0;
+  }
   if (qdmb_strlen(reinterpret_cast<char*>(data)) > capacity) return fail_long_run(c, r);
   return 0;
 }
