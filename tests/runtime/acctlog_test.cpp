@@ -196,11 +196,8 @@ TEST_F(AcctTest, BudgetCutsFieldsInThisLineOnly) {
     const std::string y(c.in8, 'y'), z(c.in9, 'z');
     ASSERT_EQ(acct_write(ACCT_EV_CONN, 3, "", y.c_str(), z.c_str()), 0);
     const Strings f = only_line();
-    EXPECT_EQ(f[0] == "?" ? "?" : "date", std::string(c.f1)) << f[0];
-    EXPECT_EQ(f[1], c.f2);
-    EXPECT_EQ(f[3], c.f4);
-    EXPECT_EQ(copied(f[7]), c.f8);
-    EXPECT_EQ(copied(f[8]), c.f9);
+    EXPECT_EQ(std::tuple(f[0] == "?" ? "?" : "date", f[1], f[3], copied(f[7]), copied(f[8])),
+              std::tuple(std::string(c.f1), c.f2, c.f4, c.f8, c.f9)) << f[0];
   }
 }
 
