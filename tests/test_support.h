@@ -152,6 +152,19 @@ inline std::vector<Row> cases(const std::string& file, const char* op) {
   return out;
 }
 
+// Whether text holds part; a failure shows both.
+inline ::testing::AssertionResult has(const std::string& text, const std::string& part) {
+  if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
+}
+
+// Runs work(0) .. work(n - 1) each on a thread of its own and waits for all of them.
+inline void on_threads(int n, const std::function<void(int)>& work) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < n; ++t) threads.emplace_back(work, t);
+  for (std::thread& th : threads) th.join();
+}
+
 // ---- What the platforms provide differently --------------------------------------------
 
 // Sets (value non-null) or removes a variable of the process environment.

@@ -105,7 +105,7 @@ TEST_F(AdaptTest, CodesOutsideEveryFamilyAreRefused) {
     t.code = static_cast<int16_t>(code);
     init_qderr();
     EXPECT_EQ(value_adapt_type(1, &one, &t, dst, nullptr), 4200) << code;
-    EXPECT_NE(body().find("A value of the source type cannot be converted"), std::string::npos);
+    EXPECT_TRUE(qdtest::has(body(), "A value of the source type cannot be converted"));
   }
 }
 
@@ -155,22 +155,18 @@ TEST_F(AdaptTest, PassedOnErrorsAndCutTexts) {
 
 // Each thread's failures land in its own report.
 TEST_F(AdaptTest, ThreadsKeepTheirOwnReports) {
-  std::vector<std::thread> threads;
   std::vector<std::string> bodies(4);
-  for (int k = 0; k < 4; ++k) {
-    threads.emplace_back([k, &bodies] {
-      const attrtype tiny = type_of("tinyint");
-      for (int i = 0; i < 200; ++i) {
-        init_qderr();
-        const int32_t v = 1000 + k;
-        int8_t out;
-        if (value_adapt_type(1, &v, &tiny, &out, nullptr) != 19002) return;
-      }
-      bodies[k] = body();
-      trace_pop();
-    });
-  }
-  for (std::thread& t : threads) t.join();
+  qdtest::on_threads(4, [&bodies](int k) {
+    const attrtype tiny = type_of("tinyint");
+    for (int i = 0; i < 200; ++i) {
+      init_qderr();
+      const int32_t v = 1000 + k;
+      int8_t out;
+      if (value_adapt_type(1, &v, &tiny, &out, nullptr) != 19002) return;
+    }
+    bodies[k] = body();
+    trace_pop();
+  });
   for (int k = 0; k < 4; ++k) {
     EXPECT_EQ(bodies[k], "Number " + std::to_string(1000 + k) +
                              " is out of the range of type tinyint. \n");

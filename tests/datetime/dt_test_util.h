@@ -12,8 +12,7 @@
 
 #include "datetime/dt_internal.h"
 #include "qdtype32/qdtype32.h"
-#include "runtime/runtime_internal.h"
-#include "test_support.h"
+#include "report_support.h"
 
 namespace dtt {
 
@@ -127,8 +126,7 @@ class PinnedNow : public ::testing::Test {
 class ReportTexts {
  public:
   ReportTexts() {
-    qd::config_reset_for_test();
-    win_set_ini_name(dir_.write("qdwin.ini", std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR + "\n").c_str());
+    qdtest::use_catalogues(dir_);
     qdxglob_val.trace_to_errtext = 1;
   }
   ~ReportTexts() {

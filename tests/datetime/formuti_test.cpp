@@ -96,12 +96,12 @@ TEST_F(Templates, Reports) {
     Value out;
     EXPECT_NE(str2date(c.text, out.b, c.templ), 0) << c.text;
     const std::string text = reports.take();
-    EXPECT_NE(text.find(c.report), std::string::npos) << c.text << "\n" << text;
+    EXPECT_TRUE(qdtest::has(text, c.report)) << c.text;
   }
   char buf[4];
   Value v = value("dtv[yy:dd](2007,11,28)");
   EXPECT_EQ(date2str(v.b, buf, sizeof buf, "yyyy"), 21012);
-  EXPECT_NE(reports.take().find("in date2str"), std::string::npos);
+  EXPECT_TRUE(qdtest::has(reports.take(), "in date2str"));
 }
 
 // Two-digit years fall in the current century for 0-49 and the one before for 50-99;
@@ -224,20 +224,16 @@ TEST_F(Templates, LongLiterals) {
 TEST_F(Templates, Threads) {
   static const char* const kTemplates[4] = {"Day dd Month yyyy", "yyyy-mm-dd", "RM/YY", "dy"};
   static const char* const kWant[4] = {"Wednesday 28 November 2007", "2007-11-28", "XI/07", "wed"};
-  std::vector<std::thread> threads;
   std::atomic<int> wrong{0};
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&wrong, t] {
-      const Value v = make<int16_t>(kYy, kDd, kMarkGregorian, {2007, 11, 28});
-      for (int i = 0; i < 400; ++i) {
-        const int k = (t + i / 3) % 4;
-        char text[64];
-        if (date2str(v.b, text, sizeof text, kTemplates[k]) != 0 || std::string(text) != kWant[k])
-          ++wrong;
-      }
-    });
-  }
-  for (std::thread& th : threads) th.join();
+  qdtest::on_threads(4, [&wrong](int t) {
+    const Value v = make<int16_t>(kYy, kDd, kMarkGregorian, {2007, 11, 28});
+    for (int i = 0; i < 400; ++i) {
+      const int k = (t + i / 3) % 4;
+      char text[64];
+      if (date2str(v.b, text, sizeof text, kTemplates[k]) != 0 || std::string(text) != kWant[k])
+        ++wrong;
+    }
+  });
   EXPECT_EQ(wrong.load(), 0);
 }
 

@@ -122,22 +122,18 @@ TEST_F(Arith, BrokenHeadersAreRefused) {
 // values at the same time get the same answers as one thread alone.
 TEST_F(Arith, ThreadsShareNothingButTheCurrentDatetime) {
   std::atomic<int> wrong{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([t, &wrong] {
-      const Value start = make<int16_t>(kYy, kDd, kMarkGregorian, {2000, 1, 1});
-      for (int i = 0; i < 5000; ++i) {
-        const Value days = make<int32_t>(kDd, kDd, kMarkPositive, {i * 4 + t});
-        Value moved, back, diff;
-        if (dt_ts_add(start.b, days.b, moved.b) != 0 || dt_sub(moved.b, start.b, diff.b) != 0 ||
-            dt_ts_sub(moved.b, days.b, back.b) != 0 || qd::load<int32_t>(diff.b + 4) != i * 4 + t ||
-            dt_cmp(back.b, start.b) != 0) {
-          ++wrong;
-        }
+  qdtest::on_threads(4, [&wrong](int t) {
+    const Value start = make<int16_t>(kYy, kDd, kMarkGregorian, {2000, 1, 1});
+    for (int i = 0; i < 5000; ++i) {
+      const Value days = make<int32_t>(kDd, kDd, kMarkPositive, {i * 4 + t});
+      Value moved, back, diff;
+      if (dt_ts_add(start.b, days.b, moved.b) != 0 || dt_sub(moved.b, start.b, diff.b) != 0 ||
+          dt_ts_sub(moved.b, days.b, back.b) != 0 || qd::load<int32_t>(diff.b + 4) != i * 4 + t ||
+          dt_cmp(back.b, start.b) != 0) {
+        ++wrong;
       }
-    });
-  }
-  for (std::thread& th : threads) th.join();
+    }
+  });
   EXPECT_EQ(wrong.load(), 0);
 }
 

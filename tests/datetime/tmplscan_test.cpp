@@ -120,7 +120,7 @@ TEST(TemplateScanner, AllocationFailure) {
     qd::mem_fail_from_for_test(0);
     EXPECT_EQ(rc, 6) << n;
     const std::string text = reports.take();
-    EXPECT_NE(text.find("in enlarging the literal text"), std::string::npos) << text;
+    EXPECT_TRUE(qdtest::has(text, "in enlarging the literal text"));
   }
 }
 

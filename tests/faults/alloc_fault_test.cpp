@@ -15,9 +15,8 @@
 #include "qderror.h"
 #include "qdfid.h"
 #include "runtime/acct_internal.h"
-#include "runtime/runtime_internal.h"
+#include "report_support.h"
 #include "status/status_internal.h"
-#include "test_support.h"
 
 namespace {
 
@@ -41,11 +40,8 @@ bool usable_report(const char* report) {
 class AllocFault : public ::testing::Test {
  protected:
   void SetUp() override {
-    qd::config_reset_for_test();
     qd::acct_reset_for_test();
-    const std::string ini = std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR +
-                            "\nSETTING=value\nHOSTACCESS32=" + dir_.file("missing.so") + "\n";
-    win_set_ini_name(dir_.write("qdwin.ini", ini).c_str());
+    qdtest::use_catalogues(dir_, "SETTING=value\nHOSTACCESS32=" + dir_.file("missing.so") + "\n");
   }
   void TearDown() override {
     qd::mem_fail_from_for_test(0);
@@ -77,16 +73,10 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
   auto none = [] {};
   auto no_report = [] { trace_pop(); };
   auto pop_all = [] {
-    act_as(kGiver);
-    trace_pop();
-    act_as(kReceiver);
-    trace_pop();
-    act_as(0);
-    trace_pop();
-  };
-  auto heap_block = [this] {
-    block_ = heapctl_malloc(8, 0, nullptr, 0);
-    std::memcpy(block_, "abcdefg", 8);
+    for (uint32_t tid : {kGiver, kReceiver, 0u}) {
+      act_as(tid);
+      trace_pop();
+    }
   };
   auto free_block = [this] {
     heapctl_free(block_);
@@ -96,31 +86,41 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
   auto array_intact = [this] {
     return std::memcmp(&array_, &array_before_, sizeof array_) == 0;
   };
+  auto open_acct = [this] {
+    const std::string log = dir_.file("acct.log");
+    acct_ = {ACCT_MASK_ALL, 1, log.c_str()};
+    ASSERT_EQ(acct_init(&acct_, 4096), 0);
+    acct_.file = nullptr;
+  };
+  // A heap block of the allocation layer's, taken by get().
+  auto heap_call = [this](void* (*get)()) {
+    return [this, get] {
+      block_ = get();
+      return Outcome{block_ != nullptr};
+    };
+  };
+  // A call that writes a fix result into a buffer of 0x5a bytes: on failure the buffer
+  // stays as it was.
+  auto fix_result_call = [](std::function<int(unsigned char*)> call) {
+    return [call] {
+      unsigned char r[QD_FIX_MAX_BYTES], before[QD_FIX_MAX_BYTES];
+      std::memset(r, 0x5a, sizeof r);
+      std::memcpy(before, r, sizeof r);
+      Outcome out{call(r)};
+      out.intact = out.result == 0 || std::memcmp(r, before, sizeof r) == 0;
+      return out;
+    };
+  };
   std::map<std::string, Case> m;
   m["trace_fresh_report"] = {no_report, [] { return Outcome{trace(QDE_NO_MEMORY, 0)}; },
                              no_report};
-  m["trace_hard_with_acct"] = {
-      [this] {
-        trace_pop();
-        acct_ = {ACCT_MASK_ALL, 1, nullptr};
-        const std::string log = dir_.file("acct.log");
-        acct_.file = log.c_str();
-        ASSERT_EQ(acct_init(&acct_, 4096), 0);
-        acct_.file = nullptr;
-      },
-      [] { return Outcome{trace(QDE_LIBRARY_LOAD_FAILED, 0, "lib")}; },
-      [] {
-        trace_pop();
-        qd::acct_reset_for_test();
-      }};
+  m["trace_hard_with_acct"] = {[open_acct] { trace_pop(), open_acct(); },
+                               [] { return Outcome{trace(QDE_LIBRARY_LOAD_FAILED, 0, "lib")}; },
+                               [] { trace_pop(), qd::acct_reset_for_test(); }};
   m["qd_errtxt_adr"] = {no_report, [] { return Outcome{usable_report(qd_errtxt_adr())}; },
                         no_report};
-  m["init_qderr"] = {no_report,
-                     [] {
-                       long r = init_qderr();
-                       return Outcome{r, usable_report(qd_errtxt_adr())};
-                     },
-                     no_report};
+  m["init_qderr"] = {
+      no_report, [] { return Outcome{init_qderr(), usable_report(qd_errtxt_adr())}; }, no_report};
   m["hand_over_then_trace"] = {
       [] {
         act_as(kGiver);
@@ -150,29 +150,26 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
                                   out.intact = cell == &cell;
                                   return out;
                                 },
-                                [] {
-                                  trace_pop();
-                                  qd::dll_reset_for_test();
-                                }};
+                                [] { trace_pop(), qd::dll_reset_for_test(); }};
   // Tuples: a built row allocates nothing; a refused one only its report, and writes
   // nothing past the record either way.
   auto tuple_call = [](int extra) {
-    static std::vector<unsigned char> block(QD_TUPLE_MAX + 8, 0xee);
-    attrtype types[2] = {{1, {}, 0, 0}, {4, {}, 0, 0}};
-    int32_t seven = 7;
-    std::string text(32661 + extra, 'x');  // 6 + 4 + 32661 + 1 = 32672: fits exactly
-    void* values[2] = {&seven, text.data()};
-    Outcome out{constr_tup(2, values, types, block.data())};
-    out.intact = block[QD_TUPLE_MAX] == 0xee;
-    return out;
+    return [extra] {
+      static std::vector<unsigned char> block(QD_TUPLE_MAX + 8, 0xee);
+      attrtype types[2] = {{1, {}, 0, 0}, {4, {}, 0, 0}};
+      int32_t seven = 7;
+      std::string text(32661 + extra, 'x');  // 6 + 4 + 32661 + 1 = 32672: fits exactly
+      void* values[2] = {&seven, text.data()};
+      Outcome out{constr_tup(2, values, types, block.data())};
+      out.intact = block[QD_TUPLE_MAX] == 0xee;
+      return out;
+    };
   };
-  m["constr_tup_row"] = {none, [tuple_call] { return tuple_call(0); }, none};
-  m["constr_tup_too_long"] = {no_report, [tuple_call] { return tuple_call(1); }, no_report};
+  m["constr_tup_row"] = {none, tuple_call(0), none};
+  m["constr_tup_too_long"] = {no_report, tuple_call(1), no_report};
   m["acct_init"] = {[this] {
                       trace_pop();
-                      const std::string log = dir_.file("acct.log");
-                      acct_ = {ACCT_MASK_ALL, 1, nullptr};
-                      acct_.file = strdup(log.c_str());
+                      acct_ = {ACCT_MASK_ALL, 1, strdup(dir_.file("acct.log").c_str())};
                     },
                     [this] {
                       const acct_config before = acct_;
@@ -184,34 +181,19 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
                     },
                     [this] {
                       std::free(const_cast<char*>(acct_.file));
-                      trace_pop();
-                      qd::acct_reset_for_test();
+                      trace_pop(), qd::acct_reset_for_test();
                     }};
-  m["acct_write"] = {[this] {
-                       acct_ = {ACCT_MASK_ALL, 1, nullptr};
-                       const std::string log = dir_.file("acct.log");
-                       acct_.file = log.c_str();
-                       ASSERT_EQ(acct_init(&acct_, 4096), 0);
-                       acct_.file = nullptr;
-                     },
-                     [] { return Outcome{acct_write(ACCT_EV_ERROR, 1, "text")}; },
+  m["acct_write"] = {open_acct, [] { return Outcome{acct_write(ACCT_EV_ERROR, 1, "text")}; },
                      [] { qd::acct_reset_for_test(); }};
-  m["heapctl_malloc"] = {none, [this] {
-                           block_ = heapctl_malloc(16, 0, nullptr, 0);
-                           return Outcome{block_ != nullptr};
-                         },
+  m["heapctl_malloc"] = {none, heap_call([] { return heapctl_malloc(16, 0, nullptr, 0); }),
                          free_block};
-  m["heapctl_calloc"] = {none, [this] {
-                           block_ = heapctl_calloc(16, 0, nullptr, 0);
-                           return Outcome{block_ != nullptr};
-                         },
+  m["heapctl_calloc"] = {none, heap_call([] { return heapctl_calloc(16, 0, nullptr, 0); }),
                          free_block};
-  m["heapctl_malloc_ptr"] = {none, [this] {
-                               block_ = heapctl_malloc_ptr(0);
-                               return Outcome{block_ != nullptr};
-                             },
-                             free_block};
-  m["heapctl_realloc"] = {heap_block,
+  m["heapctl_malloc_ptr"] = {none, heap_call([] { return heapctl_malloc_ptr(0); }), free_block};
+  m["heapctl_realloc"] = {[this] {
+                            block_ = heapctl_malloc(8, 0, nullptr, 0);
+                            std::memcpy(block_, "abcdefg", 8);
+                          },
                           [this] {
                             void* grown = heapctl_realloc(block_, 0, 4096);
                             if (grown) block_ = grown;
@@ -237,10 +219,8 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
                           },
                           [this, array_intact] {
                             void* d = need_space(&array_, 100, 8);
-                            bool kept = true;
-                            for (int i = 0; i < 32; ++i) {
-                              kept = kept && static_cast<uint8_t*>(array_.data)[i] == 0x5a;
-                            }
+                            const auto* data = static_cast<uint8_t*>(array_.data);
+                            const bool kept = std::count(data, data + 32, 0x5a) == 32;
                             return Outcome{d != nullptr, kept && (d || array_intact())};
                           },
                           free_array};
@@ -254,10 +234,7 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
                                                std::memcmp(&type, &before, sizeof type) == 0);
                                   return out;
                                 },
-                                [free_block] {
-                                  free_block();
-                                  trace_pop();
-                                }};
+                                [free_block] { free_block(), trace_pop(); }};
   // Date templates: literal text past 128 bytes grows the scanner's buffer twice more;
   // the caller's buffer or result stays as it was when that fails.
   // 2007-11-28, datetime[yy:dd].
@@ -303,29 +280,16 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
                                                          "C9,999.99\" net\"MI")};
                                 },
                                 no_report};
-  m["str2num_prefix_suffix"] = {no_report,
-                                [] {
+  m["str2num_prefix_suffix"] = {no_report, fix_result_call([](unsigned char* r) {
                                   qdxglob_val.currency_sym = "$";
-                                  unsigned char r[QD_FIX_MAX_BYTES], before[QD_FIX_MAX_BYTES];
-                                  std::memset(r, 0x5a, sizeof r);
-                                  std::memcpy(before, r, sizeof r);
-                                  Outcome out{str2num("$1,234.50 net-", r, "C9,999.99\" net\"MI")};
-                                  out.intact = out.result == 0 || std::memcmp(r, before, sizeof r) == 0;
-                                  return out;
-                                },
+                                  return str2num("$1,234.50 net-", r, "C9,999.99\" net\"MI");
+                                }),
                                 no_report};
   // The free form copies a long text to put "." in place of the settings' separator.
-  m["str2num_long_free"] = {no_report,
-                            [] {
+  m["str2num_long_free"] = {no_report, fix_result_call([](unsigned char* r) {
                               qdxglob_val.decimal_sep = ",";
-                              const std::string text = std::string(400, ' ') + "12,5";
-                              unsigned char r[QD_FIX_MAX_BYTES], before[QD_FIX_MAX_BYTES];
-                              std::memset(r, 0x5a, sizeof r);
-                              std::memcpy(before, r, sizeof r);
-                              Outcome out{str2num(text.c_str(), r, nullptr)};
-                              out.intact = out.result == 0 || std::memcmp(r, before, sizeof r) == 0;
-                              return out;
-                            },
+                              return str2num((std::string(400, ' ') + "12,5").c_str(), r, nullptr);
+                            }),
                             no_report};
   return m;
 }

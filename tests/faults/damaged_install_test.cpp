@@ -19,10 +19,9 @@
 
 #include "qderror.h"
 #include "runtime/acct_internal.h"
-#include "runtime/runtime_internal.h"
+#include "report_support.h"
 #include "status/lowio.h"
 #include "status/status_internal.h"
-#include "test_support.h"
 
 namespace {
 
@@ -105,10 +104,7 @@ class DamagedInstall : public ::testing::TestWithParam<Damage> {
   }
 
   void write_ini(bool with_library) {
-    std::string ini = "[QDWIN]\nQUARENDEL=" + inst_.string() + "\n";
-    if (with_library) ini += "HOSTACCESS32=" + lib_ + "\n";
-    qd::config_reset_for_test();
-    win_set_ini_name(dir_.write("qdwin.ini", ini).c_str());
+    qdtest::use_catalogues(dir_, with_library ? "HOSTACCESS32=" + lib_ + "\n" : "", inst_.string());
   }
   // The installation as shipped.
   void mend() {
@@ -221,7 +217,7 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
   replace_all(holds, "<inst>", inst_.string());
   replace_all(holds, "<lib>", lib_);
   EXPECT_EQ(out.result, qdtest::num(d.result));
-  EXPECT_NE(out.report.find(holds), std::string::npos) << "report:\n" << out.report;
+  EXPECT_TRUE(qdtest::has(out.report, holds));
   if (n == "trace_disk_full") {
     EXPECT_EQ(fs::file_size(trace_file()), 0u) << "nothing reached the full disk";
   }
@@ -233,14 +229,13 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
   write_ini(true);
   const Outcome again = within_time_limit(n, load);
   EXPECT_EQ(again.result, QDE_LIBRARY_LOAD_FAILED);
-  EXPECT_NE(again.report.find("The library " + lib_ + " could not be loaded."), std::string::npos)
-      << again.report;
+  EXPECT_TRUE(qdtest::has(again.report, "The library " + lib_ + " could not be loaded."));
   if (n == "trace_disk_full") {
     EXPECT_GT(fs::file_size(trace_file()), 0u) << "the trace file takes lines again";
   }
   if (n == "acct_disk_full") {
     EXPECT_EQ(acct_write(ACCT_EV_APPLIC, 1, "room again"), 0);
-    EXPECT_NE(qdtest::read_file(log_).find("'room again'"), std::string::npos);
+    EXPECT_TRUE(qdtest::has(qdtest::read_file(log_), "'room again'"));
   }
 }
 

@@ -24,12 +24,10 @@ TEST_F(NumTest, ParseTable) {
 TEST_F(NumTest, ParseReports) {
   Fix r;
   EXPECT_EQ(str2num("12,34", r.p(), "9,999"), QDE_TEXT_TEMPLATE_MISMATCH);
-  EXPECT_NE(body().find("Text '12,34' does not match the number template '9,999'"),
-            std::string::npos)
-      << body();
+  EXPECT_TRUE(qdtest::has(body(), "Text '12,34' does not match the number template '9,999'"));
   init_qderr();
   EXPECT_EQ(str2num("3.75x", r.p(), nullptr), QDE_TEXT_NOT_READABLE);
-  EXPECT_NE(body().find("Text 3.75x cannot be read as number"), std::string::npos) << body();
+  EXPECT_TRUE(qdtest::has(body(), "Text 3.75x cannot be read as number"));
 }
 
 // A free-form text longer than the stack copy, its separator replaced in a heap copy.

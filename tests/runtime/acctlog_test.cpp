@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -21,7 +22,7 @@
 #include "runtime/coding.h"
 #include "runtime/os_internal.h"
 #include "runtime/runtime_internal.h"
-#include "test_support.h"
+#include "report_support.h"
 
 namespace {
 
@@ -45,23 +46,19 @@ std::vector<Strings> lines_of(const std::string& text) {
 // Bytes of text copied into a quoted field, kAbsent for "?".
 size_t copied(const std::string& field) { return field == "?" ? kAbsent : field.size() - 2; }
 
-class AcctTest : public ::testing::Test {
+// Reports carry the catalogue texts and names of the source tree.
+class AcctTest : public qdtest::ReportTest {
  protected:
   void SetUp() override {
     qd::acct_reset_for_test();
-    qd::config_reset_for_test();
-    // The catalogues of the source tree, so that reports carry their texts and names.
-    const std::string ini = std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR + "\n";
-    win_set_ini_name(dir_.write("qdwin.ini", ini).c_str());
+    ReportTest::SetUp();
     log_ = dir_.file("acct.log");
-    init_qderr();
   }
   void TearDown() override {
     qd::os_set_write_for_test(nullptr);
     qd::acct_set_open_for_test(nullptr);
     qd::acct_reset_for_test();
-    qd::config_reset_for_test();
-    trace_pop();
+    ReportTest::TearDown();
   }
   int open_log(qd_ulong events = ACCT_MASK_ALL, qd_long size = qd::kRecordMax, qd_long logon = 1) {
     acct_config config{events, logon, log_.c_str()};
@@ -75,8 +72,6 @@ class AcctTest : public ::testing::Test {
     EXPECT_EQ(all.size(), 1u);
     return all.empty() ? Strings(9) : all[0];
   }
-  qdtest::TempDir dir_;
-  qdtest::GlobalsScope globals_;
   std::string log_;
 };
 
@@ -201,11 +196,8 @@ TEST_F(AcctTest, BudgetCutsFieldsInThisLineOnly) {
     const std::string y(c.in8, 'y'), z(c.in9, 'z');
     ASSERT_EQ(acct_write(ACCT_EV_CONN, 3, "", y.c_str(), z.c_str()), 0);
     const Strings f = only_line();
-    EXPECT_EQ(f[0] == "?" ? "?" : "date", std::string(c.f1)) << f[0];
-    EXPECT_EQ(f[1], c.f2);
-    EXPECT_EQ(f[3], c.f4);
-    EXPECT_EQ(copied(f[7]), c.f8);
-    EXPECT_EQ(copied(f[8]), c.f9);
+    EXPECT_EQ(std::tuple(f[0] == "?" ? "?" : "date", f[1], f[3], copied(f[7]), copied(f[8])),
+              std::tuple(std::string(c.f1), c.f2, c.f4, c.f8, c.f9)) << f[0];
   }
 }
 
@@ -301,7 +293,7 @@ TEST_F(AcctTest, FullFileMovesToTheNextGeneration) {
   // Later lines go on in the last file.
   g_fake.limit = 0;
   ASSERT_EQ(acct_write(ACCT_EV_DDL, 1, "later"), 0);
-  EXPECT_NE(qdtest::read_file(last).find("\t'later'\t"), std::string::npos);
+  EXPECT_TRUE(qdtest::has(qdtest::read_file(last), "\t'later'\t"));
   // A new configuration starts again with the base name.
   ASSERT_EQ(open_log(), 0);
   EXPECT_EQ(qd::acct_generation(), 0);
@@ -322,10 +314,8 @@ TEST_F(AcctTest, FilesRefusedAsTakenArePassedOverOthersFail) {
   EXPECT_FALSE(std::filesystem::exists(log_));
   log_ = dir_.file("no/such/dir/acct.log");
   EXPECT_EQ(open_log(0x5), QDE_ACCT_OPEN_FAILED);
-  const std::string report = qd_errtxt_adr();
-  EXPECT_NE(report.find("The accounting log file " + log_ + " could not be opened (mode 438)."),
-            std::string::npos)
-      << report;
+  EXPECT_TRUE(qdtest::has(qd_errtxt_adr(),
+                          "The accounting log file " + log_ + " could not be opened (mode 438)."));
   EXPECT_EQ(qd::acct_descriptor(), -1);
   EXPECT_EQ(acct_act_logon, 1);               // taken before the open
   EXPECT_EQ(acct_act_events, 0u);             // not reached
@@ -355,10 +345,10 @@ TEST_F(AcctTest, InterruptedPartialAndFailedWrites) {
     EXPECT_EQ(acct_write(ACCT_EV_CONN, 1, std::to_string(i).c_str()), steps[i].result) << i;
   }
   const std::string report = qd_errtxt_adr();
-  const size_t at = report.find("could not be written completely");
-  EXPECT_NE(at, std::string::npos) << report;
-  EXPECT_EQ(at, report.rfind("could not be written completely")) << report;
-  EXPECT_NE(report.find("(descriptor " + std::to_string(fd) + ")"), std::string::npos);
+  EXPECT_TRUE(qdtest::has(report, "could not be written completely"));
+  EXPECT_EQ(report.find("could not be written completely"),
+            report.rfind("could not be written completely")) << report;
+  EXPECT_TRUE(qdtest::has(report, "(descriptor " + std::to_string(fd) + ")"));
   g_fake.failures_left = 0;
   EXPECT_EQ(acct_write(ACCT_EV_CONN, 1, "5"), 0);
   const std::vector<Strings> got = lines();
@@ -393,30 +383,26 @@ TEST_F(AcctTest, ErrorLinesFromTheErrorStatusWhileOn) {
   }
   // The last field is the report as it stands, its line ends escaped.
   const std::string& report = got[1][8];
-  EXPECT_NE(report.find("Out of memory."), std::string::npos) << report;
-  EXPECT_NE(report.find("\\n"), std::string::npos) << report;
+  EXPECT_TRUE(qdtest::has(report, "Out of memory."));
+  EXPECT_TRUE(qdtest::has(report, "\\n"));
 }
 
 TEST_F(AcctTest, ConcurrentWritersKeepTheirLinesWhole) {
   ASSERT_EQ(open_log(0x1), 0);
   constexpr int kThreads = 4;
   constexpr int kEach = 60;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([t] {
-      const std::string mine = "thread " + std::to_string(t) + std::string(300, 'a' + t);
-      for (int i = 0; i < kEach; ++i) {
-        if (i % 2) {
-          init_qderr();  // a report past 3000 characters would stop recording
-          trace(QDE_VALUE_OVERFLOW, QDF_VALUE_ADAPT_TYPE, mine.c_str(), "numeric(1)");
-        } else {
-          acct_write(ACCT_EV_APPLIC, 3, mine.c_str(), mine.c_str(), mine.c_str());
-        }
+  qdtest::on_threads(kThreads, [](int t) {
+    const std::string mine = "thread " + std::to_string(t) + std::string(300, 'a' + t);
+    for (int i = 0; i < kEach; ++i) {
+      if (i % 2) {
+        init_qderr();  // a report past 3000 characters would stop recording
+        trace(QDE_VALUE_OVERFLOW, QDF_VALUE_ADAPT_TYPE, mine.c_str(), "numeric(1)");
+      } else {
+        acct_write(ACCT_EV_APPLIC, 3, mine.c_str(), mine.c_str(), mine.c_str());
       }
-      trace_pop();
-    });
-  }
-  for (std::thread& th : threads) th.join();
+    }
+    trace_pop();
+  });
   const std::vector<Strings> got = lines();
   ASSERT_EQ(got.size(), static_cast<size_t>(kThreads * kEach));
   int errors = 0;
@@ -437,10 +423,7 @@ TEST_F(AcctTest, UnknownEvents) {
   for (int event : {-1, 10, 0x4000}) {
     init_qderr();
     EXPECT_EQ(acct_write(event, 1, "x"), QDE_ACCT_BAD_EVENT);
-    const std::string report = qd_errtxt_adr();
-    EXPECT_NE(report.find("Accounting event " + std::to_string(event) + " is unknown"),
-              std::string::npos)
-        << report;
+    EXPECT_TRUE(qdtest::has(qd_errtxt_adr(), "Accounting event " + std::to_string(event) + " is unknown"));
   }
   // Only the ERROR lines of the three reports reached the file.
   const std::vector<Strings> got = lines();
@@ -449,15 +432,14 @@ TEST_F(AcctTest, UnknownEvents) {
 }
 
 TEST_F(AcctTest, ConfigureReconfigureAndExit) {
+  // The events and logon switch in force, and the open file (-1: none).
+  const auto state = [] { return std::tuple(acct_act_events, acct_act_logon, qd::acct_descriptor()); };
   acct_config config{0x6, 1, "---"};  // no file: the lines go nowhere
   ASSERT_EQ(acct_init(&config, 1000), 0);
-  EXPECT_EQ(acct_act_events, 0x6u);
-  EXPECT_EQ(acct_act_logon, 1);
-  EXPECT_EQ(qd::acct_descriptor(), -1);
+  EXPECT_EQ(state(), std::tuple(0x6u, 1, -1));
   EXPECT_EQ(acct_write(ACCT_EV_CONN, 0), 0);
   ASSERT_EQ(acct_init(nullptr, 1000), 0);  // a null configuration: off, no file
-  EXPECT_EQ(acct_act_events, 0u);
-  EXPECT_EQ(acct_act_logon, 0);
+  EXPECT_EQ(state(), std::tuple(0u, 0, -1));
   config = {0x6, 0, log_.c_str()};  // logging off: the named file is not even opened
   ASSERT_EQ(acct_init(&config, 1000), 0);
   EXPECT_FALSE(std::filesystem::exists(log_));
@@ -472,9 +454,7 @@ TEST_F(AcctTest, ConfigureReconfigureAndExit) {
   EXPECT_EQ(lines().size(), 1u);
   EXPECT_EQ(lines(second).size(), 1u);
   ASSERT_EQ(acct_exit(), 0);
-  EXPECT_EQ(acct_act_events, 0u);
-  EXPECT_EQ(acct_act_logon, 0);
-  EXPECT_EQ(qd::acct_descriptor(), -1);
+  EXPECT_EQ(state(), std::tuple(0u, 0, -1));
   EXPECT_EQ(acct_exit(), 0);
   EXPECT_EQ(acct_write(ACCT_EV_CONN, 0), 0);
   EXPECT_EQ(lines(second).size(), 1u);

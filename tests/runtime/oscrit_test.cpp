@@ -10,6 +10,7 @@
 #include "qderror.h"
 #include "qdtype32/qderr.h"
 #include "runtime/runtime_internal.h"
+#include "test_support.h"
 
 namespace {
 
@@ -47,19 +48,15 @@ TEST(Lock, MutualExclusionUnderContention) {
   constexpr int kThreads = 8;
   constexpr int kRounds = 20000;
   long counter = 0;  // guarded by the lock only
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&] {
-      for (int i = 0; i < kRounds; ++i) {
-        qd::LockGuard guard(kTestLock);
-        qd::LockGuard again(kTestLock);  // recursion inside contention
-        long v = counter;
-        if (i % 97 == 0) std::this_thread::yield();
-        counter = v + 1;
-      }
-    });
-  }
-  for (auto& th : threads) th.join();
+  qdtest::on_threads(kThreads, [&](int) {
+    for (int i = 0; i < kRounds; ++i) {
+      qd::LockGuard guard(kTestLock);
+      qd::LockGuard again(kTestLock);  // recursion inside contention
+      long v = counter;
+      if (i % 97 == 0) std::this_thread::yield();
+      counter = v + 1;
+    }
+  });
   EXPECT_EQ(counter, static_cast<long>(kThreads) * kRounds);
 }
 

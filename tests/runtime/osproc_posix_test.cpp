@@ -146,10 +146,7 @@ TEST(SystemTest, WaitsUnlessTheCommandEndsWithAnAmpersand) {
 }
 
 TEST(SystemTest, CannotStart) {
-  struct Case {
-    const char* command;
-    int result;
-  } cases[] = {
+  const std::pair<const char*, int> cases[] = {
       {"/nonexistent/program", -1},   // the interpreter cannot find it
       {"/nonexistent/program &", 0},  // not waited for: not known
       {"exit 127", -1},               // indistinguishable, by design
@@ -157,7 +154,7 @@ TEST(SystemTest, CannotStart) {
       {"", 0},
       {"&", 0},
   };
-  for (const Case& c : cases) EXPECT_EQ(win_os_system(c.command), c.result) << c.command;
+  for (const auto& [command, result] : cases) EXPECT_EQ(win_os_system(command), result) << command;
   EXPECT_EQ(win_os_system(nullptr), -1);
 }
 

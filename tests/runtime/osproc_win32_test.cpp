@@ -30,17 +30,14 @@ TEST(SystemTest, WaitsUnlessTheCommandEndsWithAnAmpersand) {
 }
 
 TEST(SystemTest, CannotStart) {
-  struct Case {
-    const char* command;
-    int result;
-  } cases[] = {
+  const std::pair<const char*, int> cases[] = {
       {"C:\\nonexistent\\program.exe", -1},
       {"C:\\nonexistent\\program.exe &", -1},  // known at the start, waited for or not
       {"cmd /c exit 3", 0},                      // started and ended: a failure of its own
       {"", -1},                                  // no program named
       {"&", -1},
   };
-  for (const Case& c : cases) EXPECT_EQ(win_os_system(c.command), c.result) << c.command;
+  for (const auto& [command, result] : cases) EXPECT_EQ(win_os_system(command), result) << command;
   EXPECT_EQ(win_os_system(nullptr), -1);
 }
 

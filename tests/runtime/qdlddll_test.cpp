@@ -11,8 +11,7 @@
 #include "platform/platform.h"
 #include "qderror.h"
 #include "runtime/acct_internal.h"
-#include "runtime/runtime_internal.h"
-#include "test_support.h"
+#include "report_support.h"
 
 namespace {
 
@@ -35,11 +34,7 @@ class DllTest : public ::testing::Test {
   }
   // The initialisation file: the source tree's catalogues (for report texts), then the
   // lines given.
-  void configure(const std::string& lines) {
-    qd::config_reset_for_test();
-    const std::string text = std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR + "\n" + lines;
-    win_set_ini_name(dir_.write("qdwin.ini", text).c_str());
-  }
+  void configure(const std::string& lines) { qdtest::use_catalogues(dir_, lines); }
   static std::string report() { return qd_errtxt_adr(); }
   qdtest::TempDir dir_;
   qdtest::GlobalsScope globals_;
@@ -91,10 +86,8 @@ TEST_F(DllTest, SystemLibraryEntries) {
     Cosine cell = cosine;
     EXPECT_EQ(load_function(QD_DLL_KERNEL, &cell, name), QDE_LIBRARY_ENTRY_MISSING);
     EXPECT_EQ(cell, nullptr);  // the cell gets the null address
-    EXPECT_NE(report().find(std::string("The entry ") + name +
-                            " was not found in the library " QD_MATH_LIBRARY "."),
-              std::string::npos)
-        << report();
+    EXPECT_TRUE(qdtest::has(report(), std::string("The entry ") + name +
+                                          " was not found in the library " QD_MATH_LIBRARY "."));
   }
   // No name: no entry; no cell: only the answer.
   EXPECT_EQ(load_function(QD_DLL_KERNEL, &again, nullptr), QDE_LIBRARY_ENTRY_MISSING);
@@ -112,7 +105,7 @@ TEST_F(DllTest, SlotsOutsideTheTable) {
     void* cell = &cell;
     EXPECT_EQ(load_function(slot, &cell, "cos"), QDE_LIBRARY_LOAD_FAILED);
     EXPECT_EQ(cell, &cell);
-    EXPECT_NE(report().find("(library slot " + std::to_string(slot) + ")"), std::string::npos);
+    EXPECT_TRUE(qdtest::has(report(), "(library slot " + std::to_string(slot) + ")"));
     EXPECT_EQ(unload_dll(slot), 0);
   }
 }
@@ -244,7 +237,7 @@ TEST_F(FakeDllTest, FailuresLeaveTheSlotAsItWas) {
     EXPECT_EQ(load_function(c.slot, &cell, "kernel_entry"), c.error);
     // A library that did not load, or has no initialisation entry, leaves the cell alone.
     EXPECT_EQ(cell, &cell);
-    EXPECT_NE(report().find(c.report), std::string::npos) << report();
+    EXPECT_TRUE(qdtest::has(report(), c.report));
     EXPECT_EQ(qd::dll_slot_module(c.slot), c.loaded ? &g_module : nullptr);
     // A library that loaded but could not be set up is given back.
     EXPECT_EQ(g_fake.frees, c.init_result == kNoInit ? 1 : 0);

@@ -243,23 +243,17 @@ TEST_F(ConfigTest, ManyThreadsGetExactAnswers) {
   }
   use(ini + odbc);
   std::atomic<int> wrong{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([t, &wrong, &value] {
-      for (int r = 0; r < kRounds; ++r) {
-        for (int k = 0; k < kKeys; ++k) {
-          const std::string key = "K" + std::to_string(t) + "_" + std::to_string(k);
-          const char* w = win_os_getenv(key.c_str());
-          const std::string got_w = w ? w : "<null>";
-          const char* o = odbc_os_getenv(key.c_str());
-          const std::string got_o = o ? o : "<null>";
-          const char* unset = win_os_getenv(("UNSET_" + key).c_str());
-          if (got_w != value(t, k, "win") || got_o != value(t, k, "odbc") || unset) ++wrong;
-        }
+  qdtest::on_threads(kThreads, [&wrong, &value](int t) {
+    for (int r = 0; r < kRounds; ++r) {
+      for (int k = 0; k < kKeys; ++k) {
+        const std::string key = "K" + std::to_string(t) + "_" + std::to_string(k);
+        const char* w = win_os_getenv(key.c_str());
+        const char* o = odbc_os_getenv(key.c_str());
+        const char* unset = win_os_getenv(("UNSET_" + key).c_str());
+        if (!w || w != value(t, k, "win") || !o || o != value(t, k, "odbc") || unset) ++wrong;
       }
-    });
-  }
-  for (auto& th : threads) th.join();
+    }
+  });
   EXPECT_EQ(wrong.load(), 0) << "of " << kThreads * kRounds * kKeys;
 }
 

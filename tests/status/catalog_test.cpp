@@ -10,8 +10,7 @@
 #include <string>
 #include <tuple>
 
-#include "runtime/runtime_internal.h"
-#include "test_support.h"
+#include "report_support.h"
 #include "status/status_internal.h"
 #include "types/types_test_util.h"
 
@@ -39,17 +38,7 @@ std::vector<FileEntry> entries_of(const std::string& path, size_t* longest_line)
   return out;
 }
 
-class CatalogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    qd::config_reset_for_test();
-    ini_ = dir_.write("qdwin.ini", std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR + "\n");
-    win_set_ini_name(ini_.c_str());
-  }
-  void TearDown() override { qd::config_reset_for_test(); }
-  qdtest::TempDir dir_;
-  std::string ini_;
-};
+using CatalogTest = qdtest::ReportTest;
 
 void check_file(const std::string& file, bool messages) {
   size_t longest = 0;

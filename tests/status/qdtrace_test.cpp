@@ -18,46 +18,26 @@
 #include "runtime/acct_internal.h"
 #include "runtime/runtime_internal.h"
 #include "status/status_internal.h"
-#include "test_support.h"
+#include "report_support.h"
 #include "types/types_test_util.h"
 
 namespace {
 
-class TraceTest : public ::testing::Test {
+// The catalogues are small test copies in the test's own folder.
+class TraceTest : public qdtest::ReportTest {
  protected:
   void SetUp() override {
-    qd::config_reset_for_test();
     for (const char* name : {"qderror.h", "qdfid.h"}) {
       const std::string text =
           qdtest::read_file(std::string(QD_TEST_DATA_DIR) + "/types/trace_" + name + ".txt");
       ASSERT_FALSE(text.empty()) << name;
       dir_.write(name, text);
     }
-    ini_ = dir_.write("qdwin.ini", "[QDWIN]\nQUARENDEL=" + dir_.path() + "\n");
-    win_set_ini_name(ini_.c_str());
     std::strcpy(qdxglob_val.header_name1, "user");
     std::strcpy(qdxglob_val.header_name2, "host");
-    qdxglob_val.trace_mode = 0;
-    qdxglob_val.trace_to_errtext = 0;
-    errno = 0;
-    init_qderr();
+    share_ = dir_.path();
+    ReportTest::SetUp();
   }
-  void TearDown() override {
-    trace_pop();
-    qd::config_reset_for_test();
-  }
-
-  // The report without its two header lines.
-  static std::string body() {
-    std::string r = qd_errtxt_adr();
-    size_t first = r.find('\n');
-    size_t second = r.find('\n', first + 1);
-    return second == std::string::npos ? "" : r.substr(second + 1);
-  }
-
-  qdtest::GlobalsScope globals_;
-  qdtest::TempDir dir_;
-  std::string ini_;
 };
 
 TEST_F(TraceTest, HeaderHasProductNamesAndVersionLine) {
@@ -241,20 +221,16 @@ TEST_F(TraceTest, EachThreadKeepsItsOwnReport) {
   constexpr int kThreads = 16;
   std::barrier sync(kThreads);
   std::atomic<int> wrong{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&, t] {
-      init_qderr();
-      sync.arrive_and_wait();
-      errno = 0;  // waiting may leave EAGAIN behind, which trace would report as a cause
-      const std::string tag = "thread" + std::to_string(t) + "!";
-      std::string want;
-      for (int i = 0; i < 60; ++i, want += tag + " \n") trace(9200, 0, tag.c_str());
-      if (body() != want) ++wrong;
-      trace_pop();
-    });
-  }
-  for (auto& th : threads) th.join();
+  qdtest::on_threads(kThreads, [&](int t) {
+    init_qderr();
+    sync.arrive_and_wait();
+    errno = 0;  // waiting may leave EAGAIN behind, which trace would report as a cause
+    const std::string tag = "thread" + std::to_string(t) + "!";
+    std::string want;
+    for (int i = 0; i < 60; ++i, want += tag + " \n") trace(9200, 0, tag.c_str());
+    if (body() != want) ++wrong;
+    trace_pop();
+  });
   EXPECT_EQ(wrong.load(), 0);
 }
 
@@ -262,20 +238,14 @@ TEST_F(TraceTest, MoreLiveThreadsThanSlotsTakeSlotsOver) {
   constexpr int kThreads = 300;
   std::barrier sync(kThreads);
   std::atomic<int> bad{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([&] {
-      char* r = qd_errtxt_adr();
-      if (std::strncmp(r, "Quarendel Kernel", 16) != 0) ++bad;
-      sync.arrive_and_wait();  // every thread alive and holding (or having held) a slot
-      trace(5000, 0);
-      r = qd_errtxt_adr();
-      if (std::strncmp(r, "Quarendel Kernel", 16) != 0) ++bad;
-      sync.arrive_and_wait();
-      trace_pop();
-    });
-  }
-  for (auto& th : threads) th.join();
+  qdtest::on_threads(kThreads, [&](int) {
+    if (std::strncmp(qd_errtxt_adr(), "Quarendel Kernel", 16) != 0) ++bad;
+    sync.arrive_and_wait();  // every thread alive and holding (or having held) a slot
+    trace(5000, 0);
+    if (std::strncmp(qd_errtxt_adr(), "Quarendel Kernel", 16) != 0) ++bad;
+    sync.arrive_and_wait();
+    trace_pop();
+  });
   EXPECT_EQ(bad.load(), 0);
 }
 

@@ -25,9 +25,8 @@
 #include "platform/platform.h"
 #include "qderror.h"
 #include "runtime/acct_internal.h"
-#include "runtime/runtime_internal.h"
+#include "report_support.h"
 #include "status/status_internal.h"
-#include "test_support.h"
 
 namespace {
 
@@ -56,16 +55,11 @@ int run_threads(int n, Body body) {
   (void)small_stacks;
 #endif
   std::atomic<int> ready{0}, failures{0};
-  std::vector<std::thread> threads;
-  threads.reserve(static_cast<size_t>(n));
-  for (int t = 0; t < n; ++t) {
-    threads.emplace_back([&, t] {
-      ready.fetch_add(1);
-      while (ready.load() < n) std::this_thread::yield();
-      failures.fetch_add(body(t));
-    });
-  }
-  for (std::thread& th : threads) th.join();
+  qdtest::on_threads(n, [&](int t) {
+    ready.fetch_add(1);
+    while (ready.load() < n) std::this_thread::yield();
+    failures.fetch_add(body(t));
+  });
   return failures.load();
 }
 
@@ -82,11 +76,10 @@ struct ReportModel {
 class Stress : public ::testing::Test {
  protected:
   void SetUp() override {
-    qd::config_reset_for_test();
     qd::acct_reset_for_test();
-    std::string ini = std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR + "\n";
+    std::string ini;
     for (int k = 0; k < kKeys; ++k) ini += key(k) + "=" + value(k) + "\n";
-    win_set_ini_name(dir_.write("qdwin.ini", ini).c_str());
+    qdtest::use_catalogues(dir_, ini);
     // The message line of one error, learnt from this thread's own report.
     trace_pop();
     init_qderr();
@@ -242,11 +235,7 @@ TEST_F(Stress, ConfigurationAnswersAsAlone) {
       for (int i = 0; i < each; ++i) {
         const int k = (t * 31 + i) % kKeys;
         const char* v = (i % 2) ? win_os_getenv(key(k).c_str()) : odbc_os_getenv("NOSUCHKEY");
-        if (i % 2) {
-          bad += v && value(k) == v ? 0 : 1;
-        } else {
-          bad += v == nullptr ? 0 : 1;
-        }
+        bad += ((i % 2) ? v && value(k) == v : v == nullptr) ? 0 : 1;
       }
       return bad;
     });

@@ -142,18 +142,18 @@ TEST(Tool, StatusesAndStreams) {
     if (c[1] == "-") {
       EXPECT_EQ(o.out, "");
     } else {
-      EXPECT_NE(o.out.find(c[1]), std::string::npos);
+      EXPECT_TRUE(qdtest::has(o.out, c[1]));
     }
     if (c[2] == "-") {
       EXPECT_EQ(o.err, "");
     } else {
-      EXPECT_NE(o.err.find(c[2]), std::string::npos);
+      EXPECT_TRUE(qdtest::has(o.err, c[2]));
     }
     if (status != 0) {
       EXPECT_EQ(o.out, "") << "a failing command writes no results";
     }
     if (status == 2 && c[3].rfind("nope", 0) != 0) {
-      EXPECT_NE(o.err.find("usage: qdtype "), std::string::npos);
+      EXPECT_TRUE(qdtest::has(o.err, "usage: qdtype "));
     }
   }
 }
@@ -168,7 +168,7 @@ TEST(Tool, EveryCommandHasHelpWithARunnableExample) {
     const Outcome help = run({"help", name});
     EXPECT_EQ(help.status, 0);
     for (const char* part : {"usage: qdtype ", "example:", "prints:"}) {
-      EXPECT_NE(help.out.find(part), std::string::npos) << part;
+      EXPECT_TRUE(qdtest::has(help.out, part));
     }
     EXPECT_EQ(run({name, "--help"}).out, help.out);
     const size_t at = help.out.find("example:\n  qdtype ");
@@ -206,8 +206,8 @@ TEST(Tool, ScriptFromStandardInput) {
   EXPECT_LT(three, friday);
   EXPECT_LT(friday, equal);
   EXPECT_LT(equal, type);
-  EXPECT_NE(o.err.find("Division by zero"), std::string::npos);
-  EXPECT_NE(o.err.find("unknown command 'nope'"), std::string::npos);
+  EXPECT_TRUE(qdtest::has(o.err, "Division by zero"));
+  EXPECT_TRUE(qdtest::has(o.err, "unknown command 'nope'"));
   // A script whose last failure is a library error exits with 1; one without, 0.
   EXPECT_EQ(run({"-"}, "nope\ncalc 1 / 0\ncalc 1 + 1\n").status, 1);
   EXPECT_EQ(run({"-"}, "calc 1 + 1\nnumber 7").status, 0);
@@ -242,9 +242,9 @@ TEST(Tool, ShellFromAPipe) {
     EXPECT_EQ(o.out.find("qdtype>"), std::string::npos);
     EXPECT_EQ(o.out.find("qdtype shell: help"), std::string::npos);  // no banner
     EXPECT_EQ(o.out.empty(), !*c.out) << o.out;
-    EXPECT_NE(o.out.find(c.out), std::string::npos) << o.out;
+    EXPECT_TRUE(qdtest::has(o.out, c.out));
     EXPECT_EQ(o.err.empty(), !*c.err) << o.err;
-    EXPECT_NE(o.err.find(c.err), std::string::npos) << o.err;
+    EXPECT_TRUE(qdtest::has(o.err, c.err));
     if (c.as_script) {
       const Outcome s = run({"-"}, c.script);
       EXPECT_EQ(o.out, s.out);
@@ -320,10 +320,8 @@ TEST(Tool, ShellOnATerminal) {
   const Outcome o =
       run_on_terminal({"calc 1 + 2", "nope", "weekday 1582 10 15", "quit"}, home.path());
   EXPECT_EQ(o.status, 2) << o.out;
-  EXPECT_NE(o.out.find("help lists the commands"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find(" 3  (precision 1"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("unknown command 'nope'"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("Friday"), std::string::npos) << o.out;
+  for (const char* part : {"help lists the commands", " 3  (precision 1", "unknown command 'nope'", "Friday"})
+    EXPECT_TRUE(qdtest::has(o.out, part));
   const std::string history = qdtest::read_file(home.file(".qdtype_history"));
   if (!QDTYPE_LINE_EDITING) {
     EXPECT_EQ(history, "_HiStOrY_V2_\n" + old);  // plain reading keeps no history
@@ -332,7 +330,7 @@ TEST(Tool, ShellOnATerminal) {
   const auto kept = std::count(history.begin(), history.end(), '\n');  // a head line too
   EXPECT_LE(kept, 501) << history;
   EXPECT_GE(kept, 400) << history;
-  EXPECT_NE(history.find("weekday"), std::string::npos);
+  EXPECT_TRUE(qdtest::has(history, "weekday"));
   EXPECT_EQ(history.find("calc 0\n"), std::string::npos);
   // Without HOME the shell still runs, keeping no history.
   EXPECT_EQ(run_on_terminal({"calc 1 + 2", "exit"}, "").status, 0);
@@ -399,8 +397,7 @@ TEST(Tool, JsonOutputOfEveryCommandParses) {
   ASSERT_EQ(e.size(), 1u);
   EXPECT_EQ(e[0]["error"]["number"], 19000);
   EXPECT_EQ(e[0]["error"]["name"], "QDE_DIVISION_BY_ZERO");
-  EXPECT_NE(e[0]["error"]["report"].back().get<std::string>().find("Division by zero"),
-            std::string::npos);
+  EXPECT_TRUE(qdtest::has(e[0]["error"]["report"].back().get<std::string>(), "Division by zero"));
   // Bytes that are not UTF-8 still make valid JSON; the year is twelve results.
   EXPECT_EQ(objects(run({"--format=json", "encoding", "3", "caf\\xE9"}).out).size(), 1u);
   EXPECT_EQ(objects(run({"--format=json", "calendar", "1582"}).out).size(), 13u);

@@ -12,9 +12,8 @@
 
 #include "qderror.h"
 #include "qdtype32/qdtype32.h"
-#include "runtime/runtime_internal.h"
+#include "report_support.h"
 #include "status/status_internal.h"
-#include "test_support.h"
 
 namespace {
 
@@ -112,21 +111,7 @@ struct Buffer {
 };
 
 // Reports read their texts from the installation's catalogues (share/).
-class TupleTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    qd::config_reset_for_test();
-    win_set_ini_name(
-        dir_.write("qdwin.ini", std::string("[QDWIN]\nQUARENDEL=") + QD_SHARE_DIR + "\n").c_str());
-    init_qderr();
-  }
-  void TearDown() override {
-    trace_pop();
-    qd::config_reset_for_test();
-  }
-  qdtest::GlobalsScope globals_;
-  qdtest::TempDir dir_;
-};
+using TupleTest = qdtest::ReportTest;
 
 TEST_F(TupleTest, LayoutsLimitsAndRefusals) {
   for (const Case& c : read_cases()) {
@@ -144,7 +129,7 @@ TEST_F(TupleTest, LayoutsLimitsAndRefusals) {
         << qd_errtxt_adr();
     EXPECT_TRUE(b.guards_intact());
     if (c.error != 0) {
-      EXPECT_NE(std::string(qd_errtxt_adr()).find(c.report), std::string::npos) << qd_errtxt_adr();
+      EXPECT_TRUE(qdtest::has(qd_errtxt_adr(), c.report));
       continue;
     }
     if (c.expected.empty()) continue;  // a limit case: only that it fits
@@ -171,7 +156,7 @@ TEST_F(TupleTest, BareCodesUpTo256Fields) {
 
   Buffer refused;
   EXPECT_EQ(bb_constr_tup(257, values.data(), codes.data(), refused.tuple()), QDE_TUPLE_TOO_LONG);
-  EXPECT_NE(std::string(qd_errtxt_adr()).find("bb_constr_tup"), std::string::npos);
+  EXPECT_TRUE(qdtest::has(qd_errtxt_adr(), "bb_constr_tup"));
   EXPECT_EQ(refused.tuple()[0], kUnwritten) << "nothing written for a refused row";
 
   // Rough descriptors: a numeric template is a zero without precision in 17 bytes.
@@ -283,7 +268,7 @@ TEST_F(TupleTest, MergeCountsAndFullList) {
   const qd_merge_list before = dst;
   EXPECT_EQ(mdb_merge(&dst, &src), QDE_MERGE_LIST_FULL);
   EXPECT_EQ(0, std::memcmp(&dst, &before, sizeof dst)) << "dst unchanged";
-  EXPECT_NE(std::string(qd_errtxt_adr()).find("more than 64 entries"), std::string::npos);
+  EXPECT_TRUE(qdtest::has(qd_errtxt_adr(), "more than 64 entries"));
 
   src = list(24, 1, 2);
   ASSERT_EQ(mdb_merge(&dst, &src), 0);
@@ -319,8 +304,7 @@ TEST_F(TupleTest, BuildCvi) {
 }
 
 TEST_F(TupleTest, DemoTypeLine) {
-  qdtest::TempDir dir;
-  std::strcpy(qdxglob_val.trace_dir, dir.path().c_str());
+  std::strcpy(qdxglob_val.trace_dir, dir_.path().c_str());
   std::strcpy(qdxglob_val.header_name1, "alice");
   std::memset(qdxglob_val.header_name2, 'h', sizeof qdxglob_val.header_name2);  // no zero
   qdxglob_val.trace_mode = 1;
@@ -331,7 +315,7 @@ TEST_F(TupleTest, DemoTypeLine) {
   EXPECT_EQ(demo_type("row %d of %s\n", 42, "t1"), 0);
   qd::channel_reset_for_test();
   const std::string pid = std::to_string(qdtest::process_id());
-  EXPECT_EQ(qdtest::read_file(dir.file("qdk." + pid)),
+  EXPECT_EQ(qdtest::read_file(dir_.file("qdk." + pid)),
             "QUARENDEL: alice@" + std::string(129, 'h') + "(" + pid + ")\nrow 42 of t1\n");
 }
 

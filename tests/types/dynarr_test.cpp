@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "qdtype32/qdheap.h"
@@ -30,6 +31,10 @@ uint64_t rule(uint64_t cap, uint64_t used, uint64_t count, uint64_t elem) {
   return cap;
 }
 
+// What a record holds: block, used, capacity, element size.
+using State = std::tuple<void*, uint64_t, uint64_t, uint64_t>;
+State state(const qd_dynarr& a) { return {a.data, a.used, a.capacity, a.element_size}; }
+
 qd_dynarr fresh(uint32_t kind = 1) {
   qd_dynarr a;
   std::memset(&a, 0, sizeof a);
@@ -50,26 +55,17 @@ TEST(NeedSpace, FirstAllocation) {
     void* p = need_space(&a, c.count, c.elem);
     if (!c.ok) {
       EXPECT_EQ(p, nullptr);
-      EXPECT_EQ(a.data, nullptr);
-      EXPECT_EQ(a.used, 99u);  // nothing changed
-      EXPECT_EQ(a.capacity, 0u);
-      EXPECT_EQ(a.element_size, 0u);
+      EXPECT_EQ(state(a), State(nullptr, 99, 0, 0));  // nothing changed
       continue;
     }
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(a.data, p);
-    EXPECT_EQ(a.used, 0u);
-    EXPECT_EQ(a.capacity, c.count);
-    EXPECT_EQ(a.element_size, c.elem);
+    EXPECT_EQ(state(a), State(p, 0, c.count, c.elem));
     std::memset(p, 0x11, static_cast<size_t>(c.count) * c.elem);  // all of it is usable
     // Release empties the record once and keeps its kind and element size.
     a.used = c.count;
     free_space(&a);
     free_space(&a);
-    EXPECT_EQ(a.data, nullptr);
-    EXPECT_EQ(a.used, 0u);
-    EXPECT_EQ(a.capacity, 0u);
-    EXPECT_EQ(a.element_size, c.elem);
+    EXPECT_EQ(state(a), State(nullptr, 0, 0, c.elem));
     EXPECT_EQ(a.kind, c.kind);
   }
 }
@@ -88,9 +84,7 @@ TEST(NeedSpace, GrowthCases) {
     a.used = c.used;
     void* p = need_space(&a, c.count, 12345);  // the element size is ignored now
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(a.capacity, c.want);
-    EXPECT_EQ(a.element_size, c.elem);
-    EXPECT_EQ(a.used, c.used);
+    EXPECT_EQ(state(a), State(p, c.used, c.want, c.elem));
     free_space(&a);
   }
 }
@@ -135,9 +129,7 @@ TEST(NeedSpace, FailuresLeaveAFreeableRecord) {
   qd_dynarr a = fresh();
   qd::mem_fail_from_for_test(1);
   EXPECT_EQ(need_space(&a, 10, 8), nullptr);
-  EXPECT_EQ(a.data, nullptr);
-  EXPECT_EQ(a.capacity, 0u);
-  EXPECT_EQ(a.element_size, 0u);
+  EXPECT_EQ(state(a), State(nullptr, 0, 0, 0));
 
   // Growth fails, and so does a resize that would keep the size.
   qd::mem_fail_from_for_test(2);
@@ -147,9 +139,7 @@ TEST(NeedSpace, FailuresLeaveAFreeableRecord) {
   a.used = 4;
   EXPECT_EQ(need_space(&a, 1, 2), nullptr);
   EXPECT_EQ(need_space(&a, 0, 2), nullptr);
-  EXPECT_EQ(a.data, p);
-  EXPECT_EQ(a.capacity, 4u);
-  EXPECT_EQ(a.used, 4u);
+  EXPECT_EQ(state(a), State(p, 4, 4, 2));
   EXPECT_STREQ(reinterpret_cast<char*>(p), "abcdefg");
 
   // After the failures the array grows normally.
@@ -165,8 +155,7 @@ TEST(NeedSpace, FailuresLeaveAFreeableRecord) {
   a.used = 4;
   a.kind = 9;
   EXPECT_EQ(need_space(&a, 100, 2), nullptr);
-  EXPECT_EQ(a.data, p);
-  EXPECT_EQ(a.capacity, 8u);
+  EXPECT_EQ(state(a), State(p, 4, 8, 2));
   free_space(&a);
   EXPECT_EQ(a.data, nullptr);
   EXPECT_EQ(a.kind, 9u);

@@ -65,6 +65,15 @@ inline attrtype attr(const std::string& s) {
 
 // The cases of tests/data/types/<name> (see qdtest::read_cases).
 using Row = qdtest::Row;
+
+// Fields from..from+n of a case against the values got, a "-" field standing for any value.
+inline void expect_fields(const Row& c, size_t from, std::vector<long long> got) {
+  for (size_t k = 0; k < got.size(); ++k) {
+    EXPECT_TRUE(c[from + k] == "-" || got[k] == num(c[from + k])) << c[0] << " field " << from + k
+                                                                  << ": " << got[k];
+  }
+}
+
 inline std::vector<Row> read_cases(const std::string& name) {
   return qdtest::read_cases("types/" + name);
 }

@@ -40,11 +40,7 @@ TEST(Descriptor, ReadingText) {
     attrtype t = parse(c[0].c_str());
     EXPECT_EQ(t.code, num(c[1])) << c[0];
     EXPECT_EQ(t.flag, 0) << c[0];
-    for (int i = 0; i < 2; ++i) {
-      if (c[2 + i] != "-") {
-        EXPECT_EQ(t.param[i], num(c[2 + i])) << c[0];
-      }
-    }
+    expect_fields(c, 2, {t.param[0], t.param[1]});
   }
 }
 
@@ -56,12 +52,7 @@ TEST(Descriptor, RoughFormsAndPredicates) {
       EXPECT_EQ(name_rough_type(t.code, buf), c[1]);
     }
     mk_rough_attrtype(t.code, &t);
-    const int after[3] = {t.param[0], t.param[1], t.flag};
-    for (int k = 0; k < 3; ++k) {
-      if (c[2 + k] != "-") {
-        EXPECT_EQ(after[k], num(c[2 + k])) << c[0] << " field " << k;
-      }
-    }
+    expect_fields(c, 2, {t.param[0], t.param[1], t.flag});
   }
   for (const Row& p : read_cases("descriptor_predicates.txt")) {
     attrtype t2 = attr(p[0]);
@@ -116,12 +107,7 @@ TEST(Descriptor, DescriptorOfAValue) {
     std::vector<uint8_t> value = hex_bytes(c[0]);
     attrtype t = attr(c[2]);
     get_attrtype(value.data(), int(num(c[1])), &t);
-    const int after[3] = {t.param[0], t.param[1], t.flag};
-    for (int k = 0; k < 3; ++k) {
-      if (c[3 + k] != "-") {
-        EXPECT_EQ(after[k], num(c[3 + k])) << c[0] << " field " << k;
-      }
-    }
+    expect_fields(c, 3, {t.param[0], t.param[1], t.flag});
   }
 }
 
