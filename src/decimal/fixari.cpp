@@ -604,20 +604,14 @@ __attribute__((always_inline)) inline bool product_num(const Num& x, const Num& 
     const uint32_t r5 = step(x2 * y3 + x3 * y2, carry);
     const uint32_t r6 = step(x3 * y3, carry);
     const uint32_t r7 = static_cast<uint32_t>(carry);
+    // Both halves of the product through the four-limb conversion: two of them cost
+    // less than converting the limbs one at a time, even where the lowest limbs are
+    // below the digits that are kept or decide the rounding.
+    low = bin_to_bcd32(r0, r1, r2, r3);
     if (r4 | r5 | r6 | r7) {
-      // Limb by limb (independent steps that overlap well): only the 30 digits kept and
-      // the rounding digit below them are read, so the limbs under digit nd - 31 are
-      // left out (as zeros).
-      high = Vec(bin_to_bcd8(r4)) | (Vec(bin_to_bcd8(r5)) << 32) | (Vec(bin_to_bcd8(r6)) << 64) |
-             (Vec(bin_to_bcd8(r7)) << 96);
+      high = bin_to_bcd32(r4, r5, r6, r7);
       nd = kVecDigits + vec_len(high);
-      const int first = (nd - 31) / 8;
-      low = Vec(bin_to_bcd8(r3)) << 96;
-      if (first <= 2) low = low | (Vec(bin_to_bcd8(r2)) << 64);
-      if (first <= 1) low = low | (Vec(bin_to_bcd8(r1)) << 32);
-      if (first <= 0) low = low | Vec(bin_to_bcd8(r0));
     } else {
-      low = bin_to_bcd32(r0, r1, r2, r3);
       nd = vec_len(low);
     }
   }
