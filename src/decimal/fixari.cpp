@@ -639,18 +639,6 @@ __attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int s
   return finish_product(sign, low, high, nd, S, out);
 }
 
-// x * y for operands of at most 30 digits; false when the product's scale leaves the
-// range.
-__attribute__((always_inline)) inline bool product_num(const Num& x, const Num& y, Num* out) {
-  const int sign = (x.p ? x.sign : 0) != (y.p ? y.sign : 0);
-  const int S = -x.lo - y.lo;
-  if (x.d == Vec(0) || y.d == Vec(0)) {
-    *out = {Vec(0), 0, -S, sign};
-    return true;
-  }
-  return product_limbs(limbs_of(x.d), limbs_of(y.d), sign, S, out);
-}
-
 int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   const int pa = fx_prec(a), pb = fx_prec(b);
   if (pa > kFixMaxDigits || pb > kFixMaxDigits) {
@@ -790,9 +778,14 @@ QD_DOUBLE_MATH bool div_in_registers(const uint8_t* a, const uint8_t* b, uint8_t
   auto estimate = [](double quotient, Num* out) {
     return num_from_double(quotient, out) && out->d != Vec(0);
   };
-  auto remainder = [&A, &B](const Num& q, Num* r) {  // a - q * b
+  // b's limbs serve both products (b is not zero, so its sign is its sign bit).
+  const Limbs lb = limbs_of(B.d);
+  auto remainder = [&A, &B, lb](const Num& q, Num* r) {  // a - q * b
+    if (q.d == Vec(0)) return false;  // a zero product
+    const int sign = (q.p ? q.sign : 0) != B.sign;
     Num p;
-    return product_num(q, B, &p) && p.d != Vec(0) && sum_num(A, p, true, r);
+    return product_limbs(limbs_of(q.d), lb, sign, -q.lo - B.lo, &p) && p.d != Vec(0) &&
+           sum_num(A, p, true, r);
   };
   Num q, r, t, sum;
   if (!estimate(num_double(A) / xb, &q) || !remainder(q, &r)) return false;
