@@ -562,15 +562,37 @@ int mul_slow(const uint8_t* a, const uint8_t* b, int sign, int S, uint8_t* c) {
   return store_product(a, b, sign, low, high, nd, S - 2 * base, c);
 }
 
-// x * y for operands of at most 30 digits; false when the product's scale leaves the
-// range (mul_slow then reports).
-__attribute__((always_inline)) inline bool product_num(const Num& x, const Num& y, Num* out) {
-  const int sign = (x.p ? x.sign : 0) != (y.p ? y.sign : 0);
-  const int S = -x.lo - y.lo;
-  if (x.d == Vec(0) || y.d == Vec(0)) {
-    *out = {Vec(0), 0, -S, sign};
-    return true;
-  }
+// An operand of at most 30 digits as base-10^8 limbs: lo holds digits 1..16 (limb of
+// digits 1..8 in bits 0..31), hi digits 17..32; wide when hi is not zero.
+struct Limbs {
+  uint64_t lo, hi;
+};
+inline Limbs limbs_of(Vec d) { return {bcd16_to_limbs(lo64(d)), bcd16_to_limbs(hi64(d))}; }
+
+// The digit bytes of a value (p <= 30) as limbs, read as they are stored: byte j holds
+// digit 2j + 1 in its high half and digit 2j + 2 in its low half, so it is the base-100
+// limb (low half) * 10 + (high half). The free half-byte of an odd precision is cleared
+// first. The same limbs as limbs_of(vec_load(v, p)), without reordering the half-bytes.
+__attribute__((always_inline)) inline Limbs limbs_load(const uint8_t* v, int p) {
+  const int n = (p + 1) >> 1;
+  uint64_t lo, hi;
+  load_bytes(v + 2, n, &lo, &hi);
+  // An odd p leaves the low half of byte n - 1 without a digit.
+  const uint64_t odd = static_cast<uint64_t>(p & 1) * 15u;
+  auto to_limbs = [](uint64_t x) {
+    constexpr uint64_t m = 0x0f0f0f0f0f0f0f0full;
+    x = (x & m) * 10u + ((x >> 4) & m);
+    x -= ((x >> 8) & 0x00ff00ff00ff00ffull) * 156u;
+    return x - ((x >> 16) & 0x0000ffff0000ffffull) * 55536u;
+  };
+  if (n > 8) return {to_limbs(lo), to_limbs(hi & ~(odd << (8 * (n - 9))))};
+  return {to_limbs(lo & ~(odd << (8 * (n - 1) & 63))), 0};
+}
+
+// x * y on limbs, with sign and scale sum S; false when the product's scale leaves the
+// range (the caller reports). Neither operand is zero.
+__attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int sign, int S,
+                                                         Num* out) {
   // Exact product in base 10^8, written out with scalars so that it stays in registers.
   constexpr uint64_t kLimb = 100000000u;
   // One column plus the carry: the column's limb, the carry on.
@@ -579,13 +601,12 @@ __attribute__((always_inline)) inline bool product_num(const Num& x, const Num& 
     carry = t / kLimb;
     return static_cast<uint32_t>(t - carry * kLimb);
   };
-  const uint64_t lo_a = lo64(x.d), hi_a = hi64(x.d), lo_b = lo64(y.d), hi_b = hi64(y.d);
-  const uint64_t la = bcd16_to_limbs(lo_a), lb = bcd16_to_limbs(lo_b);
-  const uint64_t x0 = la & 0xffffffffu, x1 = la >> 32, y0 = lb & 0xffffffffu, y1 = lb >> 32;
+  const uint64_t x0 = a.lo & 0xffffffffu, x1 = a.lo >> 32, y0 = b.lo & 0xffffffffu,
+                 y1 = b.lo >> 32;
   uint64_t carry = 0;
   Vec low, high(0);
   int nd;
-  if ((hi_a | hi_b) == 0) {
+  if ((a.hi | b.hi) == 0) {
     // Both operands' digits within the low 16: at most 32 digits.
     const uint32_t r0 = step(x0 * y0, carry);
     const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
@@ -594,8 +615,8 @@ __attribute__((always_inline)) inline bool product_num(const Num& x, const Num& 
     low = bin_to_bcd32(r0, r1, r2, r3);
     nd = vec_len(low);
   } else {
-    const uint64_t ha = bcd16_to_limbs(hi_a), hb = bcd16_to_limbs(hi_b);
-    const uint64_t x2 = ha & 0xffffffffu, x3 = ha >> 32, y2 = hb & 0xffffffffu, y3 = hb >> 32;
+    const uint64_t x2 = a.hi & 0xffffffffu, x3 = a.hi >> 32, y2 = b.hi & 0xffffffffu,
+                   y3 = b.hi >> 32;
     const uint32_t r0 = step(x0 * y0, carry);
     const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
     const uint32_t r2 = step(x0 * y2 + x1 * y1 + x2 * y0, carry);
@@ -604,20 +625,14 @@ __attribute__((always_inline)) inline bool product_num(const Num& x, const Num& 
     const uint32_t r5 = step(x2 * y3 + x3 * y2, carry);
     const uint32_t r6 = step(x3 * y3, carry);
     const uint32_t r7 = static_cast<uint32_t>(carry);
+    // Both halves of the product through the four-limb conversion: two of them cost
+    // less than converting the limbs one at a time, even where the lowest limbs are
+    // below the digits that are kept or decide the rounding.
+    low = bin_to_bcd32(r0, r1, r2, r3);
     if (r4 | r5 | r6 | r7) {
-      // Limb by limb (independent steps that overlap well): only the 30 digits kept and
-      // the rounding digit below them are read, so the limbs under digit nd - 31 are
-      // left out (as zeros).
-      high = Vec(bin_to_bcd8(r4)) | (Vec(bin_to_bcd8(r5)) << 32) | (Vec(bin_to_bcd8(r6)) << 64) |
-             (Vec(bin_to_bcd8(r7)) << 96);
+      high = bin_to_bcd32(r4, r5, r6, r7);
       nd = kVecDigits + vec_len(high);
-      const int first = (nd - 31) / 8;
-      low = Vec(bin_to_bcd8(r3)) << 96;
-      if (first <= 2) low = low | (Vec(bin_to_bcd8(r2)) << 64);
-      if (first <= 1) low = low | (Vec(bin_to_bcd8(r1)) << 32);
-      if (first <= 0) low = low | Vec(bin_to_bcd8(r0));
     } else {
-      low = bin_to_bcd32(r0, r1, r2, r3);
       nd = vec_len(low);
     }
   }
@@ -635,8 +650,15 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     }
     return mul_slow(a, b, sign, S, c);
   }
+  const int sign = (pa ? fx_sign_bit(a) : 0) != (pb ? fx_sign_bit(b) : 0);
+  const int S = fx_scale(a) + fx_scale(b);
+  const Limbs la = limbs_load(a, pa), lb = limbs_load(b, pb);
   Num r;
-  if (!product_num(num_load(a), num_load(b), &r)) return fix_report_overflow("*", a, b);
+  if ((la.lo | la.hi) == 0 || (lb.lo | lb.hi) == 0) {
+    r = {Vec(0), 0, -S, sign};
+  } else if (!product_limbs(la, lb, sign, S, &r)) {
+    return fix_report_overflow("*", a, b);
+  }
   num_store(r, c);
   return 0;
 }
@@ -756,9 +778,14 @@ QD_DOUBLE_MATH bool div_in_registers(const uint8_t* a, const uint8_t* b, uint8_t
   auto estimate = [](double quotient, Num* out) {
     return num_from_double(quotient, out) && out->d != Vec(0);
   };
-  auto remainder = [&A, &B](const Num& q, Num* r) {  // a - q * b
+  // b's limbs serve both products (b is not zero, so its sign is its sign bit).
+  const Limbs lb = limbs_of(B.d);
+  auto remainder = [&A, &B, lb](const Num& q, Num* r) {  // a - q * b
+    if (q.d == Vec(0)) return false;  // a zero product
+    const int sign = (q.p ? q.sign : 0) != B.sign;
     Num p;
-    return product_num(q, B, &p) && p.d != Vec(0) && sum_num(A, p, true, r);
+    return product_limbs(limbs_of(q.d), lb, sign, -q.lo - B.lo, &p) && p.d != Vec(0) &&
+           sum_num(A, p, true, r);
   };
   Num q, r, t, sum;
   if (!estimate(num_double(A) / xb, &q) || !remainder(q, &r)) return false;

@@ -361,8 +361,7 @@ bool digits_fast(uint64_t m, int e2, int* E, Vec* v) {
   const uint32_t l1 = static_cast<uint32_t>(r / 100000000u);
   const uint32_t l2 = static_cast<uint32_t>(q % 100000000u);
   const uint32_t l3 = static_cast<uint32_t>(q / 100000000u);
-  *v = Vec(bin_to_bcd8(l0)) | (Vec(bin_to_bcd8(l1)) << 32) | (Vec(bin_to_bcd8(l2)) << 64) |
-       (Vec(bin_to_bcd8(l3)) << 96);
+  *v = bin_to_bcd32(l0, l1, l2, l3);
   return true;
 }
 #endif
@@ -385,8 +384,7 @@ void digits_wordwise(uint64_t m, int e2, int* E, Vec* v) {
     const uint32_t l1 = big_div<100000000u>(d);
     const uint32_t l2 = big_div<100000000u>(d);
     const uint32_t l3 = d.w[0];
-    *v = Vec(bin_to_bcd8(l0)) | (Vec(bin_to_bcd8(l1)) << 32) | (Vec(bin_to_bcd8(l2)) << 64) |
-         (Vec(bin_to_bcd8(l3)) << 96);
+    *v = bin_to_bcd32(l0, l1, l2, l3);
   }
 }
 

@@ -67,6 +67,27 @@ TEST(FixMul, Table) {
   b.b[2] |= 0x0f;
   EXPECT_EQ(fixmul(a.p(), b.p(), a.p()), 0);
   EXPECT_EQ(show(a), "+246/0");
+  // The same where that half sits in the last byte of a word the operand is read in, or
+  // in the first byte of the next one.
+  const struct {
+    const char* a;
+    const char* b;
+    const char* product;
+  } odd[] = {
+      {"123456789012345", "3", "+370370367037035/0"},
+      {"12345678901234567", "3", "+37037036703703701/0"},
+      {"12345678901234567890123456789", "11", "+135802467913580246791358024679/0"},
+      {"99999999999999999", "99999999999999999", "+999999999999999980000000000000/-4"},
+  };
+  for (const auto& o : odd) {
+    SCOPED_TRACE(o.a);
+    Fix x = make(o.a, 0), y = make(o.b, 0), z;
+    const size_t pa = std::strlen(o.a), pb = std::strlen(o.b);
+    if (pa & 1) x.b[2 + pa / 2] |= 0x0f;
+    if (pb & 1) y.b[2 + pb / 2] |= 0x0f;
+    EXPECT_EQ(fixmul(x.p(), y.p(), z.p()), 0);
+    EXPECT_EQ(show(z), o.product);
+  }
   // A 31-digit product of a rounding carry through all kept limbs.
   Fix x = make("999999999999999", 0), y = make("1000000000000001", 0), z;
   // 999999999999999 * 1000000000000001 = 999999999999999999999999999999 (30 digits).
