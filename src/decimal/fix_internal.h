@@ -235,7 +235,7 @@ __attribute__((always_inline)) inline Vec vec_load(const uint8_t* v, int p) {
   uint64_t lo, hi;
   load_bytes(v + 2, (p + 1) >> 1, &lo, &hi);
   const Vec x = make128(swap_nibbles(hi), swap_nibbles(lo));
-  return x & ~(Vec(15u * static_cast<unsigned>(p & 1)) << (4 * p));  // no branch on p
+  return (p & 1) ? x & ~(Vec(15) << (4 * p)) : x;
 }
 
 // Writes x (no digit above the 30th) as all 15 digit bytes of a 17-byte result buffer;

@@ -354,8 +354,7 @@ __attribute__((always_inline)) inline bool sum_num(const Num& x, const Num& y, b
 // Two non-zero operands of at most 30 digits (the usual case) take one straight road:
 // one 64-bit word when both lie within 15 positions, else sum_num. Every other shape,
 // and any result beyond the magnitude limit, goes to add_general, which reports.
-__attribute__((always_inline)) inline int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c,
-                                                  bool negate_b) {
+inline int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
   const int pa = fx_prec(a), pb = fx_prec(b);
   const int la = -fx_scale(a), lb = -fx_scale(b);
   const int ha = pa + la - 1, hb = pb + lb - 1;
