@@ -219,26 +219,6 @@ int mag_diff(const Term& x0, const Term& y0, uint8_t* c, const uint8_t* rx, cons
   return 0;
 }
 
-// The overflow report of a sum, with b shown as it was added.
-int report_sum_overflow(const uint8_t* a, const uint8_t* b, bool flip) {
-  if (!flip) return fix_report_overflow("+/-", a, b);
-  uint8_t shown[kFixMaxBytes];
-  std::memcpy(shown, b, static_cast<size_t>(fx_size(fx_prec(b))));
-  shown[0] ^= kSignBit;
-  return fix_report_overflow("+/-", a, shown);
-}
-
-// The overflow report of a difference, larger magnitude first.
-int neg_report(const uint8_t* a, const uint8_t* b, bool flip, bool b_larger) {
-  uint8_t shown[kFixMaxBytes];
-  if (flip) {
-    std::memcpy(shown, b, static_cast<size_t>(fx_size(fx_prec(b))));
-    shown[0] ^= kSignBit;
-    b = shown;
-  }
-  return b_larger ? fix_report_overflow("+/-", b, a) : fix_report_overflow("+/-", a, b);
-}
-
 // add_core for operands longer than 30 digits, position by position.
 __attribute__((noinline)) int add_long(const uint8_t* a, const uint8_t* b, uint8_t* c,
                                        bool negate_b) {
@@ -259,26 +239,6 @@ __attribute__((noinline)) int add_long(const uint8_t* a, const uint8_t* b, uint8
     rc = sa ? mag_diff_slow_ordered(b, a, c) : mag_diff_slow_ordered(a, b, c);
   }
   return rc;
-}
-
-// add_core when a term is zero or the operands span more than 30 positions.
-__attribute__((noinline)) int add_wide(const uint8_t* a, const uint8_t* b, uint8_t* c, Vec X, Vec Y,
-                                       int pa, int pb, int la, int lb, int sa, int sb, bool flip) {
-  Term ta{a, X, pa, la}, tb{b, Y, pb, lb};
-  uint8_t shown[kFixMaxBytes];
-  const uint8_t* rb = b;
-  if (flip) {
-    std::memcpy(shown, b, static_cast<size_t>(fx_size(pb)));
-    shown[0] ^= kSignBit;
-    rb = shown;
-    tb.v = rb;
-  }
-  if (sa == sb) {
-    const int rc = mag_sum(ta, tb, c, a, rb);
-    if (!rc && sa) c[0] |= kSignBit;
-    return rc;
-  }
-  return sa ? mag_diff(tb, ta, c, rb, a) : mag_diff(ta, tb, c, a, rb);
 }
 
 // The sum or difference of two operands aligned in one word (at most 15 positions, from
@@ -302,61 +262,29 @@ inline int add_words(uint64_t x, uint64_t y, int sa, int sb, int hi, int lo, uin
   return 0;
 }
 
-// add_core for every shape: zero terms, operands longer than 30 digits, failures.
+// add_core for every shape its straight roads leave: operands longer than 30 digits, a
+// zero term, and results beyond the magnitude limit (reported here, with b shown as it
+// was added).
 __attribute__((noinline)) int add_general(const uint8_t* a, const uint8_t* b, uint8_t* c,
                                           bool negate_b) {
   if (!small(a) || !small(b)) return add_long(a, b, c, negate_b);
   const int pa = fx_prec(a), pb = fx_prec(b);
-  const Vec X = vec_load(a, pa), Y = vec_load(b, pb);
-  const int la = -fx_scale(a), lb = -fx_scale(b);
+  Term ta{a, vec_load(a, pa), pa, -fx_scale(a)}, tb{b, vec_load(b, pb), pb, -fx_scale(b)};
   const int sa = pa ? fx_sign_bit(a) : 0;
-  int sb = pb ? fx_sign_bit(b) : 0;
-  const bool flip = negate_b && Y != Vec(0);
-  sb ^= flip;
-  const int ha = pa + la - 1, hb = pb + lb - 1;
-  const int hi = ha > hb ? ha : hb, lo = la < lb ? la : lb;
-  if (hi - lo < kWordDigits && (sa != sb || (X != Vec(0) && Y != Vec(0))) && hi < kMagnitudeTop) {
-    // Both operands within 15 positions: one 64-bit word holds them and the result.
-    return add_words(lo64(X) << (4 * (la - lo)), lo64(Y) << (4 * (lb - lo)), sa, sb, hi, lo, c);
+  const bool flip = negate_b && tb.x != Vec(0);
+  const int sb = (pb ? fx_sign_bit(b) : 0) ^ static_cast<int>(flip);
+  uint8_t shown[kFixMaxBytes];
+  if (flip) {
+    std::memcpy(shown, b, static_cast<size_t>(fx_size(pb)));
+    shown[0] ^= kSignBit;
+    tb.v = shown;
   }
-  if (hi - lo < kFixMaxDigits && (sa != sb || (X != Vec(0) && Y != Vec(0)))) {
-    // Both operands fit one 30-position window: exact, on aligned digit vectors.
-    const Vec xa = X << (4 * (la - lo)), ya = Y << (4 * (lb - lo));
-    int p, scale = -lo, sign;
-    Vec r;
-    if (sa == sb) {
-      r = vec_add(xa, ya);
-      p = hi - lo + 1;
-      sign = sa;
-      if (vec_digit(r, p) != 0) {  // a carry into the position above
-        if (p < kFixMaxDigits) {
-          ++p;
-        } else {
-          r = round_off_lowest(r);
-          --scale;
-        }
-        if (above_limit(p, scale)) return report_sum_overflow(a, b, flip);
-      } else if (hi > kMagnitudeTop) {
-        return report_sum_overflow(a, b, flip);
-      }
-    } else {
-      const bool b_larger = xa < ya;
-      if (b_larger) {
-        r = vec_sub(ya, xa);
-        sign = sb;
-      } else {
-        r = vec_sub(xa, ya);
-        sign = sa;
-      }
-      p = vec_len(r);
-      if (p == 0) sign = 0;
-      if (p && above_limit(p, scale)) return neg_report(a, b, flip, b_larger);
-    }
-    fx_head(c, sign, p, scale);
-    vec_store_exact(c, r, p);
-    return 0;
+  if (sa == sb) {
+    const int rc = mag_sum(ta, tb, c, a, tb.v);
+    if (!rc && sa) c[0] |= kSignBit;
+    return rc;
   }
-  return add_wide(a, b, c, X, Y, pa, pb, la, lb, sa, sb, flip);
+  return sa ? mag_diff(tb, ta, c, tb.v, a) : mag_diff(ta, tb, c, a, tb.v);
 }
 
 // x + y, or x - y when negate_y (y counts with its sign bit flipped), for two non-zero

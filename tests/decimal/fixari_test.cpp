@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "convert/convert_test_util.h"
 #include "fixtest.h"
 
 using fixtest::Fix;
@@ -54,6 +55,36 @@ TEST(FixSub, Table) {
   Fix a = make("-12345", 3), r;
   EXPECT_EQ(fixsub(a.p(), a.p(), r.p()), 0);
   EXPECT_EQ(show(r), "+/3");
+}
+
+// A sum or difference beyond the magnitude limit names its operands as they were added
+// (fixsub's b with its sign flipped; a difference of magnitudes larger one first), writes
+// nothing into the result, and leaves b as it was.
+class FixAddReport : public convtest::ReportTest {};
+
+TEST_F(FixAddReport, OverflowNamesTheTermsAsAdded) {
+  struct Case {
+    bool sub;
+    const char* a;
+    const char* b;
+    const char* terms;
+  } cases[] = {
+      {false, "5/-128", "5/-128", "of  5.N+128 and  5.N+128:"},
+      {false, "20/-128", "-1/-128", "of  2.0N+129 and -1.N+128:"},
+      {false, "-99/-127", "-1/-127", "of -9.9N+128 and -1.N+127:"},
+      {true, "1/-128", "20/-128", "of -2.0N+129 and  1.N+128:"},
+      {true, "-5/-128", "6/-128", "of -5.N+128 and -6.N+128:"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.a) + (c.sub ? " - " : " + ") + c.b);
+    Fix a = fixtest::fix_of(c.a), b = fixtest::fix_of(c.b), b0 = b, r;
+    trace_pop();
+    init_qderr();
+    EXPECT_EQ(c.sub ? fixsub(a.p(), b.p(), r.p()) : fixadd(a.p(), b.p(), r.p()), 19005);
+    EXPECT_NE(body().find(std::string("+/- ") + c.terms), std::string::npos) << body();
+    EXPECT_EQ(std::memcmp(r.b, Fix().b, sizeof r.b), 0);
+    expect_unchanged(b0, b, "b");
+  }
 }
 
 // Limb cutting over 30 digits, rounding on the highest dropped limb, scale limits.
