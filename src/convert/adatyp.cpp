@@ -490,11 +490,12 @@ constexpr AdaptFn kFamilies[kTypeCodeMax + 1] = {
 };
 
 // ---- The direct road ----------------------------------------------------------------------
-// The commonest pairs are answered before the family table: a 32-bit integer, a double or
-// a text holding a plain integer into a 32-bit integer or a double target, and a 32-bit
-// integer into a numeric that it fits at a scale of 0 or more. The results are those of
-// the families; every value the direct road would have to refuse, and every other pair,
-// is left to the families, so each error keeps its one place.
+// The commonest pairs are answered before the family table: a 32-bit integer or a double
+// into a 32-bit integer or a double target, a text holding a plain integer into a 32-bit
+// integer target, and a 32-bit integer into a numeric that it fits at a scale of 0 or
+// more. The results are those of the families; every value the direct road would have
+// to refuse, and every other pair, is left to the families, so each error keeps its one
+// place.
 
 inline bool int32_source(int code) { return code == kInteger || code == kCInt || code == kCLong; }
 inline bool double_source(int code) { return code == kDouble || code == kCDouble; }
@@ -585,24 +586,18 @@ inline bool adapt_number_pair(int srccode, const void* src, int target, void* ds
   }
 }
 
-// Every other pair: a text holding a plain integer into a 32-bit integer or a double
-// target and a 32-bit integer into a numeric still directly, the rest through the family
-// of the target.
+// Every other pair: a text holding a plain integer into a 32-bit integer target and a
+// 32-bit integer into a numeric still directly, the rest through the family of the
+// target.
 [[gnu::noinline]] int adapt_other(int srccode, const void* src, const attrtype* t, void* dst,
                                   qd_long* dstlen) {
   const int target = t->code;
   int32_t i;
-  if (text_source(srccode) && plain_integer_text(static_cast<const char*>(src), &i)) {
-    if (int32_source(target)) {
-      store<int32_t>(dst, i);
-      if (dstlen) *dstlen = 4;
-      return 0;
-    }
-    if (double_source(target)) {
-      store<double>(dst, static_cast<double>(i));
-      if (dstlen) *dstlen = 8;
-      return 0;
-    }
+  if (int32_source(target) && text_source(srccode) &&
+      plain_integer_text(static_cast<const char*>(src), &i)) {
+    store<int32_t>(dst, i);
+    if (dstlen) *dstlen = 4;
+    return 0;
   }
   if (target == kNumeric && int32_source(srccode) &&
       int32_to_numeric(load<int32_t>(src), t, static_cast<uint8_t*>(dst), dstlen)) {

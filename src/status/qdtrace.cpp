@@ -168,6 +168,30 @@ void write_header(char* report, const char* format, ArgSource& args) {
   append_values(report, kReportSize, "%s\n", version_line());
 }
 
+// The header write_header makes of the format "%s" and name, put together without the
+// formatter: the name, " error report:\n", the version line and "\n", the same bytes.
+void write_named_header(char* report, const char* name) {
+  static constexpr char kTitle[] = " error report:\n";
+  static const size_t version_len = std::strlen(version_line());
+  const size_t n = std::strlen(name);
+  if (n + (sizeof kTitle - 1) + version_len + 1 >= kReportSize) {
+    const Arg arg[] = {make_arg(name)};
+    PackSource src(arg, 1);
+    write_header(report, "%s", src);  // cut where the formatter cuts
+    return;
+  }
+  errno = 0;
+  char* o = report;
+  std::memcpy(o, name, n);
+  o += n;
+  std::memcpy(o, kTitle, sizeof kTitle - 1);
+  o += sizeof kTitle - 1;
+  std::memcpy(o, version_line(), version_len);
+  o += version_len;
+  o[0] = '\n';
+  o[1] = 0;
+}
+
 // Copies a fixed-size name field of the settings record, terminated whatever it holds.
 void copy_field(char* out, const char* field, size_t size) {
   size_t n = strnlen(field, size - 1);
@@ -392,6 +416,13 @@ int start_report_args(const char* format, const Arg* args, int count) {
     PackSource src(args, count);
     write_header(report, format, src);
   }
+  return 0;
+}
+
+int start_report_named(const char* name) {
+  StatusLock guard;
+  char* report = errtxt_locked();
+  if (report != g_no_memory_report) write_named_header(report, name);
   return 0;
 }
 
