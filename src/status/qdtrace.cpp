@@ -168,28 +168,39 @@ void write_header(char* report, const char* format, ArgSource& args) {
   append_values(report, kReportSize, "%s\n", version_line());
 }
 
-// The header write_header makes of the format "%s" and name, put together without the
-// formatter: the name, " error report:\n", the version line and "\n", the same bytes.
+// The header write_header makes of the format "%s" and name, the same bytes (the name,
+// " error report:\n", the version line and "\n"), put together once per thread and name
+// (a name is text that stays as it is) and copied from there.
 void write_named_header(char* report, const char* name) {
   static constexpr char kTitle[] = " error report:\n";
-  static const size_t version_len = std::strlen(version_line());
-  const size_t n = std::strlen(name);
-  if (n + (sizeof kTitle - 1) + version_len + 1 >= kReportSize) {
-    const Arg arg[] = {make_arg(name)};
-    PackSource src(arg, 1);
-    write_header(report, "%s", src);  // cut where the formatter cuts
-    return;
+  struct Header {
+    const char* name = nullptr;
+    size_t size = 0;  // the text and its zero byte
+    char text[160];  // a longer header takes the formatter's road
+  };
+  thread_local Header last;
+  if (last.name != name) {
+    const size_t n = std::strlen(name), v = std::strlen(version_line());
+    if (n + (sizeof kTitle - 1) + v + 2 > sizeof last.text) {
+      const Arg arg[] = {make_arg(name)};
+      PackSource src(arg, 1);
+      write_header(report, "%s", src);  // cut where the formatter cuts
+      return;
+    }
+    char* o = last.text;
+    std::memcpy(o, name, n);
+    o += n;
+    std::memcpy(o, kTitle, sizeof kTitle - 1);
+    o += sizeof kTitle - 1;
+    std::memcpy(o, version_line(), v);
+    o += v;
+    o[0] = '\n';
+    o[1] = 0;
+    last.name = name;
+    last.size = static_cast<size_t>(o + 2 - last.text);
   }
   errno = 0;
-  char* o = report;
-  std::memcpy(o, name, n);
-  o += n;
-  std::memcpy(o, kTitle, sizeof kTitle - 1);
-  o += sizeof kTitle - 1;
-  std::memcpy(o, version_line(), version_len);
-  o += version_len;
-  o[0] = '\n';
-  o[1] = 0;
+  std::memcpy(report, last.text, last.size);
 }
 
 // Copies a fixed-size name field of the settings record, terminated whatever it holds.
