@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -479,6 +480,27 @@ TEST_F(TraceTest, NamedHeaderIsTheFormattedOne) {
     }
   }
   EXPECT_EQ(std::strlen(qd_errtxt_adr()), qd::kReportSize - 1);
+
+  // The same name again finds its header rewritten whatever became of the report since:
+  // a host writing into it, the report given back, another header in between.
+  qd::start_report("%s", "literal_scan");
+  const std::string formatted = qd_errtxt_adr();
+  const std::function<void()> changes[] = {
+      [] { qd_errtxt_adr()[0] = 'X'; },
+      [&formatted] { qd_errtxt_adr()[formatted.size() - 1] = 0; },
+      [] { std::strcat(qd_errtxt_adr(), "more"); },
+      [] { trace_pop(); },
+      [] { init_qderr(); },
+      [] {},
+  };
+  for (size_t k = 0; k < std::size(changes); ++k) {
+    qd::start_report_named("literal_scan");
+    changes[k]();
+    errno = 7;
+    qd::start_report_named("literal_scan");
+    EXPECT_EQ(std::string(qd_errtxt_adr()), formatted) << k;
+    EXPECT_EQ(errno, 0) << k;
+  }
 }
 
 // Each thread keeps its own copy: threads starting reports under different names at once
