@@ -489,6 +489,124 @@ constexpr AdaptFn kFamilies[kTypeCodeMax + 1] = {
     adapt_byte_sequence,                       // 30 bits2
 };
 
+// ---- The direct road ----------------------------------------------------------------------
+// The commonest pairs are answered before the family table: a 32-bit integer or a double
+// into a 32-bit integer or a double target, a text holding a plain integer into a 32-bit
+// integer target, and a 32-bit integer into a numeric that it fits at a scale of 0 or
+// more. The results are those of the families; every value the direct road would have
+// to refuse, and every other pair, is left to the families, so each error keeps its one
+// place.
+
+inline bool int32_source(int code) { return code == kInteger || code == kCInt || code == kCLong; }
+inline bool double_source(int code) { return code == kDouble || code == kCDouble; }
+inline bool text_source(int code) { return code == kChar || code == kVarchar || code == kFileref; }
+
+// A whole text that is blanks, an optional sign, blanks, at most 18 digits worth at most
+// 2147483647 and blanks: the number reader's integer, without its other steps.
+inline bool plain_integer_text(const char* text, int32_t* out) {
+  const char* p = text;
+  while (is_blank(static_cast<uint8_t>(*p))) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') {
+    negative = *p++ == '-';
+    while (is_blank(static_cast<uint8_t>(*p))) ++p;
+  }
+  const char* start = p;
+  uint64_t value = 0;  // exact up to 18 digits; longer runs are left to the families
+  while (is_digit(static_cast<uint8_t>(*p))) value = value * 10 + static_cast<uint8_t>(*p++ - '0');
+  if (p == start || p - start > 18 || value > static_cast<uint64_t>(kInt32MaxI)) return false;
+  while (is_blank(static_cast<uint8_t>(*p))) ++p;
+  if (*p) return false;  // more digits, a point, an exponent or anything else
+  const int32_t v = static_cast<int32_t>(value);
+  *out = negative ? -v : v;
+  return true;
+}
+
+// A 32-bit integer into a numeric of precision P (0: any) and scale S, when it fits at
+// S >= 0: the digits shifted up by S, exact, as long_fix and the rescale give them.
+inline bool int32_to_numeric(int32_t v, const attrtype* t, uint8_t* dst, qd_long* dstlen) {
+  const int P = at_precision(t), S = at_scale(t);
+  const int scale = P == 0 ? 0 : S;
+  if (P < 0 || scale < 0) return false;
+  const uint32_t m = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
+  const Vec x = Vec(bin_to_bcd8(m % 100000000u)) | (Vec(bin_to_bcd8(m / 100000000u)) << 32);
+  const int q = vec_len(x);
+  if (P != 0 && q + scale > P) return false;  // the family reports it
+  if (q == 0) {
+    fx_head(dst, 0, 0, scale);  // a zero keeps no digits, only its scale
+  } else {
+    const int n = q + scale;
+    if (n > kFixMaxDigits) return false;
+    fx_head(dst, v < 0, n, scale);
+    vec_store(dst, x << (4 * scale), n);
+  }
+  if (dstlen) *dstlen = fx_size(fx_prec(dst));
+  return true;
+}
+
+// A 32-bit integer or a double into a 32-bit integer or a double target: true when
+// converted (the result is then 0); false leaves dst and dstlen as they were. Kept free of
+// calls, so the commonest conversions need no stack frame.
+inline bool adapt_number_pair(int srccode, const void* src, int target, void* dst,
+                              qd_long* dstlen) {
+  switch (target) {
+    case kInteger:
+    case kCInt:
+    case kCLong: {
+      int32_t i;
+      if (int32_source(srccode)) {
+        i = load<int32_t>(src);
+      } else if (double_source(srccode)) {
+        const double d = load<double>(src);
+        if (!(std::fabs(d) <= kInt32Max)) return false;
+        i = static_cast<int32_t>(d);
+      } else {
+        return false;
+      }
+      store<int32_t>(dst, i);
+      if (dstlen) *dstlen = 4;
+      return true;
+    }
+    case kDouble:
+    case kCDouble: {
+      double d;
+      if (int32_source(srccode)) {
+        d = static_cast<double>(load<int32_t>(src));
+      } else if (double_source(srccode)) {
+        d = load<double>(src);
+      } else {
+        return false;
+      }
+      store<double>(dst, d);
+      if (dstlen) *dstlen = 8;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+// Every other pair: a text holding a plain integer into a 32-bit integer target and a
+// 32-bit integer into a numeric still directly, the rest through the family of the
+// target.
+[[gnu::noinline]] int adapt_other(int srccode, const void* src, const attrtype* t, void* dst,
+                                  qd_long* dstlen) {
+  const int target = t->code;
+  int32_t i;
+  if (int32_source(target) && text_source(srccode) &&
+      plain_integer_text(static_cast<const char*>(src), &i)) {
+    store<int32_t>(dst, i);
+    if (dstlen) *dstlen = 4;
+    return 0;
+  }
+  if (target == kNumeric && int32_source(srccode) &&
+      int32_to_numeric(load<int32_t>(src), t, static_cast<uint8_t*>(dst), dstlen)) {
+    return 0;
+  }
+  const AdaptCall call{srccode, src, t, dst, dstlen};
+  return adapt_family(target)(call);
+}
+
 }  // namespace
 
 int adapt_pass_on(int err) {
@@ -595,6 +713,8 @@ QD_EXTERN_C QD_API int value_adapt_type(int srccode, const void* src, const attr
                                         void* dst, qd_long* dstlen) {
   if (!src) return 0;  // the SQL null: nothing to write
   QD_INPUTS_OK(value_well_formed(srccode, src));
-  const AdaptCall call{srccode, src, dsttype, dst, dstlen};
-  return QD_VALUE_OUT(adapt_family(dsttype->code)(call), dsttype->code, dst);
+  const int rc = adapt_number_pair(srccode, src, dsttype->code, dst, dstlen)
+                     ? 0
+                     : adapt_other(srccode, src, dsttype, dst, dstlen);
+  return QD_VALUE_OUT(rc, dsttype->code, dst);
 }

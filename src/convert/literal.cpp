@@ -158,13 +158,18 @@ int read_bits(Scanner& s, const char* p) {
 
 // A number from its first digit or its leading ".".
 int read_number_token(Scanner& s, const char* p) {
+  // The digits are gathered on the way, for the literals short enough to be built
+  // without reading them again.
+  PlainDigits digits;
   const char* q = p;
-  while (is_digit(static_cast<unsigned char>(*q))) ++q;
+  while (is_digit(static_cast<unsigned char>(*q))) digits.add(static_cast<unsigned>(*q++ - '0'));
+  long frac_digits = 0;
   bool decimal = false;
   if (s.point && *q == '.') {
     decimal = true;
-    ++q;
-    while (is_digit(static_cast<unsigned char>(*q))) ++q;
+    const char* f = ++q;
+    while (is_digit(static_cast<unsigned char>(*q))) digits.add(static_cast<unsigned>(*q++ - '0'));
+    frac_digits = q - f;
   }
   bool exponent = false;
   if (*q == 'e' || *q == 'E') {
@@ -193,7 +198,23 @@ int read_number_token(Scanner& s, const char* p) {
     store<double>(s.area, d);
     return kTokDouble;
   }
-  if (!decimal) {
+  if (!decimal && digits.count <= 16) {
+    // Up to 16 digits the value is exact: atonumber's classes by value, and a decimal
+    // above 2147483647.
+    const uint64_t v = bcd16_to_bin(digits.head);
+    if (v <= 127) {
+      store<int8_t>(s.area, static_cast<int8_t>(v));
+      return kTokTinyint;
+    }
+    if (v <= 32767) {
+      store<int16_t>(s.area, static_cast<int16_t>(v));
+      return kTokSmallint;
+    }
+    if (v <= 2147483647) {
+      store<int32_t>(s.area, static_cast<int32_t>(v));
+      return kTokInteger;
+    }
+  } else if (!decimal) {
     qd_long v = 0;
     switch (atonumber(const_cast<char*>(p), &v, nullptr)) {
       case kTinyint:
@@ -212,6 +233,10 @@ int read_number_token(Scanner& s, const char* p) {
     }
   }
   if (length > kDecimalLiteralMax) return kTokInvalid;
+  if (digits.plain()) {
+    fix_from_plain(digits, static_cast<int>(frac_digits), false, s.area);
+    return kTokNumeric;
+  }
   const int rc = scan_fix(p, s.area, nullptr);
   if (rc != 0) {
     report<0, QDF_LITERAL_SCAN>();
@@ -517,7 +542,7 @@ int scan_literal(const char* text, bool must_end, ScannedLiteral* out) {
 using namespace qd;
 
 QD_EXTERN_C QD_API int literal_to_binary(void* value, attrtype* type, const char* text) {
-  start_report("%s", "literal_to_binary");
+  start_report_named("literal_to_binary");
   ScannedLiteral lit;
   if (const int rc = scan_literal(text, true, &lit); rc != 0) return rc;
   copy_value(value, const_cast<void*>(lit.value), lit.type.code);
@@ -527,7 +552,7 @@ QD_EXTERN_C QD_API int literal_to_binary(void* value, attrtype* type, const char
 }
 
 QD_EXTERN_C QD_API int literal_to_heapbinary(void** value, attrtype* type, const char* text) {
-  start_report("%s", "literal_to_heapbinary");
+  start_report_named("literal_to_heapbinary");
   *value = nullptr;
   ScannedLiteral lit;
   if (const int rc = scan_literal(text, true, &lit); rc != 0) return rc;
@@ -541,7 +566,7 @@ QD_EXTERN_C QD_API int literal_to_heapbinary(void** value, attrtype* type, const
 }
 
 QD_EXTERN_C QD_API int literal_scan(attrtype* type, char** end, const char* text) {
-  start_report("%s", "literal_scan");
+  start_report_named("literal_scan");
   ScannedLiteral lit;
   if (const int rc = scan_literal(text, false, &lit); rc != 0) return rc;
   if (type) *type = lit.type;

@@ -315,6 +315,53 @@ inline Vec bin_to_bcd32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {
 }
 #endif
 
+// What scan_fix reads from a plain number text of at most kPlainDigitsMax digits (leading
+// zeros included) and an optional point: the digits as PlainDigits gathered them, `frac`
+// of them after the point, the sign bit set for a "-" (a zero keeps it, as it keeps its
+// scale). Readers that have walked the digits already build the value here instead of
+// handing the text to scan_fix again.
+constexpr int kPlainDigitsMax = kFixMaxDigits;
+struct PlainDigits {
+  uint64_t head = 0;  // the first 16 digits, one per half-byte, the last one lowest
+  Vec all{0};         // every digit, once there are more than 16
+  int count = 0;
+  void add(unsigned d) {
+    if (count < 16) {
+      head = (head << 4) | d;
+    } else {
+      if (count == 16) all = Vec(head);
+      all = (all << 4) | Vec(d);  // beyond 32 digits it wraps; such texts are not plain
+    }
+    ++count;
+  }
+  bool plain() const { return count <= kPlainDigitsMax; }
+  Vec value() const { return count <= 16 ? Vec(head) : all; }
+};
+inline void fix_from_plain(const PlainDigits& digits, int frac, bool negative, uint8_t* dst) {
+  int scale = frac;
+  if (digits.count <= 16) {  // the usual case, in one machine word
+    uint64_t v = digits.head;
+    if (v != 0) {
+      const int z = std::countr_zero(v) / 4;  // trailing zeros carry no digit
+      v >>= 4 * z;
+      scale -= z;
+    }
+    const int p = len64(v);
+    fx_head(dst, negative, p, scale);
+    store_bytes(dst + 2, (p + 1) >> 1, swap_nibbles(v), 0);
+    return;
+  }
+  Vec v = digits.all;
+  if (v != Vec(0)) {
+    const int z = vec_trailing_zeros(v);
+    v = v >> (4 * z);
+    scale -= z;
+  }
+  const int p = vec_len(v);
+  fx_head(dst, negative, p, scale);
+  vec_store_exact(dst, v, p);
+}
+
 // ---- Values taken apart ----------------------------------------------------------------
 // A fix value of at most 30 digits held in registers: the fast paths of the arithmetic
 // and the division's chain of steps work on these and write bytes only at the end.

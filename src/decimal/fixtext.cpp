@@ -39,27 +39,26 @@ int read_fix(const char* text, uint8_t* dst, int* consumed, bool scan) {
     ++i;
   }
   while (t[i] == '0') ++i;
-  Vec v(0);
-  int nd = 0;
+  PlainDigits kept;  // at most kKeptDigits of them
   int64_t scale = 0;
   for (; is_digit(t[i]); ++i) {
-    if (nd < kKeptDigits) {
-      v = (v << 4) | Vec(static_cast<unsigned>(t[i] - '0'));
-      ++nd;
+    if (kept.count < kKeptDigits) {
+      kept.add(t[i] - '0');
     } else {
       --scale;
     }
   }
   if (t[i] == '.') ++i;
-  if (nd == 0)
+  if (kept.count == 0)
     for (; t[i] == '0'; ++i) ++scale;
   for (; is_digit(t[i]); ++i) {
-    if (nd < kKeptDigits) {
-      v = (v << 4) | Vec(static_cast<unsigned>(t[i] - '0'));
-      ++nd;
+    if (kept.count < kKeptDigits) {
+      kept.add(t[i] - '0');
       ++scale;
     }
   }
+  Vec v = kept.value();
+  const int nd = kept.count;
   if (t[i] == 'n' || t[i] == 'N' || t[i] == 'e' || t[i] == 'E') {
     ++i;
     bool exp_neg = false;

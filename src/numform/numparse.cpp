@@ -101,8 +101,16 @@ class Matcher {
       if (starts_with(p, dsep_, dl_)) {
         p += dl_;
         if (!put('.')) return false;
-        for (int k = 0; k < t_.frac_digits && is_digit(*p); ++k)
+        // Held in locals, as in integer_part.
+        PlainDigits taken = digits_;
+        const int most = t_.frac_digits;
+        int k = 0;
+        for (; k < most && is_digit(*p); ++k) {
+          taken.add(static_cast<unsigned>(*p - '0'));
           if (!put(*p++)) return false;
+        }
+        digits_ = taken;
+        frac_ = k;
       }
     } else if (*p == '.') {
       ++p;
@@ -123,6 +131,15 @@ class Matcher {
     if (*p) return false;
     keep_[sign_at] = neg ? '-' : ' ';
     keep_[n_] = '\0';
+    negative_ = neg;
+    return true;
+  }
+
+  // The number of a match, straight from the digits taken when there are few enough of
+  // them; false leaves it to scan_fix over keep().
+  bool value(uint8_t* dst) const {
+    if (!digits_.plain()) return false;
+    fix_from_plain(digits_, frac_, negative_, dst);
     return true;
   }
 
@@ -142,6 +159,7 @@ class Matcher {
     char* const keep = keep_;
     size_t n = n_;
     const size_t room = room_;
+    PlainDigits taken;
     for (;;) {
       if (*p == g0 && g0 && starts_with(p, gsep_, gl_)) {
         if (groups >= cap) return false;
@@ -169,6 +187,7 @@ class Matcher {
         }
         significant = true;
         if (n + 1 >= room) return false;
+        taken.add(static_cast<unsigned>(*p - '0'));
         keep[n++] = *p++;
         ++in_group;
         ++digits;
@@ -177,10 +196,14 @@ class Matcher {
       }
     }
     n_ = n;
+    digits_ = taken;
     lens[groups - 1] = in_group;
     // A template without integer digits still reads a text without them (one empty group).
     if (digits > t_.int_digits || groups > std::max(t_.groups, 1)) return false;
-    if (!significant && zeros_seen && !put('0')) return false;
+    if (!significant && zeros_seen) {
+      if (!put('0')) return false;
+      digits_.add(0);
+    }
     if (groups > 1) {
       for (int k = 1; k <= groups; ++k) {
         const int text_len = lens[groups - k];
@@ -207,6 +230,9 @@ class Matcher {
   const char* decimal_;
   size_t gl_, dl_, decimal_len_;
   int lens_[kTemplateGroupsMax + 1];
+  PlainDigits digits_;  // the digits kept, for fix_from_plain
+  int frac_ = 0;
+  bool negative_ = false;
 };
 
 int read_template(const char* text, uint8_t* value, const char* templ, const NumSettings& s) {
@@ -219,6 +245,7 @@ int read_template(const char* text, uint8_t* value, const char* templ, const Num
     return report<0, QDF_STR2NUM>(), rc;
   Matcher m(*t, s, scratch, sizeof scratch);
   if (!m.match(text)) return report<QDE_TEXT_TEMPLATE_MISMATCH, QDF_STR2NUM>(text, templ);
+  if (m.value(value)) return 0;
   int consumed = 0;
   if (int rc = scan_fix(scratch, value, &consumed)) return report<0, QDF_STR2NUM>(), rc;
   return 0;

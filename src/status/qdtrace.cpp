@@ -1,4 +1,5 @@
 // qdtrace.cpp: the error status: per-thread error reports, trace, hand-over, trace channel.
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
@@ -40,6 +41,11 @@ struct Slot {
   char* buf;
 };
 Slot g_slots[kReportSlots];
+
+// Counts, under lock 4, the times a report changed hands (a hand-over, a takeover): while
+// it stays the same, a report a thread found as its own still is, and no other thread
+// writes into it.
+std::atomic<uint32_t> g_report_moves{0};
 
 // Tests stand in for other threads by overriding the calling thread's id here.
 thread_local uint32_t t_tid_override = 0;
@@ -168,6 +174,40 @@ void write_header(char* report, const char* format, ArgSource& args) {
   append_values(report, kReportSize, "%s\n", version_line());
 }
 
+// The header write_header makes of the format "%s" and name, the same bytes (the name,
+// " error report:\n", the version line and "\n"), put together once per thread and name
+// (a name is text that stays as it is), with the report it was last copied into.
+struct NamedHeader {
+  const char* name = nullptr;
+  size_t size = 0;  // the text and its zero byte
+  char text[160];   // a longer header takes the formatter's road
+  char* report = nullptr;
+  uint32_t tid = 0;
+  uint32_t moves = 0;  // g_report_moves when it was copied there
+};
+thread_local NamedHeader t_named;
+
+// Puts the header of name together in t_named; false when it is too long for it.
+bool make_named_header(const char* name) {
+  static constexpr char kTitle[] = " error report:\n";
+  NamedHeader& h = t_named;
+  const size_t n = std::strlen(name), v = std::strlen(version_line());
+  if (n + (sizeof kTitle - 1) + v + 2 > sizeof h.text) return false;
+  char* o = h.text;
+  std::memcpy(o, name, n);
+  o += n;
+  std::memcpy(o, kTitle, sizeof kTitle - 1);
+  o += sizeof kTitle - 1;
+  std::memcpy(o, version_line(), v);
+  o += v;
+  o[0] = '\n';
+  o[1] = 0;
+  h.name = name;
+  h.size = static_cast<size_t>(o + 2 - h.text);
+  h.report = nullptr;
+  return true;
+}
+
 // Copies a fixed-size name field of the settings record, terminated whatever it holds.
 void copy_field(char* out, const char* field, size_t size) {
   size_t n = strnlen(field, size - 1);
@@ -198,6 +238,7 @@ char* errtxt_locked() {
   if (takeover) {
     // The slot's block stays the slot's: its old owner may still be reading it, and
     // meets a report again (this thread's) rather than freed memory.
+    g_report_moves.fetch_add(1, std::memory_order_release);
     release_block(buf);
     buf = g_slots[s].buf;
   } else {
@@ -212,6 +253,7 @@ char* errtxt_locked() {
 void hand_over(uint32_t giver, uint32_t receiver) {
   int g = find_slot(giver);
   if (g < 0) return;
+  g_report_moves.fetch_add(1, std::memory_order_release);
   char* buf = g_slots[g].buf;
   unlink_slot(g);
   if (giver == receiver) {
@@ -392,6 +434,33 @@ int start_report_args(const char* format, const Arg* args, int count) {
     PackSource src(args, count);
     write_header(report, format, src);
   }
+  return 0;
+}
+
+int start_report_named(const char* name) {
+  NamedHeader& h = t_named;
+  // The report this thread last started under this name still holds exactly that header:
+  // writing it again would change nothing but errno, so the lock is not needed. No other
+  // thread writes into a report that has not changed hands since.
+  if (h.name == name && h.report && h.moves == g_report_moves.load(std::memory_order_acquire) &&
+      h.tid == current_tid() && std::memcmp(h.report, h.text, h.size) == 0) {
+    errno = 0;
+    return 0;
+  }
+  StatusLock guard;
+  char* report = errtxt_locked();
+  if (report == g_no_memory_report) return 0;
+  if (h.name != name && !make_named_header(name)) {
+    const Arg arg[] = {make_arg(name)};
+    PackSource src(arg, 1);
+    write_header(report, "%s", src);  // cut where the formatter cuts
+    return 0;
+  }
+  errno = 0;
+  std::memcpy(report, h.text, h.size);
+  h.report = report;
+  h.tid = current_tid();
+  h.moves = g_report_moves.load(std::memory_order_relaxed);
   return 0;
 }
 

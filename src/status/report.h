@@ -201,4 +201,8 @@ inline int start_report(const char* format, A... values) {
   return start_report_args(format, args, static_cast<int>(sizeof...(A)));
 }
 
+// start_report_named(name): start_report("%s", name), the header of an export that
+// names itself, without formatting it on every call. name stays as it is (a literal).
+int start_report_named(const char* name);
+
 }  // namespace qd

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -17,6 +18,7 @@
 #include "platform/platform.h"
 #include "runtime/acct_internal.h"
 #include "runtime/runtime_internal.h"
+#include "status/report.h"
 #include "status/status_internal.h"
 #include "report_support.h"
 #include "types/types_test_util.h"
@@ -424,6 +426,72 @@ TEST_F(TraceTest, OwnFileWorkLeavesErrnoAlone) {
   EXPECT_EQ(errno, 33);
   errno = 0;
   qd::channel_reset_for_test();
+}
+
+// The header of an export that names itself, put together without the formatter, is the
+// formatter's to the byte: over a report with a body, after another name, for a name too
+// long for the copy kept per thread and for one the report cuts; errno is cleared as the
+// formatter clears it.
+TEST_F(TraceTest, NamedHeaderIsTheFormattedOne) {
+  const std::string longest(qd::kReportSize + 10, 'n');
+  const std::string names[] = {"literal_scan", "", "x", "literal_to_binary",
+                               std::string(140, 'm'), std::string(200, 'l'), longest};
+  for (const std::string& name : names) {
+    trace(19004, 0, 17);
+    qd::start_report("%s", name.c_str());
+    const std::string formatted = qd_errtxt_adr();
+    for (const char* before : {"other", name.c_str()}) {
+      qd::start_report_named(before);
+      trace(19004, 0, 17);
+      errno = 5;
+      qd::start_report_named(name.c_str());
+      EXPECT_EQ(errno, 0) << name.size();
+      EXPECT_EQ(std::string(qd_errtxt_adr()), formatted) << name.size() << " after " << before;
+    }
+  }
+  EXPECT_EQ(std::strlen(qd_errtxt_adr()), qd::kReportSize - 1);
+
+  // The same name again finds its header rewritten whatever became of the report since:
+  // a host writing into it, the report given back, another header in between.
+  qd::start_report("%s", "literal_scan");
+  const std::string formatted = qd_errtxt_adr();
+  const std::function<void()> changes[] = {
+      [] { qd_errtxt_adr()[0] = 'X'; },
+      [&formatted] { qd_errtxt_adr()[formatted.size() - 1] = 0; },
+      [] { std::strcat(qd_errtxt_adr(), "more"); },
+      [] { trace_pop(); },
+      [] { init_qderr(); },
+      [] {},
+  };
+  for (size_t k = 0; k < std::size(changes); ++k) {
+    qd::start_report_named("literal_scan");
+    changes[k]();
+    errno = 7;
+    qd::start_report_named("literal_scan");
+    EXPECT_EQ(std::string(qd_errtxt_adr()), formatted) << k;
+    EXPECT_EQ(errno, 0) << k;
+  }
+}
+
+// Each thread keeps its own copy: threads starting reports under different names at once
+// find their own name in their own report every time.
+TEST_F(TraceTest, NamedHeadersOfThreadsStayApart) {
+  constexpr int kThreads = 4, kRounds = 300;
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t, &wrong] {
+      const std::string mine[] = {"named_" + std::to_string(t), "other_" + std::to_string(t)};
+      for (int r = 0; r < kRounds; ++r) {
+        const std::string& name = mine[r % 2];
+        qd::start_report_named(name.c_str());
+        if (std::string(qd_errtxt_adr()).rfind(name + " error report:\n", 0) != 0) ++wrong;
+      }
+      trace_pop();
+    });
+  }
+  for (std::thread& th : threads) th.join();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace
