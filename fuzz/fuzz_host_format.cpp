@@ -22,10 +22,10 @@ constexpr size_t kStyleRoom = 80;  // what the header promises holds any style's
 
 // The widest text a field of a well-formed value prints: a datetime's year reaches five
 // digits (32767), its milliseconds three, the rest two; a timespan field any 31-bit count.
-size_t field_room(char spec, bool span) {
-  if (!spec || !std::strchr("ymdHMSF", spec)) return 1;  // one character, or none
+size_t field_room(char conv, bool span) {
+  if (!conv || !std::strchr("ymdHMSF", conv)) return 1;  // one character, or none
   if (span) return 10;
-  return spec == 'y' ? 5 : spec == 'F' ? 3 : 2;
+  return conv == 'y' ? 5 : conv == 'F' ? 3 : 2;
 }
 
 // The room the format needs, its terminating zero included.

@@ -503,7 +503,15 @@ inline bool text_source(int code) { return code == kChar || code == kVarchar || 
 
 // A whole text that is blanks, an optional sign, blanks, at most 18 digits worth at most
 // 2147483647 and blanks: the number reader's integer, without its other steps.
-inline bool plain_integer_text(const char* text, int32_t* out) {
+// The opening every number text shares: blanks, an optional sign and blanks, then the
+// integer digits from start to end, their value exact up to 18 of them.
+struct LeadingDigits {
+  const char* start;
+  const char* end;
+  uint64_t value;
+  bool negative;
+};
+inline LeadingDigits leading_digits(const char* text) {
   const char* p = text;
   while (is_blank(static_cast<uint8_t>(*p))) ++p;
   bool negative = false;
@@ -512,9 +520,17 @@ inline bool plain_integer_text(const char* text, int32_t* out) {
     while (is_blank(static_cast<uint8_t>(*p))) ++p;
   }
   const char* start = p;
-  uint64_t value = 0;  // exact up to 18 digits; longer runs are left to the families
+  uint64_t value = 0;
   while (is_digit(static_cast<uint8_t>(*p))) value = value * 10 + static_cast<uint8_t>(*p++ - '0');
-  if (p == start || p - start > 18 || value > static_cast<uint64_t>(kInt32MaxI)) return false;
+  return {start, p, value, negative};
+}
+
+inline bool plain_integer_text(const char* text, int32_t* out) {
+  const LeadingDigits lead = leading_digits(text);
+  const char* p = lead.end;
+  const uint64_t value = lead.value;  // longer runs than 18 digits are left to the families
+  const bool negative = lead.negative;
+  if (p == lead.start || p - lead.start > 18 || value > static_cast<uint64_t>(kInt32MaxI)) return false;
   while (is_blank(static_cast<uint8_t>(*p))) ++p;
   if (*p) return false;  // more digits, a point, an exponent or anything else
   const int32_t v = static_cast<int32_t>(value);
@@ -637,16 +653,11 @@ bool text_to_double(const char* first, const char* last, double* out, const char
 }
 
 int read_number(const char* text, NumberRead* out) {
-  const char* p = text;
-  while (is_blank(static_cast<uint8_t>(*p))) ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') {
-    negative = *p++ == '-';
-    while (is_blank(static_cast<uint8_t>(*p))) ++p;
-  }
-  const char* start = p;
-  uint64_t value = 0;  // the integer digits, exact up to 18 of them
-  while (is_digit(static_cast<uint8_t>(*p))) value = value * 10 + static_cast<uint8_t>(*p++ - '0');
+  const LeadingDigits lead = leading_digits(text);
+  const char* p = lead.end;
+  const char* start = lead.start;
+  const uint64_t value = lead.value;
+  const bool negative = lead.negative;
   const size_t int_digits = static_cast<size_t>(p - start);
   bool point = false, exponent = false;
   size_t frac_digits = 0;
