@@ -256,6 +256,13 @@ template <class F, class G>
   }
 }
 
+// The milliseconds of the clock fields ms .. hh, in unsigned arithmetic: exact for fields
+// within their bounds, and defined (though unused) for any other 16- or 32-bit field.
+inline int32_t clock_ms(const int32_t* f) {
+  const auto u = [f](int c) { return static_cast<uint32_t>(f[c]); };
+  return static_cast<int32_t>(u(kMs) + 1000u * (u(kSs) + 60u * (u(kMi) + 60u * u(kHh))));
+}
+
 // The clock part of a value's fields from low up to below the day (0 below low), false
 // when a field lies outside 0 .. its bound. Straight-line: every step has a constant code.
 template <class Field>
@@ -267,7 +274,7 @@ template <class Field>
     if (c >= low) f[c] = stored_field<Field>(v, low, c);
     clean &= static_cast<uint32_t>(f[c]) <= static_cast<uint32_t>(ts_field_bound(c));
   }
-  *ms = f[kMs] + 1000 * (f[kSs] + 60 * (f[kMi] + 60 * f[kHh]));
+  *ms = clock_ms(f);
   return clean;
 }
 
@@ -288,7 +295,7 @@ template <class Field>
     top |= uint64_t{0x8000} << lane;
     f[c] = static_cast<int16_t>(static_cast<uint16_t>(x >> lane));
   }
-  *ms = f[kMs] + 1000 * (f[kSs] + 60 * (f[kMi] + 60 * f[kHh]));
+  *ms = clock_ms(f);
   return (((x + add) | x) & top) == 0;
 }
 
