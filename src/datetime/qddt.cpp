@@ -425,7 +425,7 @@ inline bool from_day(uint32_t h) { return range_high(h) == kDd && range_low(h) <
 
 }  // namespace
 
-QD_EXTERN_C QD_API [[gnu::hot]] int dt_sub(const void* a, const void* b, void* result) {
+QD_EXTERN_C QD_API __attribute__((hot)) int dt_sub(const void* a, const void* b, void* result) {
   QD_INPUTS_OK(valid_datetime(a, kDtLargest) && valid_datetime(b, kDtLargest));
   // No step of its own reports here: once the current datetime is set, nothing fails.
   if (int err = ensure_current(); err != 0) return err;
