@@ -33,16 +33,31 @@ bool starts_with(const char* p, const char* word, const char** end) {
   return true;
 }
 
-// The text's leading keyword; tried in this order, as each may begin a later one.
+// The text's leading keyword. The words are tried in the order datetime, date, timespan,
+// timestamp, time, interval, each as a prefix of the text without regard to case, so a
+// word that begins a longer one is taken only when the longer one does not follow.
 enum class Form : uint8_t { kBracket, kDate, kTimestamp, kTime, kInterval };
-struct Keyword {
-  const char* word;
-  Form form;
-};
-constexpr Keyword kKeywords[] = {
-    {"datetime", Form::kBracket}, {"date", Form::kDate},         {"timespan", Form::kBracket},
-    {"timestamp", Form::kTimestamp}, {"time", Form::kTime},     {"interval", Form::kInterval},
-};
+Form read_keyword(const char** p) {
+  const char* q = *p;
+  Form form = Form::kBracket;
+  if (starts_with(q, "date", &q)) {
+    form = Form::kDate;
+    if (starts_with(q, "time", &q)) form = Form::kBracket;  // "datetime"
+  } else if (starts_with(q, "time", &q)) {
+    form = Form::kTime;
+    if (starts_with(q, "span", &q)) {
+      form = Form::kBracket;
+    } else if (starts_with(q, "stamp", &q)) {
+      form = Form::kTimestamp;
+    }
+  } else if (starts_with(q, "interval", &q)) {
+    form = Form::kInterval;
+  } else {
+    return form;  // no keyword: the bracket notation from here
+  }
+  *p = q;
+  return form;
+}
 
 // Interval keywords with the field code they name, tried in this order.
 struct IntervalWord {
@@ -198,6 +213,81 @@ int pack_checked(Reading& r, void* dt_out, void* ts_out) {
   return 0;
 }
 
+// ---- Datetime texts in their plain form ------------------------------------------------
+
+// What the plain reader needs of a field, from the field table: its limits, and the
+// separator in front of the next lower field (none after the milliseconds).
+struct PlainField {
+  uint16_t min;
+  uint16_t span;  // max - min
+  char next;
+};
+constexpr PlainField plain_field(int c) {
+  return {static_cast<uint16_t>(kDtFields[c].min),
+          static_cast<uint16_t>(kDtFields[c].max - kDtFields[c].min),
+          c > kMs ? kDtFields[c - 1].separator : '\0'};
+}
+constexpr PlainField kPlainFields[kDtFieldCount] = {
+    plain_field(kMs), plain_field(kSs), plain_field(kMi), plain_field(kHh),
+    plain_field(kDd), plain_field(kMo), plain_field(kYy)};
+
+inline uint32_t digit_value(char c) { return static_cast<uint8_t>(c) - uint32_t{'0'}; }
+
+// The fields of a datetime text as printers and SQL write them: digits only (at most
+// five to a field), each separator the one character the form puts there, the terminator
+// straight after the last field. Each field is checked against its limits as its digits
+// are read (an hour of 24 is left to the general reader, which carries it into the next
+// day), so only the day against its month and the calendar switch remain to check. On
+// success the value is packed into dt_out. False, with nothing written, for anything else;
+// the general reader then reads the text and reports what it finds, so every error is
+// the general reader's. low is the range's low code, or kOpenLow to end at the last field
+// given. Needs the current datetime to be set, as the general reader sets it first.
+// Inlined where it is called, so that the quoted forms, whose range is fixed, have their
+// field loop unrolled with each field's limits and separator as constants.
+[[gnu::always_inline]] inline bool read_plain_datetime(const char* p, char terminator,
+                                                       bool fraction, int high, int low,
+                                                       void* dt_out) {
+  if (!current_is_set()) return false;
+  constexpr int kPlainDigitsMax = 5;  // 32767, the largest field, has five
+  const int last = low == kOpenLow ? kMs : low;  // no field may follow this one
+  Unpacked u;
+  int code = high;
+#pragma GCC unroll 7
+  for (; code >= last; --code) {  // left by the terminator, or false
+    uint32_t v = digit_value(p[0]);
+    if (v > 9) return false;
+    int n = 1;
+    for (uint32_t d; (d = digit_value(p[n])) <= 9;) {
+      if (n == kPlainDigitsMax) return false;
+      v = v * 10 + d;
+      ++n;
+    }
+    p += n;
+    if (fraction && code == kMs) {
+      if (v > kDtFieldMax) return false;
+      v = static_cast<uint32_t>(mk_fractional(v));
+    }
+    // One unsigned comparison: below the minimum wraps past the span.
+    const PlainField f = kPlainFields[code];
+    if (v - f.min > f.span) return false;
+    u.field[code] = static_cast<int32_t>(v);
+    if (*p == terminator) break;
+    if (code == last || *p != f.next) return false;
+    ++p;
+  }
+  if (low == kOpenLow) {
+    low = code;
+  } else if (code != low) {
+    return false;  // fewer fields than the range
+  }
+  u.header = range_header(low, high, 0);
+  int mark;
+  if (!calendar_of(u, &mark)) return false;
+  u.header = range_header(low, high, mark);
+  PackedDt::pack(dt_out, u);
+  return true;
+}
+
 }  // namespace
 
 int calendar_from_text(const attrtype* target, const char* text, void* dt_out, void* ts_out) {
@@ -207,18 +297,13 @@ int calendar_from_text(const attrtype* target, const char* text, void* dt_out, v
     r.mark = kMarkNegative;
     p = skip_gaps(p + 1);
   }
-  Form form = Form::kBracket;
-  for (const Keyword& k : kKeywords) {
-    if (starts_with(p, k.word, &p)) {
-      form = k.form;
-      break;
-    }
-  }
+  const Form form = read_keyword(&p);
   p = skip_gaps(p);
 
   if (form == Form::kBracket) {
     if (int rc = read_range_qualifier(r, &p); rc != 0) return rc;
     if (*p != '(') return fail_text(r);
+    if (!r.timespan && read_plain_datetime(p + 1, ')', false, r.high, r.low, dt_out)) return 0;
     if (int rc = read_calendar_fields(r, p + 1, ')', false); rc != 0) return rc;
     return pack_checked(r, dt_out, ts_out);
   }
@@ -233,16 +318,20 @@ int calendar_from_text(const attrtype* target, const char* text, void* dt_out, v
   // copy would; a text without one fails there, as it has no terminator. Only an
   // interval looks past the quote, for its qualifier.
   const char* first = p + 1;
+  const bool plain = !r.timespan;  // a datetime: its plain form is tried first
   switch (form) {
     case Form::kDate:
+      if (plain && read_plain_datetime(first, '\'', true, kYy, kDd, dt_out)) return 0;
       r.high = kYy;
       r.low = kDd;
       break;
     case Form::kTimestamp:
+      if (plain && read_plain_datetime(first, '\'', true, kYy, kMs, dt_out)) return 0;
       r.high = kYy;
       r.low = kMs;
       break;
     case Form::kTime:
+      if (plain && read_plain_datetime(first, '\'', true, kHh, kSs, dt_out)) return 0;
       r.high = kHh;
       r.low = kSs;
       break;
