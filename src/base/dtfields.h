@@ -34,6 +34,24 @@ inline constexpr DtFieldFacts kDtFields[kDtRangeNameCount] = {
     {"yy", '\0', 0, 1, 32767, 0},        {"weekday", '\0', 0, 0, 6, 0},
 };
 
+// A datetime field's limits as one unsigned comparison takes them: a value below the
+// minimum wraps past the span.
+struct DtLimits {
+  uint16_t min;
+  uint16_t span;  // max - min
+};
+constexpr DtLimits dt_limits_of(int c) {
+  return {static_cast<uint16_t>(kDtFields[c].min),
+          static_cast<uint16_t>(kDtFields[c].max - kDtFields[c].min)};
+}
+inline constexpr DtLimits kDtLimits[kDtFieldCount] = {
+    dt_limits_of(0), dt_limits_of(1), dt_limits_of(2), dt_limits_of(3),
+    dt_limits_of(4), dt_limits_of(5), dt_limits_of(6)};
+// Whether v lies within the limits of datetime field c (0..6).
+constexpr bool dt_within_limits(int c, int32_t v) {
+  return static_cast<uint32_t>(v) - kDtLimits[c].min <= kDtLimits[c].span;
+}
+
 // The largest value of timespan field c when a higher field follows it.
 constexpr int32_t ts_field_bound(int c) {
   return kDtFields[c].per_next != 0 ? kDtFields[c].per_next - 1 : kTsFieldMax;

@@ -215,21 +215,11 @@ int pack_checked(Reading& r, void* dt_out, void* ts_out) {
 
 // ---- Datetime texts in their plain form ------------------------------------------------
 
-// What the plain reader needs of a field, from the field table: its limits, and the
-// separator in front of the next lower field (none after the milliseconds).
-struct PlainField {
-  uint16_t min;
-  uint16_t span;  // max - min
-  char next;
-};
-constexpr PlainField plain_field(int c) {
-  return {static_cast<uint16_t>(kDtFields[c].min),
-          static_cast<uint16_t>(kDtFields[c].max - kDtFields[c].min),
-          c > kMs ? kDtFields[c - 1].separator : '\0'};
-}
-constexpr PlainField kPlainFields[kDtFieldCount] = {
-    plain_field(kMs), plain_field(kSs), plain_field(kMi), plain_field(kHh),
-    plain_field(kDd), plain_field(kMo), plain_field(kYy)};
+// The separator in front of the field below c in a plain text (none below the
+// milliseconds).
+constexpr char kPlainNext[kDtFieldCount] = {'\0', kDtFields[kMs].separator, kDtFields[kSs].separator,
+                                            kDtFields[kMi].separator, kDtFields[kHh].separator,
+                                            kDtFields[kDd].separator, kDtFields[kMo].separator};
 
 inline uint32_t digit_value(char c) { return static_cast<uint8_t>(c) - uint32_t{'0'}; }
 
@@ -267,12 +257,10 @@ inline uint32_t digit_value(char c) { return static_cast<uint8_t>(c) - uint32_t{
       if (v > kDtFieldMax) return false;
       v = static_cast<uint32_t>(mk_fractional(v));
     }
-    // One unsigned comparison: below the minimum wraps past the span.
-    const PlainField f = kPlainFields[code];
-    if (v - f.min > f.span) return false;
+    if (!dt_within_limits(code, static_cast<int32_t>(v))) return false;
     u.field[code] = static_cast<int32_t>(v);
     if (*p == terminator) break;
-    if (code == last || *p != f.next) return false;
+    if (code == last || *p != kPlainNext[code]) return false;
     ++p;
   }
   if (low == kOpenLow) {

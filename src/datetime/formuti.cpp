@@ -115,6 +115,29 @@ struct CompiledElem {
   int8_t style;
   uint8_t length;   // keyword letters or literal characters
   uint8_t literal;  // offset of a literal's text
+  int8_t field;     // the field code a number element gives, else -1
+  uint8_t digits;   // the digits a number element reads at most; 0 for other elements
+};
+
+// The digits str2date reads for an element that is a plain number, else 0 (names,
+// numerals, the fraction and the meridian indicator are read by read_element).
+constexpr uint8_t number_digits(int code) {
+  switch (code) {
+    case kElYyyy: return 4;
+    case kElYy: case kElMonthNumber: case kElDay: case kElHh12: case kElHh24: case kElMi:
+    case kElSs: return 2;
+    default: return 0;
+  }
+}
+
+// A template of numbers only, each field once, with at most one literal character
+// between two of them and none before the first or after the last (as
+// "YYYY-MO-DD HH24:MI:SS.FFF"): a text that follows it to its end is read in one pass.
+struct PlainStep {
+  int8_t code;
+  int8_t field;
+  uint8_t digits;  // at most, or the letters of a fraction element
+  char next;       // the literal character after the number, '\0' for none
 };
 
 struct CompiledTemplate {
@@ -124,8 +147,33 @@ struct CompiledTemplate {
   int8_t low, high;
   CompiledElem element[kCompiledElements];
   char literals[kCompiledLiterals];
+  uint8_t plain_count;  // 0 when the template is not of that kind
+  PlainStep plain[kDtFieldCount];
 };
 thread_local CompiledTemplate t_compiled;
+
+// The plain steps of c's elements, when it has that form (12-hour hours, which pair
+// with a meridian indicator, and names are not plain).
+void compile_plain(CompiledTemplate& c) {
+  c.plain_count = 0;
+  unsigned fields = 0;
+  size_t n = 0;
+  for (size_t i = 0; i < c.count; ++i) {
+    const CompiledElem& ce = c.element[i];
+    if ((ce.digits != 0 && ce.code != kElHh12) || ce.code == kElFraction) {
+      if (fields & (1u << ce.field)) return;
+      fields |= 1u << ce.field;
+      const uint8_t digits = ce.code == kElFraction ? ce.length : ce.digits;
+      c.plain[n++] = {ce.code, ce.field, digits, '\0'};
+    } else if (ce.code == kTemplateLiteral && ce.length == 1 && n > 0 &&
+               c.plain[n - 1].next == '\0' && i + 1 < c.count) {
+      c.plain[n - 1].next = c.literals[ce.literal];
+    } else {
+      return;
+    }
+  }
+  c.plain_count = static_cast<uint8_t>(n);
+}
 
 // Compiles templ into the thread's cache; *fits false when it does not fit (the cache is
 // then left empty). 0, or 6 when literal text cannot be held.
@@ -147,7 +195,8 @@ int compile(const char* templ, bool* fits) {
     if (count == kCompiledElements || e.length > UINT8_MAX) return 0;
     CompiledElem& ce = c.element[count++];
     ce = {static_cast<int8_t>(e.code), static_cast<int8_t>(e.style),
-          static_cast<uint8_t>(e.length), 0};
+          static_cast<uint8_t>(e.length), 0,
+          static_cast<int8_t>(date_element_field(e.code)), number_digits(e.code)};
     if (e.code == kTemplateLiteral) {
       if (used + e.length + 1 > kCompiledLiterals) return 0;
       ce.literal = static_cast<uint8_t>(used);
@@ -159,6 +208,7 @@ int compile(const char* templ, bool* fits) {
   c.count = static_cast<uint8_t>(count);
   c.low = static_cast<int8_t>(low);
   c.high = static_cast<int8_t>(high);
+  compile_plain(c);
   c.valid = true;
   *fits = true;
   return 0;
@@ -214,6 +264,8 @@ class DateTemplate {
     return 0;
   }
   size_t position() const { return compiled_ ? index_ : scanner_->position(); }
+  // The thread's compiled copy, or null when the template is scanned.
+  const CompiledTemplate* compiled() const { return compiled_; }
   void seek(size_t at) {
     if (compiled_) {
       index_ = at;
@@ -359,6 +411,7 @@ struct Reading {
   bool meridian = false;   // an indicator was read
   bool pm = false;
   bool adjusted = false;   // the pair has set the hour
+  bool beyond = false;     // a field was given outside its datetime limits
 };
 
 // Up to max digits; kMismatch without a digit at the start.
@@ -372,6 +425,21 @@ int read_digits(const char*& in, int max, int32_t* value, int* count = nullptr) 
   }
   *value = v;
   if (count) *count = n;
+  return 0;
+}
+
+// The milliseconds of a fraction element of `length` letters: up to three digits, a
+// fourth rounding, the rest up to the length skipped. 0.9995 reads as 1000
+// milliseconds, which the validation refuses. kMismatch without a digit at the start.
+int read_fraction(const char*& in, size_t length, int32_t* ms) {
+  int n = 0;
+  int32_t v = 0;
+  const int take = length < 3 ? static_cast<int>(length) : 3;
+  if (read_digits(in, take, &v, &n)) return kMismatch;
+  for (int k = n; k < 3; ++k) v *= 10;
+  for (size_t k = 3; k < length && is_digit(*in); ++k, ++in)
+    if (k == 3 && *in >= '5') ++v;
+  *ms = v;
   return 0;
 }
 
@@ -392,10 +460,13 @@ const qd_name_entry* match_name(const qd_name_entry* table, int count, const cha
   return nullptr;
 }
 
-int give(Reading& r, int c, int32_t value) {
+inline int give(Reading& r, int c, int32_t value) {
   if (r.given & (1u << c)) return report<QDE_FIELD_GIVEN_TWICE, QDF_STR2DATE>(kFieldWords[c]);
   r.given |= 1u << c;
   r.field[c] = value;
+  // An hour of 24 counts as beyond, and a 12-hour hour within 0..23 stays within it
+  // when the pair sets it.
+  r.beyond |= !dt_within_limits(c, value);
   return 0;
 }
 
@@ -436,17 +507,9 @@ int read_element(const DateElem& e, const char*& in, Reading& r, int32_t century
       }
       return 0;
     }
-    case kElFraction: {
-      int n = 0;
-      const int take = e.length < 3 ? static_cast<int>(e.length) : 3;
-      if (read_digits(in, take, &v, &n)) return kMismatch;
-      for (int k = n; k < 3; ++k) v *= 10;
-      // A fourth digit rounds; the rest are skipped. 0.9995 reads as 1000 milliseconds,
-      // which the validation refuses.
-      for (size_t k = 3; k < e.length && is_digit(*in); ++k, ++in)
-        if (k == 3 && *in >= '5') ++v;
+    case kElFraction:
+      if (read_fraction(in, e.length, &v)) return kMismatch;
       return give(r, kMs, v);
-    }
     case kElMon: case kElMonth: {
       size_t n = 0;
       const qd_name_entry* hit =
@@ -487,6 +550,99 @@ int read_element(const DateElem& e, const char*& in, Reading& r, int32_t century
       return 0;
     }
     default: return kMismatch;
+  }
+}
+
+// One element of a compiled template: plain numbers and literal text read here, every
+// other element by read_element. The same results as read_element.
+inline int read_compiled(const CompiledTemplate& c, const CompiledElem& ce, const char*& in,
+                         Reading& r, int32_t century) {
+  if (ce.digits != 0) {
+    int32_t v = static_cast<uint8_t>(*in) - '0';
+    if (static_cast<uint32_t>(v) > 9) return kMismatch;
+    ++in;
+    for (int n = 1; n < ce.digits; ++n, ++in) {
+      const uint32_t d = static_cast<uint8_t>(*in) - uint32_t{'0'};
+      if (d > 9) break;
+      v = v * 10 + static_cast<int32_t>(d);
+    }
+    if (ce.code == kElYy) v += v < 50 ? century : century - 100;
+    if (int err = give(r, ce.field, v)) return err;
+    if (ce.code == kElHh12) {
+      r.hour12 = true;
+      pair_meridian(r);
+    }
+    return 0;
+  }
+  if (ce.code == kElFraction) {
+    int32_t v = 0;
+    if (read_fraction(in, ce.length, &v)) return kMismatch;
+    return give(r, kMs, v);
+  }
+  if (ce.code == kTemplateLiteral) {
+    const char* lit = c.literals + ce.literal;
+    for (size_t i = 0; i < ce.length; ++i)
+      if (in[i] != lit[i]) return kMismatch;  // stops at the input's end too
+    in += ce.length;
+    return 0;
+  }
+  const DateElem e{ce.code, ce.style, ce.length, c.literals + ce.literal};
+  return read_element(e, in, r, century);
+}
+
+// A text that follows a plain template from its first element to its end, or ends
+// after one of its elements: the fields it gives, as the first attempt of the general
+// loop finds them. False for anything else (r is then reset by the attempts).
+bool read_plain(const CompiledTemplate& c, const char* in, int32_t century, Reading& r) {
+  r = Reading{};
+  for (size_t i = 0; i < c.plain_count; ++i) {
+    const PlainStep& s = c.plain[i];
+    int32_t v = 0;
+    if (s.code == kElFraction) {
+      if (read_fraction(in, s.digits, &v)) return false;
+    } else {
+      v = static_cast<uint8_t>(*in) - '0';
+      if (static_cast<uint32_t>(v) > 9) return false;
+      ++in;
+      for (int n = 1; n < s.digits; ++n, ++in) {
+        const uint32_t d = static_cast<uint8_t>(*in) - uint32_t{'0'};
+        if (d > 9) break;
+        v = v * 10 + static_cast<int32_t>(d);
+      }
+      if (s.code == kElYy) v += v < 50 ? century : century - 100;
+    }
+    r.field[s.field] = v;
+    r.given |= 1u << s.field;
+    r.beyond |= !dt_within_limits(s.field, v);
+    if (!*in) return true;
+    if (s.next != '\0') {
+      if (*in != s.next) return false;
+      if (!*++in) return true;
+    } else if (i + 1 == c.plain_count) {
+      return false;  // text left over: the attempts report it
+    }
+  }
+  return false;
+}
+
+// The fields of text through a compiled template, attempt by attempt as str2date's
+// general loop makes them: 0, or the error already reported.
+int match_compiled(const CompiledTemplate& c, const char* text, const char* templ,
+                   int32_t century, Reading& r) {
+  if (c.plain_count != 0 && read_plain(c, text, century, r)) return 0;
+  for (size_t start = 0;; ++start) {
+    r = Reading{};
+    const char* in = text;
+    size_t i = start;
+    int rc = 0;
+    while (*in) {
+      if (i >= c.count) return report<QDE_TEXT_LEFT_OVER, QDF_STR2DATE>(text, templ);
+      rc = read_compiled(c, c.element[i++], in, r, century);
+      if (rc != 0) break;
+    }
+    // A mismatch starts again from the beginning of the input, one element further into
+    // the template: leading elements of the template may be left out.
+    if (rc != kMismatch) return rc;
   }
 }
 
@@ -538,7 +694,10 @@ QD_EXTERN_C QD_API int str2date(const char* text, void* result, const char* temp
   if (int err = elements.open()) return pass_on(err, QDF_STR2DATE);
   size_t start = 0;  // where the current attempt starts in the template
   Reading r;
-  for (bool matched = false; !matched;) {
+  if (const CompiledTemplate* c = elements.compiled()) {
+    if (int err = match_compiled(*c, text, templ, century, r)) return err;
+  }
+  for (bool matched = elements.compiled() != nullptr; !matched;) {
     r = Reading{};
     elements.seek(start);
     const char* in = text;
@@ -572,7 +731,15 @@ QD_EXTERN_C QD_API int str2date(const char* text, void* result, const char* temp
   Unpacked u{};
   u.header = make_header(low, high, 0);
   for (int c = low; c <= high; ++c) u.field[c] = r.field[c];
-  if (int err = check_dt(u)) return pass_on(err, QDF_STR2DATE);
+  // Fields within their limits (no hour of 24 to carry) leave only the day against its
+  // month and the calendar switch to check; anything else takes the full validation,
+  // which reports it.
+  int mark = 0;
+  if (!r.beyond && calendar_of(u, &mark)) {
+    set_mark(u, mark);
+  } else if (int err = check_dt(u)) {
+    return pass_on(err, QDF_STR2DATE);
+  }
   PackedDt::pack(result, u);
   return QD_DT_OUT(0, result);
 }
