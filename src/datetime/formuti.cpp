@@ -405,7 +405,7 @@ int print_element(Out& out, const DateElem& e, const Unpacked& v) {
 constexpr int kMismatch = -1;
 
 struct Reading {
-  int32_t field[kDtFieldCount] = {};
+  Unpacked u{};            // the fields read, by code; the header is set at the end
   unsigned given = 0;      // bit c: field c was read
   bool hour12 = false;     // a "hh12"/"hh" hour was read
   bool meridian = false;   // an indicator was read
@@ -431,7 +431,7 @@ int read_digits(const char*& in, int max, int32_t* value, int* count = nullptr) 
 // The milliseconds of a fraction element of `length` letters: up to three digits, a
 // fourth rounding, the rest up to the length skipped. 0.9995 reads as 1000
 // milliseconds, which the validation refuses. kMismatch without a digit at the start.
-int read_fraction(const char*& in, size_t length, int32_t* ms) {
+inline int read_fraction(const char*& in, size_t length, int32_t* ms) {
   int n = 0;
   int32_t v = 0;
   const int take = length < 3 ? static_cast<int>(length) : 3;
@@ -463,7 +463,7 @@ const qd_name_entry* match_name(const qd_name_entry* table, int count, const cha
 inline int give(Reading& r, int c, int32_t value) {
   if (r.given & (1u << c)) return report<QDE_FIELD_GIVEN_TWICE, QDF_STR2DATE>(kFieldWords[c]);
   r.given |= 1u << c;
-  r.field[c] = value;
+  r.u.field[c] = value;
   // An hour of 24 counts as beyond, and a 12-hour hour within 0..23 stays within it
   // when the pair sets it.
   r.beyond |= !dt_within_limits(c, value);
@@ -474,7 +474,7 @@ inline int give(Reading& r, int c, int32_t value) {
 void pair_meridian(Reading& r) {
   if (!r.hour12 || !r.meridian || r.adjusted) return;
   r.adjusted = true;
-  int32_t& h = r.field[kHh];
+  int32_t& h = r.u.field[kHh];
   if (r.pm && h < 12) h += 12;
   if (!r.pm && h == 12) h = 0;
 }
@@ -611,7 +611,7 @@ bool read_plain(const CompiledTemplate& c, const char* in, int32_t century, Read
       }
       if (s.code == kElYy) v += v < 50 ? century : century - 100;
     }
-    r.field[s.field] = v;
+    r.u.field[s.field] = v;
     r.given |= 1u << s.field;
     r.beyond |= !dt_within_limits(s.field, v);
     if (!*in) return true;
@@ -728,9 +728,8 @@ QD_EXTERN_C QD_API int str2date(const char* text, void* result, const char* temp
     return report<QDE_DATE_FIELD_MISSING, QDF_STR2DATE>(text, templ);
   }
 
-  Unpacked u{};
+  Unpacked& u = r.u;
   u.header = make_header(low, high, 0);
-  for (int c = low; c <= high; ++c) u.field[c] = r.field[c];
   // Fields within their limits (no hour of 24 to carry) leave only the day against its
   // month and the calendar switch to check; anything else takes the full validation,
   // which reports it.

@@ -151,25 +151,24 @@ bool path_is_absolute(const char* path) { return path && path[0] == '/'; }
 bool local_time_ms(LocalTime* out) {
   timespec now{};
   if (clock_gettime(CLOCK_REALTIME, &now) != 0) return false;
-  // The broken-down time of the last second converted on this thread: callers that read
-  // the clock on every call (str2date) convert once a second.
+  // The local time of the last second converted on this thread: callers that read the
+  // clock on every call (str2date) convert once a second. A change of the offset (a
+  // daylight saving switch) falls on a whole second, so it is never inside one.
   thread_local time_t last_secs = -1;
-  thread_local tm last_parts{};
-  tm parts{};
-  time_t secs = now.tv_sec;
-  if (secs == last_secs) {
-    parts = last_parts;
-  } else {
+  thread_local LocalTime last{};
+  const time_t secs = now.tv_sec;
+  if (secs != last_secs) {
+    tm parts{};
     if (!localtime_r(&secs, &parts)) return false;
+    last.year = parts.tm_year + 1900;
+    last.month = parts.tm_mon + 1;
+    last.day = parts.tm_mday;
+    last.hour = parts.tm_hour;
+    last.minute = parts.tm_min;
+    last.second = parts.tm_sec > 59 ? 59 : parts.tm_sec;
     last_secs = secs;
-    last_parts = parts;
   }
-  out->year = parts.tm_year + 1900;
-  out->month = parts.tm_mon + 1;
-  out->day = parts.tm_mday;
-  out->hour = parts.tm_hour;
-  out->minute = parts.tm_min;
-  out->second = parts.tm_sec > 59 ? 59 : parts.tm_sec;
+  *out = last;
   out->millisecond = static_cast<int>(now.tv_nsec / 1000000L);
   return true;
 }
