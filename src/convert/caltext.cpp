@@ -67,8 +67,8 @@ struct IntervalWord {
 constexpr IntervalWord kIntervalWords[] = {{"second", kSs}, {"minute", kMi}, {"hour", kHh},
                                            {"day", kDd},    {"month", kMo},  {"year", kYy}};
 
-constexpr int kOpenLow = -1;
-constexpr int64_t kDtFieldMax = INT16_MAX;  // what a datetime's 16-bit field holds  // the low code is the last field the text gives
+constexpr int kOpenLow = -1;  // the low code is the last field the text gives
+constexpr int64_t kDtFieldMax = INT16_MAX;  // what a datetime's 16-bit field holds
 
 // One reading: the text for the messages, the kind of value built, and its fields.
 struct Reading {
