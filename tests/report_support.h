@@ -19,13 +19,6 @@ inline std::string use_catalogues(const TempDir& dir, const std::string& extra =
   return ini;
 }
 
-// The calling thread's report without its two header lines.
-inline std::string report_body() {
-  const std::string r = qd_errtxt_adr();
-  const size_t second = r.find('\n', r.find('\n') + 1);
-  return second == std::string::npos ? "" : r.substr(second + 1);
-}
-
 // Each test starts with a fresh report of the catalogues in share_ (those of the source
 // tree unless a fixture names others before SetUp), no trace output, and gives the report
 // and the settings back at its end.
@@ -41,7 +34,12 @@ class ReportTest : public ::testing::Test {
     trace_pop();
     qd::config_reset_for_test();
   }
-  static std::string body() { return report_body(); }
+  // The calling thread's report without its two header lines.
+  static std::string body() {
+    const std::string r = qd_errtxt_adr();
+    const size_t second = r.find('\n', r.find('\n') + 1);
+    return second == std::string::npos ? "" : r.substr(second + 1);
+  }
 
   GlobalsScope globals_;
   TempDir dir_;

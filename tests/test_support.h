@@ -10,7 +10,6 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <io.h>
-#include <process.h>
 #include <windows.h>
 // Old segment words the system's headers still define; tests use them as names.
 #undef near
@@ -32,6 +31,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -152,6 +152,27 @@ inline std::vector<Row> cases(const std::string& file, const char* op) {
   return out;
 }
 
+// The parts of text between the separators sep.
+inline std::vector<std::string> split(const std::string& text, char sep) {
+  std::vector<std::string> parts;
+  std::istringstream in(text);
+  for (std::string part; std::getline(in, part, sep);) parts.push_back(part);
+  return parts;
+}
+
+// The blank-separated words of text.
+inline std::vector<std::string> words(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string w; in >> w;) out.push_back(w);
+  return out;
+}
+
+// A text field of a case, or null where the field is <null>.
+inline const char* text_or_null(const std::string& field) {
+  return field == "<null>" ? nullptr : field.c_str();
+}
+
 // Whether text holds part; a failure shows both.
 inline ::testing::AssertionResult has(const std::string& text, const std::string& part) {
   if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
@@ -178,24 +199,6 @@ inline void set_env(const char* name, const char* value) {
     unsetenv(name);
   }
 #endif
-}
-
-inline long process_id() {
-#ifdef _WIN32
-  return static_cast<long>(_getpid());
-#else
-  return static_cast<long>(getpid());
-#endif
-}
-
-inline std::tm local_tm(std::time_t t) {
-  std::tm out{};
-#ifdef _WIN32
-  localtime_s(&out, &t);
-#else
-  localtime_r(&t, &out);
-#endif
-  return out;
 }
 
 // A path that names no regular file, of kind "fifo", "folder" or "device", made at path
@@ -234,8 +237,8 @@ class GuardedPages {
     }
 #else
     page_ = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-    void* m = mmap(nullptr, pages * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                   -1, 0);
+    void* m =
+        mmap(nullptr, pages * page_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     mem_ = m == MAP_FAILED ? nullptr : static_cast<unsigned char*>(m);
     for (size_t i = 1; mem_ && i < pages; i += 2) mprotect(mem_ + i * page_, page_, PROT_NONE);
 #endif

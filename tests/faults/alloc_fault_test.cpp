@@ -14,8 +14,8 @@
 #include "base/memory.h"
 #include "qderror.h"
 #include "qdfid.h"
-#include "runtime/acct_internal.h"
 #include "report_support.h"
+#include "runtime/acct_internal.h"
 #include "status/status_internal.h"
 
 namespace {
@@ -51,12 +51,12 @@ class AllocFault : public ::testing::Test {
     qd::config_reset_for_test();
   }
 
-  // Each case: what is prepared before the hook is set, the call itself, and what is
-  // given back afterwards (for every n, so nothing of a case outlives it).
+  // Each case: the call itself, what is prepared before the hook is set, and what is
+  // given back afterwards (for every n, so nothing of a case outlives it); unless a case
+  // says otherwise it starts without a report and gives back the one it made.
   struct Case {
-    std::function<void()> prepare;
     std::function<Outcome()> call;
-    std::function<void()> finish;
+    std::function<void()> prepare = trace_pop, finish = trace_pop;
   };
   std::map<std::string, Case> cases();
 
@@ -71,7 +71,6 @@ class AllocFault : public ::testing::Test {
 
 std::map<std::string, AllocFault::Case> AllocFault::cases() {
   auto none = [] {};
-  auto no_report = [] { trace_pop(); };
   auto pop_all = [] {
     for (uint32_t tid : {kGiver, kReceiver, 0u}) {
       act_as(tid);
@@ -83,9 +82,7 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
     block_ = nullptr;
   };
   auto free_array = [this] { free_space(&array_); };
-  auto array_intact = [this] {
-    return std::memcmp(&array_, &array_before_, sizeof array_) == 0;
-  };
+  auto array_intact = [this] { return std::memcmp(&array_, &array_before_, sizeof array_) == 0; };
   auto open_acct = [this] {
     const std::string log = dir_.file("acct.log");
     acct_ = {ACCT_MASK_ALL, 1, log.c_str()};
@@ -93,64 +90,60 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
     acct_.file = nullptr;
   };
   // A heap block of the allocation layer's, taken by get().
-  auto heap_call = [this](void* (*get)()) {
-    return [this, get] {
-      block_ = get();
-      return Outcome{block_ != nullptr};
-    };
+  auto heap_call = [this, none, free_block](void* (*get)()) {
+    return Case{[this, get] {
+                  block_ = get();
+                  return Outcome{block_ != nullptr};
+                },
+                none, free_block};
   };
   // A call that writes a fix result into a buffer of 0x5a bytes: on failure the buffer
   // stays as it was.
   auto fix_result_call = [](std::function<int(unsigned char*)> call) {
-    return [call] {
+    return Case{[call] {
       unsigned char r[QD_FIX_MAX_BYTES], before[QD_FIX_MAX_BYTES];
       std::memset(r, 0x5a, sizeof r);
       std::memcpy(before, r, sizeof r);
       Outcome out{call(r)};
       out.intact = out.result == 0 || std::memcmp(r, before, sizeof r) == 0;
       return out;
-    };
+    }};
   };
   std::map<std::string, Case> m;
-  m["trace_fresh_report"] = {no_report, [] { return Outcome{trace(QDE_NO_MEMORY, 0)}; },
-                             no_report};
-  m["trace_hard_with_acct"] = {[open_acct] { trace_pop(), open_acct(); },
-                               [] { return Outcome{trace(QDE_LIBRARY_LOAD_FAILED, 0, "lib")}; },
+  m["trace_fresh_report"] = {[] { return Outcome{trace(QDE_NO_MEMORY, 0)}; }};
+  m["trace_hard_with_acct"] = {[] { return Outcome{trace(QDE_LIBRARY_LOAD_FAILED, 0, "lib")}; },
+                               [open_acct] { trace_pop(), open_acct(); },
                                [] { trace_pop(), qd::acct_reset_for_test(); }};
-  m["qd_errtxt_adr"] = {no_report, [] { return Outcome{usable_report(qd_errtxt_adr())}; },
-                        no_report};
-  m["init_qderr"] = {
-      no_report, [] { return Outcome{init_qderr(), usable_report(qd_errtxt_adr())}; }, no_report};
-  m["hand_over_then_trace"] = {
-      [] {
-        act_as(kGiver);
-        init_qderr();
-        trace(QDE_NO_MEMORY, 0);
-      },
-      [] {
-        const std::string given = qd_errtxt_adr();
-        trace(qd::kHandOver, 0, static_cast<int>(kGiver), static_cast<int>(kReceiver));
-        Outcome out{trace(QDE_NO_MEMORY, 0)};  // the giver starts a new report
-        act_as(kReceiver);
-        out.intact = given == qd_errtxt_adr();
-        act_as(kGiver);
-        return out;
-      },
-      pop_all};
-  m["win_os_getenv"] = {none,
-                        [] {
+  m["qd_errtxt_adr"] = {[] { return Outcome{usable_report(qd_errtxt_adr())}; }};
+  m["init_qderr"] = {[] { return Outcome{init_qderr(), usable_report(qd_errtxt_adr())}; }};
+  m["hand_over_then_trace"] = {[] {
+                                 const std::string given = qd_errtxt_adr();
+                                 trace(qd::kHandOver, 0, static_cast<int>(kGiver),
+                                       static_cast<int>(kReceiver));
+                                 Outcome out{trace(QDE_NO_MEMORY, 0)};  // the giver starts anew
+                                 act_as(kReceiver);
+                                 out.intact = given == qd_errtxt_adr();
+                                 act_as(kGiver);
+                                 return out;
+                               },
+                               [] {
+                                 act_as(kGiver);
+                                 init_qderr();
+                                 trace(QDE_NO_MEMORY, 0);
+                               },
+                               pop_all};
+  m["win_os_getenv"] = {[] {
                           const char* v = win_os_getenv("SETTING");
                           return Outcome{v && std::strcmp(v, "value") == 0};
                         },
-                        none};
-  m["load_function_missing"] = {no_report,
-                                [] {
+                        none, none};
+  m["load_function_missing"] = {[] {
                                   void* cell = &cell;
                                   Outcome out{load_function(0, &cell, "tcp_init")};
                                   out.intact = cell == &cell;
                                   return out;
                                 },
-                                [] { trace_pop(), qd::dll_reset_for_test(); }};
+                                trace_pop, [] { trace_pop(), qd::dll_reset_for_test(); }};
   // Tuples: a built row allocates nothing; a refused one only its report, and writes
   // nothing past the record either way.
   auto tuple_call = [](int extra) {
@@ -165,103 +158,94 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
       return out;
     };
   };
-  m["constr_tup_row"] = {none, tuple_call(0), none};
-  m["constr_tup_too_long"] = {no_report, tuple_call(1), no_report};
+  m["constr_tup_row"] = {tuple_call(0), none, none};
+  m["constr_tup_too_long"] = {tuple_call(1)};
   m["acct_init"] = {[this] {
-                      trace_pop();
-                      acct_ = {ACCT_MASK_ALL, 1, strdup(dir_.file("acct.log").c_str())};
-                    },
-                    [this] {
                       const acct_config before = acct_;
                       const std::string name = acct_.file;
                       Outcome out{acct_init(&acct_, 4096)};
-                      out.intact = std::memcmp(&before, &acct_, sizeof acct_) == 0 &&
-                                   name == acct_.file;
+                      out.intact =
+                          std::memcmp(&before, &acct_, sizeof acct_) == 0 && name == acct_.file;
                       return out;
+                    },
+                    [this] {
+                      trace_pop();
+                      acct_ = {ACCT_MASK_ALL, 1, strdup(dir_.file("acct.log").c_str())};
                     },
                     [this] {
                       std::free(const_cast<char*>(acct_.file));
                       trace_pop(), qd::acct_reset_for_test();
                     }};
-  m["acct_write"] = {open_acct, [] { return Outcome{acct_write(ACCT_EV_ERROR, 1, "text")}; },
+  m["acct_write"] = {[] { return Outcome{acct_write(ACCT_EV_ERROR, 1, "text")}; }, open_acct,
                      [] { qd::acct_reset_for_test(); }};
-  m["heapctl_malloc"] = {none, heap_call([] { return heapctl_malloc(16, 0, nullptr, 0); }),
-                         free_block};
-  m["heapctl_calloc"] = {none, heap_call([] { return heapctl_calloc(16, 0, nullptr, 0); }),
-                         free_block};
-  m["heapctl_malloc_ptr"] = {none, heap_call([] { return heapctl_malloc_ptr(0); }), free_block};
-  m["heapctl_realloc"] = {[this] {
-                            block_ = heapctl_malloc(8, 0, nullptr, 0);
-                            std::memcpy(block_, "abcdefg", 8);
-                          },
-                          [this] {
-                            void* grown = heapctl_realloc(block_, 0, 4096);
-                            if (grown) block_ = grown;
-                            return Outcome{grown != nullptr,
-                                           std::memcmp(block_, "abcdefg", 8) == 0};
-                          },
-                          free_block};
-  m["need_space_fresh"] = {[this] {
-                             array_ = {0, 0, 0, 1, nullptr};
-                             array_before_ = array_;
-                           },
-                           [this, array_intact] {
+  m["heapctl_malloc"] = heap_call([] { return heapctl_malloc(16, 0, nullptr, 0); });
+  m["heapctl_calloc"] = heap_call([] { return heapctl_calloc(16, 0, nullptr, 0); });
+  m["heapctl_malloc_ptr"] = heap_call([] { return heapctl_malloc_ptr(0); });
+  m["heapctl_realloc"] = {
+      [this] {
+        void* grown = heapctl_realloc(block_, 0, 4096);
+        if (grown) block_ = grown;
+        return Outcome{grown != nullptr, std::memcmp(block_, "abcdefg", 8) == 0};
+      },
+      [this] {
+        block_ = heapctl_malloc(8, 0, nullptr, 0);
+        std::memcpy(block_, "abcdefg", 8);
+      },
+      free_block};
+  m["need_space_fresh"] = {[this, array_intact] {
                              void* d = need_space(&array_, 10, 8);
                              return Outcome{d != nullptr, array_intact()};
                            },
+                           [this] {
+                             array_ = {0, 0, 0, 1, nullptr};
+                             array_before_ = array_;
+                           },
                            free_array};
-  m["need_space_grow"] = {[this] {
+  m["need_space_grow"] = {[this, array_intact] {
+                            void* d = need_space(&array_, 100, 8);
+                            const auto* data = static_cast<uint8_t*>(array_.data);
+                            const bool kept = std::count(data, data + 32, 0x5a) == 32;
+                            return Outcome{d != nullptr, kept && (d || array_intact())};
+                          },
+                          [this] {
                             array_ = {0, 0, 0, 1, nullptr};
                             ASSERT_NE(need_space(&array_, 4, 8), nullptr);
                             array_.used = 4;
                             std::memset(array_.data, 0x5a, 32);
                             array_before_ = array_;
                           },
-                          [this, array_intact] {
-                            void* d = need_space(&array_, 100, 8);
-                            const auto* data = static_cast<uint8_t*>(array_.data);
-                            const bool kept = std::count(data, data + 32, 0x5a) == 32;
-                            return Outcome{d != nullptr, kept && (d || array_intact())};
-                          },
                           free_array};
-  m["literal_to_heapbinary"] = {no_report,
-                                [this] {
-                                  attrtype type = {};
-                                  std::memset(&type, 0x5a, sizeof type);
-                                  const attrtype before = type;
-                                  Outcome out{literal_to_heapbinary(&block_, &type, "123.45")};
-                                  out.intact = out.result == 0 || (block_ == nullptr &&
-                                               std::memcmp(&type, &before, sizeof type) == 0);
-                                  return out;
-                                },
-                                [free_block] { free_block(), trace_pop(); }};
+  m["literal_to_heapbinary"] = {
+      [this] {
+        attrtype type = {};
+        std::memset(&type, 0x5a, sizeof type);
+        const attrtype before = type;
+        Outcome out{literal_to_heapbinary(&block_, &type, "123.45")};
+        out.intact =
+            out.result == 0 || (block_ == nullptr && std::memcmp(&type, &before, sizeof type) == 0);
+        return out;
+      },
+      trace_pop, [free_block] { free_block(), trace_pop(); }};
   // Date templates: literal text past 128 bytes grows the scanner's buffer twice more;
   // the caller's buffer or result stays as it was when that fails.
   // 2007-11-28, datetime[yy:dd].
   static const std::string long_literal = "\"" + std::string(300, '-') + "\"yyyy";
-  m["date2str_long_literal"] = {no_report,
-                                [] {
-                                  const unsigned char dt[12] = {0x64, 0x04, 0, 0, 28, 0,
-                                                                11, 0, 0xd7, 0x07, 0, 0};
-                                  std::string buf(400, 'x');
-                                  Outcome out{date2str(dt, buf.data(), 400, long_literal.c_str())};
-                                  out.intact = out.result == 0 || buf == std::string(400, 'x');
-                                  return out;
-                                },
-                                no_report};
-  m["str2date_long_literal"] = {no_report,
-                                [] {
-                                  const std::string text = std::string(300, '-') + "2007";
-                                  unsigned char dt[20];
-                                  std::memset(dt, 0x5a, sizeof dt);
-                                  Outcome out{str2date(text.c_str(), dt, long_literal.c_str())};
-                                  out.intact = out.result == 0 ||
-                                               std::count(dt, dt + sizeof dt, 0x5a) == sizeof dt;
-                                  return out;
-                                },
-                                no_report};
-  m["win_os_opn_dir"] = {none,
-                         [this] {
+  m["date2str_long_literal"] = {[] {
+    const unsigned char dt[12] = {0x64, 0x04, 0, 0, 28, 0, 11, 0, 0xd7, 0x07, 0, 0};
+    std::string buf(400, 'x');
+    Outcome out{date2str(dt, buf.data(), 400, long_literal.c_str())};
+    out.intact = out.result == 0 || buf == std::string(400, 'x');
+    return out;
+  }};
+  m["str2date_long_literal"] = {[] {
+    const std::string text = std::string(300, '-') + "2007";
+    unsigned char dt[20];
+    std::memset(dt, 0x5a, sizeof dt);
+    Outcome out{str2date(text.c_str(), dt, long_literal.c_str())};
+    out.intact = out.result == 0 || std::count(dt, dt + sizeof dt, 0x5a) == sizeof dt;
+    return out;
+  }};
+  m["win_os_opn_dir"] = {[this] {
                            char entry[QD_DIR_BUFFER_SIZE] = {};
                            qd_dir_handle h = &h;
                            const std::string pattern = dir_.path() + "/*.ini";
@@ -269,28 +253,23 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
                            if (h) win_os_cls_dir(h);
                            return out;
                          },
-                         none};
+                         none, none};
   // Number templates: the prefix copy, the scanner's literal buffer, the suffix copy.
-  m["num2str_prefix_suffix"] = {no_report,
-                                [] {
-                                  qdxglob_val.currency_sym = "$";
-                                  const int32_t v = -1234;
-                                  char buf[64];
-                                  return Outcome{num2str(&v, 1, buf, sizeof buf,
-                                                         "C9,999.99\" net\"MI")};
-                                },
-                                no_report};
-  m["str2num_prefix_suffix"] = {no_report, fix_result_call([](unsigned char* r) {
-                                  qdxglob_val.currency_sym = "$";
-                                  return str2num("$1,234.50 net-", r, "C9,999.99\" net\"MI");
-                                }),
-                                no_report};
+  m["num2str_prefix_suffix"] = {[] {
+    qdxglob_val.currency_sym = "$";
+    const int32_t v = -1234;
+    char buf[64];
+    return Outcome{num2str(&v, 1, buf, sizeof buf, "C9,999.99\" net\"MI")};
+  }};
+  m["str2num_prefix_suffix"] = fix_result_call([](unsigned char* r) {
+    qdxglob_val.currency_sym = "$";
+    return str2num("$1,234.50 net-", r, "C9,999.99\" net\"MI");
+  });
   // The free form copies a long text to put "." in place of the settings' separator.
-  m["str2num_long_free"] = {no_report, fix_result_call([](unsigned char* r) {
-                              qdxglob_val.decimal_sep = ",";
-                              return str2num((std::string(400, ' ') + "12,5").c_str(), r, nullptr);
-                            }),
-                            no_report};
+  m["str2num_long_free"] = fix_result_call([](unsigned char* r) {
+    qdxglob_val.decimal_sep = ",";
+    return str2num((std::string(400, ' ') + "12,5").c_str(), r, nullptr);
+  });
   return m;
 }
 

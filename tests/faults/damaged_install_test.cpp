@@ -12,32 +12,19 @@
 #include <fstream>
 #include <functional>
 #include <future>
-#include <map>
-#include <ostream>
 #include <string>
 #include <thread>
 
+#include "platform/platform.h"
 #include "qderror.h"
-#include "runtime/acct_internal.h"
 #include "report_support.h"
+#include "runtime/acct_internal.h"
 #include "status/lowio.h"
 #include "status/status_internal.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Damage {
-  std::string name, result, holds, known_fault;
-};
-
-std::vector<Damage> damages() {
-  std::vector<Damage> out;
-  for (const qdtest::Row& r : qdtest::read_cases("faults/damaged.txt", 4)) {
-    out.push_back({r[0], r[1], r[2], r[3]});
-  }
-  return out;
-}
 
 void replace_all(std::string& s, const std::string& from, const std::string& to) {
   for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
@@ -77,9 +64,8 @@ Outcome within_time_limit(const std::string& what, const std::function<int()>& c
   return done.get();
 }
 
-void PrintTo(const Damage& d, std::ostream* os) { *os << d.name; }
-
-class DamagedInstall : public ::testing::TestWithParam<Damage> {
+// Each case: its name | the call's result | what its report holds | a known fault ("-": none).
+class DamagedInstall : public ::testing::TestWithParam<qdtest::Row> {
  protected:
   void SetUp() override {
     qd::config_reset_for_test();
@@ -127,7 +113,7 @@ class DamagedInstall : public ::testing::TestWithParam<Damage> {
     std::snprintf(qdxglob_val.trace_dir, sizeof qdxglob_val.trace_dir, "%s", dir.string().c_str());
   }
   std::string trace_file() const {
-    return (inst_ / ("qdk." + std::to_string(qdtest::process_id()))).string();
+    return (inst_ / ("qdk." + std::to_string(qd::plat::process_id()))).string();
   }
   // A library call that reports through the packed road.
   static int load() {
@@ -147,13 +133,13 @@ class DamagedInstall : public ::testing::TestWithParam<Damage> {
 };
 
 TEST_P(DamagedInstall, FallbackThenRecovery) {
-  const Damage& d = GetParam();
-  if (d.known_fault != "-") {
-    GTEST_SKIP() << "KNOWN FAULT (" << d.known_fault << "): " << d.name
+  const qdtest::Row& d = GetParam();
+  const std::string& n = d[0];
+  if (d[3] != "-") {
+    GTEST_SKIP() << "KNOWN FAULT (" << d[3] << "): " << n
                  << " crashes or hangs until that fix; enable with it";
   }
   std::function<int()> call = load;
-  const std::string& n = d.name;
   if (n == "catalogue_missing") {
     fs::remove(inst_ / "qderror.h");
   } else if (n == "catalogue_empty") {
@@ -212,11 +198,11 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
   }
 
   const Outcome out = within_time_limit(n, call);
-  std::string holds = d.holds;
+  std::string holds = d[2];
   replace_all(holds, "<inst>/", (inst_ / "").string());  // with the platform's separator
   replace_all(holds, "<inst>", inst_.string());
   replace_all(holds, "<lib>", lib_);
-  EXPECT_EQ(out.result, qdtest::num(d.result));
+  EXPECT_EQ(out.result, qdtest::num(d[1]));
   EXPECT_TRUE(qdtest::has(out.report, holds));
   if (n == "trace_disk_full") {
     EXPECT_EQ(fs::file_size(trace_file()), 0u) << "nothing reached the full disk";
@@ -239,9 +225,8 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DamagedInstall, ::testing::ValuesIn(damages()),
-                         [](const ::testing::TestParamInfo<Damage>& info) {
-                           return info.param.name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, DamagedInstall,
+                         ::testing::ValuesIn(qdtest::read_cases("faults/damaged.txt", 4)),
+                         [](const auto& info) { return info.param[0]; });
 
 }  // namespace

@@ -7,9 +7,7 @@
 #include <ctime>
 #include <filesystem>
 #include <regex>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -18,33 +16,30 @@
 #include "platform/platform.h"
 #include "qderror.h"
 #include "qdfid.h"
+#include "report_support.h"
 #include "runtime/acct_internal.h"
-#include "runtime/coding.h"
 #include "runtime/os_internal.h"
 #include "runtime/runtime_internal.h"
-#include "report_support.h"
 
 namespace {
 
 using Strings = std::vector<std::string>;
-constexpr size_t kAbsent = std::string::npos;
 
 // The lines of a log text, each cut into its nine fields (none of which is empty).
 std::vector<Strings> lines_of(const std::string& text) {
   std::vector<Strings> lines;
-  std::istringstream in(text);
-  for (std::string line, field; std::getline(in, line);) {
-    std::istringstream fields(line);
-    lines.emplace_back();
-    while (std::getline(fields, field, '\t')) lines.back().push_back(field);
+  for (const std::string& line : qdtest::split(text, '\n')) {
+    lines.push_back(qdtest::split(line, '\t'));
     EXPECT_EQ(lines.back().size(), 9u) << line;
     lines.back().resize(9);
   }
   return lines;
 }
 
-// Bytes of text copied into a quoted field, kAbsent for "?".
-size_t copied(const std::string& field) { return field == "?" ? kAbsent : field.size() - 2; }
+// Bytes of text copied into a quoted field, "-" for "?".
+std::string copied(const std::string& field) {
+  return field == "?" ? "-" : std::to_string(field.size() - 2);
+}
 
 // Reports carry the catalogue texts and names of the source tree.
 class AcctTest : public qdtest::ReportTest {
@@ -79,29 +74,25 @@ class AcctTest : public qdtest::ReportTest {
 // never set, are "?".
 TEST_F(AcctTest, LineFieldsAndAbsentOnes) {
   ASSERT_EQ(open_log(), 0);
-  struct Case {
-    int count;
-    const char *a, *b, *c;     // the texts passed
-    const char *f3, *f8, *f9;  // the fields they become
-  } cases[] = {
-      {0, "x", "y", "z", "?", "?", "?"},         {1, "x", "y", "z", "'x'", "?", "?"},
-      {2, "x", "y", "z", "'x'", "'y'", "?"},     {3, "x", "y", "z", "'x'", "'y'", "'z'"},
-      {7, "x", "y", "z", "'x'", "'y'", "'z'"},  // at most three are read
-      {3, nullptr, "", nullptr, "?", "''", "?"}, {-1, "x", "y", "z", "?", "?", "?"},
-  };
+  const std::vector<qdtest::Row> cases = qdtest::cases("runtime/acct.txt", "fields");
   const std::time_t before = std::time(nullptr);
-  for (const Case& c : cases) ASSERT_EQ(acct_write(ACCT_EV_CTXT, c.count, c.a, c.b, c.c), 0);
+  for (const qdtest::Row& c : cases) {
+    ASSERT_EQ(
+        acct_write(ACCT_EV_CTXT, static_cast<int>(qdtest::num(c[0])), qdtest::text_or_null(c[1]),
+                   qdtest::text_or_null(c[2]), qdtest::text_or_null(c[3])),
+        0);
+  }
   const std::vector<Strings> got = lines();
-  ASSERT_EQ(got.size(), std::size(cases));
+  ASSERT_EQ(got.size(), cases.size());
   for (size_t i = 0; i < got.size(); ++i) {
-    const Case& c = cases[i];
-    EXPECT_EQ(got[i], (Strings{got[i][0], "'CTXT'", c.f3, "?", "?", "?", "?", c.f8, c.f9})) << i;
+    const qdtest::Row& c = cases[i];
+    EXPECT_EQ(got[i], (Strings{got[i][0], "'CTXT'", c[4], "?", "?", "?", "?", c[5], c[6]})) << i;
   }
   std::smatch m;
   ASSERT_TRUE(std::regex_match(
       got[0][0], m, std::regex(R"(datetime\[yy:ms\]\((\d+)-(\d+)-\d+ \d+:\d+:\d+\.\d{3}\))")))
       << got[0][0];
-  const std::tm local = qdtest::local_tm(before);
+  const std::tm local = *std::localtime(&before);  // no other thread asks the clock here
   EXPECT_EQ(std::stoi(m[1]), local.tm_year + 1900);
   EXPECT_EQ(std::stoi(m[2]), local.tm_mon + 1);
   EXPECT_EQ(qdtest::read_file(log_).back(), '\n');
@@ -138,66 +129,33 @@ TEST_F(AcctTest, IdentityFields) {
   }
 }
 
-// 0x95 0x5C is one character in the JIS encoding, its second byte no backslash there;
-// in a single-byte encoding it is one, and is escaped.
+// The escapes of field texts, and characters of a multi-byte encoding copied whole.
 TEST_F(AcctTest, TextsAreEscapedAndCharactersCopiedWhole) {
   ASSERT_EQ(open_log(), 0);
-  struct Case {
-    int32_t encoding;
-    const char *text, *written;
-  } cases[] = {
-      {qd::kEncSinglebyte, "it's\tok", R"('it\'s\tok')"},
-      {qd::kEncSinglebyte, "back\\slash", R"('back\\slash')"},
-      {qd::kEncSinglebyte, "two\r\nlines\n", R"('two\r\nlines\n')"},
-      {qd::kEncSinglebyte, "\"double\" ?", R"('"double" ?')"},
-      {qd::kEncSinglebyte, "", "''"},
-      {qd::kEncJis, "\x95\x5C", "'\x95\x5C'"},
-      {qd::kEncSinglebyte, "\x95\x5C", "'\x95\\\x5C'"},
-  };
-  for (const Case& c : cases) {
-    qdxglob_val.db_encoding = c.encoding;
-    ASSERT_EQ(acct_write(ACCT_EV_DML, 1, c.text), 0);
+  const std::vector<qdtest::Row> cases = qdtest::cases("runtime/acct.txt", "escape");
+  for (const qdtest::Row& c : cases) {
+    qdxglob_val.db_encoding = static_cast<int32_t>(qdtest::num(c[0]));
+    ASSERT_EQ(acct_write(ACCT_EV_DML, 1, c[1].c_str()), 0);
   }
   const std::vector<Strings> got = lines();
-  ASSERT_EQ(got.size(), std::size(cases));
-  for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i][2], cases[i].written) << i;
+  ASSERT_EQ(got.size(), cases.size());
+  for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i][2], cases[i][2]) << i;
 }
 
-// Budget of a line: min(size, kRecordMax) - 72 - 20. The date costs 20, an integer 4, a text
-// one per byte; a text stops before a byte that would leave 10 or fewer per field still
-// to come (event name: 7 to come, field 8: 1, field 9: none).
+// The budget of a line cuts its fields, and only those of that line.
 TEST_F(AcctTest, BudgetCutsFieldsInThisLineOnly) {
-  struct Case {
-    qd_long size;
-    bool number;               // whether the identity number is set
-    size_t in8, in9;           // bytes given for fields 8 and 9
-    const char *f1, *f2, *f4;  // f1: "date" or "?"
-    size_t f8, f9;             // bytes of fields 8 and 9 copied
-  } cases[] = {
-      {200, false, 0, 40000, "date", "'CONN'", "?", 0, 83},
-      {165, false, 0, 40000, "date", "''", "?", 0, 52},
-      {111, false, 0, 40000, "?", "''", "?", 0, 18},
-      {95, true, 0, 40000, "?", "''", "?", 0, 2},
-      {96, true, 0, 40000, "?", "''", "7", kAbsent, kAbsent},
-      {93, false, 0, 40000, "?", "''", "?", 0, 0},
-      {92, false, 0, 40000, "?", "?", "?", kAbsent, kAbsent},
-      {-2147483647 - 1, false, 0, 40000, "?", "?", "?", kAbsent, kAbsent},
-      {100000, false, 0, 40000, "date", "'CONN'", "?", 0, 32555},
-      {qd::kRecordMax, true, 0, 40000, "date", "'CONN'", "7", 0, 32551},
-      // 208 - 20 (date) - 4 (CONN) = 184: field 8 stops at 11 left, field 9 at 1.
-      {300, false, 500, 500, "date", "'CONN'", "?", 173, 10},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.size);
+  for (const qdtest::Row& c : qdtest::cases("runtime/acct.txt", "budget")) {
+    SCOPED_TRACE(c[0]);
     qd::acct_reset_for_test();
     std::filesystem::remove(log_);
-    ASSERT_EQ(open_log(ACCT_MASK_ALL, c.size), 0);
-    if (c.number) acct_set(7, -1, nullptr, nullptr, -1);
-    const std::string y(c.in8, 'y'), z(c.in9, 'z');
+    ASSERT_EQ(open_log(ACCT_MASK_ALL, qdtest::num(c[0])), 0);
+    if (c[1] == "1") acct_set(7, -1, nullptr, nullptr, -1);
+    const std::string y(qdtest::num(c[2]), 'y'), z(qdtest::num(c[3]), 'z');
     ASSERT_EQ(acct_write(ACCT_EV_CONN, 3, "", y.c_str(), z.c_str()), 0);
     const Strings f = only_line();
-    EXPECT_EQ(std::tuple(f[0] == "?" ? "?" : "date", f[1], f[3], copied(f[7]), copied(f[8])),
-              std::tuple(std::string(c.f1), c.f2, c.f4, c.f8, c.f9)) << f[0];
+    EXPECT_EQ((Strings{f[0] == "?" ? "?" : "date", f[1], f[3], copied(f[7]), copied(f[8])}),
+              Strings(c.begin() + 4, c.end()))
+        << f[0];
   }
 }
 
@@ -347,7 +305,8 @@ TEST_F(AcctTest, InterruptedPartialAndFailedWrites) {
   const std::string report = qd_errtxt_adr();
   EXPECT_TRUE(qdtest::has(report, "could not be written completely"));
   EXPECT_EQ(report.find("could not be written completely"),
-            report.rfind("could not be written completely")) << report;
+            report.rfind("could not be written completely"))
+      << report;
   EXPECT_TRUE(qdtest::has(report, "(descriptor " + std::to_string(fd) + ")"));
   g_fake.failures_left = 0;
   EXPECT_EQ(acct_write(ACCT_EV_CONN, 1, "5"), 0);
@@ -423,7 +382,8 @@ TEST_F(AcctTest, UnknownEvents) {
   for (int event : {-1, 10, 0x4000}) {
     init_qderr();
     EXPECT_EQ(acct_write(event, 1, "x"), QDE_ACCT_BAD_EVENT);
-    EXPECT_TRUE(qdtest::has(qd_errtxt_adr(), "Accounting event " + std::to_string(event) + " is unknown"));
+    EXPECT_TRUE(
+        qdtest::has(qd_errtxt_adr(), "Accounting event " + std::to_string(event) + " is unknown"));
   }
   // Only the ERROR lines of the three reports reached the file.
   const std::vector<Strings> got = lines();
@@ -433,7 +393,9 @@ TEST_F(AcctTest, UnknownEvents) {
 
 TEST_F(AcctTest, ConfigureReconfigureAndExit) {
   // The events and logon switch in force, and the open file (-1: none).
-  const auto state = [] { return std::tuple(acct_act_events, acct_act_logon, qd::acct_descriptor()); };
+  const auto state = [] {
+    return std::tuple(acct_act_events, acct_act_logon, qd::acct_descriptor());
+  };
   acct_config config{0x6, 1, "---"};  // no file: the lines go nowhere
   ASSERT_EQ(acct_init(&config, 1000), 0);
   EXPECT_EQ(state(), std::tuple(0x6u, 1, -1));
@@ -473,26 +435,14 @@ int print_into(const char* format, ...) {
 }
 
 TEST(AcctMaskText, EvPrint) {
-  struct Case {
-    qd_ulong mask;
-    const char* sep;
-    const char* text;
-    const char* printed;
-  } cases[] = {
-      {0x6, ",", "CONN,LOGIN", "[|CONN][,|LOGIN]"},
-      {0, ",", "NONE", "[|NONE]"},
-      {0x80, ",", "NONE", "[|NONE]"},  // no event has that bit
-      {0x1C001, " + ", "ERROR + STATQ + STATS + CTXT", "[|ERROR][ + |STATQ][ + |STATS][ + |CTXT]"},
-      {0xFFFFFFFF, "|", "ERROR|CONN|LOGIN|TA|APPLIC|DDL|DML|STATQ|STATS|CTXT", nullptr},
-      {0x48, nullptr, "TADML", "[|TA][|DML]"},
-  };
-  for (const Case& c : cases) {
+  for (const qdtest::Row& c : qdtest::cases("runtime/acct.txt", "evprint")) {
     char buffer[128] = "leftover";
     g_printed.clear();
-    EXPECT_EQ(acct_evprint(print_into, buffer, c.mask, c.sep), 0);
-    EXPECT_STREQ(buffer, c.text);
-    if (c.printed) {
-      EXPECT_EQ(g_printed, c.printed);
+    const qd_ulong mask = static_cast<qd_ulong>(qdtest::num(c[0]));
+    EXPECT_EQ(acct_evprint(print_into, buffer, mask, qdtest::text_or_null(c[1])), 0);
+    EXPECT_EQ(buffer, c[2]);
+    if (c[3] != "-") {
+      EXPECT_EQ(g_printed, c[3]);
     }
   }
   char buffer[16];
@@ -505,42 +455,18 @@ TEST(AcctMaskText, EvPrint) {
 
 TEST(AcctMaskText, EvKeyScan) {
   constexpr qd_ulong kStart = 0x10;  // APPLIC, in the mask before the scan
-  struct Case {
-    const char *text, *delims;
-    qd_ulong mask;    // on success
-    const char* bad;  // on failure (null: success): the text at the bad token
-  } cases[] = {
-      {"ALL -DML", " ", 0xFFFFFFBF, nullptr},
-      {"conn ddl", " ", 0x22, nullptr},  // unsigned first name starts afresh
-      {"+CONN", " ", 0x12, nullptr},     // a signed one keeps the mask
-      {"-applic +ta", " ", 0x8, nullptr},
-      {"CONN+DDL-DML", " ", 0x22, nullptr},
-      {"ALL-DML-DDL", ",", 0xFFFFFF9F, nullptr},
-      {"- APPLIC", " ", 0x0, nullptr},  // a lone sign applies to the next name
-      {"error,stats;ctxt", ",;", 0x18001, nullptr},
-      {"NONE", " ", 0x0, nullptr},
-      {"  ", " ", kStart, nullptr},     // nothing to read
-      {nullptr, " ", kStart, nullptr},  // no text: nothing to read
-      {"dml", nullptr, 0x40, nullptr},  // no delimiters: the text is one token
-      {"dml ddl", nullptr, 0, "dml ddl"},
-      {"CONN BOGUS", " ", 0, "BOGUS"},
-      {"CONN+BOGUS-DML", " ", 0, "BOGUS-DML"},
-      {"+CONN DDL", " ", 0, "DDL"},  // unsigned after signed
-      {"CONN +", " ", 0, "+"},       // a sign without its name
-      {"CONN+", " ", 0, "+"},
-      {"CONN DDL", ",", 0, "CONN DDL"},  // the blank is no delimiter here
-      {"ERRORS", " ", 0, "ERRORS"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text ? c.text : "(null)");
+  for (const qdtest::Row& c : qdtest::cases("runtime/acct.txt", "keyscan")) {
+    SCOPED_TRACE(c[0]);
+    const char* text = qdtest::text_or_null(c[0]);
+    const bool fails = c[3] != "-";
     qd_ulong mask = kStart;
     const char* bad = nullptr;
-    EXPECT_EQ(acct_evkeyscan(c.text, c.delims, &mask, &bad), c.bad ? -1 : 0);
-    EXPECT_EQ(mask, c.bad ? kStart : c.mask);  // unchanged on failure
-    if (c.bad) {
+    EXPECT_EQ(acct_evkeyscan(text, qdtest::text_or_null(c[1]), &mask, &bad), fails ? -1 : 0);
+    EXPECT_EQ(mask, fails ? kStart : static_cast<qd_ulong>(qdtest::num(c[2])));
+    if (fails) {
       ASSERT_NE(bad, nullptr);
-      EXPECT_STREQ(bad, c.bad);
-      EXPECT_GE(bad, c.text);
+      EXPECT_STREQ(bad, c[3].c_str());
+      EXPECT_GE(bad, text);
     }
   }
   const char* bad = nullptr;  // no mask to store into

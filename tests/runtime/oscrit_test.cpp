@@ -5,7 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
-#include <vector>
 
 #include "qderror.h"
 #include "qdtype32/qderr.h"

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "platform/platform.h"
 #include "qdtype32/qdtype32.h"
@@ -91,30 +90,9 @@ std::string getpass_in_child(bool terminal, const std::string& keys, int size) {
 }
 
 TEST(GetpassTest, Keys) {
-  struct Case {
-    const char* what;
-    bool terminal;
-    std::string keys;
-    int size;
-    const char* shown;  // the echo, then the value
-  } cases[] = {
-      {"plain", true, "secret\r", 32, "******\n\r[secret]"},
-      {"line feed ends too", true, "ab\n", 32, "**\n\r[ab]"},
-      {"backspace erases a star", true, "abx\bc\r", 32, "***\b \b*\n\r[abc]"},
-      {"backspace on nothing", true, "\b\ba\r", 32, "*\n\r[a]"},
-      {"erase key of the terminal", true, "ab\x7f\r", 32, "**\b \b\n\r[a]"},
-      {"ctrl-c empties", true, "abc\x03", 32, "***[]"},
-      {"size 1 accepts nothing", true, "xyz\r", 1, "\n\r[]"},
-      {"full buffer ignores", true, "abcdef\r", 4, "***\n\r[abc]"},
-      {"room again after backspace", true, "abcd\bef\r", 4, "***\b \b*\n\r[abe]"},
-      {"non-printables ignored", true, "a\x01\x1b\tb\x80\xff c\x7e\r", 32, "*****\n\r[ab c~]"},
-      {"nul ignored", true, std::string("a\0b\r", 4), 32, "**\n\r[ab]"},
-      {"standard input", false, "ab\bc\nzz", 8, "**\b \b*\n\r[ac]"},
-      {"the end of input ends it", false, "xy", 8, "**[xy]"},
-      {"no input at all", false, "", 8, "[]"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(getpass_in_child(c.terminal, c.keys, c.size), c.shown) << c.what;
+  for (const qdtest::Row& c : qdtest::read_cases("runtime/getpass.txt", 5)) {
+    const int size = static_cast<int>(qdtest::num(c[1]));
+    EXPECT_EQ(getpass_in_child(c[0] == "terminal", c[2], size), c[3]) << c[4];
   }
   char one = 'x';  // no room even for the terminator: nothing is read or written
   EXPECT_EQ(win_os_getpass("p", &one, 0), &one);

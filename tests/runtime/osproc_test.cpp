@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,32 +21,11 @@ int g_calls = 0;
 TEST(PeekTest, AtMostOncePerGap) {
   qdtest::TempDir dir;
   qd::peek_set_tick_for_test([] { return g_now; });
-  struct Step {
-    uint32_t now;
-    int force, calls;  // calls so far, after the step
-  };
-  struct Case {
-    const char* ini;
-    bool again;  // the process goes on from the case before
-    int32_t gap;
-    std::vector<Step> steps;
-  } cases[] = {
-      // The first call always goes through; exactly the gap is not more than it.
-      {"[QDWIN]\nOTHER=1\n", false, 30, {{1000, 0, 1}, {1010, 0, 1}, {1030, 0, 1}, {1031, 0, 2}}},
-      // A forced call always goes through and restarts the gap.
-      {"[QDWIN]\nOTHER=1\n", true, 30, {{1031, 1, 3}, {1032, 1, 4}, {1040, 0, 4}, {1063, 0, 5}}},
-      // The tick wraps around.
-      {"[QDWIN]\n", false, 30, {{0xFFFFFFF0u, 0, 1}, {0x0Eu, 0, 1}, {0x0Fu, 0, 2}}},
-      {"[QDWIN]\nPEEKTIMEGAP=0\n", false, 0, {{7, 0, 1}, {7, 0, 1}, {8, 0, 2}}},
-      {"[QDWIN]\nPEEKTIMEGAP=100\n", false, 100, {{5000, 0, 1}, {5100, 0, 1}, {5101, 0, 2}}},
-      // The gap stays as first read.
-      {"[QDWIN]\nPEEKTIMEGAP=5\n", true, 100, {{5150, 0, 2}, {5201, 0, 2}, {5202, 0, 3}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.ini);
+  for (const qdtest::Row& c : qdtest::read_cases("runtime/peek.txt", 4)) {
+    SCOPED_TRACE(c[0]);
     qd::config_reset_for_test();
-    win_set_ini_name(dir.write("qdwin.ini", c.ini).c_str());
-    if (!c.again) {
+    win_set_ini_name(dir.write("qdwin.ini", c[0]).c_str());
+    if (c[1] == "0") {
       qd::peek_reset_for_test();
       g_calls = 0;
       // Without a procedure nothing is called, and not even the gap is read.
@@ -59,12 +36,13 @@ TEST(PeekTest, AtMostOncePerGap) {
       EXPECT_EQ(qd::peek_gap(), -1);
       win_set_abortproc([] { ++g_calls; });
     }
-    for (const Step& s : c.steps) {
-      g_now = s.now;
-      EXPECT_EQ(win_test_peekmessage(s.force), 0);
-      EXPECT_EQ(g_calls, s.calls) << "at " << s.now << " force " << s.force;
+    for (const std::string& step : qdtest::words(c[3])) {
+      const std::vector<std::string> s = qdtest::split(step, '/');
+      g_now = static_cast<uint32_t>(qdtest::num(s[0]));
+      EXPECT_EQ(win_test_peekmessage(static_cast<int>(qdtest::num(s[1]))), 0);
+      EXPECT_EQ(g_calls, qdtest::num(s[2])) << "at " << step;
     }
-    EXPECT_EQ(qd::peek_gap(), c.gap);
+    EXPECT_EQ(qd::peek_gap(), qdtest::num(c[2]));
   }
   qd::peek_reset_for_test();
   qd::peek_set_tick_for_test(nullptr);

@@ -130,14 +130,14 @@ TEST_F(ConfigTest, ThousandsOfNamesNeverOverflowTheCache) {
   EXPECT_EQ(get("REAL"), "value");
 }
 
-// Names and sections are compared without case and the first match wins; blanks around
-// them and comment lines are passed over; malformed, huge and binary files are read
-// safely.
 TEST_F(ConfigTest, ProfileReading) {
-  const std::string profile =
-      "; comment line\n[Other]\nKEY=other\n  [ qdwin ]  \nKey = first value  \nKEY=second\n"
-      "   ; Commented=yes\nEmpty=\nspaced key=  a b  \nno equals sign here\nPath=c:=d\n"
-      "[QDWIN]\nLate=from the second section of that name\n";
+  const std::string profile = qdtest::read_file(QD_TEST_DATA_DIR "/runtime/profile.ini");
+  for (const qdtest::Row& c : qdtest::read_cases("runtime/profile.txt", 3)) {
+    qd::config_reset_for_test();
+    use(c[0] == "profile.ini" ? profile : c[0]);
+    EXPECT_EQ(get(c[1].c_str()), c[2]) << c[1];
+  }
+  // Long lines, binary bytes and many lines are read safely too.
   std::mt19937 rng(7);
   std::string binary(20000, '\0');
   for (char& c : binary) c = static_cast<char>(rng());
@@ -148,28 +148,15 @@ TEST_F(ConfigTest, ProfileReading) {
     std::string content;
     const char *name, *value;
   } cases[] = {
-      {profile, "key", "first value"},
-      {profile, "KEY", "first value"},
-      {profile, "Commented", "<null>"},
-      {profile, "Empty", ""},
-      {profile, "SPACED KEY", "a b"},
-      {profile, "no equals sign here", "<null>"},
-      {profile, "Path", "c:=d"},
 #ifdef _WIN32
       {profile, "Late", "<null>"},  // the system's profile reading stops at the first section
 #else
       {profile, "Late", "from the second section of that name"},
 #endif
-      {profile, "Missing", "<null>"},
-      {"[QDWIN]\r\nCRLF=yes\r\n", "CRLF", "yes"},
-      {"[QDWIN]\nNOEOL=tail", "NOEOL", "tail"},
       {"[QDWIN]\nLONGLINE=" + std::string(300, 'x') + "\nAFTER=ok\n", "AFTER", "ok"},
       {"[QDWIN]\nWIDE=" + std::string(5000, 'w') + "\nNEXT=ok\n", "NEXT", "ok"},
       {binary + "\n[QDWIN]\nBIN=ok\n", "BIN", "ok"},
-      {"[QDWIN\nX=1\n", "X", "<null>"},
-      {"[]\n=\n==\n[QDWIN]\n=v\nY=1", "Y", "1"},
       {huge, "LAST", "end"},
-      {"", "ANY", "<null>"},
   };
   for (const Case& c : cases) {
     qd::config_reset_for_test();
@@ -183,40 +170,26 @@ TEST_F(ConfigTest, ProfileReading) {
 }
 
 TEST(Paths, JoinAndSplit) {
-  struct Join {
-    const char *dir, *sub, *file, *out;
-  } joins[] = {
-      {"/opt/qd", nullptr, "qderror.h", "/opt/qd/qderror.h"},
-      {"/opt/qd/", "", "qderror.h", "/opt/qd/qderror.h"},
-      {"/opt/qd", "share", "qdfid.h", "/opt/qd/share/qdfid.h"},
-      {"/opt/qd", "/share/", "/qdfid.h", "/opt/qd/share/qdfid.h"},
-      {"", nullptr, "qdwin.ini", "qdwin.ini"},
-      {nullptr, nullptr, nullptr, ""},
-      {"/opt", "sub", nullptr, "/opt/sub"},
-      {"/opt", nullptr, "c:name", "/opt/name"},
+  const auto native = [](std::string s) {
+    for (char& c : s) c = c == '/' ? qd::plat::kPathSeparator : c;
+    return s;
   };
-  // The table is written with '/'; each case runs with the platform's own separator.
-  const auto native = [](const char* s) {
-    std::string n = s ? s : "";
-    for (char& c : n) c = c == '/' ? qd::plat::kPathSeparator : c;
-    return n;
-  };
-  for (const Join& j : joins) {
+  for (const qdtest::Row& c : qdtest::cases("runtime/paths.txt", "join")) {
     char out[64];
-    const std::string dir = native(j.dir), sub = native(j.sub), file = native(j.file);
-    EXPECT_EQ(qd::path_join(out, sizeof out, j.dir ? dir.c_str() : nullptr,
-                            j.sub ? sub.c_str() : nullptr, j.file ? file.c_str() : nullptr),
-              native(j.out));
+    const std::string dir = native(c[0]), sub = native(c[1]), file = native(c[2]);
+    EXPECT_EQ(qd::path_join(out, sizeof out, qdtest::text_or_null(dir), qdtest::text_or_null(sub),
+                            qdtest::text_or_null(file)),
+              native(c[3]));
+  }
+  for (const qdtest::Row& c : qdtest::cases("runtime/paths.txt", "file")) {
+    EXPECT_STREQ(qd::path_file_part(c[0].c_str()), c[1].c_str());
+  }
+  char dir[32];
+  for (const qdtest::Row& c : qdtest::cases("runtime/paths.txt", "folder")) {
+    EXPECT_STREQ(qd::path_dir_part(c[0].c_str(), dir, sizeof dir), c[1].c_str());
   }
   char small[8];
   EXPECT_STREQ(qd::path_join(small, sizeof small, "/abcdef", nullptr, "ghij"), "/abcdef");
-  EXPECT_STREQ(qd::path_file_part("/a/b/c.ini"), "c.ini");
-  EXPECT_STREQ(qd::path_file_part("c:x.ini"), "x.ini");
-  EXPECT_STREQ(qd::path_file_part("plain"), "plain");
-  char dir[32];
-  EXPECT_STREQ(qd::path_dir_part("/a/b/c.ini", dir, sizeof dir), "/a/b");
-  EXPECT_STREQ(qd::path_dir_part("/c.ini", dir, sizeof dir), "/");
-  EXPECT_STREQ(qd::path_dir_part("c.ini", dir, sizeof dir), "");
   char letter = 0;
   EXPECT_EQ(qd::path_drive_length("D:\\x", &letter), 2);
   EXPECT_EQ(letter, 'd');
@@ -318,8 +291,8 @@ TEST(InstalledData, FoundFromTheLibraryDirectory) {
   }
   // An answer that does not fit is no answer: a cut path would name another directory.
   char small[8] = "unchang";
-  EXPECT_FALSE(qd::installed_data_dir(tree.file("lib").c_str(), "../share/qdtype32", small,
-                                      sizeof small));
+  EXPECT_FALSE(
+      qd::installed_data_dir(tree.file("lib").c_str(), "../share/qdtype32", small, sizeof small));
   EXPECT_STREQ(small, "unchang");
   EXPECT_FALSE(qd::installed_data_dir(nullptr, "../share", small, sizeof small));
 }

@@ -1,15 +1,14 @@
 // Tests of the bounded formatter: the 32-bit platform's conversion sizes, placeholders
 // for missing or mismatched values, and the buffer bound.
+#include "status/qdformat.h"
+
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdarg>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "status/qdformat.h"
 #include "types/types_test_util.h"
 
 namespace {
@@ -28,10 +27,8 @@ std::string fmt_va(const char* format, ...) {
 
 // Formats with values given as in format.txt: i:N, l:N, d:X, s:text, p:HEX, null.
 std::string fmt_row(const std::string& format, const std::string& values) {
-  std::istringstream in(values);
-  std::vector<std::string> texts;
+  const std::vector<std::string> texts = qdtest::words(values);  // %s values point into them
   std::vector<qd::Arg> args;
-  for (std::string v; in >> v;) texts.push_back(v);  // kept: %s values point into them
   for (const std::string& v : texts) {
     const std::string rest = v.substr(v.find(':') + 1);
     if (v[0] == 'i') args.push_back(qd::make_arg(static_cast<int32_t>(std::stoll(rest))));

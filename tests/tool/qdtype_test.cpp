@@ -65,8 +65,7 @@ Outcome run(const std::vector<std::string>& args, const std::string& input = "",
   si.hStdOutput = open(out, true);
   si.hStdError = open(err, true);
   PROCESS_INFORMATION pi{};
-  if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
-                     &pi)) {
+  if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
@@ -110,13 +109,6 @@ Outcome run(const std::vector<std::string>& args, const std::string& input = "",
 #endif
 }
 
-std::vector<std::string> words_of(const std::string& line) {
-  std::istringstream in(line);
-  std::vector<std::string> words;
-  for (std::string w; in >> w;) words.push_back(w);
-  return words;
-}
-
 // The command names qdtype help lists, one per line, name first.
 std::vector<std::string> command_names() {
   std::vector<std::string> names;
@@ -127,7 +119,7 @@ std::vector<std::string> command_names() {
     if (line == "commands:") {
       in_list = true;
     } else if (in_list && line.size() > 2) {
-      names.push_back(words_of(line)[0]);
+      names.push_back(qdtest::words(line)[0]);
     }
   }
   return names;
@@ -136,19 +128,11 @@ std::vector<std::string> command_names() {
 TEST(Tool, StatusesAndStreams) {
   for (const auto& c : qdtest::read_cases("tool/runs.txt", 4)) {
     const int status = static_cast<int>(qdtest::num(c[0]));
-    const Outcome o = run(words_of(c[3]));
+    const Outcome o = run(qdtest::words(c[3]));
     SCOPED_TRACE("qdtype " + c[3] + "\nstdout: " + o.out + "\nstderr: " + o.err);
     EXPECT_EQ(o.status, status);
-    if (c[1] == "-") {
-      EXPECT_EQ(o.out, "");
-    } else {
-      EXPECT_TRUE(qdtest::has(o.out, c[1]));
-    }
-    if (c[2] == "-") {
-      EXPECT_EQ(o.err, "");
-    } else {
-      EXPECT_TRUE(qdtest::has(o.err, c[2]));
-    }
+    EXPECT_TRUE(c[1] == "-" ? testing::AssertionResult(o.out.empty()) : qdtest::has(o.out, c[1]));
+    EXPECT_TRUE(c[2] == "-" ? testing::AssertionResult(o.err.empty()) : qdtest::has(o.err, c[2]));
     if (status != 0) {
       EXPECT_EQ(o.out, "") << "a failing command writes no results";
     }
@@ -175,7 +159,7 @@ TEST(Tool, EveryCommandHasHelpWithARunnableExample) {
     if (at == std::string::npos || name == "-") continue;
     const size_t from = at + std::strlen("example:\n  qdtype ");
     std::vector<std::string> example =
-        words_of(help.out.substr(from, help.out.find('\n', from) - from));
+        qdtest::words(help.out.substr(from, help.out.find('\n', from) - from));
     for (std::string& w : example) {  // the shell's quotes
       if (w.size() > 1 && w.front() == '\'') w = w.substr(1);
       if (!w.empty() && w.back() == '\'') w.pop_back();
@@ -198,14 +182,12 @@ TEST(Tool, ScriptFromStandardInput) {
   const Outcome o = run({"-"}, script);
   EXPECT_EQ(o.status, 2);  // the last failing command: the unknown one
   // Every good command printed its result, in order, after the failures.
-  const size_t three = o.out.find(" 3  (precision 1, scale 0)");
-  const size_t friday = o.out.find("Friday");
-  const size_t equal = o.out.find("= 0: equal");
-  const size_t type = o.out.find("printed     numeric(5,2)");
-  EXPECT_NE(three, std::string::npos) << o.out;
-  EXPECT_LT(three, friday);
-  EXPECT_LT(friday, equal);
-  EXPECT_LT(equal, type);
+  size_t at = 0;
+  for (const char* part :
+       {" 3  (precision 1, scale 0)", "Friday", "= 0: equal", "printed     numeric(5,2)"}) {
+    at = o.out.find(part, at);
+    EXPECT_NE(at, std::string::npos) << part << ", in order, in:\n" << o.out;
+  }
   EXPECT_TRUE(qdtest::has(o.err, "Division by zero"));
   EXPECT_TRUE(qdtest::has(o.err, "unknown command 'nope'"));
   // A script whose last failure is a library error exits with 1; one without, 0.
@@ -217,36 +199,18 @@ TEST(Tool, ScriptFromStandardInput) {
 // The shell over a pipe reads as `qdtype -` does, without a prompt, until quit or exit
 // (alone on their line) or the end of input; an error does not end it.
 TEST(Tool, ShellFromAPipe) {
-  struct Case {
-    const char* script;
-    int status;
-    const char* out;  // the text results hold ("": none)
-    const char* err;  // the text errors hold ("": none)
-    bool as_script;   // stdout and stderr exactly those of `qdtype -`
-  };
-  const Case cases[] = {
-      {"calc 1 + 2\ncalc 1 / 0\nweekday 1582 10 15\n", 1, "Friday", "Division by zero", true},
-      {"nope\ncalc 1 + 1\n", 2, " 2  (precision 1", "unknown command 'nope'", true},
-      {"help\nhelp shell\n", 0, "quit, exit or the end of input leave", "", true},
-      {"calc 1 + 1", 0, " 2  (precision 1", "", true},  // no newline at the end
-      {"calc 1 + 1\nquit\ncalc 1 / 0\n", 0, " 2  (precision 1", "", false},
-      {"  exit  # done\nnope\n", 0, "", "", false},
-      {"calc 1 / 0\r\nquit\r\nnope\r\n", 1, "", "Division by zero", false},
-      {"quit now\n", 2, "", "unknown command 'quit'", true},
-      {"calc 'x\n", 2, "", "qdtype shell: unbalanced quote in 'calc 'x'", false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.script);
-    const Outcome o = run({"shell"}, c.script);
-    EXPECT_EQ(o.status, c.status);
+  for (const qdtest::Row& c : qdtest::read_cases("tool/shell.txt", 5)) {
+    SCOPED_TRACE(c[4]);
+    const Outcome o = run({"shell"}, c[4]);
+    EXPECT_EQ(o.status, qdtest::num(c[0]));
     EXPECT_EQ(o.out.find("qdtype>"), std::string::npos);
     EXPECT_EQ(o.out.find("qdtype shell: help"), std::string::npos);  // no banner
-    EXPECT_EQ(o.out.empty(), !*c.out) << o.out;
-    EXPECT_TRUE(qdtest::has(o.out, c.out));
-    EXPECT_EQ(o.err.empty(), !*c.err) << o.err;
-    EXPECT_TRUE(qdtest::has(o.err, c.err));
-    if (c.as_script) {
-      const Outcome s = run({"-"}, c.script);
+    EXPECT_EQ(o.out.empty(), c[1].empty()) << o.out;
+    EXPECT_TRUE(qdtest::has(o.out, c[1]));
+    EXPECT_EQ(o.err.empty(), c[2].empty()) << o.err;
+    EXPECT_TRUE(qdtest::has(o.err, c[2]));
+    if (c[3] == "1") {
+      const Outcome s = run({"-"}, c[4]);
       EXPECT_EQ(o.out, s.out);
       EXPECT_EQ(o.err, s.err);
     }
@@ -320,7 +284,8 @@ TEST(Tool, ShellOnATerminal) {
   const Outcome o =
       run_on_terminal({"calc 1 + 2", "nope", "weekday 1582 10 15", "quit"}, home.path());
   EXPECT_EQ(o.status, 2) << o.out;
-  for (const char* part : {"help lists the commands", " 3  (precision 1", "unknown command 'nope'", "Friday"})
+  for (const char* part :
+       {"help lists the commands", " 3  (precision 1", "unknown command 'nope'", "Friday"})
     EXPECT_TRUE(qdtest::has(o.out, part));
   const std::string history = qdtest::read_file(home.file(".qdtype_history"));
   if (!QDTYPE_LINE_EDITING) {
@@ -358,7 +323,7 @@ TEST(Tool, JsonOutputOfEveryCommandParses) {
   std::set<std::string> seen;
   qdtest::TempDir dir;
   for (const auto& c : qdtest::read_cases("tool/runs.txt", 4)) {
-    std::vector<std::string> args = words_of(c[3]);
+    std::vector<std::string> args = qdtest::words(c[3]);
     args.insert(args.begin(), "--format=json");
     const Outcome o = run(args, "", &dir);
     SCOPED_TRACE(c[3] + "\nstdout: " + o.out + "\nstderr: " + o.err);

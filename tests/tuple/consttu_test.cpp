@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "qderror.h"
 #include "qdtype32/qdtype32.h"
 #include "report_support.h"
@@ -314,7 +315,7 @@ TEST_F(TupleTest, DemoTypeLine) {
   qdxglob_val.demo_switch = 1;
   EXPECT_EQ(demo_type("row %d of %s\n", 42, "t1"), 0);
   qd::channel_reset_for_test();
-  const std::string pid = std::to_string(qdtest::process_id());
+  const std::string pid = std::to_string(qd::plat::process_id());
   EXPECT_EQ(qdtest::read_file(dir_.file("qdk." + pid)),
             "QUARENDEL: alice@" + std::string(129, 'h') + "(" + pid + ")\nrow 42 of t1\n");
 }
