@@ -150,6 +150,7 @@ int model_find(const std::string& s, int k) {
 }
 
 const std::vector<size_t> kLengths = {0, 1, 7, 8, 9, 15, 16, 17, 65535};
+using Points = std::initializer_list<int64_t>;  // bit positions and counts, n - 1 among them
 
 // Strings of one length: all 0, all 1, alternating, pseudo-random, a lone last 1.
 std::vector<std::string> samples(size_t n) {
@@ -245,9 +246,10 @@ TYPED_TEST(BitOps, SingleOperandOverLengths) {
       for (int k : {0, -1, 1, 2, 3, ones, ones + 1}) {
         EXPECT_EQ(V::find(v.p(), k), model_find(s, k)) << "k " << k;
       }
-      for (int64_t i : {int64_t{0}, int64_t(n) - 1, int64_t(n) / 2, int64_t(n), int64_t(n) + 1}) {
+      const int64_t ln = static_cast<int64_t>(n);
+      for (int64_t i : Points{0, ln - 1, ln / 2, ln, ln + 1}) {
         if (i < 0) continue;
-        const int want = i < int64_t(n) && s[i] == '1' ? 1 : 0;
+        const int want = i < ln && s[i] == '1' ? 1 : 0;
         EXPECT_EQ(V::test(v.p(), static_cast<int>(i)), want) << "bit " << i;
       }
       if constexpr (std::is_same_v<V, Wide>) {
@@ -263,11 +265,9 @@ TYPED_TEST(BitOps, RangeOverLengths) {
     const std::string s = pattern(n, 5);
     Buf<V> v = from_text<V>(s);
     const int64_t ln = static_cast<int64_t>(n);
-    for (int64_t start :
-         {int64_t{0}, int64_t{1}, int64_t{7}, int64_t{8}, int64_t{9}, ln - 1, ln, ln + 3}) {
+    for (int64_t start : Points{0, 1, 7, 8, 9, ln - 1, ln, ln + 3}) {
       if (start < 0) continue;
-      for (int64_t count : {int64_t{0}, int64_t{1}, int64_t{7}, int64_t{8}, int64_t{9}, int64_t{17},
-                            ln, ln - start}) {
+      for (int64_t count : Points{0, 1, 7, 8, 9, 17, ln, ln - start}) {
         if (count < 0) continue;
         SCOPED_TRACE(testing::Message()
                      << "length " << n << " start " << start << " count " << count);
@@ -292,8 +292,7 @@ TEST(Bits2Replace, OverLengths) {
     for (size_t m : {size_t{0}, size_t{1}, size_t{7}, size_t{9}, size_t{17}, n}) {
       const std::string s = pattern(m, 17);
       const int64_t ln = static_cast<int64_t>(n);
-      for (int64_t pos :
-           {int64_t{0}, int64_t{1}, int64_t{7}, int64_t{8}, int64_t{9}, ln - 1, ln, ln + 1}) {
+      for (int64_t pos : Points{0, 1, 7, 8, 9, ln - 1, ln, ln + 1}) {
         if (pos < 0 || pos > 65535) continue;
         SCOPED_TRACE(testing::Message() << "dst " << n << " src " << m << " pos " << pos);
         std::string want = d;
@@ -310,7 +309,7 @@ TEST(BitsSingle, AddAndDeleteOverLengths) {
   for (size_t n : kLengths) {
     const std::string s = pattern(n, 19);
     const int64_t ln = static_cast<int64_t>(n);
-    for (int64_t i : {int64_t{0}, ln - 1, ln, ln + 1, ln + 7, ln + 8, ln + 9}) {
+    for (int64_t i : Points{0, ln - 1, ln, ln + 1, ln + 7, ln + 8, ln + 9}) {
       if (i < 0) continue;
       SCOPED_TRACE(testing::Message() << "length " << n << " bit " << i);
       Buf<Wide> v = from_text<Wide>(s, static_cast<size_t>(i) + 1);

@@ -62,21 +62,17 @@ TEST(HexToBinchar, Table) {
 // one byte less when the size is one short of the whole text.
 TEST(HexToBinchar, LargestValueAndOnePast) {
   for (const typetest::Row& row : typetest::read_cases("hex_to_binchar_largest.txt")) {
-    const struct {
-      size_t digits;
-      int result;
-      uint32_t count;
-    } c = {size_t(std::stoul(row[0])), std::stoi(row[1]), uint32_t(std::stoul(row[2]))};
-    SCOPED_TRACE(c.digits);
+    const size_t digits = std::stoul(row[0]);
+    SCOPED_TRACE(digits);
     std::string text;
-    for (size_t i = 0; i < c.digits; ++i) text += "0123456789abcdef"[(i / 2 + i) % 16];
+    for (size_t i = 0; i < digits; ++i) text += "0123456789abcdef"[(i / 2 + i) % 16];
     std::vector<uint8_t> v = binchar_buffer();
-    EXPECT_EQ(hex_to_binchar(v.data(), text.data()), c.result);
-    EXPECT_EQ(count_of(v), c.count);
+    EXPECT_EQ(hex_to_binchar(v.data(), text.data()), std::stoi(row[1]));
+    EXPECT_EQ(count_of(v), std::stoul(row[2]));
     EXPECT_TRUE(guard_ok(v));  // bytes past the limit are counted, not stored
     const std::string last = text.substr(2 * (kMaxBytes - 1), 2);  // the last stored byte
     EXPECT_EQ(v[3 + kMaxBytes], std::stoul(last.size() == 2 ? last : last + "0", nullptr, 16));
-    if (c.digits != 2 * kMaxBytes) continue;
+    if (digits != 2 * kMaxBytes) continue;
     std::vector<char> out(2 + text.size() + 1 + kGuard, 'z');
     binchar_to_string(out.data(), v.data(), 0);
     EXPECT_EQ(std::string(out.data()), "0x" + text);

@@ -2,7 +2,6 @@
 // extension, the sort routines, blobs, tuples, and case-free text order.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <iomanip>
 #include <memory>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "base/byteio.h"
+#include "decimal/fixtest.h"
 #include "qdtype32/qdtype32.h"
 #include "runtime/runtime_internal.h"
 #include "test_support.h"
@@ -53,20 +53,13 @@ Value binchar(const std::string& s) {
   if (!s.empty()) std::memcpy(r.bytes.data() + 4, s.data(), s.size());
   return r;
 }
-// A decimal from its digit text ("-12345") and scale.
+// A decimal from its digit text ("-12345") and scale, the free half-byte of an odd
+// precision zero.
 Value fix(const std::string& digits, int scale) {
-  bool neg = digits[0] == '-';
-  std::string d = neg ? digits.substr(1) : digits;
-  int p = static_cast<int>(d.size());
-  Value r{3, std::vector<unsigned char>(2 + (p + 1) / 2)};
-  r.bytes[0] = static_cast<unsigned char>((neg ? 0x80 : 0) | p);
-  r.bytes[1] = static_cast<unsigned char>(scale);
-  for (int i = 1; i <= p; ++i) {
-    int digit = d[p - i] - '0';
-    unsigned char& b = r.bytes[2 + (i - 1) / 2];
-    b |= (i % 2) ? digit << 4 : digit;
-  }
-  return r;
+  fixtest::Fix f = fixtest::make(digits.c_str(), scale);
+  const int p = f.b[0] & 0x7f;
+  if (p & 1) f.b[2 + p / 2] &= 0xf0;
+  return Value{3, std::vector<unsigned char>(f.b, f.b + 2 + (p + 1) / 2)};
 }
 Value bits(const std::string& b, int code = 14) {
   const size_t header = code == 14 ? 4 : 2;
@@ -353,10 +346,6 @@ TEST(Compare, NoTextIsReadPastItsTerminator) {
     }
   }
 }
-
-}  // namespace
-
-namespace {
 
 // Texts of every length up to 70 in allocations of their exact size, differing at one
 // position (or not at all), with the difference above or below, and a blank-padded twin:

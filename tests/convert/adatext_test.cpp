@@ -15,6 +15,7 @@
 #include "convert/convert_internal.h"
 #include "base/dtfields.h"
 #include "convert_test_util.h"
+#include "datetime/dt_test_util.h"
 
 namespace {
 
@@ -47,19 +48,9 @@ void apply_settings(const std::string& s) {
   qdxglob_val.db_encoding = e == std::string::npos ? 0 : std::stoi(s.substr(e + 4));
 }
 
-std::string hex(const uint8_t* p, size_t n) {
-  std::string out;
-  char b[4];
-  for (size_t i = 0; i < n; ++i) {
-    std::snprintf(b, sizeof b, "%02x", p[i]);
-    out += b;
-  }
-  return out;
-}
-
-// A result as the case files write it: a text between quotes, a count and the data bytes of a byte or bit string, a calendar literal.
+// A result as the case files write it: a text between quotes, a count and the data bytes
+// of a byte or bit string, a calendar literal.
 std::string render(int code, const uint8_t* p, int32_t len) {
-  char text[64];
   switch (code) {
     case 4: case 28: case 29: {
       EXPECT_EQ(p[len - 1], 0) << "a text ends in a zero byte";
@@ -68,16 +59,14 @@ std::string render(int code, const uint8_t* p, int32_t len) {
     case 12: case 14: {
       int32_t n;
       std::memcpy(&n, p, 4);
-      return std::to_string(n) + ":" + hex(p + 4, static_cast<size_t>(len - 4));
+      return std::to_string(n) + ":" + convtest::hex(p + 4, static_cast<size_t>(len - 4));
     }
     case 30: {
       uint16_t n;
       std::memcpy(&n, p, 2);
-      return std::to_string(n) + ":" + hex(p + 2, static_cast<size_t>(len - 2));
+      return std::to_string(n) + ":" + convtest::hex(p + 2, static_cast<size_t>(len - 2));
     }
-    case 8: return dt_str(text, p);
-    case 9: return ts_str(text, p);
-    default: return "?";
+    default: return convtest::render_value(code, p);
   }
 }
 
@@ -115,30 +104,16 @@ TEST_F(AdaptTextTest, ConversionTable) {
 // binchar) or kept short (varchar), what does not is refused; "at most" lengths cut. No
 // byte behind the descriptor's room changes, whatever the outcome.
 TEST_F(AdaptTextTest, DeclaredLengthsAroundTheRun) {
-  struct Case {
-    int length;  // raw 16-bit declared length
-    int n;       // bytes of the source text
-    int text;    // bytes of a char result's data, or -1 for refused
-    int bin;     // the same for binchar, whose storage holds 32668 bytes
-  } cases[] = {
-      {1, 0, 1, 1},          {1, 1, 1, 1},           {1, 2, -1, -1},
-      {7, 6, 7, 7},          {7, 7, 7, 7},           {7, 8, -1, -1},
-      {32668, 32668, 32668, 32668}, {32671, 32668, 32671, 32668},
-      {32671, 32671, 32671, -1}, {32671, 32672, -1, -1},
-      {0, 300, 300, 300},    {0, 32668, 32668, 32668}, {0, 32672, 32672, -1},
-      {0, 32673, -1, -1},    {-5, 3, 3, 3},          {-5, 9, 5, 5},
-      {-32768, 40000, 32672, 32668},
-  };
   const std::string big(40000, 'q');
   for (const char* type : {"char", "varchar", "binchar"}) {
-    for (const Case& k : cases) {
-      SCOPED_TRACE(std::string(type) + " length " + std::to_string(k.length) + " run " +
-                   std::to_string(k.n));
-      const attrtype t = target_of(std::string(type) + "@" + std::to_string(k.length));
-      const std::string text = big.substr(0, static_cast<size_t>(k.n));
+    for (const qdtest::Row& k : qdtest::read_cases("convert/declared_lengths.txt", 4)) {
+      SCOPED_TRACE(std::string(type) + " length " + k[0] + " run " + k[1]);
+      const attrtype t = target_of(std::string(type) + "@" + k[0]);
+      const int n = std::stoi(k[1]);
+      const std::string text = big.substr(0, static_cast<size_t>(n));
       const bool binchar = t.code == 12;
       const int32_t header = binchar ? 4 : 0, tail = binchar ? 0 : 1;
-      const int expect = binchar ? k.bin : k.text;
+      const int expect = std::stoi(binchar ? k[3] : k[2]);
       const size_t room = room_of(t);
       std::vector<uint8_t> dst(room + 16, kGuard);
       qd_long len = -7;
@@ -148,7 +123,7 @@ TEST_F(AdaptTextTest, DeclaredLengthsAroundTheRun) {
         EXPECT_EQ(rc, 19004);
       } else {
         ASSERT_EQ(rc, 0);
-        const int data = t.code == 29 ? std::min(expect, k.n) : expect;
+        const int data = t.code == 29 ? std::min(expect, n) : expect;
         EXPECT_EQ(len, data + header + tail);
       }
       for (size_t i = room; i < dst.size(); ++i) ASSERT_EQ(dst[i], kGuard) << "byte " << i;
@@ -273,22 +248,17 @@ TEST_F(AdaptTextTest, CalendarValuesThroughCharRoundTrip) {
                           1 + static_cast<int32_t>(rng() % 32767)};
           if (f[6] == 1582 && month == 10 && f[4] > 4 && f[4] < 15) f[4] = 4;  // no such days
           if (span) f[high] = static_cast<int32_t>(rng() % 2147483647u);
-          std::vector<uint8_t> v(32, 0);
-          const uint32_t header =
-              static_cast<uint32_t>(low | high << 4 | (span ? (1 + round % 2) << 8 : 0));
-          std::memcpy(v.data(), &header, 4);
-          for (int c = low; c <= high; ++c) {
-            const int16_t x = static_cast<int16_t>(f[c]);
-            std::memcpy(&v[4 + (span ? 4 : 2) * (c - low)], span ? static_cast<const void*>(&f[c]) : &x,
-                        span ? 4 : 2);
-          }
+          std::vector<long long> fields(f + low, f + high + 1);
+          std::reverse(fields.begin(), fields.end());  // from the high code down
+          dtt::Value v = span ? dtt::make<int32_t>(high, low, 1 + round % 2, fields)
+                              : dtt::make<int16_t>(high, low, 0, fields);
           if (!span) {
-            ASSERT_EQ(dt_check(v.data()), 0);
+            ASSERT_EQ(dt_check(v.b), 0);
           }
           std::string text;
-          ASSERT_EQ(through(span ? 9 : 8, v.data(), "char@0", range, &out, &text), 0) << text;
+          ASSERT_EQ(through(span ? 9 : 8, v.b, "char@0", range, &out, &text), 0) << text;
           const int size = (span ? 4 : 2) * (high - low) + 8 - (span ? 0 : 2);
-          EXPECT_TRUE(std::equal(v.begin(), v.begin() + size, out.begin())) << text;
+          EXPECT_TRUE(std::equal(v.b, v.b + size, out.begin())) << text;
         }
       }
     }

@@ -3,11 +3,8 @@
 // words from the thread's report, the null source, and buffers never overrun.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "convert/convert_internal.h"
@@ -20,36 +17,14 @@ using convtest::type_of;
 
 constexpr size_t kBuf = convtest::kSourceBuf;
 
-// The value a target buffer holds, as the case files write it.
+// The value a target buffer holds, as the case files write it; a numeric with its
+// precision and scale.
 std::string render(int code, const uint8_t* p) {
-  char out[96];
-  auto get = [p](auto x) { std::memcpy(&x, p, sizeof x); return x; };
-  switch (code) {
-    case 5: case 21: return std::to_string(get(int8_t{}));
-    case 17: return std::to_string(get(uint8_t{}));
-    case 6: case 22: return std::to_string(get(int16_t{}));
-    case 18: return std::to_string(get(uint16_t{}));
-    case 1: case 16: case 23: return std::to_string(get(int32_t{}));
-    case 19: case 20: return std::to_string(get(uint32_t{}));
-    case 11: return std::to_string(get(uint8_t{}));
-    case 7: case 24: std::snprintf(out, sizeof out, "%.9g", get(float{})); return out;
-    case 2: case 25: std::snprintf(out, sizeof out, "%.17g", get(double{})); return out;
-    case 3: {
-      char text[QD_FIX_TEXT_SIZE];
-      fix_string(p, text);  // a blank holds the place of a plus sign
-      std::snprintf(out, sizeof out, "%s (%d,%d)", text + (text[0] == ' '), getprec(p),
-                    getscale(p));
-      return out;
-    }
-    default: {
-      std::string hex;
-      for (size_t i = 0; i < 20; ++i) {
-        std::snprintf(out, sizeof out, "%02x", p[i]);
-        hex += out;
-      }
-      return hex;
-    }
-  }
+  if (code != 3) return convtest::render_value(code, p);
+  char text[QD_FIX_TEXT_SIZE];
+  fix_string(p, text);  // a blank holds the place of a plus sign
+  return std::string(text + (text[0] == ' ')) + " (" + std::to_string(getprec(p)) + "," +
+         std::to_string(getscale(p)) + ")";
 }
 
 class AdaptTest : public convtest::ReportTest {};
@@ -112,23 +87,15 @@ TEST_F(AdaptTest, CodesOutsideEveryFamilyAreRefused) {
 // The buffer holds exactly what the descriptor sizes; bytes behind it stay untouched,
 // whether the value fits or not.
 TEST_F(AdaptTest, NumericTargetNeverPassesItsBuffer) {
-  struct Case {
-    int code;
-    const char* src;
-    const char* target;
-  } cases[] = {
-      {4, "123456.789", "numeric(5,2)"},  {4, "999.995", "numeric(5,2)"},
-      {4, "1", "numeric(1,0)"},           {2, "1e25", "numeric(3,1)"},
-      {3, "99999999999999999999", "numeric(2,0)"},
-  };
-  for (const Case& c : cases) {
-    const attrtype t = type_of(c.target);
+  for (const qdtest::Row& c : qdtest::read_cases("convert/numeric_buffers.txt", 3)) {
+    const int code = std::stoi(c[0]);
+    const attrtype t = type_of(c[2]);
     const size_t size = static_cast<size_t>(size_attrtype(const_cast<attrtype*>(&t)));
-    std::vector<uint8_t> src = source_bytes(c.code, c.src);
+    std::vector<uint8_t> src = source_bytes(code, c[1]);
     uint8_t dst[kBuf];
     std::memset(dst, 0x5a, sizeof dst);
-    value_adapt_type(c.code, src.data(), &t, dst, nullptr);
-    for (size_t i = size; i < sizeof dst; ++i) ASSERT_EQ(dst[i], 0x5a) << c.src << " " << i;
+    value_adapt_type(code, src.data(), &t, dst, nullptr);
+    for (size_t i = size; i < sizeof dst; ++i) ASSERT_EQ(dst[i], 0x5a) << c[1] << " " << i;
   }
 }
 

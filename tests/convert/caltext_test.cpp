@@ -75,27 +75,13 @@ TEST_F(CalendarTextTest, ReadingTable) {
 // Every strict beginning of a readable text fails with 19003 and writes nothing behind the
 // target's room; the whole text reads.
 TEST_F(CalendarTextTest, TextsCutAnywhere) {
-  const struct {
-    const char* type;
-    const char* text;
-  } cases[] = {
-      {"datetime", "datetime[yy:ms](2007-11-28 13:5:7.042)"},
-      {"datetime", "DATETIME(2000-1-31 12)"},
-      {"datetime", "TIMESTAMP '2000-01-31 12:30:00.5'"},
-      {"datetime", "DATE '2000-01-31'"},
-      {"datetime", "TIME '12:30:00'"},
-      {"timespan", "-timespan[dd:ms](3 4:5:6.007)"},
-      {"timespan", "timespan[yy:mo](2-3)"},
-      {"timespan", "INTERVAL '1:30.25' MINUTE TO SECOND"},
-      {"timespan", "-INTERVAL '1-6' YEAR TO MONTH"},
-  };
-  for (const auto& c : cases) {
-    const std::string whole = c.text;
+  for (const qdtest::Row& c : qdtest::read_cases("convert/calendar_cut.txt", 2)) {
+    const std::string whole = c[1];
     std::string literal;
-    ASSERT_EQ(read_text(c.type, whole, &literal), 0) << whole;
+    ASSERT_EQ(read_text(c[0], whole, &literal), 0) << whole;
     for (size_t n = 0; n < whole.size(); ++n) {
       init_qderr();
-      EXPECT_EQ(read_text(c.type, whole.substr(0, n), &literal), 19003) << whole.substr(0, n);
+      EXPECT_EQ(read_text(c[0], whole.substr(0, n), &literal), 19003) << whole.substr(0, n);
     }
   }
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -67,6 +68,38 @@ inline std::vector<uint8_t> source_bytes(int code, const std::string& f) {
       for (size_t i = 0; i < kSourceBuf; ++i) v[i] = static_cast<uint8_t>(0xa0 + i);
   }
   return v;
+}
+
+// n bytes as two hexadecimal digits each.
+inline std::string hex(const uint8_t* p, size_t n) {
+  std::string out;
+  char b[4];
+  for (size_t i = 0; i < n; ++i) {
+    std::snprintf(b, sizeof b, "%02x", p[i]);
+    out += b;
+  }
+  return out;
+}
+
+// A value of a number or calendar type as the case files write it: integers and truth
+// values in decimal, singles and doubles with "%.9g" and "%.17g", calendar values as
+// their literals; the first 20 bytes in hexadecimal for any other code.
+inline std::string render_value(int code, const uint8_t* p) {
+  char out[64];
+  auto get = [p](auto x) { std::memcpy(&x, p, sizeof x); return x; };
+  switch (code) {
+    case 5: case 21: return std::to_string(get(int8_t{}));
+    case 11: case 17: return std::to_string(get(uint8_t{}));
+    case 6: case 22: return std::to_string(get(int16_t{}));
+    case 18: return std::to_string(get(uint16_t{}));
+    case 1: case 16: case 23: return std::to_string(get(int32_t{}));
+    case 19: case 20: return std::to_string(get(uint32_t{}));
+    case 7: case 24: std::snprintf(out, sizeof out, "%.9g", get(float{})); return out;
+    case 2: case 25: std::snprintf(out, sizeof out, "%.17g", get(double{})); return out;
+    case 8: return dt_str(out, p);
+    case 9: return ts_str(out, p);
+    default: return hex(p, 20);
+  }
 }
 
 }  // namespace convtest

@@ -4,7 +4,6 @@
 // the round trip of the library's own printed literals.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -23,21 +22,12 @@ constexpr size_t kArea = qd::kValueArea;
 // A value as the case files write it.
 std::string render(const attrtype& t, const uint8_t* v) {
   char out[kArea * 2 + 8];
-  auto get = [v](auto x) { std::memcpy(&x, v, sizeof x); return x; };
   switch (t.code) {
-    case 5: return std::to_string(get(int8_t{}));
-    case 6: return std::to_string(get(int16_t{}));
-    case 1: return std::to_string(get(int32_t{}));
-    case 11: return std::to_string(get(uint8_t{}));
-    case 7: std::snprintf(out, sizeof out, "%.9g", get(float{})); return out;
-    case 2: std::snprintf(out, sizeof out, "%.17g", get(double{})); return out;
     case 3: fix_string(v, out); return out + (out[0] == ' ');
     case 4: return reinterpret_cast<const char*>(v);
     case 12: return binchar_to_string(out, const_cast<uint8_t*>(v), 0);
     case 14: return bits_to_string(out, const_cast<uint8_t*>(v), 0);
-    case 8: return dt_str(out, v);
-    case 9: return ts_str(out, v);
-    default: return "?";
+    default: return convtest::render_value(t.code, v);
   }
 }
 
@@ -96,7 +86,8 @@ TEST_F(LiteralTest, EntriesNameTheirReports) {
   EXPECT_EQ(std::string(qd_errtxt_adr()).rfind("literal_scan error report:", 0), 0u);
 }
 
-// The longest text of each kind is accepted, one byte more is refused.
+// The longest text of each kind is accepted, one byte more is refused (decimals and
+// integers read as numeric: in the case file).
 TEST_F(LiteralTest, LimitsAtTheirEdges) {
   std::vector<uint8_t> v(kArea + 16);
   attrtype t;
@@ -119,45 +110,22 @@ TEST_F(LiteralTest, LimitsAtTheirEdges) {
   EXPECT_EQ(literal_to_binary(v.data(), &t, "0b1(32767)"), 0);
   EXPECT_EQ(qd::load<int32_t>(v.data()), 32767);
   EXPECT_EQ(t.code, 14);
-  EXPECT_EQ(literal_to_binary(v.data(), &t, "0b1(32767)0"), 9030);
-  EXPECT_EQ(literal_to_binary(v.data(), &t, "0b1(2000000000)"), 9030);
 
-  // 37 characters read as a decimal, 38 not; the same for integers read as numeric.
-  EXPECT_EQ(literal_to_binary(v.data(), &t, "1234567890123456789012345678.90000000"), 0);
-  EXPECT_EQ(literal_to_binary(v.data(), &t, "1234567890123456789012345678.900000000"), 9030);
-  EXPECT_EQ(literal_to_binary(v.data(), &t, "00000000000000000000000000123456789012"), 9030);
-  EXPECT_EQ(literal_to_binary(v.data(), &t, "0000000000000000000000000123456789012"), 0);
-  EXPECT_EQ(type_text(t), "numeric(12,0)");
 }
 
 TEST_F(LiteralTest, StringsInTheDatabaseEncoding) {
-  struct Case {
-    int32_t encoding;
-    const char* text;
-    int rc;
-    const char* value;
-  } cases[] = {
-      {qd::kEncUtf8, "'\xc3\xa4'", 0, "\xc3\xa4"},
-      {qd::kEncUtf8, "'\xc3'", 9706, nullptr},
-      {qd::kEncAscii, "'\xe4'", 9706, nullptr},
-      {qd::kEncPropriet, "'\xe4'", 0, "\xe4"},
-      {qd::kEncTest, "'\xe4''", 0, "\xe4'"},  // the test sequence E4 27 holds a quote
-      {qd::kEncTest, "'\xfc\xfc'", 9706, nullptr},
-      {qd::kEncUtf8, "\xc3\xa4x", 9030, nullptr},  // a word, but no keyword
-      {qd::kEncUtf8, "\xc3true", 9030, nullptr},
-      {qd::kEncUtf8, "1\xc3\xa4", 9030, nullptr},
-  };
-  for (const Case& c : cases) {
-    qdxglob_val.db_encoding = c.encoding;
+  for (const qdtest::Row& c : qdtest::read_cases("convert/encoded_strings.txt", 4)) {
+    qdxglob_val.db_encoding = std::stoi(c[0]);
     uint8_t v[64];
     attrtype t;
-    EXPECT_EQ(literal_to_binary(v, &t, c.text), c.rc) << c.text;
-    if (c.rc == 0) {
-      EXPECT_STREQ(reinterpret_cast<char*>(v), c.value);
+    const int rc = std::stoi(c[2]);
+    EXPECT_EQ(literal_to_binary(v, &t, c[1].c_str()), rc) << c[1];
+    if (rc == 0) {
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(v)), c[3]);
     }
-    if (c.rc == 9706) {
+    if (rc == 9706) {
       EXPECT_EQ(body(), std::string("A character is not valid in the database encoding ") +
-                            qd::encoding_name(c.encoding) + ". \n");
+                            qd::encoding_name(qdxglob_val.db_encoding) + ". \n");
     }
   }
 }
@@ -189,20 +157,22 @@ TEST_F(LiteralTest, PrintedLiteralsReadBack) {
   std::vector<uint8_t> a(kArea), b(kArea);
   attrtype t;
   char text[kArea * 2 + 8];
+  // Calendar literals print as they were written, bit and byte strings in forms of their own.
   for (const char* lit :
        {"datetime[yy:ms](2007-11-28 13:5:7.042)", "datetime[yy:dd](1582-10-4)",
         "datetime[hh:mi](9:30)", "datetime[mo:mo](7)", "datetime[yy:ms](32767-12-31 23:59:59.999)",
         "timespan[dd:ms](3 4:5:6.007)", "-timespan[hh:mi](30:15)", "timespan[yy:mo](2-3)",
-        "-timespan[dd:ms](2147483647 0:0:0.000)"}) {
+        "-timespan[dd:ms](2147483647 0:0:0.000)", "0b", "0b1", "0b0(7)1", "0b1(100)0(100)1", "0x",
+        "0x00", "0xdeadbeef", "0xabc"}) {
     ASSERT_EQ(literal_to_binary(a.data(), &t, lit), 0) << lit;
-    if (t.code == 8) {
-      dt_str(text, a.data());
-    } else {
-      ts_str(text, a.data());
+    const int code = t.code;
+    const std::string printed = render(t, a.data());
+    if (code == 8 || code == 9) {
+      EXPECT_EQ(printed, lit);
     }
-    EXPECT_STREQ(text, lit);
-    ASSERT_EQ(literal_to_binary(b.data(), &t, text), 0) << text;
-    EXPECT_EQ(std::memcmp(a.data(), b.data(), static_cast<size_t>(value_len(a.data(), t.code))), 0);
+    ASSERT_EQ(literal_to_binary(b.data(), &t, printed.c_str()), 0) << printed;
+    EXPECT_EQ(std::memcmp(a.data(), b.data(), static_cast<size_t>(value_len(a.data(), code))), 0)
+        << printed;
   }
   for (const char* num : {"0.5", "-123456789012345678901234567891", "-0.000000000000000000000000000001",
                           "99999.00001", "1.5"}) {
@@ -212,30 +182,11 @@ TEST_F(LiteralTest, PrintedLiteralsReadBack) {
     ASSERT_EQ(literal_to_binary(b.data(), &t, text), 0) << text;
     EXPECT_EQ(std::memcmp(fix, b.data(), static_cast<size_t>(fixsize(fix))), 0) << text;
   }
-  for (const char* bits : {"0b", "0b1", "0b0(7)1", "0b1(100)0(100)1"}) {
-    ASSERT_EQ(literal_to_binary(a.data(), &t, bits), 0);
-    bits_to_string(text, a.data(), 0);
-    ASSERT_EQ(literal_to_binary(b.data(), &t, text), 0) << text;
-    EXPECT_EQ(std::memcmp(a.data(), b.data(), static_cast<size_t>(value_len(a.data(), 14))), 0);
-  }
-  for (const char* hex : {"0x", "0x00", "0xdeadbeef", "0xabc"}) {
-    ASSERT_EQ(literal_to_binary(a.data(), &t, hex), 0);
-    binchar_to_string(text, a.data(), 0);
-    ASSERT_EQ(literal_to_binary(b.data(), &t, text), 0) << text;
-    EXPECT_EQ(std::memcmp(a.data(), b.data(), static_cast<size_t>(value_len(a.data(), 12))), 0);
-  }
 }
 
 TEST(Keywords, AnyCaseAndNothingElse) {
-  struct Case {
-    const char* word;
-    int token;
-  } cases[] = {{"datetime", 110}, {"DateTime", 110}, {"dd", 114}, {"FALSE", 120}, {"Hh", 115},
-               {"mi", 116},       {"MO", 113},       {"ms", 118}, {"sS", 117},    {"timespan", 111},
-               {"true", 119},     {"yy", 112},       {"y", 100},  {"yyy", 100},   {"datetim", 100},
-               {"d_", 100},       {"", 100},         {"timespans", 100}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(qd::keyword_token(c.word, std::strlen(c.word)), c.token) << c.word;
+  for (const qdtest::Row& c : qdtest::read_cases("convert/keywords.txt", 2)) {
+    EXPECT_EQ(qd::keyword_token(c[0].c_str(), c[0].size()), std::stoi(c[1])) << c[0];
   }
 }
 

@@ -2,8 +2,8 @@
 // current datetime: every keyword in its case styles, the century window, the 12-hour
 // pair, fraction digits and their rounding, buffer limits, the restart rule and every
 // failure with its report.
+#include <atomic>
 #include <string>
-#include <thread>
 
 #include "datetime/tmplscan.h"
 #include "dt_test_util.h"
@@ -77,26 +77,11 @@ TEST_F(Templates, Reading) {
 // message carries.
 TEST_F(Templates, Reports) {
   ReportTexts reports;
-  struct Case {
-    const char* text;
-    const char* templ;
-    const char* report;  // a piece the report must hold
-  } cases[] = {
-      {"2007-11-28x", "yyyy-mm-dd", "Text '2007-11-28x' goes on after the end of the date "
-                                    "template 'yyyy-mm-dd'"},
-      {"1:30", "hh:mi am", "'hh:mi am': a 12-hour hour and AM or PM"},
-      {"2007 28", "yyyy dd", "Text '2007 28' does not give every field"},
-      {"07 2007 11", "mm yyyy mo", "The month is given twice"},
-      {"12 13", "hh24 hh", "The hour is given twice"},
-      {"1.5.2", "ss.f.ff", "The millisec is given twice"},
-      {"2007-02-30", "yyyy-mm-dd", "in str2date"},
-  };
   reports.take();
-  for (const Case& c : cases) {
+  for (const qdtest::Row& c : qdtest::read_cases("datetime/str2date_reports.txt", 3)) {
     Value out;
-    EXPECT_NE(str2date(c.text, out.b, c.templ), 0) << c.text;
-    const std::string text = reports.take();
-    EXPECT_TRUE(qdtest::has(text, c.report)) << c.text;
+    EXPECT_NE(str2date(c[0].c_str(), out.b, c[1].c_str()), 0) << c[0];
+    EXPECT_TRUE(qdtest::has(reports.take(), c[2])) << c[0];
   }
   char buf[4];
   Value v = value("dtv[yy:dd](2007,11,28)");

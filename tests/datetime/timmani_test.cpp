@@ -2,7 +2,6 @@
 // fixed instant 2007-11-28 13:05:07.042.
 #include <atomic>
 #include <random>
-#include <thread>
 #include <vector>
 
 #include "dt_test_util.h"
@@ -136,12 +135,6 @@ TEST_F(Arith, ThreadsShareNothingButTheCurrentDatetime) {
   });
   EXPECT_EQ(wrong.load(), 0);
 }
-
-}  // namespace
-}  // namespace dtt
-
-namespace dtt {
-namespace {
 
 // The exports read the usual shapes straight from the stored form. Against the general
 // road on unpacked values (the same steps the exports take for every other shape), over

@@ -46,29 +46,9 @@ std::string scan(const char* templ) {
 }
 
 TEST(TemplateScanner, Elements) {
-  const struct {
-    const char* templ;
-    const char* elements;
-  } cases[] = {
-      {"", ""},
-      {"yyyy", "1:4:1"},
-      {"YYYYY", "1:4:0 'Y'"},
-      {"yyy", "2:2:1 'y'"},
-      {"MONTH Month mONTH mon", "3:5:0 ' ' 3:5:2 ' ' 3:5:3 ' ' 4:3:1"},
-      {"Mo", "'Mo'"},
-      {"FFf-f", "5:3:0 '-' 5:1:3"},
-      {"9909.99", "6:4:3 '.' 6:2:3"},
-      {"A.M. a.m. A.m. a.M.", "7:4:0 ' ' 7:4:1 ' ' 7:4:2 ' ' 7:4:3"},
-      {"a.m", "'a.m'"},
-      {"x\"yyyy\"yy", "'x' 'yyyy' 2:2:1"},
-      {"\"a\"\"b\"", "'a\"b'"},
-      {"\"\"\"\"", "'\"'"},
-      {"\"\"yy", "'' 2:2:1"},
-      {"\"open yy", "'open yy'"},
-      {"ab\"cd\"", "'ab' 'cd'"},
-      {"\"", "''"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(scan(c.templ), c.elements) << c.templ;
+  for (const qdtest::Row& c : qdtest::read_cases("datetime/template_elements.txt", 2)) {
+    EXPECT_EQ(scan(c[0].c_str()), c[1]) << c[0];
+  }
 }
 
 TEST(TemplateScanner, MatchAndSeek) {

@@ -14,8 +14,7 @@
 #include <vector>
 
 #include "decimal/fix_internal.h"
-#include "qdtype32/qdtype32.h"
-#include "test_support.h"
+#include "fixtest.h"
 
 namespace {
 
@@ -27,13 +26,9 @@ void expect_printed_digits(double x) {
   std::memset(fix, 0x5a, sizeof fix);
   if (qd::double_fix_digits(x, fix) != 0 || x == 0) return;
   for (size_t i = qd::kFixMaxBytes; i < sizeof fix; ++i) ASSERT_EQ(fix[i], 0x5a) << x;
-  const int p = fix[0] & 0x7f, s = static_cast<int8_t>(fix[1]);
-  std::string got;
-  for (int i = p; i >= 1; --i) {
-    const uint8_t byte = fix[2 + (i - 1) / 2];
-    got += static_cast<char>('0' + ((i % 2) ? byte >> 4 : byte & 0x0f));
-  }
-  int got_exp = -s;
+  const std::string shown = fixtest::show(fix);  // "<sign><digits>/<scale>"
+  std::string got = shown.substr(1, shown.find('/') - 1);
+  int got_exp = -static_cast<int8_t>(fix[1]);
   while (!got.empty() && got.back() == '0') got.pop_back(), ++got_exp;
   got.erase(0, got.find_first_not_of('0'));
   char text[64];

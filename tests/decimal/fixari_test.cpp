@@ -63,25 +63,13 @@ TEST(FixSub, Table) {
 class FixAddReport : public convtest::ReportTest {};
 
 TEST_F(FixAddReport, OverflowNamesTheTermsAsAdded) {
-  struct Case {
-    bool sub;
-    const char* a;
-    const char* b;
-    const char* terms;
-  } cases[] = {
-      {false, "5/-128", "5/-128", "of  5.N+128 and  5.N+128:"},
-      {false, "20/-128", "-1/-128", "of  2.0N+129 and -1.N+128:"},
-      {false, "-99/-127", "-1/-127", "of -9.9N+128 and -1.N+127:"},
-      {true, "1/-128", "20/-128", "of -2.0N+129 and  1.N+128:"},
-      {true, "-5/-128", "6/-128", "of -5.N+128 and -6.N+128:"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.a) + (c.sub ? " - " : " + ") + c.b);
-    Fix a = fixtest::fix_of(c.a), b = fixtest::fix_of(c.b), b0 = b, r;
+  for (const auto& c : qdtest::cases("decimal/arith.txt", "overflow")) {
+    SCOPED_TRACE(c[1] + " " + c[0] + " " + c[2]);
+    Fix a = fixtest::fix_of(c[1]), b = fixtest::fix_of(c[2]), b0 = b, r;
     trace_pop();
     init_qderr();
-    EXPECT_EQ(c.sub ? fixsub(a.p(), b.p(), r.p()) : fixadd(a.p(), b.p(), r.p()), 19005);
-    EXPECT_NE(body().find(std::string("+/- ") + c.terms), std::string::npos) << body();
+    EXPECT_EQ(c[0] == "-" ? fixsub(a.p(), b.p(), r.p()) : fixadd(a.p(), b.p(), r.p()), 19005);
+    EXPECT_NE(body().find("+/- " + c[3]), std::string::npos) << body();
     EXPECT_EQ(std::memcmp(r.b, Fix().b, sizeof r.b), 0);
     expect_unchanged(b0, b, "b");
   }
@@ -100,30 +88,14 @@ TEST(FixMul, Table) {
   EXPECT_EQ(show(a), "+246/0");
   // The same where that half sits in the last byte of a word the operand is read in, or
   // in the first byte of the next one.
-  const struct {
-    const char* a;
-    const char* b;
-    const char* product;
-  } odd[] = {
-      {"123456789012345", "3", "+370370367037035/0"},
-      {"12345678901234567", "3", "+37037036703703701/0"},
-      {"12345678901234567890123456789", "11", "+135802467913580246791358024679/0"},
-      {"99999999999999999", "99999999999999999", "+999999999999999980000000000000/-4"},
-  };
-  for (const auto& o : odd) {
-    SCOPED_TRACE(o.a);
-    Fix x = make(o.a, 0), y = make(o.b, 0), z;
-    const size_t pa = std::strlen(o.a), pb = std::strlen(o.b);
-    if (pa & 1) x.b[2 + pa / 2] |= 0x0f;
-    if (pb & 1) y.b[2 + pb / 2] |= 0x0f;
+  for (const auto& o : qdtest::cases("decimal/arith.txt", "mul_odd")) {
+    SCOPED_TRACE(o[0]);
+    Fix x = make(o[0].c_str(), 0), y = make(o[1].c_str(), 0), z;
+    if (o[0].size() & 1) x.b[2 + o[0].size() / 2] |= 0x0f;
+    if (o[1].size() & 1) y.b[2 + o[1].size() / 2] |= 0x0f;
     EXPECT_EQ(fixmul(x.p(), y.p(), z.p()), 0);
-    EXPECT_EQ(show(z), o.product);
+    EXPECT_EQ(show(z), o[2]);
   }
-  // A 31-digit product of a rounding carry through all kept limbs.
-  Fix x = make("999999999999999", 0), y = make("1000000000000001", 0), z;
-  // 999999999999999 * 1000000000000001 = 999999999999999999999999999999 (30 digits).
-  EXPECT_EQ(fixmul(x.p(), y.p(), z.p()), 0);
-  EXPECT_EQ(show(z), "+999999999999999999999999999999/0");
 }
 
 TEST(FixDiv, Table) {
@@ -133,21 +105,9 @@ TEST(FixDiv, Table) {
   EXPECT_EQ(fixiszero(r.p()), 1);
   // Quotients whose first estimate is not exact come out to about 30 digits, not to a
   // fixed place.
-  struct Near {
-    const char* a;
-    int sa;
-    const char* b;
-    int sb;
-    const char* lo;
-    const char* hi;
-    int s;
-  } near[] = {
-      {"15", 1, "5", -2, "299999999999999999999999999990", "300000000000000000000000000010", 32},
-      {"121932631112635269", 0, "987654321", 0, "123456788999999999999999999990",
-       "123456789000000000000000000010", 21},
-  };
-  for (const Near& n : near) {
-    Fix a = make(n.a, n.sa), b = make(n.b, n.sb), lo = make(n.lo, n.s), hi = make(n.hi, n.s);
+  for (const auto& n : qdtest::cases("decimal/arith.txt", "div_near")) {
+    Fix a = fixtest::fix_of(n[0]), b = fixtest::fix_of(n[1]);
+    Fix lo = fixtest::fix_of(n[2]), hi = fixtest::fix_of(n[3]);
     ASSERT_EQ(fixdiv(a.p(), b.p(), r.p()), 0);
     EXPECT_EQ(fixcmp(r.p(), lo.p()), 1) << show(r);
     EXPECT_EQ(fixcmp(r.p(), hi.p()), -1) << show(r);

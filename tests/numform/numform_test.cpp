@@ -9,7 +9,6 @@
 #include <cstring>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 using fixtest::Fix;

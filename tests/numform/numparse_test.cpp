@@ -40,11 +40,7 @@ TEST_F(NumTest, ParseLongFreeText) {
 }
 
 TEST(Fractional, Thousandths) {
-  const struct {
-    qd_ulong digits, want;
-  } cases[] = {{0, 0},       {5, 500},          {9, 900},    {10, 100},    {25, 250},
-               {99, 990},    {100, 100},        {125, 125},  {999, 999},   {1000, 100},
-               {1234, 123},  {1235, 124},       {9994, 999}, {9995, 1000}, {12345, 123},
-               {12355, 124}, {4294967295u, 429}};
-  for (const auto& c : cases) EXPECT_EQ(mk_fractional(c.digits), c.want) << c.digits;
+  for (const auto& c : qdtest::cases("numform/parse.txt", "frac")) {
+    EXPECT_EQ(mk_fractional(static_cast<qd_ulong>(std::stoul(c[0]))), std::stoul(c[1])) << c[0];
+  }
 }
