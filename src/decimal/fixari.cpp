@@ -397,48 +397,34 @@ inline Dig2 dig_sub(Dig2 x, Dig2 y, unsigned bin) {
 }
 inline int dig_len(Dig2 x) { return x.hi ? 16 + len64(x.hi) : len64(x.lo); }
 
-// The p (<= 30) digits of a value; the free half-byte of an odd precision reads as 0.
-// Exactly the value's bytes are read, its two header bytes among them: every load ends
-// at or before the value's last byte.
-__attribute__((always_inline)) inline Dig2 dig_load(const uint8_t* v, int p) {
-  const int n = (p + 1) >> 1;  // digit bytes
-  uint64_t lo, hi = 0;
-  if (n >= 6) {
-    // The eight bytes that end the value hold digit bytes n - 8 .. n - 1.
-    const uint64_t tail = load<uint64_t>(v + n - 6);
-    if (n > 8) {
-      lo = load<uint64_t>(v + 2);
-      hi = tail >> (8 * (16 - n));
-    } else {
-      lo = tail >> (8 * (8 - n));
-    }
-  } else if (n >= 2) {
-    // Digit bytes 0 and 1 after the header, and the four bytes that end the value.
-    lo = (load<uint32_t>(v) >> 16) |
-         ((static_cast<uint64_t>(load<uint32_t>(v + n - 2)) << 32) >> (8 * (8 - n)));
-  } else {
-    lo = n ? v[2] : 0;
-  }
-  // The free half-byte of an odd precision is the low half of the last digit byte.
-  const uint64_t odd = static_cast<uint64_t>(p & 1) * 15u << ((8 * (n - 1)) & 63);
-  return {swap_nibbles(lo & ~(n > 8 ? 0 : odd)), swap_nibbles(hi & ~(n > 8 ? odd : 0))};
+// The free half-byte of an odd precision p (the low half of the last digit byte) as it
+// stands when that byte is the top byte of a word.
+inline uint64_t odd_half(int p) { return (0 - static_cast<uint64_t>(p & 1)) & 0x0f00000000000000ull; }
+
+// The n (<= 8) digit bytes of a value with the free half-byte of odd precision p cleared,
+// as one little-endian word. Exactly the value's bytes are read, its two header bytes
+// among them: every load ends at or before the value's last byte.
+__attribute__((always_inline)) inline uint64_t low_bytes(const uint8_t* v, int n, uint64_t odd) {
+  if (n >= 6) return (load<uint64_t>(v + n - 6) & ~odd) >> (8 * (8 - n));
+  // The four bytes that end the value, and digit byte 0 (never the last one here).
+  if (n >= 2)
+    return v[2] | (((static_cast<uint64_t>(load<uint32_t>(v + n - 2)) << 32) & ~odd) >> (8 * (8 - n)));
+  return n ? v[2] & ~(odd >> 56) : 0;
 }
 
-// The p (<= 16) digits of a value as one word; the free half-byte of an odd precision
-// reads as 0. Exactly the value's bytes are read, as in dig_load.
+// The p (<= 30) digits of a value; the free half-byte of an odd precision reads as 0.
+__attribute__((always_inline)) inline Dig2 dig_load(const uint8_t* v, int p) {
+  const int n = (p + 1) >> 1;  // digit bytes
+  const uint64_t odd = odd_half(p);
+  if (n <= 8) return {swap_nibbles(low_bytes(v, n, odd)), 0};
+  // The eight bytes that end the value hold digit bytes n - 8 .. n - 1.
+  const uint64_t tail = load<uint64_t>(v + n - 6) & ~odd;
+  return {swap_nibbles(load<uint64_t>(v + 2)), swap_nibbles(tail >> (8 * (16 - n)))};
+}
+
+// The p (<= 16) digits of a value as one word, as dig_load reads them.
 __attribute__((always_inline)) inline uint64_t word_load(const uint8_t* v, int p) {
-  const int n = (p + 1) >> 1;
-  uint64_t x;
-  if (n >= 6) {
-    x = load<uint64_t>(v + n - 6) >> (8 * (8 - n));
-  } else if (n >= 2) {
-    x = (load<uint32_t>(v) >> 16) |
-        ((static_cast<uint64_t>(load<uint32_t>(v + n - 2)) << 32) >> (8 * (8 - n)));
-  } else {
-    x = n ? v[2] : 0;
-  }
-  // Nothing above digit p (the mask is all ones for p = 16; p = 0 reads no digit).
-  return swap_nibbles(x) & ((uint64_t{2} << ((4 * p - 1) & 63)) - 1);
+  return swap_nibbles(low_bytes(v, (p + 1) >> 1, odd_half(p)));
 }
 
 // add_core for the operands that one word does not hold: up to 30 digits each, and a
@@ -466,14 +452,18 @@ __attribute__((always_inline)) inline int add_wide(const uint8_t* L, const uint8
   const int sl = fx_sign_bit(L) ^ static_cast<int>(negate_b && b_low);
   const int sh = fx_sign_bit(H) ^ static_cast<int>(negate_b && !b_low);
   int cut = ll + k;  // bottom exponent of the result
-  const Dig2 wl = dig_shr(xl, k), wh = dig_shl(xh, lh - cut);
-  const Dig2 m = dig_mask(k);
-  const Dig2 lost = {xl.lo & m.lo, xl.hi & m.hi};
+  const Dig2 wh = dig_shl(xh, lh - cut);
+  Dig2 wl = xl, lost = {0, 0}, fours = {0, 0};
+  if (k) {
+    const Dig2 m = dig_mask(k);
+    wl = dig_shr(xl, k);
+    lost = {xl.lo & m.lo, xl.hi & m.hi};
+    fours = {kFours & m.lo, kFours & m.hi};
+  }
   Dig2 r;
   int p, sign;
   if (sl == sh) {
-    const unsigned flag = dig_less({kFours & m.lo, kFours & m.hi}, lost);
-    r = dig_add(wl, wh, flag);
+    r = dig_add(wl, wh, dig_less(fours, lost));
     p = top - cut;
     if ((p < 16 ? r.lo : r.hi) >> ((4 * p) & 63)) {  // a carry into the position above
       if (p < kFixMaxDigits) {
@@ -487,11 +477,11 @@ __attribute__((always_inline)) inline int add_wide(const uint8_t* L, const uint8
   } else {
     const bool h_big = dig_less(wl, wh);
     const bool some_lost = (lost.lo | lost.hi) != 0;
-    const bool l_big = !h_big && (((wl.lo ^ wh.lo) | (wl.hi ^ wh.hi)) != 0 || some_lost);
     const Dig2 big = h_big ? wh : wl, little = h_big ? wl : wh;
     r = dig_sub(big, little, h_big && some_lost);
     p = dig_len(r);
-    sign = h_big ? sh : (l_big ? sl : 0);
+    // L is the larger magnitude when its kept digits are, or equal ones and it lost some.
+    sign = h_big ? sh : (p || some_lost ? sl : 0);
   }
   fx_head(c, sign, p, -cut);
   const uint64_t lo = swap_nibbles(r.lo), hb = swap_nibbles(r.hi);
