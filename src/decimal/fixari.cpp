@@ -241,27 +241,6 @@ __attribute__((noinline)) int add_long(const uint8_t* a, const uint8_t* b, uint8
   return rc;
 }
 
-// The sum or difference of two operands aligned in one word (at most 15 positions, from
-// lo to hi, below the magnitude limit), stored into c.
-inline int add_words(uint64_t x, uint64_t y, int sa, int sb, int hi, int lo, uint8_t* c) {
-  uint64_t r;
-  int p, sign;
-  if (sa == sb) {
-    r = add64(x, y);
-    p = hi - lo + 1;
-    p += (r >> (4 * p)) != 0;  // a carry into the position above
-    sign = sa;
-  } else {
-    const bool b_larger = x < y;
-    r = b_larger ? sub64(y, x) : sub64(x, y);
-    p = len64(r);
-    sign = p == 0 ? 0 : (b_larger ? sb : sa);
-  }
-  fx_head(c, sign, p, -lo);
-  store_bytes(c + 2, (p + 1) >> 1, swap_nibbles(r), 0);
-  return 0;
-}
-
 // add_core for every shape its straight roads leave: operands longer than 30 digits, a
 // zero term, and results beyond the magnitude limit (reported here, with b shown as it
 // was added).
@@ -348,35 +327,206 @@ __attribute__((always_inline)) inline bool sum_num(const Num& x, const Num& y, b
   return true;
 }
 
+// ---- Two-word decimal arithmetic ----------------------------------------------------------
+// Up to 32 digits in two 64-bit words, digit 1 in the lowest half-byte of lo, digit 17 in
+// the lowest half-byte of hi. Plain words rather than one 128-bit integer: the compiler
+// keeps every step of the addition in registers.
+struct Dig2 {
+  uint64_t lo, hi;
+};
+
+constexpr uint64_t kNibbleOnes = 0x1111111111111111ull;
+constexpr uint64_t kSixes = 0x6666666666666666ull;
+constexpr uint64_t kFours = 0x4444444444444444ull;
+
+#if defined(__SIZEOF_INT128__)
+inline unsigned __int128 dig_wide(Dig2 x) { return (static_cast<unsigned __int128>(x.hi) << 64) | x.lo; }
+inline Dig2 dig_narrow(unsigned __int128 x) {
+  return {static_cast<uint64_t>(x), static_cast<uint64_t>(x >> 64)};
+}
+// x shifted up by n digits (0 <= n < 32); what passes the 32nd digit is lost.
+inline Dig2 dig_shl(Dig2 x, int n) { return dig_narrow(dig_wide(x) << (4 * n)); }
+// x shifted down by n digits (0 <= n < 32).
+inline Dig2 dig_shr(Dig2 x, int n) { return dig_narrow(dig_wide(x) >> (4 * n)); }
+// The lowest n digits (0 <= n < 32) as a mask.
+inline Dig2 dig_mask(int n) {
+  return dig_narrow((static_cast<unsigned __int128>(1) << (4 * n)) - 1);
+}
+#else
+inline Dig2 dig_shl(Dig2 x, int n) {
+  const unsigned b = 4u * static_cast<unsigned>(n);
+  if (b >= 64) return {0, x.lo << (b - 64)};
+  return {x.lo << b, (x.hi << b) | ((x.lo >> 1) >> (63 - b))};
+}
+inline Dig2 dig_shr(Dig2 x, int n) {
+  const unsigned b = 4u * static_cast<unsigned>(n);
+  if (b >= 64) return {x.hi >> (b - 64), 0};
+  return {(x.lo >> b) | ((x.hi << 1) << (63 - b)), x.hi >> b};
+}
+inline Dig2 dig_mask(int n) {
+  const unsigned b = 4u * static_cast<unsigned>(n);
+  if (b >= 64) return {~uint64_t{0}, (uint64_t{1} << (b - 64)) - 1};
+  return {(uint64_t{1} << b) - 1, 0};
+}
+#endif
+inline bool dig_less(Dig2 x, Dig2 y) { return x.hi != y.hi ? x.hi < y.hi : x.lo < y.lo; }
+
+// Decimal x + y + cin (cin 0 or 1); the 32nd digit must stay free in the sum. Each
+// digit of x is biased by 6, so that a digit sum of 10 or more carries in binary; the
+// bias is taken back where no carry left the digit.
+inline Dig2 dig_add(Dig2 x, Dig2 y, unsigned cin) {
+  const uint64_t a0 = x.lo + kSixes, a1 = x.hi + kSixes, b0 = y.lo + cin;
+  uint64_t s0;
+  const bool c0 = __builtin_add_overflow(a0, b0, &s0);
+  const uint64_t s1 = a1 + y.hi + c0;
+  // Bit 4k + 4 of s ^ a ^ b: a carry left digit k; the top digit of lo carries into hi.
+  const uint64_t kept0 = ~(((s0 ^ a0 ^ b0) >> 4) | (static_cast<uint64_t>(c0) << 60)) & kNibbleOnes;
+  const uint64_t kept1 = ~((s1 ^ a1 ^ y.hi) >> 4) & kNibbleOnes;
+  return {s0 - kept0 * 6, s1 - kept1 * 6};
+}
+// Decimal x - y - bin for x >= y + bin: a digit that borrowed holds 16 too many, that is
+// 6 too many once its 10 is counted.
+inline Dig2 dig_sub(Dig2 x, Dig2 y, unsigned bin) {
+  const uint64_t b0 = y.lo + bin;
+  uint64_t d0;
+  const bool w0 = __builtin_sub_overflow(x.lo, b0, &d0);
+  const uint64_t d1 = x.hi - y.hi - w0;
+  const uint64_t bw0 = (((d0 ^ x.lo ^ b0) >> 4) | (static_cast<uint64_t>(w0) << 60)) & kNibbleOnes;
+  const uint64_t bw1 = ((d1 ^ x.hi ^ y.hi) >> 4) & kNibbleOnes;
+  return {d0 - bw0 * 6, d1 - bw1 * 6};
+}
+inline int dig_len(Dig2 x) { return x.hi ? 16 + len64(x.hi) : len64(x.lo); }
+
+// The free half-byte of an odd precision p (the low half of the last digit byte) as it
+// stands when that byte is the top byte of a word.
+inline uint64_t odd_half(int p) { return (0 - static_cast<uint64_t>(p & 1)) & 0x0f00000000000000ull; }
+
+// The n (<= 8) digit bytes of a value with the free half-byte of odd precision p cleared,
+// as one little-endian word. Exactly the value's bytes are read, its two header bytes
+// among them: every load ends at or before the value's last byte.
+__attribute__((always_inline)) inline uint64_t low_bytes(const uint8_t* v, int n, uint64_t odd) {
+  if (n >= 6) return (load<uint64_t>(v + n - 6) & ~odd) >> (8 * (8 - n));
+  // The four bytes that end the value, and digit byte 0 (never the last one here).
+  if (n >= 2)
+    return v[2] | (((static_cast<uint64_t>(load<uint32_t>(v + n - 2)) << 32) & ~odd) >> (8 * (8 - n)));
+  return n ? v[2] & ~(odd >> 56) : 0;
+}
+
+// The p (<= 30) digits of a value; the free half-byte of an odd precision reads as 0.
+__attribute__((always_inline)) inline Dig2 dig_load(const uint8_t* v, int p) {
+  const int n = (p + 1) >> 1;  // digit bytes
+  const uint64_t odd = odd_half(p);
+  if (n <= 8) return {swap_nibbles(low_bytes(v, n, odd)), 0};
+  // The eight bytes that end the value hold digit bytes n - 8 .. n - 1.
+  const uint64_t tail = load<uint64_t>(v + n - 6) & ~odd;
+  return {swap_nibbles(load<uint64_t>(v + 2)), swap_nibbles(tail >> (8 * (16 - n)))};
+}
+
+// The p (<= 16) digits of a value as one word, as dig_load reads them.
+__attribute__((always_inline)) inline uint64_t word_load(const uint8_t* v, int p) {
+  return swap_nibbles(low_bytes(v, (p + 1) >> 1, odd_half(p)));
+}
+
+// add_core for the operands that one word does not hold: up to 30 digits each, and a
+// sum below the magnitude limit; add_general takes every other shape, and reports. L and
+// H are a and b ordered by their bottom exponents (b_low: L is b): L reaches lower. The
+// result covers at most the 30 positions below the higher top digit, and only L can have
+// digits below them (H reaches the top, or both lie within 30 positions). Those lost
+// digits decide the sum's rounding flag (greater than 44...4, which is how the flag runs
+// through them) or the difference's borrow (when L is the smaller magnitude and lost
+// anything).
+__attribute__((always_inline)) inline int add_wide(const uint8_t* L, const uint8_t* H, uint8_t* c,
+                                       bool negate_b, bool b_low) {
+  const uint8_t* const a = b_low ? H : L;
+  const uint8_t* const b = b_low ? L : H;
+  const int pl = fx_prec(L), ph = fx_prec(H);
+  const int ll = -fx_scale(L), lh = -fx_scale(H);
+  const int top = pl + ll > ph + lh ? pl + ll : ph + lh;  // highest position + 1
+  const int over = top - kFixMaxDigits - ll;              // positions of L below the result
+  const int k = over > 0 ? over : 0;
+  if (pl > kFixMaxDigits || ph > kFixMaxDigits || top > kMagnitudeTop || k >= kVecDigits)
+    return add_general(a, b, c, negate_b);
+  const Dig2 xl = dig_load(L, pl), xh = dig_load(H, ph);
+  if ((xl.lo | xl.hi) == 0 || (xh.lo | xh.hi) == 0) return add_general(a, b, c, negate_b);
+  // The signs as they count: b's flipped when it is subtracted.
+  const int sl = fx_sign_bit(L) ^ static_cast<int>(negate_b && b_low);
+  const int sh = fx_sign_bit(H) ^ static_cast<int>(negate_b && !b_low);
+  int cut = ll + k;  // bottom exponent of the result
+  const Dig2 wh = dig_shl(xh, lh - cut);
+  Dig2 wl = xl, lost = {0, 0}, fours = {0, 0};
+  if (k) {
+    const Dig2 m = dig_mask(k);
+    wl = dig_shr(xl, k);
+    lost = {xl.lo & m.lo, xl.hi & m.hi};
+    fours = {kFours & m.lo, kFours & m.hi};
+  }
+  Dig2 r;
+  int p, sign;
+  if (sl == sh) {
+    r = dig_add(wl, wh, dig_less(fours, lost));
+    p = top - cut;
+    if ((p < 16 ? r.lo : r.hi) >> ((4 * p) & 63)) {  // a carry into the position above
+      if (p < kFixMaxDigits) {
+        ++p;
+      } else {  // 31 digits: the lowest goes, rounded half up
+        r = dig_add(dig_shr(r, 1), {0, 0}, (r.lo & 15) >= 5);
+        ++cut;
+      }
+    }
+    sign = sl;
+  } else {
+    const bool h_big = dig_less(wl, wh);
+    const bool some_lost = (lost.lo | lost.hi) != 0;
+    const Dig2 big = h_big ? wh : wl, little = h_big ? wl : wh;
+    r = dig_sub(big, little, h_big && some_lost);
+    p = dig_len(r);
+    // L is the larger magnitude when its kept digits are, or equal ones and it lost some.
+    sign = h_big ? sh : (p || some_lost ? sl : 0);
+  }
+  fx_head(c, sign, p, -cut);
+  const uint64_t lo = swap_nibbles(r.lo), hb = swap_nibbles(r.hi);
+  store<uint64_t>(c + 2, lo);
+  store<uint64_t>(c + 9, (lo >> 56) | (hb << 8));
+  return 0;
+}
+
 // c = a + b, or a - b when negate_b: b counts with its sign flipped unless it is zero, as
 // if fixsub had flipped it; b itself is never written. 0 or 19005 (reported).
 //
-// Two non-zero operands of at most 30 digits (the usual case) take one straight road:
-// one 64-bit word when both lie within 15 positions, else sum_num. Every other shape,
-// and any result beyond the magnitude limit, goes to add_general, which reports.
-inline int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c, bool negate_b) {
-  const int pa = fx_prec(a), pb = fx_prec(b);
-  const int la = -fx_scale(a), lb = -fx_scale(b);
-  const int ha = pa + la - 1, hb = pb + lb - 1;
-  const int hi = ha > hb ? ha : hb;
-  const int lo = la < lb ? la : lb;
-  const int sa = fx_sign_bit(a), sb = fx_sign_bit(b) ^ static_cast<int>(negate_b);
-  if (hi - lo < kWordDigits && hi < kMagnitudeTop) {
-    // Both operands within 15 positions: one 64-bit word holds them and the result.
-    uint64_t x, y, unused;
-    load_bytes(a + 2, (pa + 1) >> 1, &x, &unused);
-    load_bytes(b + 2, (pb + 1) >> 1, &y, &unused);
-    x = swap_nibbles(x) & ((uint64_t{1} << (4 * pa)) - 1);
-    y = swap_nibbles(y) & ((uint64_t{1} << (4 * pb)) - 1);
-    if (x == 0 || y == 0) return add_general(a, b, c, negate_b);
-    return add_words(x << (4 * (la - lo)), y << (4 * (lb - lo)), sa, sb, hi, lo, c);
+// Two non-zero operands whose positions all lie within 15 (the usual case for columns
+// of up to 15 digits) are added in one 64-bit word, with room for the carry; add_wide
+// takes the longer ones.
+__attribute__((always_inline)) inline int add_core(const uint8_t* a, const uint8_t* b, uint8_t* c,
+                                                   bool negate_b) {
+  // The operand with the greater scale reaches lower: L, the other H.
+  const bool b_low = static_cast<int8_t>(b[1]) > static_cast<int8_t>(a[1]);
+  const uint8_t* const L = b_low ? b : a;
+  const uint8_t* const H = b_low ? a : b;
+  const int pl = fx_prec(L), ph = fx_prec(H);
+  const int ll = -fx_scale(L), lh = -fx_scale(H);
+  const int top = pl + ll > ph + lh ? pl + ll : ph + lh;  // highest position + 1
+  // Within 15 positions (which bounds both precisions by 15 as well).
+  if (top - ll > kWordDigits || top > kMagnitudeTop) return add_wide(L, H, c, negate_b, b_low);
+  const uint64_t x = word_load(L, pl), y = word_load(H, ph);
+  if (x == 0 || y == 0) return add_general(a, b, c, negate_b);
+  const uint64_t ys = y << (4 * (lh - ll));
+  const int sl = fx_sign_bit(L) ^ static_cast<int>(negate_b && b_low);
+  const int sh = fx_sign_bit(H) ^ static_cast<int>(negate_b && !b_low);
+  uint64_t r;
+  int p, sign;
+  if (sl == sh) {
+    r = add64(x, ys);
+    p = top - ll;
+    p += (r >> (4 * p)) != 0;  // a carry into the position above
+    sign = sl;
+  } else {
+    const bool h_big = x < ys;
+    r = h_big ? sub64(ys, x) : sub64(x, ys);
+    p = len64(r);
+    sign = p == 0 ? 0 : (h_big ? sh : sl);
   }
-  if (pa > kFixMaxDigits || pb > kFixMaxDigits) return add_general(a, b, c, negate_b);
-  const Num x{vec_load(a, pa), pa, la, fx_sign_bit(a)}, y{vec_load(b, pb), pb, lb, fx_sign_bit(b)};
-  Num r;
-  if (x.d == Vec(0) || y.d == Vec(0) || !sum_num(x, y, negate_b, &r))
-    return add_general(a, b, c, negate_b);
-  num_store(r, c);
+  fx_head(c, sign, p, -ll);
+  store<uint64_t>(c + 2, swap_nibbles(r));
   return 0;
 }
 
