@@ -317,20 +317,27 @@ bool scaled_digits_fast(uint64_t m, int e2, int E, U128* d) {
 
 const U128 k1e30 = make128(0xc9f2c9cd0ull, 0x4674edea40000000ull);
 
+// The 30 digits of |x| as one integer d (10^29 <= d < 10^30) and the exponent E of the
+// first digit; false when the fast form does not apply. A value that rounds up to 10^30
+// is 10^29 one place higher.
+bool digits30_fast(uint64_t m, int e2, int* E, U128* d) {
+  if (!scaled_digits_fast(m, e2, *E, d)) return false;
+  if (*d > k1e30) {
+    ++*E;
+    if (!scaled_digits_fast(m, e2, *E, d)) return false;
+  }
+  if (*d == k1e30) {
+    *d = make128(0x1431e0faeull, 0x6d7217caa0000000ull);  // 10^29
+    ++*E;
+  }
+  return true;
+}
+
 // The 30 digits of |x| as a vector and the exponent E of the first digit; false when
 // the fast form does not apply.
 bool digits_fast(uint64_t m, int e2, int* E, Vec* v) {
   U128 d;
-  if (!scaled_digits_fast(m, e2, *E, &d)) return false;
-  if (d > k1e30) {
-    ++*E;
-    if (!scaled_digits_fast(m, e2, *E, &d)) return false;
-  }
-  if (d == k1e30) {
-    *v = Vec(1) << (4 * (kFixMaxDigits - 1));
-    ++*E;
-    return true;
-  }
+  if (!digits30_fast(m, e2, E, &d)) return false;
   // d < 10^30, split into two halves below 10^16.
   uint64_t q, r;
 #if defined(__x86_64__)
@@ -390,20 +397,18 @@ void digits_wordwise(uint64_t m, int e2, int* E, Vec* v) {
 
 }  // namespace
 
-bool num_from_double(double x, Num* n) {
-  const uint64_t bits = std::bit_cast<uint64_t>(x);
-  const int sign = static_cast<int>(bits >> 63);
+namespace {
+
+// A finite non-zero double as m * 2^e2 with the exponent E of its first decimal digit, or
+// false for zeros, infinities and NaNs.
+struct DoubleParts {
+  uint64_t m;
+  int e2, E;
+};
+inline bool split_double(uint64_t bits, DoubleParts* d) {
   const int ef = static_cast<int>((bits >> 52) & 0x7ff);
   uint64_t m = bits & ((uint64_t{1} << 52) - 1);
-  n->d = Vec(0);
-  n->sign = sign;
-  if (ef == 0x7ff) return false;
-  if (ef == 0 && m == 0) {
-    // "+0.000...e+00": thirty zero digits at scale 29, all trailing: p 0, scale -1.
-    n->p = 0;
-    n->lo = kFixMaxDigits - 29;
-    return true;
-  }
+  if (ef == 0x7ff || (ef == 0 && m == 0)) return false;
   int e2;
   if (ef == 0) {
     e2 = -1074;
@@ -412,9 +417,31 @@ bool num_from_double(double x, Num* n) {
     e2 = ef - 1075;
   }
   const int k = 63 - std::countl_zero(m) + e2;  // floor(log2 |x|)
-  int E = (k * 78913) >> 18;                   // floor(k * log10(2)) for |k| < 1200
-  // Scales beyond what any trailing zeros could bring back into range fail early.
-  if (E >= 157 || E < -128) return false;
+  *d = {m, e2, (k * 78913) >> 18};              // floor(k * log10(2)) for |k| < 1200
+  return true;
+}
+
+// Scales beyond what any trailing zeros could bring back into range fail early.
+inline bool exponent_in_reach(int E) { return E < 157 && E >= -128; }
+
+}  // namespace
+
+bool num_from_double(double x, Num* n) {
+  const uint64_t bits = std::bit_cast<uint64_t>(x);
+  n->d = Vec(0);
+  n->sign = static_cast<int>(bits >> 63);
+  DoubleParts parts;
+  if (!split_double(bits, &parts)) {
+    if ((bits << 1) != 0) return false;  // infinity or NaN
+    // "+0.000...e+00": thirty zero digits at scale 29, all trailing: p 0, scale -1.
+    n->p = 0;
+    n->lo = kFixMaxDigits - 29;
+    return true;
+  }
+  const uint64_t m = parts.m;
+  const int e2 = parts.e2;
+  int E = parts.E;
+  if (!exponent_in_reach(E)) return false;
   Vec v;
 #if defined(__SIZEOF_INT128__)
   const int E0 = E;
@@ -432,6 +459,17 @@ bool num_from_double(double x, Num* n) {
   n->lo = -scale;
   return scale >= -kFixScaleMax && scale <= kFixScaleMax;
 }
+
+#if defined(__SIZEOF_INT128__)
+bool double_digits30(double x, U128* d, int* E, int* sign) {
+  const uint64_t bits = std::bit_cast<uint64_t>(x);
+  DoubleParts parts;
+  if (!split_double(bits, &parts) || !exponent_in_reach(parts.E)) return false;
+  *E = parts.E;
+  *sign = static_cast<int>(bits >> 63);
+  return digits30_fast(parts.m, parts.e2, E, d);
+}
+#endif
 
 int double_fix_digits(double x, uint8_t* dst) {
   std::memset(dst, 0, kFixMaxBytes);
