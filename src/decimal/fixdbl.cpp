@@ -271,46 +271,44 @@ constexpr uint64_t kPow5Words[kPow5Fast + 1][3] = {
 
 // round(m * 2^e2 * 10^(29 - E)) half to even into *d; false when the fast form does not
 // apply (then the word-by-word form is used).
-bool scaled_digits_fast(uint64_t m, int e2, int E, U128* d) {
+inline bool scaled_digits_fast(uint64_t m, int e2, int E, U128* d) {
   const int t = 29 - E;
   if (t < 0 || t > kPow5Fast) return false;
   const uint64_t* p5 = kPow5Words[t];
-  uint64_t n[4];
-  U128 acc = static_cast<U128>(m) * p5[0];
-  n[0] = lo64(acc);
-  acc = static_cast<U128>(m) * p5[1] + hi64(acc);
-  n[1] = lo64(acc);
-  acc = static_cast<U128>(m) * p5[2] + hi64(acc);
-  n[2] = lo64(acc);
-  n[3] = hi64(acc);
+  // n = m * 5^t as two halves of 128 bits.
+  const U128 a0 = static_cast<U128>(m) * p5[0];
+  const U128 a1 = static_cast<U128>(m) * p5[1] + hi64(a0);
+  const U128 high = static_cast<U128>(m) * p5[2] + hi64(a1);
+  const U128 low = make128(lo64(a1), lo64(a0));
   const int sh = e2 + t;
   if (sh >= 0) {
-    if (n[2] | n[3] || sh >= 64) return false;
-    const U128 v = make128(n[1], n[0]);
-    if (sh && (v >> (128 - sh)) != U128(0)) return false;
-    *d = v << sh;
+    if (high != 0 || sh >= 64) return false;
+    if (sh && (low >> (128 - sh)) != 0) return false;
+    *d = low << sh;
     return true;
   }
+  // n >> r, rounded half to even on the bits that fall away: half is bit r - 1, sticky
+  // any bit below it. The kept part must fit 128 bits (it does for any result below
+  // 10^31).
   const int r = -sh;
   if (r >= 192) return false;
-  const int w = r / 64, b = r % 64;
-  auto word = [&](int i) -> uint64_t { return i < 4 ? n[i] : 0; };
-  // The kept part (below 2^128 since the result is below 10^31).
-  uint64_t q0 = word(w), q1 = word(w + 1), q2 = word(w + 2);
-  if (b) {
-    q0 = (q0 >> b) | (q1 << (64 - b));
-    q1 = (q1 >> b) | (q2 << (64 - b));
-    q2 >>= b;
+  U128 v;
+  bool half, sticky;
+  if (r < 128) {
+    if ((high >> r) != 0) return false;
+    v = (low >> r) | (high << (128 - r));
+    half = ((low >> (r - 1)) & 1) != 0;
+    sticky = (low & ((U128(1) << (r - 1)) - 1)) != 0;
+  } else if (r == 128) {
+    v = high;
+    half = (low >> 127) != 0;
+    sticky = (low << 1) != 0;
+  } else {
+    v = high >> (r - 128);
+    half = ((high >> (r - 129)) & 1) != 0;
+    sticky = low != 0 || (high & ((U128(1) << (r - 129)) - 1)) != 0;
   }
-  if (q2 || word(w + 3)) return false;
-  // Half and sticky from what falls away.
-  const int hb = r - 1;
-  const bool half = (n[hb / 64] >> (hb % 64)) & 1;
-  bool sticky = false;
-  for (int i = 0; i < hb / 64; ++i) sticky |= n[i] != 0;
-  if (hb % 64) sticky |= (n[hb / 64] & ((uint64_t{1} << (hb % 64)) - 1)) != 0;
-  U128 v = make128(q1, q0);
-  if (half && (sticky || (q0 & 1))) v += U128(1);
+  if (half && (sticky || (lo64(v) & 1))) v += U128(1);
   *d = v;
   return true;
 }
