@@ -30,7 +30,7 @@ constexpr int kDigits = kFixMaxDigits;
 constexpr int kMulScaleMin = -127;
 constexpr int kMulScaleMax = 127;
 constexpr int kMagnitudeTop = 128;
-constexpr uint64_t kLimb = 100000000u;     // 10^8
+constexpr uint64_t kLimb = 100000000u;  // 10^8
 constexpr uint64_t k1e16 = 10000000000000000ull;
 constexpr uint64_t k1e19 = 10000000000000000000ull;
 
@@ -43,7 +43,7 @@ struct Bin {
 };
 
 struct Pow10 {
-  U128 v[39];  // 10^0 .. 10^38, all below 2^128
+  U128 v[39];               // 10^0 .. 10^38, all below 2^128
   U128 fours[kDigits + 1];  // 0, 4, 44, ... thirty 4s
   constexpr Pow10() : v(), fours() {
     U128 r = 1;
@@ -160,15 +160,25 @@ bool estimate(double x, Bin* out) {
   return true;
 }
 
+// The divisor as both products read it: its base-10^8 limbs (the lowest first), the
+// count of its significant digits, its bottom exponent and its sign bit.
+struct Divisor {
+  uint64_t y[4];
+  int digits, lo, sign;
+};
+
 // q * b by the product's rules: the exact product in base-10^8 limbs; when it has more
 // than 30 digits the lowest whole base-100 limbs are dropped, 2N - 30 digits for a
 // product of N such limbs, and the kept digits rounded half up on the highest dropped
 // digit (the highest dropped base-100 limb is 50 or more exactly when its upper digit
 // is 5 or more). The scale stays in range and the kept digits stay within 30, or this
-// road stops (false). q and b are not zero.
-bool product(const Bin& q, const uint64_t y[4], int b_lo, int sign, Bin* out) {
+// road stops (false). q and b are not zero; b has at most NB limbs.
+template <int NB>
+bool product(const Bin& q, const Divisor& b, Bin* out) {
   uint64_t x[4];
   to_limbs(q.m, x);
+  const uint64_t y0 = b.y[0], y1 = NB > 1 ? b.y[1] : 0, y2 = NB > 2 ? b.y[2] : 0,
+                 y3 = NB > 3 ? b.y[3] : 0;
   // Column by column, written out so that it stays in registers: at most four products
   // below 10^16 and a carry below 10^9, within 64 bits.
   uint64_t r[8], carry = 0;
@@ -177,18 +187,20 @@ bool product(const Bin& q, const uint64_t y[4], int b_lo, int sign, Bin* out) {
     carry = t / kLimb;
     return t - carry * kLimb;
   };
-  r[0] = step(x[0] * y[0]);
-  r[1] = step(x[0] * y[1] + x[1] * y[0]);
-  r[2] = step(x[0] * y[2] + x[1] * y[1] + x[2] * y[0]);
-  r[3] = step(x[0] * y[3] + x[1] * y[2] + x[2] * y[1] + x[3] * y[0]);
-  r[4] = step(x[1] * y[3] + x[2] * y[2] + x[3] * y[1]);
-  r[5] = step(x[2] * y[3] + x[3] * y[2]);
-  r[6] = step(x[3] * y[3]);
+  r[0] = step(x[0] * y0);
+  r[1] = step(x[0] * y1 + x[1] * y0);
+  r[2] = step(x[0] * y2 + x[1] * y1 + x[2] * y0);
+  r[3] = step(x[0] * y3 + x[1] * y2 + x[2] * y1 + x[3] * y0);
+  r[4] = step(x[1] * y3 + x[2] * y2 + x[3] * y1);
+  r[5] = step(x[2] * y3 + x[3] * y2);
+  r[6] = step(x[3] * y3);
   r[7] = carry;
-  int top = 7;
-  while (top > 0 && r[top] == 0) --top;
-  const int nd = 8 * top + digits_of(r[top]);
-  int S = -(q.lo + b_lo);
+  // The product has dq + db digits, or one less.
+  int nd = digits_of(q.m) + b.digits;
+  if (r[(nd - 1) >> 3] < kP10w[(nd - 1) & 7]) --nd;
+  const int top = (nd - 1) >> 3;
+  int S = -(q.lo + b.lo);
+  const int sign = q.sign != b.sign;
   if (nd <= kDigits) {
     if (S < kMulScaleMin || S > kMulScaleMax) return false;
     U128 m = 0;
@@ -230,7 +242,8 @@ inline bool above_limit(int p, int scale) { return scale < p - (kMagnitudeTop + 
 // set at the end exactly when they, read as one number, exceed 44...4 of their length.
 // A difference is truncated: it borrows one when the smaller operand lost a non-zero
 // digit. False for a result beyond the magnitude limit (the addition reports that).
-bool add_bin(const Bin& x, const Bin& y, bool negate_y, Bin* out) {
+__attribute__((always_inline)) inline bool add_bin(const Bin& x, const Bin& y, bool negate_y,
+                                                   Bin* out) {
   const int ha = x.p + x.lo - 1, hb = y.p + y.lo - 1;
   const int hi = ha > hb ? ha : hb;
   const int lo = x.lo < y.lo ? x.lo : y.lo;
@@ -281,11 +294,17 @@ QD_DOUBLE_MATH bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   const Bin A{from_digits(na.d), na.p, na.lo, na.sign};
   // b's limbs serve both products; b is not zero, so its sign is its sign bit.
   const uint64_t lb = bcd16_to_limbs(lo64(nb.d)), hb = bcd16_to_limbs(hi64(nb.d));
-  const uint64_t y[4] = {lb & 0xffffffffu, lb >> 32, hb & 0xffffffffu, hb >> 32};
+  const int db = vec_len(nb.d);
+  const Divisor B{{lb & 0xffffffffu, lb >> 32, hb & 0xffffffffu, hb >> 32}, db, nb.lo, nb.sign};
   const double xb = num_double(nb);
-  auto remainder = [&A, &y, &nb](const Bin& q, Bin* r) {  // a - q * b
+  // Products with the divisor's zero limbs above its digits left out.
+  bool (*const times_b)(const Bin&, const Divisor&, Bin*) = db <= 8    ? product<1>
+                                                            : db <= 16 ? product<2>
+                                                            : db <= 24 ? product<3>
+                                                                       : product<4>;
+  auto remainder = [&A, &B, times_b](const Bin& q, Bin* r) {  // a - q * b
     Bin p;
-    return product(q, y, nb.lo, q.sign != nb.sign, &p) && add_bin(A, p, true, r);
+    return times_b(q, B, &p) && add_bin(A, p, true, r);
   };
   Bin q, r, t, sum;
   if (!estimate(num_double(na) / xb, &q) || !remainder(q, &r)) return false;
@@ -295,8 +314,7 @@ QD_DOUBLE_MATH bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     if (!estimate(to_double(r) / xb, &t) || !add_bin(q, t, false, &sum)) return false;
     q = sum;
     if (!remainder(q, &r)) return false;
-    if (r.m != 0 && (!estimate(to_double(r) / xb, &t) || !add_bin(q, t, false, &sum)))
-      return false;
+    if (r.m != 0 && (!estimate(to_double(r) / xb, &t) || !add_bin(q, t, false, &sum))) return false;
   }
   num_store(Num{to_digits(sum.m), sum.p, sum.lo, sum.sign}, c);
   return true;

@@ -2,6 +2,7 @@
 // exact decimal expansion of the double, rounded to 30 digits half to even, as the
 // runtime's "%+.29le" prints it, computed in integers without formatting text.
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "decimal/fix_internal.h"
@@ -315,17 +316,44 @@ inline bool scaled_digits_fast(uint64_t m, int e2, int E, U128* d) {
 
 const U128 k1e30 = make128(0xc9f2c9cd0ull, 0x4674edea40000000ull);
 
-// The 30 digits of |x| as one integer d (10^29 <= d < 10^30) and the exponent E of the
-// first digit; false when the fast form does not apply. A value that rounds up to 10^30
-// is 10^29 one place higher.
-bool digits30_fast(uint64_t m, int e2, int* E, U128* d) {
+// Powers of ten 10^-127 .. 10^157 as doubles, near enough to guess on which side of a
+// power of ten a value lies; every guess is checked on exact digits.
+struct TenPowers {
+  static constexpr int kMin = -127, kMax = 157;
+  double v[kMax - kMin + 1];
+  constexpr TenPowers() : v() {
+    double up = 1.0, down = 1.0;
+    for (int e = 0; e <= kMax; ++e, up *= 10.0) v[e - kMin] = up;
+    for (int e = 0; e >= kMin; --e, down /= 10.0) v[e - kMin] = down;
+  }
+  double at(int e) const { return v[e - kMin]; }
+};
+constexpr TenPowers kTen;
+const U128 k1e29 = make128(0x1431e0faeull, 0x6d7217caa0000000ull);
+
+// The 30 digits of |x| = m * 2^e2 as one integer d (10^29 <= d < 10^30) and the exponent
+// E of the first digit, given E as floor(log2 |x|) * log10(2) rounded down, which is the
+// exponent or one less; false when the fast form does not apply. A value that rounds up
+// to 10^30 is 10^29 one place higher.
+bool digits30_fast(uint64_t m, int e2, double x, int* E, U128* d) {
+  const int E0 = *E;
+  if (E0 + 1 <= TenPowers::kMax && std::fabs(x) >= kTen.at(E0 + 1)) {
+    // Most likely one place higher. If the digits there exceed 10^29, those at E0 exceed
+    // 10^30 + 4 (they are the same value ten times larger, rounded), and the steps below
+    // would come here too; otherwise they decide.
+    if (!scaled_digits_fast(m, e2, E0 + 1, d)) return false;
+    if (*d > k1e29) {
+      *E = E0 + 1;
+      return true;
+    }
+  }
   if (!scaled_digits_fast(m, e2, *E, d)) return false;
   if (*d > k1e30) {
     ++*E;
     if (!scaled_digits_fast(m, e2, *E, d)) return false;
   }
   if (*d == k1e30) {
-    *d = make128(0x1431e0faeull, 0x6d7217caa0000000ull);  // 10^29
+    *d = k1e29;
     ++*E;
   }
   return true;
@@ -333,9 +361,9 @@ bool digits30_fast(uint64_t m, int e2, int* E, U128* d) {
 
 // The 30 digits of |x| as a vector and the exponent E of the first digit; false when
 // the fast form does not apply.
-bool digits_fast(uint64_t m, int e2, int* E, Vec* v) {
+bool digits_fast(uint64_t m, int e2, double value, int* E, Vec* v) {
   U128 d;
-  if (!digits30_fast(m, e2, E, &d)) return false;
+  if (!digits30_fast(m, e2, value, E, &d)) return false;
   // d < 10^30, split into two halves below 10^16.
   uint64_t q, r;
 #if defined(__x86_64__)
@@ -443,7 +471,7 @@ bool num_from_double(double x, Num* n) {
   Vec v;
 #if defined(__SIZEOF_INT128__)
   const int E0 = E;
-  if (!digits_fast(m, e2, &E, &v)) {
+  if (!digits_fast(m, e2, x, &E, &v)) {
     E = E0;
     digits_wordwise(m, e2, &E, &v);
   }
@@ -465,7 +493,7 @@ bool double_digits30(double x, U128* d, int* E, int* sign) {
   if (!split_double(bits, &parts) || !exponent_in_reach(parts.E)) return false;
   *E = parts.E;
   *sign = static_cast<int>(bits >> 63);
-  return digits30_fast(parts.m, parts.e2, E, d);
+  return digits30_fast(parts.m, parts.e2, x, E, d);
 }
 #endif
 
