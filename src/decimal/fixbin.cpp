@@ -137,6 +137,11 @@ QD_DOUBLE_MATH double to_double(const Bin& v) {
   return num_double(Num{to_digits(v.m), v.p, v.lo, v.sign});
 }
 
+// fix_double of an operand (not zero) whose digits are n.d and, as an integer, m.
+QD_DOUBLE_MATH double operand_double(const Num& n, U128 m) {
+  return m < k1e16 ? small_double(lo64(m), -n.lo, n.sign != 0) : num_double(n);
+}
+
 // double_fix_digits of x: its 30 significant digits less their trailing zeros, which
 // double_fix_digits drops (a zero digit of d is a factor 10, found by the parity and the
 // remainder by 5, with 2^32 = 1 mod 5 for the latter). False where the division in
@@ -212,8 +217,10 @@ bool product(const Bin& q, const Divisor& b, Bin* out) {
   S -= k;
   if (S < kMulScaleMin || S > kMulScaleMax) return false;
   const int i0 = k / 8, j = k % 8;
-  U128 m = 0;
-  for (int i = top; i > i0; --i) m = m * kLimb + r[i];
+  // The kept whole limbs two at a time (a pair is below 10^16), then the part of r[i0].
+  int i = top;
+  U128 m = (top - i0) & 1 ? r[i--] : 0;
+  for (; i > i0; i -= 2) m = m * k1e16 + (r[i] * kLimb + r[i - 1]);
   const uint64_t unit = kP10w[j];
   m = m * kP10w[8 - j] + r[i0] / unit;
   const bool up = j ? r[i0] % unit >= unit / 2 : r[i0 - 1] >= kLimb / 2;
@@ -296,7 +303,7 @@ QD_DOUBLE_MATH bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   const uint64_t lb = bcd16_to_limbs(lo64(nb.d)), hb = bcd16_to_limbs(hi64(nb.d));
   const int db = vec_len(nb.d);
   const Divisor B{{lb & 0xffffffffu, lb >> 32, hb & 0xffffffffu, hb >> 32}, db, nb.lo, nb.sign};
-  const double xb = num_double(nb);
+  const double xb = operand_double(nb, from_digits(nb.d));
   // Products with the divisor's zero limbs above its digits left out.
   bool (*const times_b)(const Bin&, const Divisor&, Bin*) = db <= 8    ? product<1>
                                                             : db <= 16 ? product<2>
@@ -307,7 +314,7 @@ QD_DOUBLE_MATH bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     return times_b(q, B, &p) && add_bin(A, p, true, r);
   };
   Bin q, r, t, sum;
-  if (!estimate(num_double(na) / xb, &q) || !remainder(q, &r)) return false;
+  if (!estimate(operand_double(na, A.m) / xb, &q) || !remainder(q, &r)) return false;
   if (r.m == 0) {
     sum = q;
   } else {

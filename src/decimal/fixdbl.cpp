@@ -293,23 +293,22 @@ inline bool scaled_digits_fast(uint64_t m, int e2, int E, U128* d) {
   // 10^31).
   const int r = -sh;
   if (r >= 192) return false;
-  U128 v;
-  bool half, sticky;
+  U128 v, dropped;  // the bits that fall away, moved to the top of a 128-bit word
+  bool below = false;  // and whether any falls away below those
   if (r < 128) {
     if ((high >> r) != 0) return false;
     v = (low >> r) | (high << (128 - r));
-    half = ((low >> (r - 1)) & 1) != 0;
-    sticky = (low & ((U128(1) << (r - 1)) - 1)) != 0;
+    dropped = low << (128 - r);
   } else if (r == 128) {
     v = high;
-    half = (low >> 127) != 0;
-    sticky = (low << 1) != 0;
+    dropped = low;
   } else {
     v = high >> (r - 128);
-    half = ((high >> (r - 129)) & 1) != 0;
-    sticky = low != 0 || (high & ((U128(1) << (r - 129)) - 1)) != 0;
+    dropped = high << (256 - r);
+    below = low != 0;
   }
-  if (half && (sticky || (lo64(v) & 1))) v += U128(1);
+  const U128 half = U128(1) << 127;
+  if (dropped > half || (dropped == half && (below || (lo64(v) & 1)))) v += U128(1);
   *d = v;
   return true;
 }
