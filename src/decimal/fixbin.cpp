@@ -154,7 +154,11 @@ bool estimate(double x, Bin* out) {
   int z = 0;
   for (;;) {
     const uint64_t l = lo64(d), h = hi64(d);
-    if ((l & 1) || ((l & 0xffffffffu) + (l >> 32) + (h & 0xffffffffu) + (h >> 32)) % 5) break;
+    if (l & 1) break;
+    // Divisible by 5 exactly when the product with the inverse of 5 modulo 2^64 is at
+    // most (2^64 - 1) / 5.
+    const uint64_t sum = (l & 0xffffffffu) + (l >> 32) + (h & 0xffffffffu) + (h >> 32);
+    if (sum * 0xcccccccccccccccdull > 0x3333333333333333ull) break;
     U128 rem;
     d = div_pow10(d, 1, &rem);
     ++z;
@@ -200,8 +204,10 @@ bool product(const Bin& q, const Divisor& b, Bin* out) {
   r[5] = step(x[2] * y3 + x[3] * y2);
   r[6] = step(x[3] * y3);
   r[7] = carry;
-  // The product has dq + db digits, or one less.
-  int nd = digits_of(q.m) + b.digits;
+  // The product has dq + db digits, or one less; q's top stored digit is not zero (an
+  // estimate has none, a sum's top position holds a digit of a non-zero top or a carry,
+  // a difference strips them).
+  int nd = q.p + b.digits;
   if (r[(nd - 1) >> 3] < kP10w[(nd - 1) & 7]) --nd;
   const int top = (nd - 1) >> 3;
   int S = -(q.lo + b.lo);
@@ -225,7 +231,8 @@ bool product(const Bin& q, const Divisor& b, Bin* out) {
   m = m * kP10w[8 - j] + r[i0] / unit;
   const bool up = j ? r[i0] % unit >= unit / 2 : r[i0 - 1] >= kLimb / 2;
   if (up && ++m == kP10.v[kDigits]) return false;  // a new digit: the product is 1
-  *out = {m, digits_of(m), -S, sign};
+  // 30 digits, or 29 (N limbs of which the top one is below 10) unless rounded up to 30.
+  *out = {m, nd - k + (m >= kP10.v[nd - k]), -S, sign};
   return true;
 }
 
@@ -235,7 +242,7 @@ inline U128 on_window(const Bin& x, int cut, U128* lost) {
   const int d = x.lo - cut;
   if (d >= 0) {
     *lost = 0;
-    return x.m * kP10.v[d];
+    return d < 20 ? x.m * lo64(kP10.v[d]) : x.m * kP10.v[d];
   }
   return div_pow10(x.m, -d, lost);
 }
