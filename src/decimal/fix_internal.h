@@ -385,6 +385,15 @@ double num_double(const Num& n);
 // double_fix_digits of x without storing or reporting: false where it fails (then n.d holds
 // the digits it had found, if any).
 bool num_from_double(double x, Num* n);
+// num_double of a value of at most 16 significant digits, given as the integer v of its
+// digits with its scale and sign.
+double small_double(uint64_t v, int scale, bool negative);
+#if defined(__SIZEOF_INT128__)
+// The 30 significant digits double_fix_digits finds for a finite non-zero x as one
+// integer d (10^29 <= d < 10^30), with the exponent E of the first digit and the sign
+// bit; false where its fast form does not apply or E is beyond every scale.
+bool double_digits30(double x, U128* d, int* E, int* sign);
+#endif
 
 // ---- Internal operations for the other subsystems ------------------------------------
 
@@ -404,6 +413,12 @@ int fix_report_double(double x);
 // The division step by step through fix values in bytes, reporting as it goes: the road
 // for every operand (__fixdiv first tries the same steps on values in registers).
 int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c);
+#if defined(__SIZEOF_INT128__)
+// The division's chain on binary coefficients for the usual operands (64-bit targets):
+// the same quotient to the byte as divide_by_steps, or false, with nothing written or
+// reported, for every case it leaves to the other roads.
+bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c);
+#endif
 // double_fix_digits of x / xb in double arithmetic; a failure adds trace(0, fixdiv).
 int fix_estimate(double x, double xb, uint8_t* out);
 

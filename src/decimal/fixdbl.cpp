@@ -2,6 +2,7 @@
 // exact decimal expansion of the double, rounded to 30 digits half to even, as the
 // runtime's "%+.29le" prints it, computed in integers without formatting text.
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "decimal/fix_internal.h"
@@ -271,66 +272,97 @@ constexpr uint64_t kPow5Words[kPow5Fast + 1][3] = {
 
 // round(m * 2^e2 * 10^(29 - E)) half to even into *d; false when the fast form does not
 // apply (then the word-by-word form is used).
-bool scaled_digits_fast(uint64_t m, int e2, int E, U128* d) {
+inline bool scaled_digits_fast(uint64_t m, int e2, int E, U128* d) {
   const int t = 29 - E;
   if (t < 0 || t > kPow5Fast) return false;
   const uint64_t* p5 = kPow5Words[t];
-  uint64_t n[4];
-  U128 acc = static_cast<U128>(m) * p5[0];
-  n[0] = lo64(acc);
-  acc = static_cast<U128>(m) * p5[1] + hi64(acc);
-  n[1] = lo64(acc);
-  acc = static_cast<U128>(m) * p5[2] + hi64(acc);
-  n[2] = lo64(acc);
-  n[3] = hi64(acc);
+  // n = m * 5^t as two halves of 128 bits.
+  const U128 a0 = static_cast<U128>(m) * p5[0];
+  const U128 a1 = static_cast<U128>(m) * p5[1] + hi64(a0);
+  const U128 high = static_cast<U128>(m) * p5[2] + hi64(a1);
+  const U128 low = make128(lo64(a1), lo64(a0));
   const int sh = e2 + t;
   if (sh >= 0) {
-    if (n[2] | n[3] || sh >= 64) return false;
-    const U128 v = make128(n[1], n[0]);
-    if (sh && (v >> (128 - sh)) != U128(0)) return false;
-    *d = v << sh;
+    if (high != 0 || sh >= 64) return false;
+    if (sh && (low >> (128 - sh)) != 0) return false;
+    *d = low << sh;
     return true;
   }
+  // n >> r, rounded half to even on the bits that fall away: half is bit r - 1, sticky
+  // any bit below it. The kept part must fit 128 bits (it does for any result below
+  // 10^31).
   const int r = -sh;
   if (r >= 192) return false;
-  const int w = r / 64, b = r % 64;
-  auto word = [&](int i) -> uint64_t { return i < 4 ? n[i] : 0; };
-  // The kept part (below 2^128 since the result is below 10^31).
-  uint64_t q0 = word(w), q1 = word(w + 1), q2 = word(w + 2);
-  if (b) {
-    q0 = (q0 >> b) | (q1 << (64 - b));
-    q1 = (q1 >> b) | (q2 << (64 - b));
-    q2 >>= b;
+  U128 v, dropped;  // the bits that fall away, moved to the top of a 128-bit word
+  bool below = false;  // and whether any falls away below those
+  if (r < 128) {
+    if ((high >> r) != 0) return false;
+    v = (low >> r) | (high << (128 - r));
+    dropped = low << (128 - r);
+  } else if (r == 128) {
+    v = high;
+    dropped = low;
+  } else {
+    v = high >> (r - 128);
+    dropped = high << (256 - r);
+    below = low != 0;
   }
-  if (q2 || word(w + 3)) return false;
-  // Half and sticky from what falls away.
-  const int hb = r - 1;
-  const bool half = (n[hb / 64] >> (hb % 64)) & 1;
-  bool sticky = false;
-  for (int i = 0; i < hb / 64; ++i) sticky |= n[i] != 0;
-  if (hb % 64) sticky |= (n[hb / 64] & ((uint64_t{1} << (hb % 64)) - 1)) != 0;
-  U128 v = make128(q1, q0);
-  if (half && (sticky || (q0 & 1))) v += U128(1);
+  const U128 half = U128(1) << 127;
+  if (dropped > half || (dropped == half && (below || (lo64(v) & 1)))) v += U128(1);
   *d = v;
   return true;
 }
 
 const U128 k1e30 = make128(0xc9f2c9cd0ull, 0x4674edea40000000ull);
 
+// Powers of ten 10^-127 .. 10^157 as doubles, near enough to guess on which side of a
+// power of ten a value lies; every guess is checked on exact digits.
+struct TenPowers {
+  static constexpr int kMin = -127, kMax = 157;
+  double v[kMax - kMin + 1];
+  constexpr TenPowers() : v() {
+    double up = 1.0, down = 1.0;
+    for (int e = 0; e <= kMax; ++e, up *= 10.0) v[e - kMin] = up;
+    for (int e = 0; e >= kMin; --e, down /= 10.0) v[e - kMin] = down;
+  }
+  double at(int e) const { return v[e - kMin]; }
+};
+constexpr TenPowers kTen;
+const U128 k1e29 = make128(0x1431e0faeull, 0x6d7217caa0000000ull);
+
+// The 30 digits of |x| = m * 2^e2 as one integer d (10^29 <= d < 10^30) and the exponent
+// E of the first digit, given E as floor(log2 |x|) * log10(2) rounded down, which is the
+// exponent or one less; false when the fast form does not apply. A value that rounds up
+// to 10^30 is 10^29 one place higher.
+bool digits30_fast(uint64_t m, int e2, double x, int* E, U128* d) {
+  const int E0 = *E;
+  if (E0 + 1 <= TenPowers::kMax && std::fabs(x) >= kTen.at(E0 + 1)) {
+    // Most likely one place higher. If the digits there exceed 10^29, those at E0 exceed
+    // 10^30 + 4 (they are the same value ten times larger, rounded), and the steps below
+    // would come here too; otherwise they decide.
+    if (!scaled_digits_fast(m, e2, E0 + 1, d)) return false;
+    if (*d > k1e29) {
+      *E = E0 + 1;
+      return true;
+    }
+  }
+  if (!scaled_digits_fast(m, e2, *E, d)) return false;
+  if (*d > k1e30) {
+    ++*E;
+    if (!scaled_digits_fast(m, e2, *E, d)) return false;
+  }
+  if (*d == k1e30) {
+    *d = k1e29;
+    ++*E;
+  }
+  return true;
+}
+
 // The 30 digits of |x| as a vector and the exponent E of the first digit; false when
 // the fast form does not apply.
-bool digits_fast(uint64_t m, int e2, int* E, Vec* v) {
+bool digits_fast(uint64_t m, int e2, double value, int* E, Vec* v) {
   U128 d;
-  if (!scaled_digits_fast(m, e2, *E, &d)) return false;
-  if (d > k1e30) {
-    ++*E;
-    if (!scaled_digits_fast(m, e2, *E, &d)) return false;
-  }
-  if (d == k1e30) {
-    *v = Vec(1) << (4 * (kFixMaxDigits - 1));
-    ++*E;
-    return true;
-  }
+  if (!digits30_fast(m, e2, value, E, &d)) return false;
   // d < 10^30, split into two halves below 10^16.
   uint64_t q, r;
 #if defined(__x86_64__)
@@ -390,20 +422,18 @@ void digits_wordwise(uint64_t m, int e2, int* E, Vec* v) {
 
 }  // namespace
 
-bool num_from_double(double x, Num* n) {
-  const uint64_t bits = std::bit_cast<uint64_t>(x);
-  const int sign = static_cast<int>(bits >> 63);
+namespace {
+
+// A finite non-zero double as m * 2^e2 with the exponent E of its first decimal digit, or
+// false for zeros, infinities and NaNs.
+struct DoubleParts {
+  uint64_t m;
+  int e2, E;
+};
+inline bool split_double(uint64_t bits, DoubleParts* d) {
   const int ef = static_cast<int>((bits >> 52) & 0x7ff);
   uint64_t m = bits & ((uint64_t{1} << 52) - 1);
-  n->d = Vec(0);
-  n->sign = sign;
-  if (ef == 0x7ff) return false;
-  if (ef == 0 && m == 0) {
-    // "+0.000...e+00": thirty zero digits at scale 29, all trailing: p 0, scale -1.
-    n->p = 0;
-    n->lo = kFixMaxDigits - 29;
-    return true;
-  }
+  if (ef == 0x7ff || (ef == 0 && m == 0)) return false;
   int e2;
   if (ef == 0) {
     e2 = -1074;
@@ -412,13 +442,35 @@ bool num_from_double(double x, Num* n) {
     e2 = ef - 1075;
   }
   const int k = 63 - std::countl_zero(m) + e2;  // floor(log2 |x|)
-  int E = (k * 78913) >> 18;                   // floor(k * log10(2)) for |k| < 1200
-  // Scales beyond what any trailing zeros could bring back into range fail early.
-  if (E >= 157 || E < -128) return false;
+  *d = {m, e2, (k * 78913) >> 18};              // floor(k * log10(2)) for |k| < 1200
+  return true;
+}
+
+// Scales beyond what any trailing zeros could bring back into range fail early.
+inline bool exponent_in_reach(int E) { return E < 157 && E >= -128; }
+
+}  // namespace
+
+bool num_from_double(double x, Num* n) {
+  const uint64_t bits = std::bit_cast<uint64_t>(x);
+  n->d = Vec(0);
+  n->sign = static_cast<int>(bits >> 63);
+  DoubleParts parts;
+  if (!split_double(bits, &parts)) {
+    if ((bits << 1) != 0) return false;  // infinity or NaN
+    // "+0.000...e+00": thirty zero digits at scale 29, all trailing: p 0, scale -1.
+    n->p = 0;
+    n->lo = kFixMaxDigits - 29;
+    return true;
+  }
+  const uint64_t m = parts.m;
+  const int e2 = parts.e2;
+  int E = parts.E;
+  if (!exponent_in_reach(E)) return false;
   Vec v;
 #if defined(__SIZEOF_INT128__)
   const int E0 = E;
-  if (!digits_fast(m, e2, &E, &v)) {
+  if (!digits_fast(m, e2, x, &E, &v)) {
     E = E0;
     digits_wordwise(m, e2, &E, &v);
   }
@@ -432,6 +484,17 @@ bool num_from_double(double x, Num* n) {
   n->lo = -scale;
   return scale >= -kFixScaleMax && scale <= kFixScaleMax;
 }
+
+#if defined(__SIZEOF_INT128__)
+bool double_digits30(double x, U128* d, int* E, int* sign) {
+  const uint64_t bits = std::bit_cast<uint64_t>(x);
+  DoubleParts parts;
+  if (!split_double(bits, &parts) || !exponent_in_reach(parts.E)) return false;
+  *E = parts.E;
+  *sign = static_cast<int>(bits >> 63);
+  return digits30_fast(parts.m, parts.e2, x, E, d);
+}
+#endif
 
 int double_fix_digits(double x, uint8_t* dst) {
   std::memset(dst, 0, kFixMaxBytes);

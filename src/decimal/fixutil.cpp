@@ -346,6 +346,15 @@ QD_EXTERN_C QD_API int fix_ulong(const qd_fix* v, qd_ulong* out) {
 }
 
 namespace qd {
+namespace {
+// acc divided by 10^s (multiplied for a negative s), then signed: one rounding a step.
+QD_DOUBLE_MATH inline double apply_scale(double acc, int s, bool negative) {
+  if (s > 0) acc /= kPow10[s];
+  if (s < 0) acc *= kPow10[-s];
+  return negative ? -acc : acc;
+}
+}  // namespace
+
 // acc = acc * 10 + digit from the top digit down, in doubles, then the scale applied.
 QD_DOUBLE_MATH double num_double(const Num& n) {
   const Vec x = n.d;
@@ -368,10 +377,12 @@ QD_DOUBLE_MATH double num_double(const Num& n) {
     }
     for (; i >= 1; --i) acc *= 10.0;
   }
-  const int s = -n.lo;
-  if (s > 0) acc /= kPow10[s];
-  if (s < 0) acc *= kPow10[-s];
-  return n.sign && n.p ? -acc : acc;
+  return apply_scale(acc, -n.lo, n.sign && n.p);
+}
+
+QD_DOUBLE_MATH double small_double(uint64_t v, int scale, bool negative) {
+  // Below 10^16 the digit-by-digit accumulation of num_double is this one conversion.
+  return apply_scale(static_cast<double>(v), scale, negative);
 }
 }  // namespace qd
 
@@ -380,9 +391,7 @@ QD_EXTERN_C QD_API QD_DOUBLE_MATH double fix_double(const qd_fix* v) {
   if (fits_vec(p)) return num_double(num_load(v));
   double acc = 0.0;
   for (int i = p; i >= 1; --i) acc = acc * 10.0 + fx_digit(v, i);
-  if (s > 0) acc /= kPow10[s];
-  if (s < 0) acc *= kPow10[-s];
-  return fx_sign(v) ? -acc : acc;
+  return apply_scale(acc, s, fx_sign(v) != 0);
 }
 
 QD_EXTERN_C QD_API int double_fix(double x, int scale, qd_fix* dst) {

@@ -171,4 +171,54 @@ TEST(FixDiff, OperandsAtAPageEnd) {
   }
 }
 
+#if defined(__SIZEOF_INT128__)
+// The division on binary coefficients against the division step by step, on values as
+// table columns hold them: up to 30 significant digits, stored with leading zeros up to
+// the column's precision or without, runs of nines and zeros that carry and cancel, both
+// signs, scales near zero and at the ends of the range. Where it takes a pair, the bytes
+// must be the same; it must take nearly all pairs of ordinary columns.
+TEST(FixDiff, DivisionOnBinaryCoefficientsMatchesSteps) {
+  std::mt19937_64 rng(19);
+  auto column_value = [&rng](uint8_t* v, int scale) {
+    const int width = 1 + static_cast<int>(rng() % 30);
+    const int len = 1 + static_cast<int>(rng() % static_cast<unsigned>(width));
+    const int p = rng() & 1 ? width : len;
+    const int kind = static_cast<int>(rng() % 6);
+    std::memset(v, 0, qd::kFixMaxBytes);
+    v[0] = static_cast<uint8_t>(p | ((rng() & 1) ? 0x80 : 0));
+    v[1] = static_cast<uint8_t>(static_cast<int8_t>(scale));
+    for (int i = 1; i <= len; ++i) {
+      int d = static_cast<int>(rng() % 10);
+      if (kind == 1 || (kind == 2 && i > len / 2)) d = 9;
+      if (kind == 3 && i < len) d = rng() % 4 ? 0 : d;
+      if (i == len && d == 0) d = 1 + static_cast<int>(rng() % 9);
+      qd::fx_put_digit(v, i, d);
+    }
+  };
+  int taken = 0, ordinary = 0;
+  for (int it = 0; it < 300000; ++it) {
+    const bool extreme = it % 8 == 0;
+    auto scale = [&] {
+      return static_cast<int>(rng() % (extreme ? 256 : 31)) - (extreme ? 128 : 0);
+    };
+    uint8_t a[qd::kFixMaxBytes], b[qd::kFixMaxBytes], bin[qd::kFixMaxBytes],
+        steps[qd::kFixMaxBytes];
+    column_value(a, scale());
+    column_value(b, scale());
+    std::memset(bin, 0x5a, sizeof bin);
+    std::memset(steps, 0, sizeof steps);
+    const bool took = qd::div_binary(a, b, bin);
+    if (!extreme) ++ordinary, taken += took;
+    if (!took) {
+      ASSERT_EQ(bin[0], 0x5a) << it;  // nothing written
+      continue;
+    }
+    ASSERT_EQ(qd::divide_by_steps(a, b, steps), 0) << it;
+    ASSERT_EQ(std::memcmp(bin, steps, static_cast<size_t>(qd::fx_size(qd::fx_prec(steps)))), 0)
+        << it;
+  }
+  EXPECT_GT(taken, ordinary * 9 / 10);
+}
+#endif
+
 }  // namespace

@@ -1,0 +1,338 @@
+// fixbin.cpp: the division's chain of steps with every value between the steps held as a
+// binary coefficient (64-bit targets).
+//
+// The division is a fixed chain: a first quotient from the floating-point unit, its
+// product with the divisor, the difference to the dividend, and up to two corrections.
+// Each product, sum and difference is cut to 30 digits by its own rule, and each
+// estimate is fix_double of the value before, divided by the divisor's double. Those
+// rules look at a value's digit count, the exponents of its top and bottom stored digits
+// and, at a cut, the digits that fall away; the sign is a bit. Here a value is its digits
+// read as one integer below 10^30, its stored precision, its bottom exponent and its sign
+// bit, so each rule is integer arithmetic on the coefficient:
+//  - a shift of the window by j positions is a multiplication or a division by 10^j;
+//  - the digit count is a comparison with powers of ten;
+//  - the digits that fall away are the remainder of that division, and every rule that
+//    reads them (half up on the highest dropped digit, the flag that compares them with
+//    44...4, "any non-zero digit") is a comparison of that remainder.
+// Digits are written once, for the quotient. Whatever this road does not take (operands
+// of more than 30 digits, zeros, scales at the ends of the range, estimates that its
+// fast form does not give, a product rounding up to a new digit) it leaves to the
+// division in digit vectors, with nothing written.
+#include <bit>
+
+#include "decimal/fix_internal.h"
+
+namespace qd {
+#if defined(__SIZEOF_INT128__)
+namespace {
+
+constexpr int kDigits = kFixMaxDigits;
+constexpr int kMulScaleMin = -127;
+constexpr int kMulScaleMax = 127;
+constexpr int kMagnitudeTop = 128;
+constexpr uint64_t kLimb = 100000000u;  // 10^8
+constexpr uint64_t k1e16 = 10000000000000000ull;
+constexpr uint64_t k1e19 = 10000000000000000000ull;
+
+// A fix value of at most 30 digits as the division's steps read it.
+struct Bin {
+  U128 m;    // the stored digits read as an integer (below 10^p)
+  int p;     // precision as stored (leading zero digits count)
+  int lo;    // exponent of the lowest stored digit, -scale
+  int sign;  // the sign bit as stored
+};
+
+struct Pow10 {
+  U128 v[39];               // 10^0 .. 10^38, all below 2^128
+  U128 fours[kDigits + 1];  // 0, 4, 44, ... thirty 4s
+  constexpr Pow10() : v(), fours() {
+    U128 r = 1;
+    for (int i = 0; i < 39; ++i) {
+      v[i] = r;
+      if (i < 38) r *= 10;
+    }
+    for (int i = 1; i <= kDigits; ++i) fours[i] = fours[i - 1] * 10 + 4;
+  }
+};
+constexpr Pow10 kP10;
+constexpr uint32_t kP10w[9] = {1u,      10u,      100u,      1000u,     10000u,
+                               100000u, 1000000u, 10000000u, 100000000u};
+
+// Number of decimal digits of x (0 for 0): with L bits, x has t or t + 1 digits where
+// t = floor(L * log10(2)) (1233 / 4096 is log10(2) closely enough below 2^128).
+inline int digits_of(U128 x) {
+  const uint64_t h = hi64(x);
+  const int bits = h ? 128 - std::countl_zero(h) : 64 - std::countl_zero(lo64(x));
+  const int t = (bits * 1233) >> 12;
+  return t + (x >= kP10.v[t]);
+}
+
+// x / d and x mod d for a one-word divisor.
+inline U128 div_word(U128 x, uint64_t d, uint64_t* rem) {
+  const uint64_t h = hi64(x), l = lo64(x);
+  if (h == 0) {
+    *rem = l % d;
+    return l / d;
+  }
+#if defined(__x86_64__)
+  const uint64_t qh = h / d;
+  uint64_t r = h % d, ql;
+  // r < d, so the quotient of r:l by d fits its word.
+  asm("divq %4" : "=a"(ql), "=d"(r) : "a"(l), "d"(r), "r"(d));
+  *rem = r;
+  return make128(qh, ql);
+#else
+  *rem = static_cast<uint64_t>(x % d);
+  return x / d;
+#endif
+}
+
+// x / 10^k and x mod 10^k.
+inline U128 div_pow10(U128 x, int k, U128* rem) {
+  if (k <= 0) {
+    *rem = 0;
+    return x;
+  }
+  if (k > 38 || x < kP10.v[k]) {
+    *rem = x;
+    return 0;
+  }
+  uint64_t r1;
+  if (k <= 19) {
+    const U128 q = div_word(x, lo64(kP10.v[k]), &r1);
+    *rem = r1;
+    return q;
+  }
+  uint64_t r2;
+  const U128 q = div_word(div_word(x, k1e19, &r1), lo64(kP10.v[k - 19]), &r2);
+  *rem = static_cast<U128>(r2) * k1e19 + r1;
+  return q;
+}
+
+// x (below 10^32) as four base-10^8 limbs, the lowest first.
+inline void to_limbs(U128 x, uint64_t l[4]) {
+  uint64_t low;
+  const uint64_t high = lo64(div_word(x, k1e16, &low));
+  l[0] = low % kLimb;
+  l[1] = low / kLimb;
+  l[2] = high % kLimb;
+  l[3] = high / kLimb;
+}
+
+inline Vec to_digits(U128 x) {
+  uint64_t l[4];
+  to_limbs(x, l);
+  return bin_to_bcd32(static_cast<uint32_t>(l[0]), static_cast<uint32_t>(l[1]),
+                      static_cast<uint32_t>(l[2]), static_cast<uint32_t>(l[3]));
+}
+
+inline U128 from_digits(Vec d) {
+  return static_cast<U128>(bcd16_to_bin(hi64(d))) * k1e16 + bcd16_to_bin(lo64(d));
+}
+
+// fix_double of v (not zero). Up to 16 digits the digit-by-digit accumulation is one
+// conversion of the integer; longer values take the digit road.
+QD_DOUBLE_MATH double to_double(const Bin& v) {
+  if (v.m < k1e16) return small_double(lo64(v.m), -v.lo, v.sign != 0);
+  return num_double(Num{to_digits(v.m), v.p, v.lo, v.sign});
+}
+
+// fix_double of an operand (not zero) whose digits are n.d and, as an integer, m.
+QD_DOUBLE_MATH double operand_double(const Num& n, U128 m) {
+  return m < k1e16 ? small_double(lo64(m), -n.lo, n.sign != 0) : num_double(n);
+}
+
+// double_fix_digits of x: its 30 significant digits less their trailing zeros, which
+// double_fix_digits drops (a zero digit of d is a factor 10, found by the parity and the
+// remainder by 5, with 2^32 = 1 mod 5 for the latter). False where the division in
+// digit vectors would fail or stop (a zero, a scale out of range) and where the fast
+// form of the digits does not apply.
+bool estimate(double x, Bin* out) {
+  U128 d;
+  int E, sign;
+  if (!double_digits30(x, &d, &E, &sign)) return false;
+  int z = 0;
+  for (;;) {
+    const uint64_t l = lo64(d), h = hi64(d);
+    if (l & 1) break;
+    // Divisible by 5 exactly when the product with the inverse of 5 modulo 2^64 is at
+    // most (2^64 - 1) / 5.
+    const uint64_t sum = (l & 0xffffffffu) + (l >> 32) + (h & 0xffffffffu) + (h >> 32);
+    if (sum * 0xcccccccccccccccdull > 0x3333333333333333ull) break;
+    U128 rem;
+    d = div_pow10(d, 1, &rem);
+    ++z;
+  }
+  const int scale = kDigits - 1 - E - z;
+  if (scale < -kFixScaleMax || scale > kFixScaleMax) return false;
+  *out = {d, kDigits - z, -scale, sign};
+  return true;
+}
+
+// The divisor as both products read it: its base-10^8 limbs (the lowest first), the
+// count of its significant digits, its bottom exponent and its sign bit.
+struct Divisor {
+  uint64_t y[4];
+  int digits, lo, sign;
+};
+
+// q * b by the product's rules: the exact product in base-10^8 limbs; when it has more
+// than 30 digits the lowest whole base-100 limbs are dropped, 2N - 30 digits for a
+// product of N such limbs, and the kept digits rounded half up on the highest dropped
+// digit (the highest dropped base-100 limb is 50 or more exactly when its upper digit
+// is 5 or more). The scale stays in range and the kept digits stay within 30, or this
+// road stops (false). q and b are not zero; b has at most NB limbs.
+template <int NB>
+bool product(const Bin& q, const Divisor& b, Bin* out) {
+  uint64_t x[4];
+  to_limbs(q.m, x);
+  const uint64_t y0 = b.y[0], y1 = NB > 1 ? b.y[1] : 0, y2 = NB > 2 ? b.y[2] : 0,
+                 y3 = NB > 3 ? b.y[3] : 0;
+  // Column by column, written out so that it stays in registers: at most four products
+  // below 10^16 and a carry below 10^9, within 64 bits.
+  uint64_t r[8], carry = 0;
+  auto step = [&carry](uint64_t col) {
+    const uint64_t t = col + carry;
+    carry = t / kLimb;
+    return t - carry * kLimb;
+  };
+  r[0] = step(x[0] * y0);
+  r[1] = step(x[0] * y1 + x[1] * y0);
+  r[2] = step(x[0] * y2 + x[1] * y1 + x[2] * y0);
+  r[3] = step(x[0] * y3 + x[1] * y2 + x[2] * y1 + x[3] * y0);
+  r[4] = step(x[1] * y3 + x[2] * y2 + x[3] * y1);
+  r[5] = step(x[2] * y3 + x[3] * y2);
+  r[6] = step(x[3] * y3);
+  r[7] = carry;
+  // The product has dq + db digits, or one less; q's top stored digit is not zero (an
+  // estimate has none, a sum's top position holds a digit of a non-zero top or a carry,
+  // a difference strips them).
+  int nd = q.p + b.digits;
+  if (r[(nd - 1) >> 3] < kP10w[(nd - 1) & 7]) --nd;
+  const int top = (nd - 1) >> 3;
+  int S = -(q.lo + b.lo);
+  const int sign = q.sign != b.sign;
+  if (nd <= kDigits) {
+    if (S < kMulScaleMin || S > kMulScaleMax) return false;
+    U128 m = 0;
+    for (int i = top; i >= 0; --i) m = m * kLimb + r[i];
+    *out = {m, nd, -S, sign};
+    return true;
+  }
+  const int k = 2 * ((nd + 1) / 2) - kDigits;  // digits dropped, at least 2
+  S -= k;
+  if (S < kMulScaleMin || S > kMulScaleMax) return false;
+  const int i0 = k / 8, j = k % 8;
+  // The kept whole limbs two at a time (a pair is below 10^16), then the part of r[i0].
+  int i = top;
+  U128 m = (top - i0) & 1 ? r[i--] : 0;
+  for (; i > i0; i -= 2) m = m * k1e16 + (r[i] * kLimb + r[i - 1]);
+  const uint64_t unit = kP10w[j];
+  m = m * kP10w[8 - j] + r[i0] / unit;
+  const bool up = j ? r[i0] % unit >= unit / 2 : r[i0 - 1] >= kLimb / 2;
+  if (up && ++m == kP10.v[kDigits]) return false;  // a new digit: the product is 1
+  // 30 digits, or 29 (N limbs of which the top one is below 10) unless rounded up to 30.
+  *out = {m, nd - k + (m >= kP10.v[nd - k]), -S, sign};
+  return true;
+}
+
+// x placed on the window whose lowest position is cut: shifted up, or cut with the
+// digits that fall below the window in *lost.
+inline U128 on_window(const Bin& x, int cut, U128* lost) {
+  const int d = x.lo - cut;
+  if (d >= 0) {
+    *lost = 0;
+    return d < 20 ? x.m * lo64(kP10.v[d]) : x.m * kP10.v[d];
+  }
+  return div_pow10(x.m, -d, lost);
+}
+
+inline bool above_limit(int p, int scale) { return scale < p - (kMagnitudeTop + 1); }
+
+// x + y, or x - y when negate_y, by the rules of the addition for two non-zero values:
+// the window of at most 30 positions ends at the higher top digit; below it only one
+// operand can have digits (each has at most 30 and one of them reaches the top). A sum
+// takes a rounding flag from them: the flag runs through them from the lowest and is
+// set at the end exactly when they, read as one number, exceed 44...4 of their length.
+// A difference is truncated: it borrows one when the smaller operand lost a non-zero
+// digit. False for a result beyond the magnitude limit (the addition reports that).
+__attribute__((always_inline)) inline bool add_bin(const Bin& x, const Bin& y, bool negate_y,
+                                                   Bin* out) {
+  const int ha = x.p + x.lo - 1, hb = y.p + y.lo - 1;
+  const int hi = ha > hb ? ha : hb;
+  const int lo = x.lo < y.lo ? x.lo : y.lo;
+  const int cut = lo > hi - (kDigits - 1) ? lo : hi - (kDigits - 1);
+  const int sa = x.sign, sb = y.sign ^ static_cast<int>(negate_y);
+  U128 lost_x, lost_y;
+  const U128 xs = on_window(x, cut, &lost_x), ys = on_window(y, cut, &lost_y);
+  int p, scale = -cut, sign;
+  U128 r;
+  if (sa == sb) {
+    const int k = cut - (x.lo < y.lo ? x.lo : y.lo);  // positions dropped
+    // More than 30 dropped positions hold at most 30 digits: below 44...4.
+    const bool flag = k > 0 && k <= kDigits && (lost_x | lost_y) > kP10.fours[k];
+    r = xs + ys + static_cast<unsigned>(flag);
+    p = hi - cut + 1;
+    if (r >= kP10.v[p]) {  // a carry into the position above
+      if (p < kDigits) {
+        ++p;
+      } else {
+        U128 low;
+        r = div_pow10(r, 1, &low);
+        r += static_cast<unsigned>(low >= 5);
+        --scale;
+      }
+    }
+    if (above_limit(p, scale)) return false;
+    sign = sa;
+  } else {
+    const bool b_larger = ys > xs || (ys == xs && lost_y != 0);
+    const bool a_larger = xs > ys || (xs == ys && lost_x != 0);
+    const U128 big = b_larger ? ys : xs, little = b_larger ? xs : ys;
+    r = big - little - static_cast<unsigned>((b_larger ? lost_x : lost_y) != 0);
+    p = digits_of(r);
+    if (p && above_limit(p, scale)) return false;
+    sign = b_larger ? sb : (a_larger ? sa : 0);
+  }
+  *out = {r, p, -scale, sign};
+  return true;
+}
+
+}  // namespace
+
+// The steps of divide_by_steps, each by the rule above that gives its bytes.
+QD_DOUBLE_MATH bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c) {
+  if (fx_prec(a) > kDigits || fx_prec(b) > kDigits) return false;
+  const Num na = num_load(a), nb = num_load(b);
+  if (na.d == Vec(0) || nb.d == Vec(0)) return false;
+  const Bin A{from_digits(na.d), na.p, na.lo, na.sign};
+  // b's limbs serve both products; b is not zero, so its sign is its sign bit.
+  const uint64_t lb = bcd16_to_limbs(lo64(nb.d)), hb = bcd16_to_limbs(hi64(nb.d));
+  const int db = vec_len(nb.d);
+  const Divisor B{{lb & 0xffffffffu, lb >> 32, hb & 0xffffffffu, hb >> 32}, db, nb.lo, nb.sign};
+  const double xb = operand_double(nb, from_digits(nb.d));
+  // Products with the divisor's zero limbs above its digits left out.
+  bool (*const times_b)(const Bin&, const Divisor&, Bin*) = db <= 8    ? product<1>
+                                                            : db <= 16 ? product<2>
+                                                            : db <= 24 ? product<3>
+                                                                       : product<4>;
+  auto remainder = [&A, &B, times_b](const Bin& q, Bin* r) {  // a - q * b
+    Bin p;
+    return times_b(q, B, &p) && add_bin(A, p, true, r);
+  };
+  Bin q, r, t, sum;
+  if (!estimate(operand_double(na, A.m) / xb, &q) || !remainder(q, &r)) return false;
+  if (r.m == 0) {
+    sum = q;
+  } else {
+    if (!estimate(to_double(r) / xb, &t) || !add_bin(q, t, false, &sum)) return false;
+    q = sum;
+    if (!remainder(q, &r)) return false;
+    if (r.m != 0 && (!estimate(to_double(r) / xb, &t) || !add_bin(q, t, false, &sum))) return false;
+  }
+  num_store(Num{to_digits(sum.m), sum.p, sum.lo, sum.sign}, c);
+  return true;
+}
+#endif
+
+}  // namespace qd
