@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -135,21 +136,41 @@ int text_step_diff(const unsigned char* a, size_t la, const unsigned char* b, si
   return a[i] - b[i];
 }
 
+// Whether byte k of two texts differs or ends both: two tests, each expected to fail, so
+// that a walk runs straight on through equal bytes.
+[[gnu::always_inline]] inline bool text_stop(const unsigned char* a, const unsigned char* b,
+                                             size_t k) {
+  const unsigned x = a[k];
+  if (__builtin_expect(x != b[k], 0)) return true;
+  return __builtin_expect(x == 0, 0);
+}
+
+// The first stop among bytes i + K..., in order (the fold ends at the first), into *at;
+// false when every one goes on.
+template <size_t... K>
+[[gnu::always_inline]] inline bool text_stop_in(const unsigned char* a, const unsigned char* b,
+                                                size_t i, size_t* at, std::index_sequence<K...>) {
+  return ((text_stop(a, b, i + K) ? (*at = i + K, true) : false) || ...);
+}
+
 // Zero-terminated texts, each also ended by its limit, the shorter extended with blanks:
 // the difference of the first differing bytes. No byte past a text's terminator or
-// limit is read. The first byte decides most keys of random data at once; otherwise the
-// lengths are measured (strnlen stops at the terminator or the limit) and the common part
-// is compared a block at a time within them.
-int text_diff(const unsigned char* a, size_t la, const unsigned char* b, size_t lb) {
+// limit is read, so a caller may pass a short text with a larger limit: byte i of
+// either text is read only once byte i - 1 of both was found equal and not zero. One
+// pass compares and looks for the terminator at once, eight bytes to a step while the
+// shorter limit leaves room; only a text that ends before the other meets the blanks.
+[[gnu::always_inline]] inline int text_diff(const unsigned char* a, size_t la,
+                                           const unsigned char* b, size_t lb) {
   const size_t n = la < lb ? la : lb;
-  if (n > 0) {
-    if (a[0] != b[0] || a[0] == 0) return text_step_diff(a, la, b, lb, 0);
-    const size_t na = strnlen(reinterpret_cast<const char*>(a), n);
-    const size_t nb = strnlen(reinterpret_cast<const char*>(b), n);
-    const size_t m = na < nb ? na : nb;
-    const size_t i = first_difference(a, b, m);
-    if (i < m) return a[i] - b[i];
-    if (m < n) return text_step_diff(a, la, b, lb, m);  // a terminator at m
+  constexpr size_t kStep = 8;
+  size_t i = 0, at;
+  for (; n - i >= kStep; i += kStep) {
+    if (text_stop_in(a, b, i, &at, std::make_index_sequence<kStep>{})) {
+      return text_step_diff(a, la, b, lb, at);
+    }
+  }
+  for (; i < n; ++i) {
+    if (text_stop(a, b, i)) return text_step_diff(a, la, b, lb, i);
   }
   return la > n ? rest_against_blanks(a, n, la) : -rest_against_blanks(b, n, lb);
 }

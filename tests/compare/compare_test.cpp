@@ -396,3 +396,39 @@ TEST(Compare, FirstDifferenceInEveryBlock) {
 }
 
 }  // namespace
+
+namespace {
+
+// Length limits that end a text inside, at and just past an eight-byte step, against a
+// text that goes on, ends, or carries blanks or bytes near the blank; bytes above 0x7f
+// count unsigned. Each row is also checked with the operands swapped.
+TEST(Compare, LimitsAroundTheStepOfTheTextWalk) {
+  struct Row {
+    const char* a;
+    const char* b;
+    int la, lb, expected;
+  };
+  const Row rows[] = {
+      {"abcdefghX", "abcdefghY", 8, 8, 0},
+      {"abcdefghX", "abcdefghY", 9, 9, -1},
+      {"abcdefghX", "abcdefghY", 8, kAll, -1},  // a's blank against Y
+      {"abcdefgh", "abcdefgh   ", kAll, kAll, 0},
+      {"abcdefgh", "abcdefgh  \x1f", kAll, kAll, 1},
+      {"abcdefgh!", "abcdefgh", kAll, kAll, 1},
+      {"abcdefgh\xe9", "abcdefgha", kAll, kAll, 1},
+      {"abcdefg", "abcdefgh", kAll, 7, 0},
+      {"abcdefghijklmnop", "abcdefghijklmnopq", 16, kAll, -1},
+      {"abcdefghijklmnopq", "abcdefghijklmnop ", 16, 17, 0},
+      {"abcdefghijklmno\x01", "abcdefghijklmno", kAll, kAll, -1},
+      {"x", "", 0, kAll, 0},
+      {"x", "y", -5, 0, 0},
+      {"", "y", kAll, kAll, -1},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(r.a) + "|" + r.b + "|" + std::to_string(r.la) + "|" + std::to_string(r.lb));
+    EXPECT_EQ(compare(const_cast<char*>(r.a), 4, const_cast<char*>(r.b), 29, r.la, r.lb), r.expected);
+    EXPECT_EQ(compare(const_cast<char*>(r.b), 29, const_cast<char*>(r.a), 4, r.lb, r.la), -r.expected);
+  }
+}
+
+}  // namespace
