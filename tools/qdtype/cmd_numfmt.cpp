@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/limits.h"
 #include "commands.h"
 #include "templates.h"
 
@@ -15,7 +16,7 @@ using qdtype::field;
 using qdtype::print;
 
 constexpr int kInteger = 1, kDouble = 2, kNumeric = 3;
-constexpr size_t kValueRoom = 32672;  // what literal_to_binary may write
+constexpr size_t kValueRoom = qd::kRecordMax;  // what literal_to_binary may write
 constexpr size_t kTextRoom = 4096;    // the text a command prints
 
 // A number as num2str takes it: the literal's type decides (tinyint, smallint and integer
