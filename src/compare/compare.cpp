@@ -42,6 +42,17 @@ constexpr int kFloatExactScale = 6;
 int sign_of(long long d) { return (d > 0) - (d < 0); }
 int cmp_double(double a, double b) { return a < b ? -1 : (a == b ? 0 : 1); }
 
+// The index of the lowest set byte of d (not 0). On 32-bit targets a 64-bit count would
+// be a library call, so the two halves are counted apart there.
+[[gnu::always_inline]] inline size_t lowest_set_byte(uint64_t d) {
+  if constexpr (sizeof(size_t) < sizeof(uint64_t)) {
+    const auto lo = static_cast<uint32_t>(d);
+    return lo ? static_cast<size_t>(std::countr_zero(lo) / 8)
+              : 4 + static_cast<size_t>(std::countr_zero(static_cast<uint32_t>(d >> 32)) / 8);
+  }
+  return static_cast<size_t>(std::countr_zero(d) / 8);
+}
+
 // Index of the first differing byte of a and b over n bytes, n when none differs. Both
 // must hold n readable bytes; nothing beyond them is read. Works 16 (or 8, or 4) bytes at
 // a time; the last block is read overlapping the one before it (its first bytes are
@@ -74,10 +85,10 @@ int cmp_double(double a, double b) { return a < b ? -1 : (a == b ? 0 : 1); }
     auto differ_at = [a, b](size_t i) { return load<uint64_t>(a + i) ^ load<uint64_t>(b + i); };
     size_t i = 0;
     for (; i + 8 <= n; i += 8) {
-      if (const uint64_t d = differ_at(i)) return i + static_cast<size_t>(std::countr_zero(d) / 8);
+      if (const uint64_t d = differ_at(i)) return i + lowest_set_byte(d);
     }
     if (i < n) {
-      if (const uint64_t d = differ_at(n - 8)) return n - 8 + static_cast<size_t>(std::countr_zero(d) / 8);
+      if (const uint64_t d = differ_at(n - 8)) return n - 8 + lowest_set_byte(d);
     }
     return n;
   }

@@ -432,3 +432,31 @@ TEST(Compare, LimitsAroundTheStepOfTheTextWalk) {
 }
 
 }  // namespace
+
+namespace {
+
+// Byte strings of every length up to 40 differing at one position, up or down, with a
+// later difference the other way: the block search (now only byte strings and mixed
+// operands use it) finds the first difference in each half of an eight-byte block and
+// in the overlapping last block, with unsigned bytes.
+TEST(Compare, ByteStringsFindTheirFirstDifference) {
+  for (size_t len = 1; len <= 40; ++len) {
+    for (size_t at = 0; at < len; ++at) {
+      for (int up : {1, -1}) {
+        std::string a(len, '\0'), b;
+        for (size_t i = 0; i < len; ++i) a[i] = static_cast<char>(0x70 + i * 7);
+        b = a;
+        b[at] = static_cast<char>(a[at] + up);
+        if (at + 1 < len) b[len - 1] = static_cast<char>(a[len - 1] - up);
+        SCOPED_TRACE(std::to_string(len) + "/" + std::to_string(at) + "/" + std::to_string(up));
+        Value x = binchar(a), y = binchar(b);
+        EXPECT_EQ(compare(x.p(), 12, y.p(), 12, kAll, kAll), -up);
+        EXPECT_EQ(compare(y.p(), 12, x.p(), 12, kAll, kAll), up);
+        Value t = chr(a);  // a char text against a byte string: the same order
+        EXPECT_EQ(compare(t.p(), 4, y.p(), 12, static_cast<int>(len), kAll), -up);
+      }
+    }
+  }
+}
+
+}  // namespace
