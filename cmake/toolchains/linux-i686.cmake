@@ -1,10 +1,14 @@
 # 32-bit Linux (i686) with the host's multilib compilers. Where the host's kernel cannot
 # run i386 programs, the build's test programs and tools run under qemu-i386 (Debian's
 # qemu-user), found at configure time.
+#
+# The supported 32-bit hosts all have SSE2, so the build uses it: -msse2 for the block
+# compares and 64-bit moves, and -mfpmath=sse so that doubles are computed in 64-bit
+# registers and round as they do in the 64-bit build (x87 extended precision would not).
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_FLAGS_INIT "-m32")
-set(CMAKE_CXX_FLAGS_INIT "-m32")
+set(CMAKE_C_FLAGS_INIT "-m32 -msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-m32 -msse2 -mfpmath=sse")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
 

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -41,6 +42,17 @@ constexpr int kFloatExactScale = 6;
 int sign_of(long long d) { return (d > 0) - (d < 0); }
 int cmp_double(double a, double b) { return a < b ? -1 : (a == b ? 0 : 1); }
 
+// The index of the lowest set byte of d (not 0). On 32-bit targets a 64-bit count would
+// be a library call, so the two halves are counted apart there.
+[[gnu::always_inline]] inline size_t lowest_set_byte(uint64_t d) {
+  if constexpr (sizeof(size_t) < sizeof(uint64_t)) {
+    const auto lo = static_cast<uint32_t>(d);
+    return lo ? static_cast<size_t>(std::countr_zero(lo) / 8)
+              : 4 + static_cast<size_t>(std::countr_zero(static_cast<uint32_t>(d >> 32)) / 8);
+  }
+  return static_cast<size_t>(std::countr_zero(d) / 8);
+}
+
 // Index of the first differing byte of a and b over n bytes, n when none differs. Both
 // must hold n readable bytes; nothing beyond them is read. Works 16 (or 8, or 4) bytes at
 // a time; the last block is read overlapping the one before it (its first bytes are
@@ -73,10 +85,10 @@ int cmp_double(double a, double b) { return a < b ? -1 : (a == b ? 0 : 1); }
     auto differ_at = [a, b](size_t i) { return load<uint64_t>(a + i) ^ load<uint64_t>(b + i); };
     size_t i = 0;
     for (; i + 8 <= n; i += 8) {
-      if (const uint64_t d = differ_at(i)) return i + static_cast<size_t>(std::countr_zero(d) / 8);
+      if (const uint64_t d = differ_at(i)) return i + lowest_set_byte(d);
     }
     if (i < n) {
-      if (const uint64_t d = differ_at(n - 8)) return n - 8 + static_cast<size_t>(std::countr_zero(d) / 8);
+      if (const uint64_t d = differ_at(n - 8)) return n - 8 + lowest_set_byte(d);
     }
     return n;
   }
@@ -135,21 +147,41 @@ int text_step_diff(const unsigned char* a, size_t la, const unsigned char* b, si
   return a[i] - b[i];
 }
 
+// Whether byte k of two texts differs or ends both: two tests, each expected to fail, so
+// that a walk runs straight on through equal bytes.
+[[gnu::always_inline]] inline bool text_stop(const unsigned char* a, const unsigned char* b,
+                                             size_t k) {
+  const unsigned x = a[k];
+  if (__builtin_expect(x != b[k], 0)) return true;
+  return __builtin_expect(x == 0, 0);
+}
+
+// The first stop among bytes i + K..., in order (the fold ends at the first), into *at;
+// false when every one goes on.
+template <size_t... K>
+[[gnu::always_inline]] inline bool text_stop_in(const unsigned char* a, const unsigned char* b,
+                                                size_t i, size_t* at, std::index_sequence<K...>) {
+  return ((text_stop(a, b, i + K) ? (*at = i + K, true) : false) || ...);
+}
+
 // Zero-terminated texts, each also ended by its limit, the shorter extended with blanks:
 // the difference of the first differing bytes. No byte past a text's terminator or
-// limit is read. The first byte decides most keys of random data at once; otherwise the
-// lengths are measured (strnlen stops at the terminator or the limit) and the common part
-// is compared a block at a time within them.
-int text_diff(const unsigned char* a, size_t la, const unsigned char* b, size_t lb) {
+// limit is read, so a caller may pass a short text with a larger limit: byte i of
+// either text is read only once byte i - 1 of both was found equal and not zero. One
+// pass compares and looks for the terminator at once, eight bytes to a step while the
+// shorter limit leaves room; only a text that ends before the other meets the blanks.
+[[gnu::always_inline]] inline int text_diff(const unsigned char* a, size_t la,
+                                           const unsigned char* b, size_t lb) {
   const size_t n = la < lb ? la : lb;
-  if (n > 0) {
-    if (a[0] != b[0] || a[0] == 0) return text_step_diff(a, la, b, lb, 0);
-    const size_t na = strnlen(reinterpret_cast<const char*>(a), n);
-    const size_t nb = strnlen(reinterpret_cast<const char*>(b), n);
-    const size_t m = na < nb ? na : nb;
-    const size_t i = first_difference(a, b, m);
-    if (i < m) return a[i] - b[i];
-    if (m < n) return text_step_diff(a, la, b, lb, m);  // a terminator at m
+  constexpr size_t kStep = 8;
+  size_t i = 0, at;
+  for (; n - i >= kStep; i += kStep) {
+    if (text_stop_in(a, b, i, &at, std::make_index_sequence<kStep>{})) {
+      return text_step_diff(a, la, b, lb, at);
+    }
+  }
+  for (; i < n; ++i) {
+    if (text_stop(a, b, i)) return text_step_diff(a, la, b, lb, i);
   }
   return la > n ? rest_against_blanks(a, n, la) : -rest_against_blanks(b, n, lb);
 }

@@ -114,17 +114,18 @@ int32_t day_number_by_table(int year, int month, int day, int mark);
 // date_from_day below kFirstGregorianDay, by four-year blocks (timeman.cpp).
 bool date_from_julian_day(int32_t day, CivilDate* out);
 
-// Days since 0001-01-01 (day 0), Julian for mark 3, Gregorian otherwise. The date is
-// taken as given: a date the calendar does not have gives a number, not an error.
+// Days since 0001-01-01 (day 0), Julian for mark 3, Gregorian otherwise, by closed forms
+// alone: false (and *out untouched) for the arguments they do not cover, which
+// day_number_by_table counts. The date is taken as given: a date the calendar does not
+// have gives a number, not an error.
 //
-// The usual dates are counted by closed forms over years that begin on 1 March, where the
-// leap day is the last of its year, so neither a leap-year test nor a month table is
-// needed. They hold for the Julian years 1..1581 and the Gregorian years 1583..32767 and
-// months 1..12, for any day (both roads add the day as the same linear term); every such
-// year and month (its day 1) is counted against consecutive day numbers by the test
-// Calendar.EveryDayRoundTripsAndWeekdaysAdvance (tests/datetime/timeman_test.cpp). Any
-// other argument takes the table road.
-inline int32_t day_number(int year, int month, int day, int mark) {
+// The closed forms count over years that begin on 1 March, where the leap day is the
+// last of its year, so neither a leap-year test nor a month table is needed. They hold
+// for the Julian years 1..1581 and the Gregorian years 1583..32767 and months 1..12, for
+// any day (both roads add the day as the same linear term); every such year and month
+// (its day 1) is counted against consecutive day numbers by the test
+// Calendar.EveryDayRoundTripsAndWeekdaysAdvance (tests/datetime/timeman_test.cpp).
+inline bool day_number_closed(int year, int month, int day, int mark, int32_t* out) {
   const auto march_days = [year, month, day](uint32_t* y) {
     *y = static_cast<uint32_t>(year - (month <= 2));  // the year of the last 1 March
     const auto m = static_cast<uint32_t>(month > 2 ? month - 3 : month + 9);  // months since
@@ -140,12 +141,22 @@ inline int32_t day_number(int year, int month, int day, int mark) {
       // The Gregorian leap days, and 2 more, put 2000-01-01 at day 730121.
       constexpr int32_t kGregorianShift = 2;
       const int32_t days = march_days(&y);
-      return days + static_cast<int32_t>(y / 400 - y / 100) + kGregorianShift;
+      *out = days + static_cast<int32_t>(y / 400 - y / 100) + kGregorianShift;
+      return true;
     }
   } else if (month_ok && static_cast<uint32_t>(year - kMinYear) <
                              static_cast<uint32_t>(kGregorianStartYear - kMinYear)) {
-    return march_days(&y);
+    *out = march_days(&y);
+    return true;
   }
+  return false;
+}
+
+// Days since 0001-01-01 (day 0) for any arguments: the closed forms above where they
+// hold, the month table elsewhere.
+inline int32_t day_number(int year, int month, int day, int mark) {
+  int32_t days;
+  if (day_number_closed(year, month, day, mark, &days)) return days;
   return day_number_by_table(year, month, day, mark);
 }
 

@@ -326,12 +326,18 @@ struct Instant {
   int32_t clock;
 };
 
-// A datetime [yy:low] (low at most kDd) with a clean clock; the caller has checked the
-// range.
+// A datetime [yy:low] (low at most kDd) with a clean clock and a date the closed day
+// counts cover (the rest, the reform year among them, take the general road, which
+// counts them by the month table); the caller has checked the range. Nothing here calls
+// out, so the direct roads need no frame.
 [[gnu::always_inline]] inline bool dt_instant(const void* dt, uint32_t h, int low, Instant* t) {
   if (!dt_clock_part(dt, low, &t->clock)) return false;
-  t->day = day_number(stored_field<int16_t>(dt, low, kYy), stored_field<int16_t>(dt, low, kMo),
-                      stored_field<int16_t>(dt, low, kDd), range_mark(h));
+  int32_t day;
+  if (!day_number_closed(stored_field<int16_t>(dt, low, kYy), stored_field<int16_t>(dt, low, kMo),
+                         stored_field<int16_t>(dt, low, kDd), range_mark(h), &day)) {
+    return false;
+  }
+  t->day = day;
   return true;
 }
 
@@ -399,12 +405,6 @@ inline bool from_day(uint32_t h) { return range_high(h) == kDd && range_low(h) <
   return true;
 }
 
-// Two shapes with different lowest codes, apart from the usual case.
-[[gnu::noinline]] bool sub_dt_direct_mixed(const void* a, uint32_t ha, const void* b,
-                                           uint32_t hb, void* result) {
-  return sub_dt_direct(a, ha, range_low(ha), b, hb, range_low(hb), result);
-}
-
 [[gnu::noinline]] bool add_dt_ts_direct_mixed(const void* dt, uint32_t hd, const void* ts,
                                               uint32_t ht, bool subtract, void* result) {
   return add_dt_ts_direct(dt, hd, range_low(hd), ts, ht, range_low(ht), subtract, result);
@@ -423,25 +423,35 @@ inline bool from_day(uint32_t h) { return range_high(h) == kDd && range_low(h) <
   return 0;
 }
 
-}  // namespace
-
-QD_EXTERN_C QD_API __attribute__((hot)) int dt_sub(const void* a, const void* b, void* result) {
-  QD_INPUTS_OK(valid_datetime(a, kDtLargest) && valid_datetime(b, kDtLargest));
+// dt_sub apart from the usual case: the current datetime made sure of first, then the
+// direct road for two whole dates of any lowest codes, else the general road.
+[[gnu::noinline]] int sub_other(const void* a, const void* b, void* result) {
   // No step of its own reports here: once the current datetime is set, nothing fails.
   if (int err = ensure_current(); err != 0) return err;
   const uint32_t ha = load<uint32_t>(a), hb = load<uint32_t>(b);
-  constexpr uint32_t kRangeByte = 0xFF;
-  bool direct = false;
-  if (((ha ^ hb) & kRangeByte) == 0 && range_high(ha) == kYy) {
-    // Values of one shape, the usual case, with constant codes.
-    direct = by_low(
-        range_low(ha), [&](auto low) { return sub_dt_direct(a, ha, low, b, hb, low, result); },
-        [] { return false; });
-  } else if (whole_date(ha) && whole_date(hb)) {
-    direct = sub_dt_direct_mixed(a, ha, b, hb, result);
+  if (whole_date(ha) && whole_date(hb) &&
+      sub_dt_direct(a, ha, range_low(ha), b, hb, range_low(hb), result)) {
+    return 0;
   }
-  if (direct) return QD_TS_OUT(0, result);
-  return QD_TS_OUT(sub_general(a, b, result), result);
+  return sub_general(a, b, result);
+}
+
+}  // namespace
+
+// The usual case, two values of one shape with the current datetime set, is handled here
+// with constant codes and no call, so the export keeps no frame; everything else is
+// handed on whole.
+QD_EXTERN_C QD_API __attribute__((hot)) int dt_sub(const void* a, const void* b, void* result) {
+  QD_INPUTS_OK(valid_datetime(a, kDtLargest) && valid_datetime(b, kDtLargest));
+  const uint32_t ha = load<uint32_t>(a), hb = load<uint32_t>(b);
+  constexpr uint32_t kRangeByte = 0xFF;
+  if (current_is_set() && ((ha ^ hb) & kRangeByte) == 0 && range_high(ha) == kYy &&
+      by_low(
+          range_low(ha), [&](auto low) { return sub_dt_direct(a, ha, low, b, hb, low, result); },
+          [] { return false; })) {
+    return QD_TS_OUT(0, result);
+  }
+  return QD_TS_OUT(sub_other(a, b, result), result);
 }
 
 namespace {

@@ -385,3 +385,67 @@ TEST(Compare, FirstDifferenceInEveryBlock) {
 }
 
 }  // namespace
+
+namespace {
+
+// Length limits that end a text inside, at and just past an eight-byte step, against a
+// text that goes on, ends, or carries blanks or bytes near the blank; bytes above 0x7f
+// count unsigned. Each row is also checked with the operands swapped.
+TEST(Compare, LimitsAroundTheStepOfTheTextWalk) {
+  struct Row {
+    const char* a;
+    const char* b;
+    int la, lb, expected;
+  };
+  const Row rows[] = {
+      {"abcdefghX", "abcdefghY", 8, 8, 0},
+      {"abcdefghX", "abcdefghY", 9, 9, -1},
+      {"abcdefghX", "abcdefghY", 8, kAll, -1},  // a's blank against Y
+      {"abcdefgh", "abcdefgh   ", kAll, kAll, 0},
+      {"abcdefgh", "abcdefgh  \x1f", kAll, kAll, 1},
+      {"abcdefgh!", "abcdefgh", kAll, kAll, 1},
+      {"abcdefgh\xe9", "abcdefgha", kAll, kAll, 1},
+      {"abcdefg", "abcdefgh", kAll, 7, 0},
+      {"abcdefghijklmnop", "abcdefghijklmnopq", 16, kAll, -1},
+      {"abcdefghijklmnopq", "abcdefghijklmnop ", 16, 17, 0},
+      {"abcdefghijklmno\x01", "abcdefghijklmno", kAll, kAll, -1},
+      {"x", "", 0, kAll, 0},
+      {"x", "y", -5, 0, 0},
+      {"", "y", kAll, kAll, -1},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(r.a) + "|" + r.b + "|" + std::to_string(r.la) + "|" + std::to_string(r.lb));
+    EXPECT_EQ(compare(const_cast<char*>(r.a), 4, const_cast<char*>(r.b), 29, r.la, r.lb), r.expected);
+    EXPECT_EQ(compare(const_cast<char*>(r.b), 29, const_cast<char*>(r.a), 4, r.lb, r.la), -r.expected);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Byte strings of every length up to 40 differing at one position, up or down, with a
+// later difference the other way: the block search (now only byte strings and mixed
+// operands use it) finds the first difference in each half of an eight-byte block and
+// in the overlapping last block, with unsigned bytes.
+TEST(Compare, ByteStringsFindTheirFirstDifference) {
+  for (size_t len = 1; len <= 40; ++len) {
+    for (size_t at = 0; at < len; ++at) {
+      for (int up : {1, -1}) {
+        std::string a(len, '\0'), b;
+        for (size_t i = 0; i < len; ++i) a[i] = static_cast<char>(0x70 + i * 7);
+        b = a;
+        b[at] = static_cast<char>(a[at] + up);
+        if (at + 1 < len) b[len - 1] = static_cast<char>(a[len - 1] - up);
+        SCOPED_TRACE(std::to_string(len) + "/" + std::to_string(at) + "/" + std::to_string(up));
+        Value x = binchar(a), y = binchar(b);
+        EXPECT_EQ(compare(x.p(), 12, y.p(), 12, kAll, kAll), -up);
+        EXPECT_EQ(compare(y.p(), 12, x.p(), 12, kAll, kAll), up);
+        Value t = chr(a);  // a char text against a byte string: the same order
+        EXPECT_EQ(compare(t.p(), 4, y.p(), 12, static_cast<int>(len), kAll), -up);
+      }
+    }
+  }
+}
+
+}  // namespace

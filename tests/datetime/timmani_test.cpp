@@ -255,3 +255,34 @@ TEST_F(Direct, ClockFieldsAtTheirEdges) {
 
 }  // namespace
 }  // namespace dtt
+
+namespace dtt {
+namespace {
+
+// dt_sub with the current datetime not yet read: it reads the clock first and then gives
+// the bytes it gives with the datetime set, on the usual shape, on mixed lowest codes,
+// across the calendar reform and on values that take the current date.
+TEST_F(Arith, DifferenceReadsTheClockFirst) {
+  const char* const pairs[][2] = {
+      {"dt[yy:ms](2007,11,28,13,5,7,42)", "dt[yy:ms](2000,2,29,23,59,59,999)"},
+      {"dtv[yy:dd](1582,10,15)", "dtv[yy:dd](1582,10,4)"},
+      {"dtv[yy:ss](1582,12,31,0,0,1)", "dtv[yy:ss](1581,1,1,0,0,0)"},
+      {"dt[yy:mi](2007,11,28,13,5)", "dt[yy:dd](2007,11,27)"},
+      {"dt[hh:mi](23,0)", "dt[yy:mi](2007,11,27,1,0)"},
+  };
+  for (const auto& p : pairs) {
+    SCOPED_TRACE(std::string(p[0]) + " - " + p[1]);
+    const Value a = value(p[0]), b = value(p[1]);
+    Value want, got;
+    ASSERT_EQ(dt_sub(a.b, b.b, want.b), 0);
+    qd::Unpacked unset{};
+    unset.field[kMs] = qd::kCurrentUnset;
+    qd::restore_current_for_test(unset);
+    ASSERT_EQ(dt_sub(a.b, b.b, got.b), 0);
+    EXPECT_TRUE(qd::current_is_set());
+    EXPECT_EQ(std::memcmp(got.b, want.b, sizeof got.b), 0) << lit(got, true);
+  }
+}
+
+}  // namespace
+}  // namespace dtt
