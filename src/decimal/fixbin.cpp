@@ -130,35 +130,53 @@ inline U128 from_digits(Vec d) {
   return static_cast<U128>(bcd16_to_bin(hi64(d))) * k1e16 + bcd16_to_bin(lo64(d));
 }
 
+// x (not negative) with the sign bit set for sign 1: the same double as -x, without a
+// branch on a sign that follows no pattern.
+inline double with_sign(double x, int sign) {
+  return std::bit_cast<double>(std::bit_cast<uint64_t>(x) | (static_cast<uint64_t>(sign) << 63));
+}
+
 // fix_double of v (not zero). Up to 16 digits the digit-by-digit accumulation is one
 // conversion of the integer; longer values take the digit road.
 QD_DOUBLE_MATH double to_double(const Bin& v) {
-  if (v.m < k1e16) return small_double(lo64(v.m), -v.lo, v.sign != 0);
-  return num_double(Num{to_digits(v.m), v.p, v.lo, v.sign});
+  const double x = v.m < k1e16 ? small_double(lo64(v.m), -v.lo, false)
+                               : num_double(Num{to_digits(v.m), v.p, v.lo, 0});
+  return with_sign(x, v.sign);
 }
 
 // fix_double of an operand (not zero) whose digits are n.d and, as an integer, m.
 QD_DOUBLE_MATH double operand_double(const Num& n, U128 m) {
-  return m < k1e16 ? small_double(lo64(m), -n.lo, n.sign != 0) : num_double(n);
+  const double x = m < k1e16 ? small_double(lo64(m), -n.lo, false)
+                             : num_double(Num{n.d, n.p, n.lo, 0});
+  return with_sign(x, n.sign);
+}
+
+// Whether d is a multiple of 10: even, and a multiple of 5, which it is exactly when the
+// sum of its 32-bit words is (2^32 = 1 mod 5), found as a product with the inverse of 5
+// modulo 2^64 of at most (2^64 - 1) / 5. Both tests are taken without a branch between
+// them: an estimate's last digit is seldom 0, but its parity is anybody's guess.
+inline bool multiple_of_ten(U128 d) {
+  const uint64_t l = lo64(d), h = hi64(d);
+  const uint64_t sum = (l & 0xffffffffu) + (l >> 32) + (h & 0xffffffffu) + (h >> 32);
+  return static_cast<int>((l & 1) == 0) & static_cast<int>(sum * 0xcccccccccccccccdull <= 0x3333333333333333ull);
 }
 
 // double_fix_digits of x: its 30 significant digits less their trailing zeros, which
-// double_fix_digits drops (a zero digit of d is a factor 10, found by the parity and the
-// remainder by 5, with 2^32 = 1 mod 5 for the latter). False where the division in
-// digit vectors would fail or stop (a zero, a scale out of range) and where the fast
-// form of the digits does not apply.
+// double_fix_digits drops. False where the division in digit vectors would fail or stop
+// (a zero, a scale out of range). Estimates beyond the fast form of the digits (first
+// digits above 10^29 or far below 1) take the word-by-word form, whose digits and scale
+// are double_fix_digits' own.
 bool estimate(double x, Bin* out) {
   U128 d;
   int E, sign;
-  if (!double_digits30(x, &d, &E, &sign)) return false;
+  if (!double_digits30(x, &d, &E, &sign)) {
+    Num n;
+    if (!num_from_double(x, &n) || n.d == Vec(0)) return false;
+    *out = {from_digits(n.d), n.p, n.lo, n.sign};
+    return true;
+  }
   int z = 0;
-  for (;;) {
-    const uint64_t l = lo64(d), h = hi64(d);
-    if (l & 1) break;
-    // Divisible by 5 exactly when the product with the inverse of 5 modulo 2^64 is at
-    // most (2^64 - 1) / 5.
-    const uint64_t sum = (l & 0xffffffffu) + (l >> 32) + (h & 0xffffffffu) + (h >> 32);
-    if (sum * 0xcccccccccccccccdull > 0x3333333333333333ull) break;
+  while (multiple_of_ten(d)) {
     U128 rem;
     d = div_pow10(d, 1, &rem);
     ++z;
@@ -208,7 +226,7 @@ bool product(const Bin& q, const Divisor& b, Bin* out) {
   // estimate has none, a sum's top position holds a digit of a non-zero top or a carry,
   // a difference strips them).
   int nd = q.p + b.digits;
-  if (r[(nd - 1) >> 3] < kP10w[(nd - 1) & 7]) --nd;
+  nd -= static_cast<int>(r[(nd - 1) >> 3] < kP10w[(nd - 1) & 7]);
   const int top = (nd - 1) >> 3;
   int S = -(q.lo + b.lo);
   const int sign = q.sign != b.sign;
@@ -230,7 +248,8 @@ bool product(const Bin& q, const Divisor& b, Bin* out) {
   const uint64_t unit = kP10w[j];
   m = m * kP10w[8 - j] + r[i0] / unit;
   const bool up = j ? r[i0] % unit >= unit / 2 : r[i0 - 1] >= kLimb / 2;
-  if (up && ++m == kP10.v[kDigits]) return false;  // a new digit: the product is 1
+  m += static_cast<unsigned>(up);
+  if (m == kP10.v[kDigits]) return false;  // a new digit: the product is 1
   // 30 digits, or 29 (N limbs of which the top one is below 10) unless rounded up to 30.
   *out = {m, nd - k + (m >= kP10.v[nd - k]), -S, sign};
   return true;
@@ -286,8 +305,10 @@ __attribute__((always_inline)) inline bool add_bin(const Bin& x, const Bin& y, b
     if (above_limit(p, scale)) return false;
     sign = sa;
   } else {
-    const bool b_larger = ys > xs || (ys == xs && lost_y != 0);
-    const bool a_larger = xs > ys || (xs == ys && lost_x != 0);
+    // Which side is larger depends on the operands alone: compared without branches.
+    const int eq = static_cast<int>(ys == xs);
+    const bool b_larger = static_cast<int>(ys > xs) | (eq & static_cast<int>(lost_y != 0));
+    const bool a_larger = static_cast<int>(xs > ys) | (eq & static_cast<int>(lost_x != 0));
     const U128 big = b_larger ? ys : xs, little = b_larger ? xs : ys;
     r = big - little - static_cast<unsigned>((b_larger ? lost_x : lost_y) != 0);
     p = digits_of(r);

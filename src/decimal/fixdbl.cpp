@@ -307,9 +307,13 @@ inline bool scaled_digits_fast(uint64_t m, int e2, int E, U128* d) {
     dropped = high << (256 - r);
     below = low != 0;
   }
-  const U128 half = U128(1) << 127;
-  if (dropped > half || (dropped == half && (below || (lo64(v) & 1)))) v += U128(1);
-  *d = v;
+  // Up exactly when the dropped bits exceed half, or are half with anything below them
+  // or an odd v: added as 0 or 1, since which of them holds follows no pattern.
+  const uint64_t dh = hi64(dropped), dl = lo64(dropped) | static_cast<uint64_t>(below);
+  const uint64_t kHalf = uint64_t{1} << 63;
+  const int up = static_cast<int>(dh > kHalf) |
+                 (static_cast<int>(dh == kHalf) & static_cast<int>((dl | (lo64(v) & 1)) != 0));
+  *d = v + U128(static_cast<unsigned>(up));
   return true;
 }
 
