@@ -146,8 +146,8 @@ QD_DOUBLE_MATH double to_double(const Bin& v) {
 
 // fix_double of an operand (not zero) whose digits are n.d and, as an integer, m.
 QD_DOUBLE_MATH double operand_double(const Num& n, U128 m) {
-  const double x = m < k1e16 ? small_double(lo64(m), -n.lo, false)
-                             : num_double(Num{n.d, n.p, n.lo, 0});
+  const double x =
+      m < k1e16 ? small_double(lo64(m), -n.lo, false) : num_double(Num{n.d, n.p, n.lo, 0});
   return with_sign(x, n.sign);
 }
 
@@ -158,7 +158,8 @@ QD_DOUBLE_MATH double operand_double(const Num& n, U128 m) {
 inline bool multiple_of_ten(U128 d) {
   const uint64_t l = lo64(d), h = hi64(d);
   const uint64_t sum = (l & 0xffffffffu) + (l >> 32) + (h & 0xffffffffu) + (h >> 32);
-  return static_cast<int>((l & 1) == 0) & static_cast<int>(sum * 0xcccccccccccccccdull <= 0x3333333333333333ull);
+  return static_cast<int>((l & 1) == 0) &
+         static_cast<int>(sum * 0xcccccccccccccccdull <= 0x3333333333333333ull);
 }
 
 // double_fix_digits of x: its 30 significant digits less their trailing zeros, which
