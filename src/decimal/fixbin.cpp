@@ -202,7 +202,7 @@ struct Divisor {
 // is 5 or more). The scale stays in range and the kept digits stay within 30, or this
 // road stops (false). q and b are not zero; b has at most NB limbs.
 template <int NB>
-bool product(const Bin& q, const Divisor& b, Bin* out) {
+__attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& b, Bin* out) {
   uint64_t x[4];
   to_limbs(q.m, x);
   const uint64_t y0 = b.y[0], y1 = NB > 1 ? b.y[1] : 0, y2 = NB > 2 ? b.y[2] : 0,
@@ -320,6 +320,29 @@ __attribute__((always_inline)) inline bool add_bin(const Bin& x, const Bin& y, b
   return true;
 }
 
+// The steps after the operands' doubles, for a divisor of at most 8 * NB digits: its zero
+// limbs above them are left out of both products, which are written into the chain
+// (one dispatch on the divisor's length per division, not one call per product).
+template <int NB>
+QD_DOUBLE_MATH bool chain(const Bin& A, const Divisor& B, double xa, double xb, uint8_t* c) {
+  auto remainder = [&A, &B](const Bin& q, Bin* r) {  // a - q * b
+    Bin p;
+    return product<NB>(q, B, &p) && add_bin(A, p, true, r);
+  };
+  Bin q, r, t, sum;
+  if (!estimate(xa / xb, &q) || !remainder(q, &r)) return false;
+  if (r.m == 0) {
+    sum = q;
+  } else {
+    if (!estimate(to_double(r) / xb, &t) || !add_bin(q, t, false, &sum)) return false;
+    q = sum;
+    if (!remainder(q, &r)) return false;
+    if (r.m != 0 && (!estimate(to_double(r) / xb, &t) || !add_bin(q, t, false, &sum))) return false;
+  }
+  num_store(Num{to_digits(sum.m), sum.p, sum.lo, sum.sign}, c);
+  return true;
+}
+
 }  // namespace
 
 // The steps of divide_by_steps, each by the rule above that gives its bytes.
@@ -332,28 +355,17 @@ QD_DOUBLE_MATH bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   const uint64_t lb = bcd16_to_limbs(lo64(nb.d)), hb = bcd16_to_limbs(hi64(nb.d));
   const int db = vec_len(nb.d);
   const Divisor B{{lb & 0xffffffffu, lb >> 32, hb & 0xffffffffu, hb >> 32}, db, nb.lo, nb.sign};
-  const double xb = operand_double(nb, from_digits(nb.d));
-  // Products with the divisor's zero limbs above its digits left out.
-  bool (*const times_b)(const Bin&, const Divisor&, Bin*) = db <= 8    ? product<1>
-                                                            : db <= 16 ? product<2>
-                                                            : db <= 24 ? product<3>
-                                                                       : product<4>;
-  auto remainder = [&A, &B, times_b](const Bin& q, Bin* r) {  // a - q * b
-    Bin p;
-    return times_b(q, B, &p) && add_bin(A, p, true, r);
-  };
-  Bin q, r, t, sum;
-  if (!estimate(operand_double(na, A.m) / xb, &q) || !remainder(q, &r)) return false;
-  if (r.m == 0) {
-    sum = q;
-  } else {
-    if (!estimate(to_double(r) / xb, &t) || !add_bin(q, t, false, &sum)) return false;
-    q = sum;
-    if (!remainder(q, &r)) return false;
-    if (r.m != 0 && (!estimate(to_double(r) / xb, &t) || !add_bin(q, t, false, &sum))) return false;
+  const double xa = operand_double(na, A.m), xb = operand_double(nb, from_digits(nb.d));
+  switch ((db - 1) >> 3) {
+    case 0:
+      return chain<1>(A, B, xa, xb, c);
+    case 1:
+      return chain<2>(A, B, xa, xb, c);
+    case 2:
+      return chain<3>(A, B, xa, xb, c);
+    default:
+      return chain<4>(A, B, xa, xb, c);
   }
-  num_store(Num{to_digits(sum.m), sum.p, sum.lo, sum.sign}, c);
-  return true;
 }
 #endif
 
