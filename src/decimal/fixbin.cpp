@@ -151,15 +151,15 @@ QD_DOUBLE_MATH double operand_double(const Num& n, U128 m) {
   return with_sign(x, n.sign);
 }
 
-// Whether d is a multiple of 10: even, and a multiple of 5, which it is exactly when the
-// sum of its 32-bit words is (2^32 = 1 mod 5), found as a product with the inverse of 5
-// modulo 2^64 of at most (2^64 - 1) / 5. Both tests are taken without a branch between
-// them: an estimate's last digit is seldom 0, but its parity is anybody's guess.
-inline bool multiple_of_ten(U128 d) {
-  const uint64_t l = lo64(d), h = hi64(d);
-  const uint64_t sum = (l & 0xffffffffu) + (l >> 32) + (h & 0xffffffffu) + (h >> 32);
-  return static_cast<int>((l & 1) == 0) &
-         static_cast<int>(sum * 0xcccccccccccccccdull <= 0x3333333333333333ull);
+// d / 10 when d is a multiple of 10, found without a division: d is even, and half of it
+// times the inverse of 5 modulo 2^128 is that half divided by 5 exactly when it is at
+// most (2^128 - 1) / 5 (the multiples of 5 are the numbers that product maps there).
+// Zero otherwise (d itself is never 0 here).
+inline U128 tenth_if_exact(U128 d) {
+  constexpr U128 kInverse5 = (U128{0xccccccccccccccccull} << 64) | 0xcccccccccccccccdull;
+  constexpr U128 kFifth = (U128{0x3333333333333333ull} << 64) | 0x3333333333333333ull;
+  const U128 y = (d >> 1) * kInverse5;
+  return (lo64(d) & 1) == 0 && y <= kFifth ? y : U128(0);
 }
 
 // double_fix_digits of x: its 30 significant digits less their trailing zeros, which
@@ -176,10 +176,11 @@ bool estimate(double x, Bin* out) {
     *out = {from_digits(n.d), n.p, n.lo, n.sign};
     return true;
   }
+  // A double's exact digits end early where it is an integer or has few binary places,
+  // so runs of trailing zeros are common.
   int z = 0;
-  while (multiple_of_ten(d)) {
-    U128 rem;
-    d = div_pow10(d, 1, &rem);
+  for (U128 y = tenth_if_exact(d); y != 0; y = tenth_if_exact(d)) {
+    d = y;
     ++z;
   }
   const int scale = kDigits - 1 - E - z;
