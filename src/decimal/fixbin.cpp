@@ -159,7 +159,10 @@ inline U128 tenth_if_exact(U128 d) {
   constexpr U128 kInverse5 = (U128{0xccccccccccccccccull} << 64) | 0xcccccccccccccccdull;
   constexpr U128 kFifth = (U128{0x3333333333333333ull} << 64) | 0x3333333333333333ull;
   const U128 y = (d >> 1) * kInverse5;
-  return (lo64(d) & 1) == 0 && y <= kFifth ? y : U128(0);
+  // Both tests without a branch between them: the parity is anybody's guess.
+  const uint64_t keep = 0 - static_cast<uint64_t>(static_cast<int>((lo64(d) & 1) == 0) &
+                                                  static_cast<int>(y <= kFifth));
+  return y & ((U128{keep} << 64) | keep);
 }
 
 // double_fix_digits of x: its 30 significant digits less their trailing zeros, which
@@ -242,15 +245,19 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
   const int k = 2 * ((nd + 1) / 2) - kDigits;  // digits dropped, at least 2
   S -= k;
   if (S < kMulScaleMin || S > kMulScaleMax) return false;
-  const int i0 = k / 8, j = k % 8;
-  // The kept whole limbs two at a time (a pair is below 10^16), then the part of r[i0].
-  int i = top;
-  U128 m = (top - i0) & 1 ? r[i--] : 0;
-  for (; i > i0; i -= 2) m = m * k1e16 + (r[i] * kLimb + r[i - 1]);
-  const uint64_t unit = kP10w[j];
-  m = m * kP10w[8 - j] + r[i0] / unit;
-  const bool up = j ? r[i0] % unit >= unit / 2 : r[i0 - 1] >= kLimb / 2;
-  m += static_cast<unsigned>(up);
+  const int i0 = k / 8, j = k % 8;  // i0 <= 3
+  // The four limbs above r[i0] hold every kept digit outside r[i0] (those above the
+  // product's top are 0), so the kept value is read in the same few steps whatever its
+  // length: two pairs below 10^16, then the part of r[i0] above the cut.
+  const uint64_t upper = r[i0 + 4] * kLimb + r[i0 + 3], lower = r[i0 + 2] * kLimb + r[i0 + 1];
+  const uint64_t unit = kP10w[j], cut = r[i0] / unit;
+  U128 m = (static_cast<U128>(upper) * k1e16 + lower) * kP10w[8 - j] + cut;
+  // Half up on the highest dropped digit: in r[i0] below the cut, or at the top of the limb
+  // below when the cut falls between limbs (j = 0 only with i0 >= 1). Both are read and
+  // one is chosen, rather than branching on where the cut falls.
+  const bool up_within = r[i0] - cut * unit >= unit / 2;
+  const bool up_below = r[i0 - (i0 > 0)] >= kLimb / 2;
+  m += static_cast<unsigned>(j ? up_within : up_below);
   if (m == kP10.v[kDigits]) return false;  // a new digit: the product is 1
   // 30 digits, or 29 (N limbs of which the top one is below 10) unless rounded up to 30.
   *out = {m, nd - k + (m >= kP10.v[nd - k]), -S, sign};
