@@ -257,7 +257,8 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
   // one is chosen, rather than branching on where the cut falls.
   const bool up_within = r[i0] - cut * unit >= unit / 2;
   const bool up_below = r[i0 - (i0 > 0)] >= kLimb / 2;
-  m += static_cast<unsigned>(j ? up_within : up_below);
+  m += static_cast<unsigned>((static_cast<int>(up_within) & static_cast<int>(j != 0)) |
+                             (static_cast<int>(up_below) & static_cast<int>(j == 0)));
   if (m == kP10.v[kDigits]) return false;  // a new digit: the product is 1
   // 30 digits, or 29 (N limbs of which the top one is below 10) unless rounded up to 30.
   *out = {m, nd - k + (m >= kP10.v[nd - k]), -S, sign};
@@ -270,7 +271,7 @@ inline U128 on_window(const Bin& x, int cut, U128* lost) {
   const int d = x.lo - cut;
   if (d >= 0) {
     *lost = 0;
-    return d < 20 ? x.m * lo64(kP10.v[d]) : x.m * kP10.v[d];
+    return x.m * kP10.v[d];  // d < 30: within the table, one product whatever its size
   }
   return div_pow10(x.m, -d, lost);
 }
