@@ -151,18 +151,22 @@ QD_DOUBLE_MATH double operand_double(const Num& n, U128 m) {
   return with_sign(x, n.sign);
 }
 
-// d / 10 when d is a multiple of 10, found without a division: d is even, and half of it
-// times the inverse of 5 modulo 2^128 is that half divided by 5 exactly when it is at
-// most (2^128 - 1) / 5 (the multiples of 5 are the numbers that product maps there).
-// Zero otherwise (d itself is never 0 here).
-inline U128 tenth_if_exact(U128 d) {
+// Whether d is a multiple of 10: even, and a multiple of 5, which it is exactly when the
+// sum of its 32-bit words is (2^32 = 1 mod 5), found as a product with the inverse of 5
+// modulo 2^64 of at most (2^64 - 1) / 5. Both tests are taken without a branch between
+// them: the parity is anybody's guess.
+inline bool multiple_of_ten(U128 d) {
+  const uint64_t l = lo64(d), h = hi64(d);
+  const uint64_t sum = (l & 0xffffffffu) + (l >> 32) + (h & 0xffffffffu) + (h >> 32);
+  return static_cast<int>((l & 1) == 0) &
+         static_cast<int>(sum * 0xcccccccccccccccdull <= 0x3333333333333333ull);
+}
+
+// d / 10 for a multiple of 10, without a division: half of d times the inverse of 5
+// modulo 2^128 (the product is exact, as the half is a multiple of 5).
+inline U128 exact_tenth(U128 d) {
   constexpr U128 kInverse5 = (U128{0xccccccccccccccccull} << 64) | 0xcccccccccccccccdull;
-  constexpr U128 kFifth = (U128{0x3333333333333333ull} << 64) | 0x3333333333333333ull;
-  const U128 y = (d >> 1) * kInverse5;
-  // Both tests without a branch between them: the parity is anybody's guess.
-  const uint64_t keep = 0 - static_cast<uint64_t>(static_cast<int>((lo64(d) & 1) == 0) &
-                                                  static_cast<int>(y <= kFifth));
-  return y & ((U128{keep} << 64) | keep);
+  return (d >> 1) * kInverse5;
 }
 
 // double_fix_digits of x: its 30 significant digits less their trailing zeros, which
@@ -182,8 +186,8 @@ bool estimate(double x, Bin* out) {
   // A double's exact digits end early where it is an integer or has few binary places,
   // so runs of trailing zeros are common.
   int z = 0;
-  for (U128 y = tenth_if_exact(d); y != 0; y = tenth_if_exact(d)) {
-    d = y;
+  while (multiple_of_ten(d)) {
+    d = exact_tenth(d);
     ++z;
   }
   const int scale = kDigits - 1 - E - z;
