@@ -150,6 +150,12 @@ QD_DOUBLE_MATH double operand_double(const Num& n, U128 m) {
       m < k1e16 ? small_double(lo64(m), -n.lo, false) : num_double(Num{n.d, n.p, n.lo, 0});
   return with_sign(x, n.sign);
 }
+// The same for the divisor, whose significant digits (db of them) are known as limbs.
+QD_DOUBLE_MATH double divisor_double(const Num& n, int db, uint64_t low_limbs) {
+  const uint64_t low = (low_limbs & 0xffffffffu) + (low_limbs >> 32) * kLimb;
+  const double x = db <= 16 ? small_double(low, -n.lo, false) : num_double(Num{n.d, n.p, n.lo, 0});
+  return with_sign(x, n.sign);
+}
 
 // Whether d is a multiple of 10: even, and a multiple of 5, which it is exactly when the
 // sum of its 32-bit words is (2^32 = 1 mod 5), found as a product with the inverse of 5
@@ -368,7 +374,7 @@ QD_DOUBLE_MATH bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   const uint64_t lb = bcd16_to_limbs(lo64(nb.d)), hb = bcd16_to_limbs(hi64(nb.d));
   const int db = vec_len(nb.d);
   const Divisor B{{lb & 0xffffffffu, lb >> 32, hb & 0xffffffffu, hb >> 32}, db, nb.lo, nb.sign};
-  const double xa = operand_double(na, A.m), xb = operand_double(nb, from_digits(nb.d));
+  const double xa = operand_double(na, A.m), xb = divisor_double(nb, db, lb);
   switch ((db - 1) >> 3) {
     case 0:
       return chain<1>(A, B, xa, xb, c);
