@@ -218,21 +218,25 @@ const unsigned char* bytes(const void* p) { return static_cast<const unsigned ch
 [[gnu::always_inline]] inline int text_sign(const unsigned char* a, int len_a,
                                             const unsigned char* b, int len_b) {
   // The limits stay signed: a negative one makes no step and leaves the rest, which is
-  // nothing, to text_rest_sign.
+  // nothing, to text_rest_sign. The walk moves two pointers and counts down what the
+  // shorter limit leaves, so that it keeps few registers and compare needs no frame.
   const ptrdiff_t n = len_a < len_b ? len_a : len_b;
+  const unsigned char* pa = a;
+  const unsigned char* pb = b;
+  ptrdiff_t left = n;
   auto told = [&](ptrdiff_t k) {
-    const unsigned x = a[k], y = reread(b)[k];
+    const unsigned x = pa[k], y = reread(pb)[k];
     if (__builtin_expect(x * y != 0, 1)) return x > y ? 1 : -1;  // neither ends here
-    return text_ended_sign(a, limit_of(len_a), b, limit_of(len_b), static_cast<size_t>(k));
+    return text_ended_sign(a, limit_of(len_a), b, limit_of(len_b),
+                           static_cast<size_t>(pa - a + k));
   };
-  constexpr ptrdiff_t kStep = 8;
-  ptrdiff_t i = 0;
-  for (; i <= n - kStep; i += kStep) {
-#define QD_TEXT_BYTE(k)                                                     \
-  if (const unsigned x = a[i + (k)]; __builtin_expect(x != b[i + (k)], 0)) { \
-    return told(i + (k));                                                   \
-  } else if (__builtin_expect(x == 0, 0)) {                                 \
-    return 0;                                                               \
+  constexpr ptrdiff_t kStep = 16;
+  for (; left >= kStep; left -= kStep, pa += kStep, pb += kStep) {
+#define QD_TEXT_BYTE(k)                                                \
+  if (const unsigned x = pa[k]; __builtin_expect(x != pb[k], 0)) {     \
+    return told(k);                                                    \
+  } else if (__builtin_expect(x == 0, 0)) {                            \
+    return 0;                                                          \
   }
     QD_TEXT_BYTE(0);
     QD_TEXT_BYTE(1);
@@ -242,11 +246,19 @@ const unsigned char* bytes(const void* p) { return static_cast<const unsigned ch
     QD_TEXT_BYTE(5);
     QD_TEXT_BYTE(6);
     QD_TEXT_BYTE(7);
+    QD_TEXT_BYTE(8);
+    QD_TEXT_BYTE(9);
+    QD_TEXT_BYTE(10);
+    QD_TEXT_BYTE(11);
+    QD_TEXT_BYTE(12);
+    QD_TEXT_BYTE(13);
+    QD_TEXT_BYTE(14);
+    QD_TEXT_BYTE(15);
 #undef QD_TEXT_BYTE
   }
-  for (; i < n; ++i) {
-    const unsigned x = a[i];
-    if (__builtin_expect(x != b[i], 0)) return told(i);
+  for (; left > 0; --left, ++pa, ++pb) {
+    const unsigned x = *pa;
+    if (__builtin_expect(x != *pb, 0)) return told(0);
     if (__builtin_expect(x == 0, 0)) return 0;
   }
   return text_rest_sign(a, limit_of(len_a), b, limit_of(len_b), n < 0 ? 0 : static_cast<size_t>(n));
@@ -473,13 +485,13 @@ using namespace qd;
 QD_EXTERN_C QD_API int compare(void* a, int code_a, void* b, int code_b, int len_a, int len_b) {
   if (__builtin_expect(!a || !b, 0)) return compare_nulls(a, code_a, b, code_b);
   // The hottest pairs first, each told by two tests: two integers, then two texts of
-  // type char, walked here without a further call.
+  // type char (or varchar), walked here without a further call.
   if (__builtin_expect(code_a == code_b, 1)) {
     if (code_a == kInteger) {
       const int32_t x = load<int32_t>(a), y = load<int32_t>(b);
       return (x > y) - (x < y);
     }
-    if (code_a == kChar) return text_sign(bytes(a), len_a, bytes(b), len_b);
+    if (code_a == kChar || code_a == kVarchar) return text_sign(bytes(a), len_a, bytes(b), len_b);
     return compare_same(a, b, code_a, len_a, len_b);
   }
   if (is_text_code(code_a) && is_text_code(code_b)) return compare_same(a, b, code_a, len_a, len_b);
