@@ -2,12 +2,14 @@
 // extension, the sort routines, blobs, tuples, and case-free text order.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <iomanip>
 #include <memory>
 #include <random>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/byteio.h"
@@ -444,6 +446,61 @@ TEST(Compare, ByteStringsFindTheirFirstDifference) {
         Value t = chr(a);  // a char text against a byte string: the same order
         EXPECT_EQ(compare(t.p(), 4, y.p(), 12, static_cast<int>(len), kAll), -up);
       }
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Texts held in allocations of exactly the bytes a row gives (a terminator only where the
+// row writes one), compared as char, varchar and the two mixed: where one text ends
+// inside a sixteen-byte step, right after one, or only at its limit, against bytes just
+// below and above the blank and unsigned bytes above 0x7f; bytes after a terminator never
+// count. Each row also runs with the operands swapped.
+TEST(Compare, CharWalkEndsAndLimits) {
+  using namespace std::string_literals;
+  struct Row {
+    std::string a, b;
+    int la, lb, expected;
+  };
+  const std::string p = "abcdefghijklmnop";  // one step of the walk
+  const Row rows[] = {
+      {"ab\0"s, "ab\x1f\0"s, kAll, kAll, 1},     // a's blank against a byte below it
+      {"ab\0"s, "ab  c\0"s, kAll, kAll, -1},     // blanks, then a letter
+      {"ab\0"s, "ab  \0"s, kAll, kAll, 0},
+      {"ab\xff\0"s, "ab\0"s, kAll, kAll, 1},      // unsigned: 0xff after the blank
+      {"\x80\0"s, "\x7f\0"s, kAll, kAll, 1},
+      {"abc\0x"s, "abc\0y"s, kAll, kAll, 0},      // after both terminators: not read
+      {"abc"s, "abd"s, 3, 3, -1},                 // no terminator: the limits end them
+      {"abc"s, "abd"s, 2, 2, 0},
+      {"abc"s, "ab "s, 2, 3, 0},
+      {"abc"s, "abd"s, 0, 3, -1},                 // nothing against "abd"
+      {"abc"s, "abd"s, -1, 3, -1},                // a negative limit is 0
+      {"abc"s, "abd"s, -1, -7, 0},
+      {"abc"s, "abd"s, INT32_MIN, 3, -1},
+      {p + "\0"s, p + "\0"s, kAll, kAll, 0},      // both end right after a step
+      {p + "q\0"s, p + "\0"s, kAll, kAll, 1},
+      {p + "\0"s, p + "\x01\0"s, kAll, kAll, 1},  // a's blank beats 0x01
+      {p + "qr\0"s, p + "qs\0"s, kAll, kAll, -1},
+      {p + "qr"s, p + "qs"s, 17, 17, 0},          // a limit inside the last step
+      {p + "qr"s, p + "qs"s, 18, 18, -1},
+      {p, p + "  "s, 16, 18, 0},                  // a limit exactly at a step
+      {p, p + " !"s, 16, 18, -1},
+      {p + p + "\0"s, p + p + "\0"s, kAll, 32, 0},
+      {p.substr(0, 15) + "\0"s, p + "\0"s, kAll, kAll, -1},  // a ends at the step's last byte
+      {p.substr(0, 15) + "\0"s, p + "\0"s, 1000, 15, 0},
+  };
+  for (const Row& r : rows) {
+    // Exact-size copies: a read past either is caught by the sanitizers and memcheck.
+    std::unique_ptr<char[]> a(new char[r.a.size()]), b(new char[r.b.size()]);
+    std::memcpy(a.get(), r.a.data(), r.a.size());
+    std::memcpy(b.get(), r.b.data(), r.b.size());
+    SCOPED_TRACE(std::to_string(&r - rows) + ": " + std::to_string(r.la) + "/" + std::to_string(r.lb));
+    for (const auto& [ca, cb] : {std::pair{4, 4}, {29, 29}, {4, 29}, {28, 4}}) {
+      EXPECT_EQ(compare(a.get(), ca, b.get(), cb, r.la, r.lb), r.expected) << ca << "/" << cb;
+      EXPECT_EQ(compare(b.get(), cb, a.get(), ca, r.lb, r.la), -r.expected) << ca << "/" << cb;
     }
   }
 }
