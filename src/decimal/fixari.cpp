@@ -397,6 +397,14 @@ inline Dig2 dig_sub(Dig2 x, Dig2 y, unsigned bin) {
 }
 inline int dig_len(Dig2 x) { return x.hi ? 16 + len64(x.hi) : len64(x.lo); }
 
+// swap_nibbles with its one mask kept in a register: left to itself the compiler derives a
+// second mask for the other half and loads both again at every use.
+__attribute__((always_inline)) inline uint64_t nibble_swap(uint64_t x) {
+  uint64_t m = 0x0f0f0f0f0f0f0f0full;
+  __asm__("" : "+r"(m));
+  return ((x >> 4) & m) | ((x & m) << 4);
+}
+
 // The free half-byte of an odd precision p (the low half of the last digit byte) as it
 // stands when that byte is the top byte of a word.
 inline uint64_t odd_half(int p) { return (0 - static_cast<uint64_t>(p & 1)) & 0x0f00000000000000ull; }
@@ -416,15 +424,15 @@ __attribute__((always_inline)) inline uint64_t low_bytes(const uint8_t* v, int n
 __attribute__((always_inline)) inline Dig2 dig_load(const uint8_t* v, int p) {
   const int n = (p + 1) >> 1;  // digit bytes
   const uint64_t odd = odd_half(p);
-  if (n <= 8) return {swap_nibbles(low_bytes(v, n, odd)), 0};
+  if (n <= 8) return {nibble_swap(low_bytes(v, n, odd)), 0};
   // The eight bytes that end the value hold digit bytes n - 8 .. n - 1.
   const uint64_t tail = load<uint64_t>(v + n - 6) & ~odd;
-  return {swap_nibbles(load<uint64_t>(v + 2)), swap_nibbles(tail >> (8 * (16 - n)))};
+  return {nibble_swap(load<uint64_t>(v + 2)), nibble_swap(tail >> (8 * (16 - n)))};
 }
 
 // The p (<= 16) digits of a value as one word, as dig_load reads them.
 __attribute__((always_inline)) inline uint64_t word_load(const uint8_t* v, int p) {
-  return swap_nibbles(low_bytes(v, (p + 1) >> 1, odd_half(p)));
+  return nibble_swap(low_bytes(v, (p + 1) >> 1, odd_half(p)));
 }
 
 // add_core for the operands that one word does not hold: up to 30 digits each, and a
@@ -484,7 +492,7 @@ __attribute__((always_inline)) inline int add_wide(const uint8_t* L, const uint8
     sign = h_big ? sh : (p || some_lost ? sl : 0);
   }
   fx_head(c, sign, p, -cut);
-  const uint64_t lo = swap_nibbles(r.lo), hb = swap_nibbles(r.hi);
+  const uint64_t lo = nibble_swap(r.lo), hb = nibble_swap(r.hi);
   store<uint64_t>(c + 2, lo);
   store<uint64_t>(c + 9, (lo >> 56) | (hb << 8));
   return 0;
@@ -526,7 +534,7 @@ __attribute__((always_inline)) inline int add_core(const uint8_t* a, const uint8
     sign = p == 0 ? 0 : (h_big ? sh : sl);
   }
   fx_head(c, sign, p, -ll);
-  store<uint64_t>(c + 2, swap_nibbles(r));
+  store<uint64_t>(c + 2, nibble_swap(r));
   return 0;
 }
 
