@@ -1,6 +1,7 @@
 // test_support.h: helpers shared by the test programs: scratch folders and files, case
 // tables in data files, and a scope that gives the library's process-wide settings back
-// as the test found them.
+// as the test found them. It brings GoogleTest and the standard headers below to every
+// test, so a test file names only the headers beyond them.
 #pragma once
 
 #include <fcntl.h>
@@ -20,17 +21,22 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -134,6 +140,13 @@ inline std::vector<Row> read_cases(const std::string& name, size_t fields = 0) {
     std::erase_if(rows, [fields](const Row& r) { return r.size() != fields; });
   }
   return rows;
+}
+
+// Every from in s replaced by to.
+inline void replace_all(std::string& s, const std::string& from, const std::string& to) {
+  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
+    s.replace(at, from.size(), to);
+  }
 }
 
 // A number field: decimal, or hexadecimal after "0x".

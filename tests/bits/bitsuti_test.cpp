@@ -1,13 +1,5 @@
 // bitsuti_test.cpp: bit strings of both header widths against a plain model of '0'/'1'
 // texts written here, with fill bits and the bytes after each value checked.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "bits/bits_internal.h"
 #include "qdtype32/qdbits.h"
 #include "base/byteio.h"
@@ -166,8 +158,6 @@ template <class V>
 class BitOps : public ::testing::Test {};
 using Variants = ::testing::Types<Wide, Narrow>;
 TYPED_TEST_SUITE(BitOps, Variants);
-
-// ---- Tables over the lengths --------------------------------------------------------------
 
 TYPED_TEST(BitOps, MakeOverLengths) {
   using V = TypeParam;
@@ -329,8 +319,6 @@ TEST(BitsSingle, AddAndDeleteOverLengths) {
   }
 }
 
-// ---- Literal text ------------------------------------------------------------------------------
-
 TYPED_TEST(BitOps, LiteralRepetitionAndWhereTheScanStops) {
   using V = TypeParam;
   for (const qdtest::Row& r : qdtest::read_cases("bits/literals.txt", 3)) {
@@ -367,8 +355,6 @@ TEST(BitsDigits, Limit) {
   }
 }
 
-// ---- Comparison ---------------------------------------------------------------------------------
-
 TYPED_TEST(BitOps, CompareTrailingZerosAndPrefixes) {
   using V = TypeParam;
   for (const qdtest::Row& r : qdtest::read_cases("bits/compare.txt", 3)) {
@@ -381,8 +367,6 @@ TYPED_TEST(BitOps, CompareTrailingZerosAndPrefixes) {
               want);
   }
 }
-
-// ---- Fixed cases --------------------------------------------------------------------------------
 
 // Lengths outside what a header holds: cut at the largest length, negatives read as 0.
 TEST(BitsCases, LengthsOutsideTheHeader) {

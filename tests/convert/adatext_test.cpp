@@ -2,15 +2,7 @@
 // family at the declared-length boundaries, padding and cutting, multi-byte characters,
 // the encodings, bit counts, calendar casts, guard bytes behind every result, and round
 // trips of random values through char.
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <random>
-#include <string>
-#include <vector>
 
 #include "convert/convert_internal.h"
 #include "base/dtfields.h"

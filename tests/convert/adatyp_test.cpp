@@ -1,12 +1,6 @@
 // Tests of value_adapt_type: every source family into every number and truth-value target
 // at the range boundaries, the numeric rescale and fit, the errors with their argument
 // words from the thread's report, the null source, and buffers never overrun.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "convert/convert_internal.h"
 #include "convert_test_util.h"
 
@@ -118,26 +112,6 @@ TEST_F(AdaptTest, PassedOnErrorsAndCutTexts) {
   init_qderr();
   EXPECT_EQ(value_adapt_type(4, long_text.c_str(), &small, dst, nullptr), 19004);
   EXPECT_EQ(body(), "Value '" + blanks.substr(0, 399) + "' does not fit type numeric(3,0). \n");
-}
-
-// Each thread's failures land in its own report.
-TEST_F(AdaptTest, ThreadsKeepTheirOwnReports) {
-  std::vector<std::string> bodies(4);
-  qdtest::on_threads(4, [&bodies](int k) {
-    const attrtype tiny = type_of("tinyint");
-    for (int i = 0; i < 200; ++i) {
-      init_qderr();
-      const int32_t v = 1000 + k;
-      int8_t out;
-      if (value_adapt_type(1, &v, &tiny, &out, nullptr) != 19002) return;
-    }
-    bodies[k] = body();
-    trace_pop();
-  });
-  for (int k = 0; k < 4; ++k) {
-    EXPECT_EQ(bodies[k], "Number " + std::to_string(1000 + k) +
-                             " is out of the range of type tinyint. \n");
-  }
 }
 
 }  // namespace

@@ -1,13 +1,6 @@
 // Tests of the calendar text reader, through value_adapt_type: both notations on every
 // kind of range, qualifiers, leap days and the 1582 switch, negative spans, every error
 // with its report lines, and texts cut anywhere.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "convert/convert_internal.h"
 #include "convert_test_util.h"
 

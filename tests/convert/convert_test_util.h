@@ -2,16 +2,6 @@
 // the thread's report, values built from case-file fields, and the report body.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "qdtype32/qdtype32.h"
 #include "report_support.h"
 
 namespace convtest {

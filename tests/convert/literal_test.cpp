@@ -2,12 +2,6 @@
 // literal_scan: every token kind, type inference, the length limits at their edges,
 // strings in the database encoding, bracket literals, errors with their report lines, and
 // the round trip of the library's own printed literals.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "convert/convert_internal.h"
 #include "convert_test_util.h"
 #include "base/byteio.h"
@@ -72,7 +66,6 @@ TEST_F(LiteralTest, CaseTable) {
   }
 }
 
-// Each entry starts its own report under its own name.
 TEST_F(LiteralTest, EntriesNameTheirReports) {
   attrtype t;
   uint8_t v[16];
@@ -152,7 +145,6 @@ TEST_F(LiteralTest, HeapLiteralAndItsAllocationFailure) {
   EXPECT_EQ(body(), "in literal scanning \nOut of memory. \n");
 }
 
-// What the library prints as a literal reads back to the same bytes.
 TEST_F(LiteralTest, PrintedLiteralsReadBack) {
   std::vector<uint8_t> a(kArea), b(kArea);
   attrtype t;

@@ -2,16 +2,7 @@
 // fixture that pins the current datetime to a fixed instant and restores it afterwards.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "datetime/dt_internal.h"
-#include "qdtype32/qdtype32.h"
 #include "report_support.h"
 
 namespace dtt {

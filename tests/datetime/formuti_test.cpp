@@ -2,9 +2,6 @@
 // current datetime: every keyword in its case styles, the century window, the 12-hour
 // pair, fraction digits and their rounding, buffer limits, the restart rule and every
 // failure with its report.
-#include <atomic>
-#include <string>
-
 #include "datetime/tmplscan.h"
 #include "dt_test_util.h"
 
@@ -201,25 +198,6 @@ TEST_F(Templates, LongLiterals) {
   Value out;
   ASSERT_EQ(str2date(buf.data(), out.b, templ.c_str()), 0);
   EXPECT_EQ(lit(out, false), "datetime[yy:yy](2007)");
-}
-
-// Threads print at once, each through its own templates in turn; each keeps its own
-// compiled template. (str2date refreshes the process-wide current datetime, which is
-// unguarded by design, so it stays out of this test.)
-TEST_F(Templates, Threads) {
-  static const char* const kTemplates[4] = {"Day dd Month yyyy", "yyyy-mm-dd", "RM/YY", "dy"};
-  static const char* const kWant[4] = {"Wednesday 28 November 2007", "2007-11-28", "XI/07", "wed"};
-  std::atomic<int> wrong{0};
-  qdtest::on_threads(4, [&wrong](int t) {
-    const Value v = make<int16_t>(kYy, kDd, kMarkGregorian, {2007, 11, 28});
-    for (int i = 0; i < 400; ++i) {
-      const int k = (t + i / 3) % 4;
-      char text[64];
-      if (date2str(v.b, text, sizeof text, kTemplates[k]) != 0 || std::string(text) != kWant[k])
-        ++wrong;
-    }
-  });
-  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace

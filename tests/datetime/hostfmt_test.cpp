@@ -1,7 +1,5 @@
 // hostfmt_test.cpp: the host's display forms: each style over each shape of datetime,
 // timespans of each group and sign, percent formats, and what they never touch.
-#include <string>
-
 #include "dt_test_util.h"
 
 namespace dtt {

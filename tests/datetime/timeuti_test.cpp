@@ -1,7 +1,5 @@
 // timeuti_test.cpp: literal text of datetimes and timespans, and the reading rules for
 // range names and field separators.
-#include <string>
-
 #include "dt_test_util.h"
 
 namespace dtt {

@@ -1,9 +1,5 @@
 // timmani_test.cpp: casts, comparisons and arithmetic of datetimes and timespans, at the
 // fixed instant 2007-11-28 13:05:07.042.
-#include <atomic>
-#include <random>
-#include <vector>
-
 #include "dt_test_util.h"
 
 namespace dtt {
@@ -115,25 +111,6 @@ TEST_F(Arith, BrokenHeadersAreRefused) {
     EXPECT_EQ(dt_ts_add(good_dt.b, bad->b, out.b), 21002);
     EXPECT_TRUE(out.untouched());
   }
-}
-
-// Operations keep all their work in the caller's frame: threads working on their own
-// values at the same time get the same answers as one thread alone.
-TEST_F(Arith, ThreadsShareNothingButTheCurrentDatetime) {
-  std::atomic<int> wrong{0};
-  qdtest::on_threads(4, [&wrong](int t) {
-    const Value start = make<int16_t>(kYy, kDd, kMarkGregorian, {2000, 1, 1});
-    for (int i = 0; i < 5000; ++i) {
-      const Value days = make<int32_t>(kDd, kDd, kMarkPositive, {i * 4 + t});
-      Value moved, back, diff;
-      if (dt_ts_add(start.b, days.b, moved.b) != 0 || dt_sub(moved.b, start.b, diff.b) != 0 ||
-          dt_ts_sub(moved.b, days.b, back.b) != 0 || qd::load<int32_t>(diff.b + 4) != i * 4 + t ||
-          dt_cmp(back.b, start.b) != 0) {
-        ++wrong;
-      }
-    }
-  });
-  EXPECT_EQ(wrong.load(), 0);
 }
 
 // The exports read the usual shapes straight from the stored form. Against the general
@@ -252,12 +229,6 @@ TEST_F(Direct, ClockFieldsAtTheirEdges) {
     }
   }
 }
-
-}  // namespace
-}  // namespace dtt
-
-namespace dtt {
-namespace {
 
 // dt_sub with the current datetime not yet read: it reads the clock first and then gives
 // the bytes it gives with the datetime set, on the usual shape, on mixed lowest codes,

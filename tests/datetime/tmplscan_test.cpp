@@ -3,13 +3,8 @@
 // and its allocation failure.
 #include "datetime/tmplscan.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "base/memory.h"
 #include "dt_test_util.h"
-#include "qdtype32/qdtype32.h"
 
 namespace {
 

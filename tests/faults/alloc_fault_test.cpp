@@ -2,21 +2,10 @@
 // allocations failing in turn (through the allocation layer's test hook). Each must give
 // its defined result, leave what the caller owns as it was, and leak nothing (the
 // sanitizer build runs this with the leak checker on).
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <functional>
-#include <map>
-#include <string>
-#include <vector>
-
 #include "base/memory.h"
 #include "qderror.h"
 #include "qdfid.h"
 #include "report_support.h"
-#include "runtime/acct_internal.h"
-#include "status/status_internal.h"
 
 namespace {
 
@@ -37,18 +26,14 @@ bool usable_report(const char* report) {
   return report && std::strlen(report) < qd::kReportSize && std::strlen(report) > 0;
 }
 
-class AllocFault : public ::testing::Test {
+class AllocFault : public qdtest::IsolatedTest {
  protected:
   void SetUp() override {
-    qd::acct_reset_for_test();
     qdtest::use_catalogues(dir_, "SETTING=value\nHOSTACCESS32=" + dir_.file("missing.so") + "\n");
   }
   void TearDown() override {
     qd::mem_fail_from_for_test(0);
     act_as(0);
-    qd::acct_reset_for_test();
-    qd::dll_reset_for_test();
-    qd::config_reset_for_test();
   }
 
   // Each case: the call itself, what is prepared before the hook is set, and what is
@@ -60,8 +45,6 @@ class AllocFault : public ::testing::Test {
   };
   std::map<std::string, Case> cases();
 
-  qdtest::TempDir dir_;
-  qdtest::GlobalsScope globals_;
   // State a case shares between its three steps.
   void* block_ = nullptr;
   qd_dynarr array_{};
@@ -181,6 +164,7 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
   m["heapctl_malloc"] = heap_call([] { return heapctl_malloc(16, 0, nullptr, 0); });
   m["heapctl_calloc"] = heap_call([] { return heapctl_calloc(16, 0, nullptr, 0); });
   m["heapctl_malloc_ptr"] = heap_call([] { return heapctl_malloc_ptr(0); });
+  m["heapctl_malloc_ptr_16"] = heap_call([] { return heapctl_malloc_ptr(16); });
   m["heapctl_realloc"] = {
       [this] {
         void* grown = heapctl_realloc(block_, 0, 4096);

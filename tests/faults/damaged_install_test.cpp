@@ -3,34 +3,15 @@
 // trace directory missing or read-only; a full disk under the trace file and the
 // accounting log. Each ends with the defined fallback lines and a result, never a crash
 // or a hang, and once the installation is mended the same process reports as before.
-#include <gtest/gtest.h>
-
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <functional>
 #include <future>
-#include <string>
-#include <thread>
 
 #include "platform/platform.h"
 #include "qderror.h"
 #include "report_support.h"
-#include "runtime/acct_internal.h"
-#include "status/lowio.h"
-#include "status/status_internal.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void replace_all(std::string& s, const std::string& from, const std::string& to) {
-  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
-    s.replace(at, from.size(), to);
-  }
-}
 
 // A write that finds the disk full.
 int disk_full(int, const void*, unsigned) {
@@ -65,12 +46,10 @@ Outcome within_time_limit(const std::string& what, const std::function<int()>& c
 }
 
 // Each case: its name | the call's result | what its report holds | a known fault ("-": none).
-class DamagedInstall : public ::testing::TestWithParam<qdtest::Row> {
+class DamagedInstall : public qdtest::IsolatedTest,
+                       public ::testing::WithParamInterface<qdtest::Row> {
  protected:
   void SetUp() override {
-    qd::config_reset_for_test();
-    qd::acct_reset_for_test();
-    qd::channel_reset_for_test();
     inst_ = fs::path(dir_.path()) / "inst";
     fs::create_directory(inst_);
     mend();
@@ -78,14 +57,9 @@ class DamagedInstall : public ::testing::TestWithParam<qdtest::Row> {
     write_ini(true);
   }
   void TearDown() override {
-    qd::os_set_write_for_test(nullptr);
     std::error_code ec;
     fs::permissions(inst_, fs::perms::owner_all, fs::perm_options::add, ec);
     if (fs::exists(inst_ / "ro")) fs::permissions(inst_ / "ro", fs::perms::owner_all, ec);
-    qd::channel_reset_for_test();
-    qd::acct_reset_for_test();
-    qd::dll_reset_for_test();
-    qd::config_reset_for_test();
     trace_pop();
   }
 
@@ -126,8 +100,6 @@ class DamagedInstall : public ::testing::TestWithParam<qdtest::Row> {
     return acct_init(&config, 32672);
   }
 
-  qdtest::TempDir dir_;
-  qdtest::GlobalsScope globals_;
   fs::path inst_;
   std::string lib_, log_;
 };
@@ -164,8 +136,8 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
     fs::create_directory(inst_ / "qderror.h");
   } else if (n == "message_asks_more") {
     std::string all = shipped("qderror.h");
-    replace_all(all, "The library %s could not be loaded.",
-                "The library %s %s %d %ld %f %s %x %c %s could not be loaded.");
+    qdtest::replace_all(all, "The library %s could not be loaded.",
+                        "The library %s %s %d %ld %f %s %x %c %s could not be loaded.");
     rewrite("qderror.h", all);
   } else if (n == "function_asks_more" || n == "functions_missing") {
     if (n == "functions_missing") {
@@ -173,7 +145,7 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
       qdxglob_val.trace_to_errtext = 1;  // the function's lines go into the report
     } else {
       std::string all = shipped("qdfid.h");
-      replace_all(all, "/* in acct_init */", "/* in acct_init %s %s %d %f %s %s */");
+      qdtest::replace_all(all, "/* in acct_init */", "/* in acct_init %s %s %d %f %s %s */");
       rewrite("qdfid.h", all);
     }
     call = [this] { return open_log(inst_ / "no-such-dir" / "acct.log"); };
@@ -199,9 +171,9 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
 
   const Outcome out = within_time_limit(n, call);
   std::string holds = d[2];
-  replace_all(holds, "<inst>/", (inst_ / "").string());  // with the platform's separator
-  replace_all(holds, "<inst>", inst_.string());
-  replace_all(holds, "<lib>", lib_);
+  qdtest::replace_all(holds, "<inst>/", (inst_ / "").string());  // with the platform's separator
+  qdtest::replace_all(holds, "<inst>", inst_.string());
+  qdtest::replace_all(holds, "<lib>", lib_);
   EXPECT_EQ(out.result, qdtest::num(d[1]));
   EXPECT_TRUE(qdtest::has(out.report, holds));
   if (n == "trace_disk_full") {

@@ -1,13 +1,6 @@
 // The validators of the stored value kinds against a table of well-formed and malformed
 // byte strings; each reads no byte beyond those given (the sanitizer build sees to it),
 // and in the checking build an export's malformed output stops the process by name.
-#include <gtest/gtest.h>
-
-#include <map>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "base/outcheck.h"
 #include "bits/bits_internal.h"
 #include "datetime/dt_internal.h"

@@ -4,12 +4,6 @@
 #include "numform/numform_internal.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <random>
-#include <string>
-#include <vector>
 
 using fixtest::Fix;
 using numtest::NumTest;
@@ -40,6 +34,55 @@ int print_row(const std::string& type, const std::string& value, const char* tem
   for (size_t i = size; i < sizeof buf; ++i) EXPECT_EQ(buf[i], kGuard) << "written past size";
   if (rc == 0) *text = buf;
   return rc;
+}
+
+// A random template of the language's parts: fill mode, signs, currency and literal text,
+// groups of 9 and 0 runs, a fraction.
+std::string random_template(std::mt19937& rng) {
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  std::string t;
+  if (pick(5) == 0) t += "FM";
+  const int sign = pick(4);  // none, leading S, trailing S, MI
+  if (sign == 1) t += "S";
+  const int text = pick(4);
+  if (text == 1) t += "C";
+  if (text == 2) t += "\"No. \"";
+  // Separators from the settings, or the literal ones: never a mix, which would let the
+  // group and decimal separators coincide under some settings.
+  const bool own = pick(2);
+  const char* sep = own ? "G" : ",";
+  const int groups = 1 + pick(4);
+  for (int g = 0; g < groups; ++g) {
+    if (g) t += sep;
+    const int len = 1 + pick(3);
+    for (int k = 0; k < len; ++k) t += (g == 0 && k == 0 && pick(5) == 0) ? '0' : '9';
+    if (pick(6) == 0) t.back() = '0';
+  }
+  if (pick(4) != 0) {
+    t += own ? "D" : ".";
+    const int len = 1 + pick(4);
+    for (int k = 0; k < len; ++k) t += '9';
+    if (pick(4) == 0) t.back() = '0';
+  }
+  if (text == 3) t += "\" kg\"";
+  if (sign == 2) t += "S";
+  if (sign == 3) t += "MI";
+  return t;
+}
+
+Fix random_fix(std::mt19937& rng) {
+  std::string digits = rng() % 2 ? "-" : "";
+  const int p = static_cast<int>(rng() % 11);
+  for (int i = 0; i < p; ++i) digits += static_cast<char>('0' + rng() % 10);
+  return fixtest::make(digits.c_str(), static_cast<int>(rng() % 9) - 2);
+}
+
+int frac_digits(const std::string& t) {
+  const size_t dot = t.find_first_of(".D", t.find_first_of("90"));
+  if (dot == std::string::npos) return 0;
+  size_t n = 0;
+  while (dot + 1 + n < t.size() && (t[dot + 1 + n] == '9' || t[dot + 1 + n] == '0')) ++n;
+  return static_cast<int>(n);
 }
 
 }  // namespace
@@ -126,59 +169,6 @@ TEST_F(NumTest, DoubleDefaultDigits) {
   }
 }
 
-namespace {
-
-// A random template of the language's parts: fill mode, signs, currency and literal text,
-// groups of 9 and 0 runs, a fraction.
-std::string random_template(std::mt19937& rng) {
-  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  std::string t;
-  if (pick(5) == 0) t += "FM";
-  const int sign = pick(4);  // none, leading S, trailing S, MI
-  if (sign == 1) t += "S";
-  const int text = pick(4);
-  if (text == 1) t += "C";
-  if (text == 2) t += "\"No. \"";
-  // Separators from the settings, or the literal ones: never a mix, which would let the
-  // group and decimal separators coincide under some settings.
-  const bool own = pick(2);
-  const char* sep = own ? "G" : ",";
-  const int groups = 1 + pick(4);
-  for (int g = 0; g < groups; ++g) {
-    if (g) t += sep;
-    const int len = 1 + pick(3);
-    for (int k = 0; k < len; ++k) t += (g == 0 && k == 0 && pick(5) == 0) ? '0' : '9';
-    if (pick(6) == 0) t.back() = '0';
-  }
-  if (pick(4) != 0) {
-    t += own ? "D" : ".";
-    const int len = 1 + pick(4);
-    for (int k = 0; k < len; ++k) t += '9';
-    if (pick(4) == 0) t.back() = '0';
-  }
-  if (text == 3) t += "\" kg\"";
-  if (sign == 2) t += "S";
-  if (sign == 3) t += "MI";
-  return t;
-}
-
-Fix random_fix(std::mt19937& rng) {
-  std::string digits = rng() % 2 ? "-" : "";
-  const int p = static_cast<int>(rng() % 11);
-  for (int i = 0; i < p; ++i) digits += static_cast<char>('0' + rng() % 10);
-  return fixtest::make(digits.c_str(), static_cast<int>(rng() % 9) - 2);
-}
-
-int frac_digits(const std::string& t) {
-  const size_t dot = t.find_first_of(".D", t.find_first_of("90"));
-  if (dot == std::string::npos) return 0;
-  size_t n = 0;
-  while (dot + 1 + n < t.size() && (t[dot + 1 + n] == '9' || t[dot + 1 + n] == '0')) ++n;
-  return static_cast<int>(n);
-}
-
-}  // namespace
-
 // What num2str prints through a template, str2num reads back through it: the value
 // rounded half up to the template's fraction digits (fix values), or the C library's
 // "%.*f" of it (doubles).
@@ -221,21 +211,4 @@ TEST_F(NumTest, RoundTrip) {
     ++read;
   }
   EXPECT_GT(read, 2000);
-}
-
-// Threads printing through templates of their own at the same time each get their own
-// texts (each thread keeps its last template).
-TEST_F(NumTest, ThreadsKeepTheirTemplates) {
-  const char* const templates[] = {"S9G999D99", "0,000.0", "FM9999.999MI", "99,99,999"};
-  const char* const want[] = {"+1,234.50", "1,234.5", "1234.5", "    1,234"};
-  std::vector<int> wrong(4, 0);
-  qdtest::on_threads(4, [&](int k) {
-    Fix v = fixtest::make(k == 3 ? "1234" : "12345", k == 3 ? 0 : 1);
-    for (int i = 0; i < 2000; ++i) {
-      char buf[32];
-      if (num2str(v.p(), 3, buf, sizeof buf, templates[k]) != 0 || std::strcmp(buf, want[k]))
-        ++wrong[static_cast<size_t>(k)];
-    }
-  });
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(wrong[static_cast<size_t>(k)], 0) << templates[k];
 }

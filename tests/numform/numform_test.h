@@ -2,10 +2,6 @@
 // name, and fix values from their case-file notation.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "convert/convert_test_util.h"
 #include "decimal/fixtest.h"
 #include "qderror.h"

@@ -1,6 +1,4 @@
 // numparse_test.cpp: str2num in the free form and through templates, and mk_fractional.
-#include <string>
-
 #include "numform_test.h"
 
 using fixtest::Fix;

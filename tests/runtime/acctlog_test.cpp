@@ -1,25 +1,16 @@
 // Tests of the accounting log: the line format and its budget, the generation files,
 // the ERROR lines of the error status, concurrent writers, and the event-mask texts.
-#include <gtest/gtest.h>
-
-#include <cerrno>
 #include <cstdarg>
-#include <ctime>
-#include <filesystem>
 #include <regex>
-#include <string>
 #include <tuple>
 #include <utility>
-#include <vector>
 
 #include "base/limits.h"
 #include "platform/platform.h"
 #include "qderror.h"
 #include "qdfid.h"
 #include "report_support.h"
-#include "runtime/acct_internal.h"
 #include "runtime/os_internal.h"
-#include "runtime/runtime_internal.h"
 
 namespace {
 
@@ -45,15 +36,8 @@ std::string copied(const std::string& field) {
 class AcctTest : public qdtest::ReportTest {
  protected:
   void SetUp() override {
-    qd::acct_reset_for_test();
     ReportTest::SetUp();
     log_ = dir_.file("acct.log");
-  }
-  void TearDown() override {
-    qd::os_set_write_for_test(nullptr);
-    qd::acct_set_open_for_test(nullptr);
-    qd::acct_reset_for_test();
-    ReportTest::TearDown();
   }
   int open_log(qd_ulong events = ACCT_MASK_ALL, qd_long size = qd::kRecordMax, qd_long logon = 1) {
     acct_config config{events, logon, log_.c_str()};
@@ -129,7 +113,6 @@ TEST_F(AcctTest, IdentityFields) {
   }
 }
 
-// The escapes of field texts, and characters of a multi-byte encoding copied whole.
 TEST_F(AcctTest, TextsAreEscapedAndCharactersCopiedWhole) {
   ASSERT_EQ(open_log(), 0);
   const std::vector<qdtest::Row> cases = qdtest::cases("runtime/acct.txt", "escape");
@@ -142,7 +125,6 @@ TEST_F(AcctTest, TextsAreEscapedAndCharactersCopiedWhole) {
   for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i][2], cases[i][2]) << i;
 }
 
-// The budget of a line cuts its fields, and only those of that line.
 TEST_F(AcctTest, BudgetCutsFieldsInThisLineOnly) {
   for (const qdtest::Row& c : qdtest::cases("runtime/acct.txt", "budget")) {
     SCOPED_TRACE(c[0]);
@@ -344,37 +326,6 @@ TEST_F(AcctTest, ErrorLinesFromTheErrorStatusWhileOn) {
   const std::string& report = got[1][8];
   EXPECT_TRUE(qdtest::has(report, "Out of memory."));
   EXPECT_TRUE(qdtest::has(report, "\\n"));
-}
-
-TEST_F(AcctTest, ConcurrentWritersKeepTheirLinesWhole) {
-  ASSERT_EQ(open_log(0x1), 0);
-  constexpr int kThreads = 4;
-  constexpr int kEach = 60;
-  qdtest::on_threads(kThreads, [](int t) {
-    const std::string mine = "thread " + std::to_string(t) + std::string(300, 'a' + t);
-    for (int i = 0; i < kEach; ++i) {
-      if (i % 2) {
-        init_qderr();  // a report past 3000 characters would stop recording
-        trace(QDE_VALUE_OVERFLOW, QDF_VALUE_ADAPT_TYPE, mine.c_str(), "numeric(1)");
-      } else {
-        acct_write(ACCT_EV_APPLIC, 3, mine.c_str(), mine.c_str(), mine.c_str());
-      }
-    }
-    trace_pop();
-  });
-  const std::vector<Strings> got = lines();
-  ASSERT_EQ(got.size(), static_cast<size_t>(kThreads * kEach));
-  int errors = 0;
-  for (const Strings& f : got) {
-    if (f[1] == "'ERROR'") {
-      ++errors;
-    } else {
-      EXPECT_EQ(f[1], "'APPLIC'");
-      EXPECT_EQ(f[2], f[7]);
-      EXPECT_EQ(f[2], f[8]);
-    }
-  }
-  EXPECT_EQ(errors, kThreads * kEach / 2);
 }
 
 TEST_F(AcctTest, UnknownEvents) {

@@ -1,9 +1,5 @@
 // Tests of the character encodings: names, non-ASCII starts, character lengths, valid
 // character lengths and string sizes, the process default included.
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "runtime/coding.h"
 #include "test_support.h"
 

@@ -1,11 +1,5 @@
-// Tests of the numbered locks: recursion, mutual exclusion, the phases a contended
-// enter goes through, and that a waiter wakes only at the holder's last leave.
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <chrono>
-#include <thread>
-
+// Tests of the numbered locks: recursion, the phases a contended enter goes through, and
+// that a waiter wakes only at the holder's last leave (mutual exclusion: stress_test.cpp).
 #include "qderror.h"
 #include "qdtype32/qderr.h"
 #include "runtime/runtime_internal.h"
@@ -41,22 +35,6 @@ TEST(Lock, RecursiveAndAWaiterWakesAtTheLastLeave) {
   ASSERT_EQ(qd::lock_leave(kTestLock), 0);
   waiter.join();
   EXPECT_TRUE(acquired.load());
-}
-
-TEST(Lock, MutualExclusionUnderContention) {
-  constexpr int kThreads = 8;
-  constexpr int kRounds = 20000;
-  long counter = 0;  // guarded by the lock only
-  qdtest::on_threads(kThreads, [&](int) {
-    for (int i = 0; i < kRounds; ++i) {
-      qd::LockGuard guard(kTestLock);
-      qd::LockGuard again(kTestLock);  // recursion inside contention
-      long v = counter;
-      if (i % 97 == 0) std::this_thread::yield();
-      counter = v + 1;
-    }
-  });
-  EXPECT_EQ(counter, static_cast<long>(kThreads) * kRounds);
 }
 
 TEST(Lock, BadNumbersFailWithTheLockError) {

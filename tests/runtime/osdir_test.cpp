@@ -1,13 +1,5 @@
 // Tests of the directory listing: patterns, the two-entry buffer protocol, the entry
 // layout the host reads, and bad arguments.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <filesystem>
-#include <map>
-#include <set>
-#include <string>
-
 #include "test_support.h"
 
 namespace {

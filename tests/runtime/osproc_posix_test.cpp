@@ -1,24 +1,15 @@
 // Tests of the process services on POSIX: password reading through a pseudo-terminal,
 // command running through the shell, the stop message.
-#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <string>
-
 #include "platform/platform.h"
-#include "qdtype32/qdtype32.h"
 #include "test_support.h"
 
 namespace {
-
-// ---- Password reading -------------------------------------------------------------------
 
 // Runs win_os_getpass with a buffer of `size` bytes in a child: on its controlling
 // terminal (a new pseudo-terminal whose output side passes bytes unchanged, `keys`
@@ -100,8 +91,6 @@ TEST(GetpassTest, Keys) {
   EXPECT_EQ(win_os_getpass("p", nullptr, 10), nullptr);
 }
 
-// ---- Commands ------------------------------------------------------------------------------
-
 TEST(SystemTest, WaitsUnlessTheCommandEndsWithAnAmpersand) {
   qdtest::TempDir dir;
   const std::string go = dir.file("go"), out = dir.file("out"), late = dir.file("late");
@@ -145,8 +134,6 @@ TEST(SystemTest, CommandIsCutAt1023Characters) {
   EXPECT_EQ(qdtest::read_file(kept), "k\n");
   EXPECT_FALSE(std::filesystem::exists(lost));
 }
-
-// ---- Stopping --------------------------------------------------------------------------------
 
 TEST(MessageBoxStopDeathTest, ShowsTheTextAndEndsTheProcess) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -1,19 +1,11 @@
 // Tests of the process services every platform shares: the paced abort check and the
 // low-level write retry (password reading and command running: osproc_*_test.cpp).
-#include <gtest/gtest.h>
-
-#include <cerrno>
-#include <string>
-#include <vector>
-
 #include "platform/platform.h"
 #include "runtime/os_internal.h"
 #include "runtime/runtime_internal.h"
 #include "test_support.h"
 
 namespace {
-
-// ---- Abort check ---------------------------------------------------------------------------
 
 uint32_t g_now = 0;
 int g_calls = 0;
@@ -48,8 +40,6 @@ TEST(PeekTest, AtMostOncePerGap) {
   qd::peek_set_tick_for_test(nullptr);
   qd::config_reset_for_test();
 }
-
-// ---- Low-level files -----------------------------------------------------------------------
 
 struct FakeWrite {
   int fail_times, fail_errno;

@@ -1,12 +1,6 @@
 // Tests of command running on Windows: the command line names a program, started as the
 // system starts processes (cmd /c runs the interpreter's own commands).
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
 #include "platform/platform.h"
-#include "qdtype32/qdtype32.h"
 #include "test_support.h"
 
 namespace {

@@ -1,34 +1,20 @@
 // Tests of the library slots: a real system library and, through
 // stand-in module services, the paths, the initialisation and clean-up entries, the
 // current directory during loading and slots left by another process.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "platform/platform.h"
 #include "qderror.h"
-#include "runtime/acct_internal.h"
 #include "report_support.h"
 
 namespace {
 
-class DllTest : public ::testing::Test {
+class DllTest : public qdtest::IsolatedTest {
  protected:
   void SetUp() override {
-    qd::dll_reset_for_test();
     start_dir_ = std::filesystem::current_path();
     configure("");
     init_qderr();
   }
   void TearDown() override {
-    qd::dll_reset_for_test();
-    qd::dll_set_module_ops_for_test(nullptr);
-    qd::dll_set_setting_for_test(nullptr);
-    qd::dll_set_process_id_for_test(0);
-    qd::config_reset_for_test();
     std::filesystem::current_path(start_dir_);
     trace_pop();
   }
@@ -36,8 +22,6 @@ class DllTest : public ::testing::Test {
   // lines given.
   void configure(const std::string& lines) { qdtest::use_catalogues(dir_, lines); }
   static std::string report() { return qd_errtxt_adr(); }
-  qdtest::TempDir dir_;
-  qdtest::GlobalsScope globals_;
   std::filesystem::path start_dir_;
 };
 
@@ -205,50 +189,38 @@ TEST_F(FakeDllTest, DefaultPaths) {
 const char* no_setting(const char*) { return nullptr; }
 
 TEST_F(FakeDllTest, FailuresLeaveTheSlotAsItWas) {
-  const std::string missing = dir_.file("missing.so");
-  constexpr int kNoInit = 99;  // the library has no initialisation entry
-  struct Case {
-    int slot;
-    std::string settings;  // lines of the file; empty: no setting at all
-    int init_result, error;
-    std::string report;    // a text of the report
-    std::string load_dir;  // the current directory while loading; empty: no load
-    bool loaded;           // the library stays loaded
-  } cases[] = {
-      {QD_DLL_HOSTACCESS, "", 0, QDE_LIBRARY_NOT_CONFIGURED,
-       "The setting HOSTACCESS32, the path of a required library, is not configured.", "", false},
-      {QD_DLL_KERNEL, "QDKERNELDLL32=" + missing + "\n", 0, QDE_LIBRARY_LOAD_FAILED,
-       "The library " + missing + " could not be loaded.", dir_.path(), false},
-      {QD_DLL_HOSTACCESS, "HOSTACCESS32=" + net_ + "\n", -1, QDE_LIBRARY_INIT_FAILED,
-       "The initialisation of the library " + net_ + " failed.", net_dir_, true},
-      {QD_DLL_HOSTACCESS, "HOSTACCESS32=" + net_ + "\n", kNoInit, QDE_LIBRARY_ENTRY_MISSING,
-       "The entry tcp_init was not found in the library " + net_, net_dir_, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.report);
+  const std::pair<std::string, std::string> places[] = {
+      {"<missing>", dir_.file("missing.so")}, {"<net>", net_}, {"<netdir>", net_dir_},
+      {"<dir>", dir_.path()}};
+  for (qdtest::Row c : qdtest::read_cases("runtime/dll_failures.txt", 7)) {
+    for (std::string& field : c) {
+      for (const auto& [mark, path] : places) qdtest::replace_all(field, mark, path);
+    }
+    SCOPED_TRACE(c[4]);
+    const int slot = std::stoi(c[0]);
+    const bool loaded = c[6] == "1";
     qd::dll_reset_for_test();
     g_fake = Fake{};
-    g_fake.init_result = c.init_result;
-    g_fake.has_init = c.init_result != kNoInit;
-    configure(c.settings);
-    qd::dll_set_setting_for_test(c.settings.empty() ? no_setting : nullptr);
+    g_fake.has_init = c[2] != "none";
+    g_fake.init_result = g_fake.has_init ? std::stoi(c[2]) : 0;
+    configure(c[1].empty() ? "" : c[1] + "\n");
+    qd::dll_set_setting_for_test(c[1].empty() ? no_setting : nullptr);
     init_qderr();
     void* cell = &cell;
-    EXPECT_EQ(load_function(c.slot, &cell, "kernel_entry"), c.error);
+    EXPECT_EQ(load_function(slot, &cell, "kernel_entry"), std::stoi(c[3]));
     // A library that did not load, or has no initialisation entry, leaves the cell alone.
     EXPECT_EQ(cell, &cell);
-    EXPECT_TRUE(qdtest::has(report(), c.report));
-    EXPECT_EQ(qd::dll_slot_module(c.slot), c.loaded ? &g_module : nullptr);
+    EXPECT_TRUE(qdtest::has(report(), c[4]));
+    EXPECT_EQ(qd::dll_slot_module(slot), loaded ? &g_module : nullptr);
     // A library that loaded but could not be set up is given back.
-    EXPECT_EQ(g_fake.frees, c.init_result == kNoInit ? 1 : 0);
-    EXPECT_EQ(qd::dll_slot_loader(c.slot), c.loaded ? qd::plat::process_id() : 0u);
-    EXPECT_EQ(g_fake.dir_at_load,
-              c.load_dir.empty() ? std::vector<std::string>{} : std::vector{c.load_dir});
+    EXPECT_EQ(g_fake.frees, g_fake.has_init ? 0 : 1);
+    EXPECT_EQ(qd::dll_slot_loader(slot), loaded ? qd::plat::process_id() : 0u);
+    EXPECT_EQ(g_fake.dir_at_load, c[5].empty() ? std::vector<std::string>{} : std::vector{c[5]});
     EXPECT_EQ(std::filesystem::current_path(), start_dir_);
-    if (c.loaded) {
+    if (loaded) {
       // Still loaded: the next request neither loads nor initialises again.
       g_fake.init_result = 0;
-      EXPECT_EQ(load_function(c.slot, &cell, "kernel_entry"), 0);
+      EXPECT_EQ(load_function(slot, &cell, "kernel_entry"), 0);
       EXPECT_EQ(g_fake.loaded.size(), 1u);
       EXPECT_EQ(g_fake.inits, g_fake.has_init ? 1 : 0);
     }

@@ -1,29 +1,13 @@
 // Tests of the configuration lookup: the file and its profile reading, built-in
 // defaults, the answer cache, the section and file switches, and the path helpers.
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <random>
-#include <string>
-#include <thread>
-#include <vector>
-
 #include "platform/platform.h"
-#include "runtime/runtime_internal.h"
-#include "test_support.h"
+#include "report_support.h"
 
 namespace {
 
-class ConfigTest : public ::testing::Test {
+class ConfigTest : public qdtest::IsolatedTest {
  protected:
-  void SetUp() override { qd::config_reset_for_test(); }
-  void TearDown() override {
-    qd::config_reset_for_test();
-    win_set_appl_name("QDWIN");
-  }
+  void TearDown() override { win_set_appl_name("QDWIN"); }
   void use(const std::string& content) {
     path_ = dir_.write("qdwin.ini", content);
     win_set_ini_name(path_.c_str());
@@ -32,7 +16,6 @@ class ConfigTest : public ::testing::Test {
     const char* v = win_os_getenv(name);
     return v ? v : "<null>";
   }
-  qdtest::TempDir dir_;
   std::string path_;
 };
 
@@ -195,39 +178,6 @@ TEST(Paths, JoinAndSplit) {
   EXPECT_EQ(letter, 'd');
   EXPECT_EQ(qd::path_drive_length("1:x", nullptr), 0);
   EXPECT_EQ(qd::path_drive_length("", nullptr), 0);
-}
-
-// Threads that each read their own settings, over and over so that every cache starts
-// over again and again, get exactly the answers one thread alone gets: a value a thread
-// was given changes only through its own later lookups.
-TEST_F(ConfigTest, ManyThreadsGetExactAnswers) {
-  constexpr int kThreads = 64, kKeys = 4, kRounds = 40;
-  std::string ini = "[QDWIN]\n", odbc = "[QDODBC]\n";
-  auto value = [](int t, int k, const char* where) {
-    return std::string(where) + "-" + std::to_string(t) + "-" + std::to_string(k) +
-           std::string(static_cast<size_t>(20 + (t * 7 + k * 13) % 60), char('a' + k));
-  };
-  for (int t = 0; t < kThreads; ++t) {
-    for (int k = 0; k < kKeys; ++k) {
-      const std::string key = "K" + std::to_string(t) + "_" + std::to_string(k);
-      ini += key + "=" + value(t, k, "win") + "\n";
-      odbc += key + "=" + value(t, k, "odbc") + "\n";
-    }
-  }
-  use(ini + odbc);
-  std::atomic<int> wrong{0};
-  qdtest::on_threads(kThreads, [&wrong, &value](int t) {
-    for (int r = 0; r < kRounds; ++r) {
-      for (int k = 0; k < kKeys; ++k) {
-        const std::string key = "K" + std::to_string(t) + "_" + std::to_string(k);
-        const char* w = win_os_getenv(key.c_str());
-        const char* o = odbc_os_getenv(key.c_str());
-        const char* unset = win_os_getenv(("UNSET_" + key).c_str());
-        if (!w || w != value(t, k, "win") || !o || o != value(t, k, "odbc") || unset) ++wrong;
-      }
-    }
-  });
-  EXPECT_EQ(wrong.load(), 0) << "of " << kThreads * kRounds * kKeys;
 }
 
 // Threads racing with section changes: nothing is ever read or written outside a cache.

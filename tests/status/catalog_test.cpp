@@ -1,16 +1,10 @@
 // Tests of the shipped catalogues share/qderror.h and share/qdfid.h: every entry reads
 // back through the library's own lookup, numbers and names are unique, texts keep the
 // line and length limits, and every conversion in a text is one the formatter knows.
-#include <gtest/gtest.h>
-
-#include <fstream>
 #include <regex>
-#include <set>
-#include <string>
 #include <tuple>
 
 #include "report_support.h"
-#include "status/status_internal.h"
 #include "types/types_test_util.h"
 
 namespace {

@@ -2,12 +2,7 @@
 // for missing or mismatched values, and the buffer bound.
 #include "status/qdformat.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdarg>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "types/types_test_util.h"
 

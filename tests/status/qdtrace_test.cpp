@@ -1,26 +1,11 @@
 // Tests of the error status: reports, catalogue texts, cause lines, limits, the report
 // table under many threads, collisions, hand-over and the trace channel.
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <barrier>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <functional>
 #include <regex>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "platform/platform.h"
 #include "report_support.h"
-#include "runtime/acct_internal.h"
-#include "runtime/runtime_internal.h"
 #include "status/report.h"
-#include "status/status_internal.h"
-#include "types/types_test_util.h"
 
 namespace {
 
@@ -59,7 +44,7 @@ TEST_F(TraceTest, HeaderHasProductNamesAndVersionLine) {
 
 // One record on a fresh report: what trace returns, the hard-error flag after it and
 // the report's body, with and without the trace lines copied into the report.
-int record(const typetest::Row& c) {
+int record(const qdtest::Row& c) {
   const std::vector<std::string> v = qdtest::words(c[3]);
   const int err = std::stoi(c[1]), fid = std::stoi(c[2]);
   if (c[0] == "report") return qd::report(err, fid, v.at(0).c_str(), std::stoi(v.at(1)));
@@ -70,7 +55,7 @@ int record(const typetest::Row& c) {
 }
 
 TEST_F(TraceTest, RecordsAndTheirTexts) {
-  for (const typetest::Row& c : typetest::read_cases("trace_records.txt")) {
+  for (const qdtest::Row& c : qdtest::read_cases("types/trace_records.txt")) {
     SCOPED_TRACE(c[7]);
     qdxglob_val.trace_to_errtext = c[4] == "1";
     qd_harderror = 0;
@@ -82,7 +67,7 @@ TEST_F(TraceTest, RecordsAndTheirTexts) {
 }
 
 TEST_F(TraceTest, CauseLineFromErrnoOrTheLibraryNumber) {
-  for (const typetest::Row& c : typetest::read_cases("trace_causes.txt")) {
+  for (const qdtest::Row& c : qdtest::read_cases("types/trace_causes.txt")) {
     init_qderr();
     set_qderrstring(c[2] == "-" ? nullptr : const_cast<char*>(c[2].c_str()));
     *get_qderrno_adr() = std::stoi(c[1]);
@@ -139,8 +124,6 @@ TEST_F(TraceTest, DamagedCatalogueTextsGetPlaceholders) {
   void (*entry)(void) = nullptr;
   EXPECT_EQ(load_function(QD_DLL_HOSTACCESS, &entry, "tcp_init"), 11053);
   EXPECT_EQ(body().rfind("HOSTACCESS32 <?> <?> <?> <?>", 0), 0u) << body();
-  qd::dll_set_setting_for_test(nullptr);
-  qd::dll_reset_for_test();
 }
 
 // A missing message catalogue leaves its line in the report, and so does a catalogue path
@@ -170,15 +153,6 @@ TEST_F(TraceTest, MissingCataloguesAndOnesThatAreNoRegularFiles) {
   }
 }
 
-// The function catalogue missing: its line goes to the trace output only.
-TEST_F(TraceTest, MissingFunctionCatalogueLeavesItsTraceLine) {
-  std::filesystem::remove(dir_.file("qdfid.h"));
-  qdxglob_val.trace_to_errtext = 1;
-  init_qderr();
-  trace(0, 15005);
-  EXPECT_EQ(body(), "trace : can't open " + dir_.file("qdfid.h") + "\n");
-}
-
 TEST_F(TraceTest, ReportStopsAfter3000AndNeverPassesItsBuffer) {
   std::string chunk(99, 'x');
   while (std::strlen(qd_errtxt_adr()) <= 3000) ASSERT_EQ(trace(9200, 0, chunk.c_str()), 9200);
@@ -204,7 +178,7 @@ TEST_F(TraceTest, MessageSwitchAndHardConversion) {
   EXPECT_EQ(_merror(19004, 1, 2, 3), 19004);
   EXPECT_EQ(body(), "Value 1 out of range \n");
 
-  for (const typetest::Row& c : typetest::read_cases("hard_errors.txt")) {
+  for (const qdtest::Row& c : qdtest::read_cases("types/hard_errors.txt")) {
     init_qderr();
     qd_harderror = 0;
     const bool recorded = c[3] == "1";
@@ -214,38 +188,6 @@ TEST_F(TraceTest, MessageSwitchAndHardConversion) {
     EXPECT_EQ(qd_harderror, recorded ? 1 : 0) << c[0];  // error 45 is hard
     EXPECT_EQ(!body().empty(), recorded) << c[0];
   }
-}
-
-TEST_F(TraceTest, EachThreadKeepsItsOwnReport) {
-  constexpr int kThreads = 16;
-  std::barrier sync(kThreads);
-  std::atomic<int> wrong{0};
-  qdtest::on_threads(kThreads, [&](int t) {
-    init_qderr();
-    sync.arrive_and_wait();
-    errno = 0;  // waiting may leave EAGAIN behind, which trace would report as a cause
-    const std::string tag = "thread" + std::to_string(t) + "!";
-    std::string want;
-    for (int i = 0; i < 60; ++i, want += tag + " \n") trace(9200, 0, tag.c_str());
-    if (body() != want) ++wrong;
-    trace_pop();
-  });
-  EXPECT_EQ(wrong.load(), 0);
-}
-
-TEST_F(TraceTest, MoreLiveThreadsThanSlotsTakeSlotsOver) {
-  constexpr int kThreads = 300;
-  std::barrier sync(kThreads);
-  std::atomic<int> bad{0};
-  qdtest::on_threads(kThreads, [&](int) {
-    if (std::strncmp(qd_errtxt_adr(), "Quarendel Kernel", 16) != 0) ++bad;
-    sync.arrive_and_wait();  // every thread alive and holding (or having held) a slot
-    trace(5000, 0);
-    if (std::strncmp(qd_errtxt_adr(), "Quarendel Kernel", 16) != 0) ++bad;
-    sync.arrive_and_wait();
-    trace_pop();
-  });
-  EXPECT_EQ(bad.load(), 0);
 }
 
 // Stand-in thread ids chosen to share one home slot away from the real thread's.
@@ -377,8 +319,6 @@ TEST_F(ReportTableTest, HandOverMovesTheGiversText) {
 }
 
 TEST_F(TraceTest, TraceChannelModes) {
-  qdxglob_val.trace_to_errtext = 0;
-  qd::channel_reset_for_test();
   std::strcpy(qdxglob_val.trace_dir, dir_.path().c_str());
   const std::string file = dir_.file("qdk." + std::to_string(qd::plat::process_id()));
   qdxglob_val.trace_mode = 0;
@@ -402,13 +342,18 @@ TEST_F(TraceTest, TraceChannelModes) {
   type("still lost\n");
   EXPECT_FALSE(std::filesystem::exists(
       dir_.file("no/such/dir/qdk." + std::to_string(qd::plat::process_id()))));
-  qd::channel_reset_for_test();
-  qdxglob_val.trace_mode = 0;
 }
 
-// The error status's own file work (catalogues, trace file) never leaves a cause behind.
-TEST_F(TraceTest, OwnFileWorkLeavesErrnoAlone) {
+// The function catalogue missing, its line goes to the trace output only; the error
+// status's own file work (catalogues, trace file) never leaves a cause behind.
+TEST_F(TraceTest, MissingFunctionCatalogueAndOwnFileWorkLeaveErrnoAlone) {
   std::filesystem::remove(dir_.file("qdfid.h"));  // every function lookup fails to open
+  qdxglob_val.trace_to_errtext = 1;
+  init_qderr();
+  trace(0, 15005);
+  EXPECT_EQ(body(), "trace : can't open " + dir_.file("qdfid.h") + "\n");
+  qdxglob_val.trace_to_errtext = 0;
+  init_qderr();
   qdxglob_val.trace_mode = 1;
   std::strcpy(qdxglob_val.trace_dir, dir_.file("missing/dir").c_str());
   qd::channel_reset_for_test();
@@ -421,8 +366,6 @@ TEST_F(TraceTest, OwnFileWorkLeavesErrnoAlone) {
   errno = 33;
   trace(0, 15005);
   EXPECT_EQ(errno, 33);
-  errno = 0;
-  qd::channel_reset_for_test();
 }
 
 // The header of an export that names itself, put together without the formatter, is the
@@ -469,23 +412,6 @@ TEST_F(TraceTest, NamedHeaderIsTheFormattedOne) {
     EXPECT_EQ(std::string(qd_errtxt_adr()), formatted) << k;
     EXPECT_EQ(errno, 0) << k;
   }
-}
-
-// Each thread keeps its own copy: threads starting reports under different names at once
-// find their own name in their own report every time.
-TEST_F(TraceTest, NamedHeadersOfThreadsStayApart) {
-  constexpr int kThreads = 4, kRounds = 300;
-  std::atomic<int> wrong{0};
-  qdtest::on_threads(kThreads, [&wrong](int t) {
-    const std::string mine[] = {"named_" + std::to_string(t), "other_" + std::to_string(t)};
-    for (int r = 0; r < kRounds; ++r) {
-      const std::string& name = mine[r % 2];
-      qd::start_report_named(name.c_str());
-      if (std::string(qd_errtxt_adr()).rfind(name + " error report:\n", 0) != 0) ++wrong;
-    }
-    trace_pop();
-  });
-  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace

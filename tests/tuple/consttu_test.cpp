@@ -1,20 +1,11 @@
 // consttu_test.cpp: tuple layouts under the three alignment settings, templates, limits
 // and refusals, rows ordered by ipr_tuplecmp, merge lists, build_cvi and demo_type.
-#include <gtest/gtest.h>
-
 #include <cctype>
-#include <cstring>
-#include <fstream>
 #include <iterator>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "platform/platform.h"
 #include "qderror.h"
-#include "qdtype32/qdtype32.h"
 #include "report_support.h"
-#include "status/status_internal.h"
 
 namespace {
 
@@ -214,8 +205,6 @@ TEST_F(TupleTest, TemplateDatetimeIsTheCurrentDatetime) {
   EXPECT_EQ(0, std::memcmp(v + 4, now + 4 + 2 * 4, 6)) << "day, month and year of now";
 }
 
-// ---- Merge lists ----------------------------------------------------------------------
-
 // A merge entry: the numbers at bytes 16 and 20, the signed bytes 4 and 5, byte 3 (of 0
 // to 3) and byte 11 (of 6 to 11); byte 12, never compared, tells equal entries apart.
 struct Entry {
@@ -309,7 +298,6 @@ TEST_F(TupleTest, DemoTypeLine) {
   std::strcpy(qdxglob_val.header_name1, "alice");
   std::memset(qdxglob_val.header_name2, 'h', sizeof qdxglob_val.header_name2);  // no zero
   qdxglob_val.trace_mode = 1;
-  qd::channel_reset_for_test();
   qdxglob_val.demo_switch = 0;
   EXPECT_EQ(demo_type("hidden %d\n", 1), 0);
   qdxglob_val.demo_switch = 1;

@@ -1,9 +1,5 @@
 // dynarr_test.cpp: growable arrays: first allocation, growth steps at the bounds of both
 // regimes, long runs of appends that keep what was written, failures, and release.
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <cstring>
 #include <tuple>
 
 #include "qdtype32/qdheap.h"
@@ -94,12 +90,7 @@ TEST(NeedSpace, GrowthSequences) {
 // were, and the record still grows and releases normally.
 TEST(NeedSpace, FailuresLeaveAFreeableRecord) {
   FailGuard guard;
-  // First allocation fails: the record stays empty.
-  qd_dynarr a = fresh();
-  qd::mem_fail_from_for_test(1);
-  EXPECT_EQ(need_space(&a, 10, 8), nullptr);
-  EXPECT_EQ(state(a), State(nullptr, 0, 0, 0));
-
+  qd_dynarr a = fresh();  // (a failing first allocation: faults/alloc.txt)
   // Growth fails, and so does a resize that would keep the size.
   qd::mem_fail_from_for_test(2);
   uint8_t* p = static_cast<uint8_t*>(need_space(&a, 4, 2));

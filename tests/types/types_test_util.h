@@ -3,14 +3,8 @@
 // the case files under tests/data/types.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cctype>
-#include <sstream>
-#include <string>
-#include <vector>
 
-#include "qdtype32/qdtype32.h"
 #include "test_support.h"
 #include "base/memory.h"
 #include "types/bytes_internal.h"

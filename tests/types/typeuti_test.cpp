@@ -1,10 +1,7 @@
 // Tests of type descriptors: text forms both ways for every code, sizes and spaces at
 // their boundaries, and the literal classifiers.
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
-#include <string>
 
 #include "test_support.h"
 #include "types_test_util.h"
