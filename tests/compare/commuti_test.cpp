@@ -1,14 +1,9 @@
 // commuti_test.cpp: binchar text in both directions, bit string texts, and the bounded
 // text copy and length check.
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "qdtype32/qdbytes.h"
 #include "qdtype32/qderr.h"
+#include "test_support.h"
 #include "types/bytes_internal.h"
 #include "types/types_test_util.h"
 

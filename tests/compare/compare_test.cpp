@@ -1,16 +1,8 @@
 // Tests of value comparison: null codes, same-type and mixed-type rules, blank
 // extension, the sort routines, blobs, tuples, and case-free text order.
-#include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstring>
 #include <iomanip>
-#include <memory>
-#include <random>
-#include <sstream>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "base/byteio.h"
 #include "decimal/fixtest.h"
@@ -449,10 +441,6 @@ TEST(Compare, ByteStringsFindTheirFirstDifference) {
     }
   }
 }
-
-}  // namespace
-
-namespace {
 
 // Texts held in allocations of exactly the bytes a row gives (a terminator only where the
 // row writes one), compared as char, varchar and the two mixed: where one text ends

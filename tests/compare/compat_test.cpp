@@ -1,10 +1,7 @@
 // Tests of type compatibility: the castability matrix and common types as whole tables,
 // and the parameter rules of the exact result type.
-#include <gtest/gtest.h>
 
-#include <sstream>
-#include <string>
-
+#include "test_support.h"
 #include "types/types_test_util.h"
 
 namespace {

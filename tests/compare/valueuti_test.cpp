@@ -1,10 +1,5 @@
 // Tests of the helpers over every type code: values against declared types, value
 // sizes and copies, and character counts by the database encoding.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "qdtype32/qdtype32.h"
 #include "test_support.h"

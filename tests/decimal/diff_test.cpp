@@ -2,19 +2,12 @@
 // limb-to-digit conversion of the products against its one-limb form, the division in
 // registers against the division step by step, and operands that end at an unreadable
 // memory page.
-#include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <random>
-#include <string>
-#include <vector>
 
 #include "decimal/fix_internal.h"
 #include "fixtest.h"
+#include "test_support.h"
 
 namespace {
 

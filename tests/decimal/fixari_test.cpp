@@ -1,12 +1,9 @@
 // fixari_test.cpp: the four operations and fixdivmod: cutting, carries, scale limits,
 // signs of zeros, and operands left as they were.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
 
 #include "convert/convert_test_util.h"
 #include "fixtest.h"
+#include "test_support.h"
 
 using fixtest::Fix;
 using fixtest::make;

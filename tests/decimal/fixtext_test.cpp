@@ -1,12 +1,9 @@
 // fixtext_test.cpp: reading decimal text (string_fix, scan_fix) and printing fix values
 // (fix_string, fix_text with separators and narrow buffers).
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
 
 #include "decimal/fix_internal.h"
 #include "fixtest.h"
+#include "test_support.h"
 
 using fixtest::Fix;
 using fixtest::make;

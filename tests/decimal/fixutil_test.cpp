@@ -1,11 +1,9 @@
 // fixutil_test.cpp: representation, comparison, the cast to a scale and the integer and
 // double conversions.
-#include <gtest/gtest.h>
-
-#include <string>
 
 #include "decimal/fix_internal.h"
 #include "fixtest.h"
+#include "test_support.h"
 
 using fixtest::Fix;
 using fixtest::make;

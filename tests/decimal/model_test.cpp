@@ -1,14 +1,8 @@
 // model_test.cpp: long random runs against an exact model kept in this file: decimal
 // digit vectors with a scale, added, subtracted and multiplied digit by digit.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-#include <random>
-#include <string>
-#include <vector>
 
 #include "fixtest.h"
+#include "test_support.h"
 
 namespace {
 
