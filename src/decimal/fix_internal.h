@@ -389,6 +389,9 @@ bool num_from_double(double x, Num* n);
 // digits with its scale and sign.
 double small_double(uint64_t v, int scale, bool negative);
 #if defined(__SIZEOF_INT128__)
+// 5^0 .. 5^81, each in three 64-bit words, the lowest first.
+constexpr int kPow5WordsMax = 81;
+extern const uint64_t kPow5Words[kPow5WordsMax + 1][3];
 // The 30 significant digits double_fix_digits finds for a finite non-zero x as one
 // integer d (10^29 <= d < 10^30), with the exponent E of the first digit and the sign
 // bit; false where its fast form does not apply or E is beyond every scale.

@@ -181,11 +181,12 @@ void scaled_digits(uint64_t m, int e2, int E, Big& d) {
   while (d.n > 1 && d.w[d.n - 1] == 0) --d.n;
 }
 
+}  // namespace
+
 #if defined(__SIZEOF_INT128__)
 // 64-bit targets: the same rounding with 64-bit words for the usual scales (5^t below
 // 2^192), so that a quotient estimate costs a few multiplications.
-constexpr int kPow5Fast = 81;
-constexpr uint64_t kPow5Words[kPow5Fast + 1][3] = {
+const uint64_t kPow5Words[kPow5WordsMax + 1][3] = {
     {0x0000000000000001ull, 0x0000000000000000ull, 0x0000000000000000ull},
     {0x0000000000000005ull, 0x0000000000000000ull, 0x0000000000000000ull},
     {0x0000000000000019ull, 0x0000000000000000ull, 0x0000000000000000ull},
@@ -269,6 +270,12 @@ constexpr uint64_t kPow5Words[kPow5Fast + 1][3] = {
     {0x18ca63a22764cec1ull, 0xef70cdd17b25efa4ull, 0x035f9dea3e1f6bdfull},
     {0x7bf3f22ac4f809c5ull, 0xad34051767bdae34ull, 0x10de1593369d1b5full},
 };
+#endif
+
+namespace {
+
+#if defined(__SIZEOF_INT128__)
+constexpr int kPow5Fast = kPow5WordsMax;
 
 // round(m * 2^e2 * 10^(29 - E)) half to even into *d; false when the fast form does not
 // apply (then the word-by-word form is used).
