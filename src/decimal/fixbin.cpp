@@ -354,11 +354,11 @@ constexpr TenthUlps kTenthUlps;
 constexpr uint64_t kFourNinths = 0x71c71c71c71c71c7ull;  // floor(2^64 * 4 / 9)
 
 // A correction estimate T of x (double_fix_digits of x) as the addition to a quotient of
-// 30 digits whose lowest position is cut reads it, found from x without forming T: *whole
-// = |T| / 10^cut rounded down, *rest = 0 when T has no non-zero digit below cut, 1 when
-// those digits, read as a fraction of the unit at cut, are below 4/9, 2 when they are 4/9
-// or more (the addition's flag: they exceed 44...4 of their length exactly then). False
-// where this form does not decide, with the estimate and the addition left to do.
+// 30 digits whose lowest position is cut reads it, found from x without forming T: whole
+// = |T| / 10^cut rounded down, any = whether T has a non-zero digit below cut, flag =
+// whether those digits, read as a fraction of the unit at cut, are 4/9 or more (the
+// addition's flag: they exceed 44...4 of their length exactly then). False where this
+// form does not decide, with the estimate and the addition left to do.
 //
 // Why it gives the same: |x| / 10^cut = m * 5^s * 2^(e2 + s) (s = -cut) is formed exactly;
 // its integer part I' and fraction F' are those of the exact value. T is x rounded to 30
@@ -367,89 +367,83 @@ constexpr uint64_t kFourNinths = 0x71c71c71c71c71c7ull;  // floor(2^64 * 4 / 9)
 // rounding of log10, one for a rounding up to a new digit), so j >= jm = cut - E0 + 27
 // and the difference is below eps = 10^-jm, which is kept in units of 2^-64 rounded up.
 // Wherever F' is more than eps from 0, from 1 and from 4/9, T's integer part is I' and
-// its fraction lies on the same side of 0 and 4/9 as F'; elsewhere this gives up.
+// its fraction lies on the same side of 0 and 4/9 as F'; where F' is 0 (x is a whole
+// multiple of 10^cut) T is x. Elsewhere this gives up.
 // The estimate's first digit at or below top - 1 keeps it below the quotient's top
 // position (the window of the sum stays the quotient's) and |T| below the quotient; E0 >=
 // -98 and cut <= 0 keep its scale within -127 .. 127, so the estimate does not fail.
-inline bool seen_at(double x, int cut, int top, U128* whole, int* rest, int* sign) {
+struct Seen {
+  U128 whole;
+  bool any, flag;
+  int sign;
+};
+inline bool seen_at(double x, int cut, int top, Seen* out) {
   const uint64_t bits = std::bit_cast<uint64_t>(x);
   const int ef = static_cast<int>((bits >> 52) & 0x7ff);
   if (ef == 0 || ef == 0x7ff) return false;  // zero, subnormal, infinite or not a number
   const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
   const int e2 = ef - 1075;
   const int E0 = ((52 + e2) * 78913) >> 18;  // floor(floor(log2 |x|) * log10(2))
-  const int s = -cut;
-  if (E0 < -98 || E0 + 3 > top || s < 0 || s > kPow5WordsMax) return false;
-  // n = m * 5^s in four words, w[0] the lowest; |x| / 10^cut = n * 2^sh.
+  const int s = -cut, sh = e2 + s;
+  if (E0 < -98 || E0 + 3 > top || s < 0 || s > kPow5WordsMax || sh < -255) return false;
+  // n = m * 5^s, placed 128 bits up in w: |x| / 10^cut = w * 2^(sh - 128), whose integer
+  // part (below 10^28, as |x| < 10^(E0 + 2) <= 10^(top - 1 - cut)) starts at bit k.
   const uint64_t* p5 = kPow5Words[s];
   const U128 a0 = static_cast<U128>(m) * p5[0];
   const U128 a1 = static_cast<U128>(m) * p5[1] + hi64(a0);
   const U128 a2 = static_cast<U128>(m) * p5[2] + hi64(a1);
-  const int sh = e2 + s;
-  *sign = static_cast<int>(bits >> 63);
-  // |x| < 10^(E0 + 2) <= 10^(top - 1 - cut): the integer part is below 10^28.
-  if (sh >= 0) {  // an integer at cut
-    *whole = make128(lo64(a1), lo64(a0)) << sh;
-    *rest = 0;
-    return true;
-  }
-  const uint64_t w[6] = {lo64(a0), lo64(a1), lo64(a2), hi64(a2), 0, 0};
-  auto bits_at = [&w](int b) {  // bits b .. b + 63 of n, 0 <= b < 256
+  const uint64_t w[9] = {0, 0, lo64(a0), lo64(a1), lo64(a2), hi64(a2), 0, 0, 0};
+  auto bits_at = [&w](int b) {  // bits b .. b + 63 of w
     const int i = b >> 6, o = b & 63;
-    return o ? (w[i] >> o) | (w[i + 1] << (64 - o)) : w[i];
+    return (w[i] >> o) | ((w[i + 1] << 1) << (63 - o));
   };
-  const int r = -sh;
-  if (r >= 256) return false;
-  const uint64_t fh = r >= 64 ? bits_at(r - 64) : w[0] << (64 - r);  // F' * 2^64, rounded down
-  const int jm = cut - E0 + 27;  // at least 1
+  const int k = 128 - sh;
+  const uint64_t fh = bits_at(k - 64);  // F' * 2^64, rounded down
+  const int jm = cut - E0 + 27;         // at least 1
   const uint64_t eps = jm < 20 ? kTenthUlps.v[jm] : 1;
-  if (fh < eps || fh >= ~uint64_t{0} - eps) return false;
-  if (fh - eps > kFourNinths) {
-    *rest = 2;
-  } else if (fh + eps < kFourNinths) {
-    *rest = 1;
-  } else {
+  const bool whole_only = sh >= 0;  // then fh is 0 and so is F'
+  const bool clear = fh >= eps, up = fh - eps > kFourNinths, down = fh + eps < kFourNinths;
+  if ((static_cast<int>(whole_only) | (static_cast<int>(clear) & (up | down))) == 0 ||
+      fh >= ~uint64_t{0} - eps)
     return false;
-  }
-  *whole = r < 192 ? make128(bits_at(r + 64), bits_at(r)) : U128(bits_at(r));
+  *out = {make128(bits_at(k + 64), bits_at(k)), !whole_only, clear && up,
+          static_cast<int>(bits >> 63)};
   return true;
 }
 
 // q + double_fix_digits(x) by the addition's rules.
-// In the usual correction q's top digit is not zero, the estimate T lies below it and has digits below the 30th
-// position under it: the window of the sum is then the 30 positions from q's top down,
-// and T counts through what seen_at finds. Any other case forms the estimate and adds it.
+// In the usual correction q's top digit is not zero, the estimate T lies below it and has
+// digits below the 30th position under it: the window of the sum is then the 30 positions
+// from q's top down, and T counts through what seen_at finds. Any other case forms the
+// estimate and adds it.
 inline bool correct(const Bin& q, double x, Bin* out) {
   const int hi = q.lo + q.p - 1, cut = hi - (kDigits - 1);
-  U128 w;
-  int rest, sign;
+  Seen t;
   // A q of fewer than 30 digits keeps its window only when T has a non-zero digit below
   // it (otherwise the window would end at T's or q's lowest digit).
-  if (q.p > 0 && q.m >= kP10.v[q.p - 1] && seen_at(x, cut, hi, &w, &rest, &sign) &&
-      (rest != 0 || q.p == kDigits)) {
+  if (q.p > 0 && q.m >= kP10.v[q.p - 1] && seen_at(x, cut, hi, &t) &&
+      (t.any || q.p == kDigits)) {
     // As add_bin: a sum rounds on the flag, a difference is truncated (it borrows one for a
-    // non-zero digit below the window); |T| below q keeps q's sign.
-    int p = kDigits, scale = -cut;
-    const U128 m = q.m * kP10.v[kDigits - q.p];
-    U128 r;
-    if (sign == q.sign) {
-      r = m + w + static_cast<unsigned>(rest == 2);
-      if (r >= kP10.v[kDigits]) {  // a carry into the position above a full window
-        U128 low;
-        r = div_pow10(r, 1, &low);
-        r += static_cast<unsigned>(low >= 5);
-        --scale;
-      }
-    } else {
-      r = m - w - static_cast<unsigned>(rest != 0);
-      p = digits_of(r);
+    // non-zero digit below the window); |T| below q keeps q's sign. Which of them it is
+    // follows the data, so both are one expression.
+    const bool same = t.sign == q.sign;
+    const U128 adj = t.whole + static_cast<unsigned>(same ? t.flag : t.any);
+    const U128 neg = U128(0) - U128(static_cast<unsigned>(!same));
+    U128 r = q.m * kP10.v[kDigits - q.p] + ((adj ^ neg) - neg);
+    int scale = -cut;
+    if (r >= kP10.v[kDigits]) {  // a sum carried into the position above a full window
+      U128 low;
+      r = div_pow10(r, 1, &low);
+      r += static_cast<unsigned>(low >= 5);
+      --scale;
     }
+    const int p = digits_of(r);  // 30 for a sum
     if (p && above_limit(p, scale)) return false;
     *out = {r, p, -scale, q.sign};
     return true;
   }
-  Bin t;
-  return estimate(x, &t) && add_bin(q, t, false, out);
+  Bin e;
+  return estimate(x, &e) && add_bin(q, e, false, out);
 }
 
 // The steps after the operands' doubles, for a divisor of at most 8 * NB digits: its zero
