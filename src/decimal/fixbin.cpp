@@ -181,6 +181,42 @@ inline U128 exact_tenth(U128 d) {
 // digits above 10^29 or far below 1) take the word-by-word form, whose digits and scale
 // are double_fix_digits' own.
 bool estimate(double x, Bin* out) {
+  // A double is m * 2^e with m odd; for e < 0 that is m * 5^-e / 10^-e. Where that
+  // expansion, m * 5^-e or m * 2^e, has at most 30 digits, the 30 digits are it followed
+  // by zeros, with nothing rounded: the estimate is the expansion itself (m * 5^-e is odd,
+  // so it ends in no zero; m * 2^e may, where m is a multiple of 5). Quotients of ten or
+  // more integer digits and exact ones come here, with many trailing zeros to drop.
+  const uint64_t bits = std::bit_cast<uint64_t>(x);
+  const int ef = static_cast<int>((bits >> 52) & 0x7ff);
+  if (ef != 0 && ef != 0x7ff) {
+    const uint64_t m2 = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+    const int tz = std::countr_zero(m2);
+    const uint64_t m = m2 >> tz;
+    const int e = ef - 1075 + tz;
+    if (e >= -42 && e <= 46) {  // beyond, the expansion has more than 30 digits
+      U128 c;
+      bool fits;
+      if (e < 0) {
+        const uint64_t* p5 = kPow5Words[-e];
+        const U128 a0 = static_cast<U128>(m) * p5[0];
+        const U128 a1 = static_cast<U128>(m) * p5[1] + hi64(a0);
+        c = make128(lo64(a1), lo64(a0));
+        fits = hi64(a1) == 0 && c < kP10.v[kDigits];
+      } else {
+        c = U128(m) << e;
+        fits = c < kP10.v[kDigits];
+      }
+      if (fits) {
+        int lo = e < 0 ? e : 0;
+        while (multiple_of_ten(c)) {
+          c = exact_tenth(c);
+          ++lo;
+        }
+        *out = {c, digits_of(c), lo, static_cast<int>(bits >> 63)};
+        return true;
+      }
+    }
+  }
   U128 d;
   int E, sign;
   if (!double_digits30(x, &d, &E, &sign)) {
