@@ -57,6 +57,16 @@ struct Pow10 {
 constexpr Pow10 kP10;
 constexpr uint32_t kP10w[9] = {1u,      10u,      100u,      1000u,     10000u,
                                100000u, 1000000u, 10000000u, 100000000u};
+// ceil(2^63 / 10^j) for j = 0 .. 7: x / 10^j rounded down is (x * it) >> 63 for every
+// x below 2^32 (the excess, below x / 2^63 < 2^-31, never reaches the next integer, as a
+// fraction of x / 10^j is at most 1 - 10^-7), without a division instruction.
+struct LimbReciprocals {
+  uint64_t v[8];
+  constexpr LimbReciprocals() : v() {
+    for (int j = 0; j < 8; ++j) v[j] = (uint64_t{1} << 63) / kP10w[j] + (j > 0);
+  }
+};
+constexpr LimbReciprocals kLimbReciprocals;
 
 // Number of decimal digits of x (0 for 0): with L bits, x has t or t + 1 digits where
 // t = floor(L * log10(2)) (1233 / 4096 is log10(2) closely enough below 2^128).
@@ -296,7 +306,8 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
   // product's top are 0), so the kept value is read in the same few steps whatever its
   // length: two pairs below 10^16, then the part of r[i0] above the cut.
   const uint64_t upper = r[i0 + 4] * kLimb + r[i0 + 3], lower = r[i0 + 2] * kLimb + r[i0 + 1];
-  const uint64_t unit = kP10w[j], cut = r[i0] / unit;
+  const uint64_t unit = kP10w[j];
+  const uint64_t cut = lo64((static_cast<U128>(r[i0]) * kLimbReciprocals.v[j]) >> 63);
   U128 m = (static_cast<U128>(upper) * k1e16 + lower) * kP10w[8 - j] + cut;
   // Half up on the highest dropped digit: in r[i0] below the cut, or at the top of the limb
   // below when the cut falls between limbs (j = 0 only with i0 >= 1). Both are read and
