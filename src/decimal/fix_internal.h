@@ -16,6 +16,7 @@
 #include "base/byteio.h"
 #include "base/limits.h"
 #include "base/outcheck.h"
+#include "decimal/u128.h"
 
 namespace qd {
 
@@ -84,53 +85,6 @@ int fx_magnitude_cmp(const uint8_t* a, const uint8_t* b);
 // A Vec holds up to 32 decimal digits, nibble k (from the least significant bits) being
 // digit k + 1. Decimal addition, subtraction and comparison work on whole words; the
 // fast paths of the arithmetic load operands once, work here and store once.
-#if defined(__SIZEOF_INT128__)
-using U128 = unsigned __int128;
-inline uint64_t lo64(U128 x) { return static_cast<uint64_t>(x); }
-inline uint64_t hi64(U128 x) { return static_cast<uint64_t>(x >> 64); }
-inline U128 make128(uint64_t hi, uint64_t lo) { return (static_cast<U128>(hi) << 64) | lo; }
-#else
-// Two 64-bit halves where the compiler has no 128-bit integer (32-bit targets).
-struct U128 {
-  uint64_t lo = 0, hi = 0;
-  constexpr U128() = default;
-  constexpr U128(uint64_t v) : lo(v), hi(0) {}  // NOLINT: behaves like an integer
-  constexpr U128(uint64_t h, uint64_t l, int) : lo(l), hi(h) {}
-  explicit operator bool() const { return (lo | hi) != 0; }
-  explicit operator uint64_t() const { return lo; }
-};
-inline uint64_t lo64(U128 x) { return x.lo; }
-inline uint64_t hi64(U128 x) { return x.hi; }
-inline U128 make128(uint64_t hi, uint64_t lo) { return U128(hi, lo, 0); }
-inline U128 operator+(U128 a, U128 b) {
-  const uint64_t lo = a.lo + b.lo;
-  return U128(a.hi + b.hi + (lo < a.lo), lo, 0);
-}
-inline U128 operator-(U128 a, U128 b) { return U128(a.hi - b.hi - (a.lo < b.lo), a.lo - b.lo, 0); }
-inline U128 operator^(U128 a, U128 b) { return U128(a.hi ^ b.hi, a.lo ^ b.lo, 0); }
-inline U128 operator&(U128 a, U128 b) { return U128(a.hi & b.hi, a.lo & b.lo, 0); }
-inline U128 operator|(U128 a, U128 b) { return U128(a.hi | b.hi, a.lo | b.lo, 0); }
-inline U128 operator~(U128 a) { return U128(~a.hi, ~a.lo, 0); }
-inline U128 operator<<(U128 a, int n) {
-  if (n == 0) return a;
-  if (n >= 64) return U128(a.lo << (n - 64), 0, 0);
-  return U128((a.hi << n) | (a.lo >> (64 - n)), a.lo << n, 0);
-}
-inline U128 operator>>(U128 a, int n) {
-  if (n == 0) return a;
-  if (n >= 64) return U128(0, a.hi >> (n - 64), 0);
-  return U128(a.hi >> n, (a.lo >> n) | (a.hi << (64 - n)), 0);
-}
-inline bool operator==(U128 a, U128 b) { return a.lo == b.lo && a.hi == b.hi; }
-inline bool operator!=(U128 a, U128 b) { return !(a == b); }
-inline bool operator<(U128 a, U128 b) { return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo; }
-inline bool operator>(U128 a, U128 b) { return b < a; }
-inline bool operator<=(U128 a, U128 b) { return !(b < a); }
-inline bool operator>=(U128 a, U128 b) { return !(a < b); }
-inline U128& operator|=(U128& a, U128 b) { return a = a | b; }
-inline U128& operator+=(U128& a, U128 b) { return a = a + b; }
-#endif
-
 using Vec = U128;
 constexpr int kVecDigits = 32;
 
@@ -388,12 +342,10 @@ bool num_from_double(double x, Num* n);
 // num_double of a value of at most 16 significant digits, given as the integer v of its
 // digits with its scale and sign.
 double small_double(uint64_t v, int scale, bool negative);
-#if defined(__SIZEOF_INT128__)
 // The 30 significant digits double_fix_digits finds for a finite non-zero x as one
 // integer d (10^29 <= d < 10^30), with the exponent E of the first digit and the sign
 // bit; false where its fast form does not apply or E is beyond every scale.
 bool double_digits30(double x, U128* d, int* E, int* sign);
-#endif
 
 // ---- Internal operations for the other subsystems ------------------------------------
 
@@ -413,12 +365,10 @@ int fix_report_double(double x);
 // The division step by step through fix values in bytes, reporting as it goes: the road
 // for every operand (__fixdiv first tries the same steps on values in registers).
 int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c);
-#if defined(__SIZEOF_INT128__)
-// The division's chain on binary coefficients for the usual operands (64-bit targets):
+// The division's chain on binary coefficients for the usual operands:
 // the same quotient to the byte as divide_by_steps, or false, with nothing written or
 // reported, for every case it leaves to the other roads.
 bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c);
-#endif
 // double_fix_digits of x / xb in double arithmetic; a failure adds trace(0, fixdiv).
 int fix_estimate(double x, double xb, uint8_t* out);
 

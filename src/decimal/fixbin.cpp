@@ -1,5 +1,5 @@
 // fixbin.cpp: the division's chain of steps with every value between the steps held as a
-// binary coefficient (64-bit targets).
+// binary coefficient.
 //
 // The division is a fixed chain: a first quotient from the floating-point unit, its
 // product with the divisor, the difference to the dividend, and up to two corrections.
@@ -23,7 +23,6 @@
 #include "decimal/fix_internal.h"
 
 namespace qd {
-#if defined(__SIZEOF_INT128__)
 namespace {
 
 constexpr int kDigits = kFixMaxDigits;
@@ -69,12 +68,12 @@ inline int digits_of(U128 x) {
 
 // x / d and x mod d for a one-word divisor.
 inline U128 div_word(U128 x, uint64_t d, uint64_t* rem) {
+#if defined(__x86_64__)
   const uint64_t h = hi64(x), l = lo64(x);
   if (h == 0) {
     *rem = l % d;
     return l / d;
   }
-#if defined(__x86_64__)
   const uint64_t qh = h / d;
   uint64_t r = h % d, ql;
   // r < d, so the quotient of r:l by d fits its word.
@@ -82,8 +81,7 @@ inline U128 div_word(U128 x, uint64_t d, uint64_t* rem) {
   *rem = r;
   return make128(qh, ql);
 #else
-  *rem = static_cast<uint64_t>(x % d);
-  return x / d;
+  return div_rem(x, d, rem);
 #endif
 }
 
@@ -386,6 +384,5 @@ QD_DOUBLE_MATH bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c) {
       return chain<4>(A, B, xa, xb, c);
   }
 }
-#endif
 
 }  // namespace qd

@@ -181,8 +181,7 @@ void scaled_digits(uint64_t m, int e2, int E, Big& d) {
   while (d.n > 1 && d.w[d.n - 1] == 0) --d.n;
 }
 
-#if defined(__SIZEOF_INT128__)
-// 64-bit targets: the same rounding with 64-bit words for the usual scales (5^t below
+// The same rounding with 64-bit words for the usual scales (5^t below
 // 2^192), so that a quotient estimate costs a few multiplications.
 constexpr int kPow5Fast = 81;
 constexpr uint64_t kPow5Words[kPow5Fast + 1][3] = {
@@ -400,7 +399,6 @@ bool digits_fast(uint64_t m, int e2, double value, int* E, Vec* v) {
   *v = bin_to_bcd32(l0, l1, l2, l3);
   return true;
 }
-#endif
 
 // The 30 digits of |x| as a vector and the exponent E of the first digit, word by word.
 void digits_wordwise(uint64_t m, int e2, int* E, Vec* v) {
@@ -472,15 +470,11 @@ bool num_from_double(double x, Num* n) {
   int E = parts.E;
   if (!exponent_in_reach(E)) return false;
   Vec v;
-#if defined(__SIZEOF_INT128__)
   const int E0 = E;
   if (!digits_fast(m, e2, x, &E, &v)) {
     E = E0;
     digits_wordwise(m, e2, &E, &v);
   }
-#else
-  digits_wordwise(m, e2, &E, &v);
-#endif
   const int z = vec_trailing_zeros(v);
   const int scale = 29 - E - z;
   n->d = v >> (4 * z);
@@ -489,7 +483,6 @@ bool num_from_double(double x, Num* n) {
   return scale >= -kFixScaleMax && scale <= kFixScaleMax;
 }
 
-#if defined(__SIZEOF_INT128__)
 bool double_digits30(double x, U128* d, int* E, int* sign) {
   const uint64_t bits = std::bit_cast<uint64_t>(x);
   DoubleParts parts;
@@ -498,7 +491,6 @@ bool double_digits30(double x, U128* d, int* E, int* sign) {
   *sign = static_cast<int>(bits >> 63);
   return digits30_fast(parts.m, parts.e2, x, E, d);
 }
-#endif
 
 int double_fix_digits(double x, uint8_t* dst) {
   std::memset(dst, 0, kFixMaxBytes);
