@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) && defined(__x86_64__)
+#if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -241,7 +241,7 @@ inline uint32_t bin_to_bcd8(uint32_t v) {  // v < 10^8
 
 // Four limbs below 10^8 to their 32 digits (l0 the lowest), the same as four bin_to_bcd8;
 // with SSE2 the four run side by side in the lanes of two registers.
-#if defined(__SSE2__) && defined(__x86_64__)
+#if defined(__SSE2__)
 inline __m128i bcd8_lanes(uint32_t lo, uint32_t hi) {
   const __m128i v = _mm_set_epi32(0, static_cast<int>(hi), 0, static_cast<int>(lo));
   // Each limb split at 10^4: its 64-bit lane holds (limb mod 10^4) | (limb div 10^4) << 32.
@@ -258,9 +258,16 @@ inline __m128i bcd8_lanes(uint32_t lo, uint32_t hi) {
 }
 inline Vec bin_to_bcd32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {
   const __m128i bytes = _mm_packus_epi16(bcd8_lanes(l0, l1), bcd8_lanes(l2, l3));
+#if defined(__x86_64__)
   const uint64_t lo = static_cast<uint64_t>(_mm_cvtsi128_si64(bytes));
   const uint64_t hi = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(bytes, bytes)));
   return make128(hi, lo);
+#else
+  // No move of a 64-bit lane to a register pair: through memory.
+  uint64_t w[2];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(w), bytes);
+  return make128(w[1], w[0]);
+#endif
 }
 #else
 inline Vec bin_to_bcd32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {

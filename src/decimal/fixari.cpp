@@ -684,7 +684,7 @@ __attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int s
   // One column plus the carry: the column's limb, the carry on.
   auto step = [](uint64_t col, uint64_t& carry) -> uint32_t {
     const uint64_t t = col + carry;
-    carry = t / kLimb;
+    carry = div_u32(t, kLimb);
     return static_cast<uint32_t>(t - carry * kLimb);
   };
   const uint64_t x0 = a.lo & 0xffffffffu, x1 = a.lo >> 32, y0 = b.lo & 0xffffffffu,

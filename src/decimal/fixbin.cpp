@@ -111,10 +111,10 @@ inline U128 div_pow10(U128 x, int k, U128* rem) {
 inline void to_limbs(U128 x, uint64_t l[4]) {
   uint64_t low;
   const uint64_t high = lo64(div_word(x, k1e16, &low));
-  l[0] = low % kLimb;
-  l[1] = low / kLimb;
-  l[2] = high % kLimb;
-  l[3] = high / kLimb;
+  l[1] = div_u32(low, kLimb);
+  l[0] = low - l[1] * kLimb;
+  l[3] = div_u32(high, kLimb);
+  l[2] = high - l[3] * kLimb;
 }
 
 inline Vec to_digits(U128 x) {
@@ -224,7 +224,7 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
   uint64_t r[8], carry = 0;
   auto step = [&carry](uint64_t col) {
     const uint64_t t = col + carry;
-    carry = t / kLimb;
+    carry = div_u32(t, kLimb);
     return t - carry * kLimb;
   };
   r[0] = step(x[0] * y0);

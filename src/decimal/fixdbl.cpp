@@ -376,26 +376,13 @@ bool digits_fast(uint64_t m, int e2, double value, int* E, Vec* v) {
   asm("divq %4" : "=a"(q), "=d"(rem) : "a"(lo64(x)), "d"(hi64(x)), "r"(uint64_t{152587890625u}));
   r = (rem << 16) | (lo64(d) & 0xffff);
 #else
-  // An estimate in doubles is off by less than one, so one correction gives the split.
-  const double approx =
-      static_cast<double>(hi64(d)) * 18446744073709551616.0 + static_cast<double>(lo64(d));
-  q = static_cast<uint64_t>(approx * 1e-16);
-  constexpr uint64_t k1e16 = 10000000000000000ull;
-  U128 prod = static_cast<U128>(q) * k1e16;
-  if (prod > d) {
-    --q;
-    prod -= k1e16;
-  }
-  r = lo64(d - prod);
-  if (r >= k1e16) {
-    ++q;
-    r -= k1e16;
-  }
+  q = lo64(div_rem(d, 10000000000000000ull, &r));
 #endif
-  const uint32_t l0 = static_cast<uint32_t>(r % 100000000u);
-  const uint32_t l1 = static_cast<uint32_t>(r / 100000000u);
-  const uint32_t l2 = static_cast<uint32_t>(q % 100000000u);
-  const uint32_t l3 = static_cast<uint32_t>(q / 100000000u);
+  const uint64_t r1 = div_u32(r, 100000000u), q1 = div_u32(q, 100000000u);
+  const uint32_t l0 = static_cast<uint32_t>(r - r1 * 100000000u);
+  const uint32_t l1 = static_cast<uint32_t>(r1);
+  const uint32_t l2 = static_cast<uint32_t>(q - q1 * 100000000u);
+  const uint32_t l3 = static_cast<uint32_t>(q1);
   *v = bin_to_bcd32(l0, l1, l2, l3);
   return true;
 }

@@ -143,6 +143,18 @@ inline U128Pair div_rem(U128Pair x, uint64_t d, uint64_t* rem) {
 
 #endif
 
+// n / d for d below 2^32 and n below d * 2^32. A 64-bit target divides by a constant d
+// with a multiplication; a 32-bit one would call a library routine for the 64-bit
+// dividend, where one division instruction does.
+inline uint64_t div_u32(uint64_t n, uint32_t d) {
+#if defined(__SIZEOF_INT128__)
+  return n / d;
+#else
+  uint32_t r;
+  return div_step(n, d, &r);
+#endif
+}
+
 #if defined(__SIZEOF_INT128__)
 using U128 = unsigned __int128;
 inline uint64_t lo64(U128 x) { return static_cast<uint64_t>(x); }
