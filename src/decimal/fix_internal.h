@@ -219,11 +219,17 @@ inline uint32_t bcd8_to_bin(uint32_t x) {
   x -= ((x >> 8) & 0x00ff00ffu) * 156u;
   return x - (x >> 16) * 55536u;
 }
-// 16 digits to two base-10^8 limbs: the low limb in bits 0..31, the high one above.
+// 16 digits to two base-10^8 limbs: the low limb in bits 0..31, the high one above. No
+// lane crosses the middle, so 32-bit targets fold each half in its own word.
 inline uint64_t bcd16_to_limbs(uint64_t x) {
+#if defined(__SIZEOF_INT128__)
   x -= ((x >> 4) & 0x0f0f0f0f0f0f0f0full) * 6u;
   x -= ((x >> 8) & 0x00ff00ff00ff00ffull) * 156u;
   return x - ((x >> 16) & 0x0000ffff0000ffffull) * 55536u;
+#else
+  return bcd8_to_bin(static_cast<uint32_t>(x)) |
+         (static_cast<uint64_t>(bcd8_to_bin(static_cast<uint32_t>(x >> 32))) << 32);
+#endif
 }
 inline uint64_t bcd16_to_bin(uint64_t x) {
   x = bcd16_to_limbs(x);

@@ -24,10 +24,11 @@ struct U128Pair {
 
 // The full product of two words, from four products of 32-bit halves (what a 32-bit
 // target multiplies in one instruction each).
+constexpr uint64_t mul32(uint32_t a, uint32_t b) { return static_cast<uint64_t>(a) * b; }
 constexpr U128Pair mul_wide(uint64_t a, uint64_t b) {
-  const uint64_t a0 = static_cast<uint32_t>(a), a1 = a >> 32;
-  const uint64_t b0 = static_cast<uint32_t>(b), b1 = b >> 32;
-  const uint64_t p00 = a0 * b0, p01 = a0 * b1, p10 = a1 * b0, p11 = a1 * b1;
+  const uint32_t a0 = static_cast<uint32_t>(a), a1 = static_cast<uint32_t>(a >> 32);
+  const uint32_t b0 = static_cast<uint32_t>(b), b1 = static_cast<uint32_t>(b >> 32);
+  const uint64_t p00 = mul32(a0, b0), p01 = mul32(a0, b1), p10 = mul32(a1, b0), p11 = mul32(a1, b1);
   // Below 3 * 2^32: the middle column cannot overflow.
   const uint64_t mid = (p00 >> 32) + static_cast<uint32_t>(p01) + static_cast<uint32_t>(p10);
   return U128Pair(p11 + (p01 >> 32) + (p10 >> 32) + (mid >> 32), (mid << 32) | static_cast<uint32_t>(p00),
@@ -112,33 +113,59 @@ inline uint32_t div_step_wide(uint64_t* r, uint32_t w, uint64_t v) {
   return q;
 }
 
-// x / d and x % d (d not zero).
-inline U128Pair div_rem(U128Pair x, uint64_t d, uint64_t* rem) {
+// x / d and x % d for a one-word divisor: one step a word, from the highest that is not
+// zero.
+inline U128Pair div_rem_word(U128Pair x, uint32_t d, uint32_t* rem) {
   const uint32_t w[4] = {static_cast<uint32_t>(x.lo), static_cast<uint32_t>(x.lo >> 32),
                          static_cast<uint32_t>(x.hi), static_cast<uint32_t>(x.hi >> 32)};
-  uint32_t q[4] = {0, 0, 0, 0};
-  if ((d >> 32) == 0) {
-    // One word at a time, from the highest that is not zero.
-    const uint32_t dw = static_cast<uint32_t>(d);
-    uint32_t r = 0;
-    for (int i = x.hi ? 3 : 1; i >= 0; --i)
-      q[i] = div_step((static_cast<uint64_t>(r) << 32) | w[i], dw, &r);
-    *rem = r;
-  } else {
-    // Two-word divisor: shifted until its top bit is set, and x with it (into five words,
-    // of which the top two are below the shifted divisor).
-    const int s = std::countl_zero(d);
-    const uint64_t v = d << s;
-    const U128Pair u = x << s;
-    uint64_t r = s ? x.hi >> (64 - s) : 0;
-    r = (r << 32) | (u.hi >> 32);
-    q[2] = div_step_wide(&r, static_cast<uint32_t>(u.hi), v);
-    q[1] = div_step_wide(&r, static_cast<uint32_t>(u.lo >> 32), v);
-    q[0] = div_step_wide(&r, static_cast<uint32_t>(u.lo), v);
-    *rem = r >> s;
-  }
+  uint32_t q[4] = {0, 0, 0, 0}, r = 0;
+  for (int i = x.hi ? 3 : 1; i >= 0; --i) q[i] = div_step((static_cast<uint64_t>(r) << 32) | w[i], d, &r);
+  *rem = r;
   return U128Pair((static_cast<uint64_t>(q[3]) << 32) | q[2], (static_cast<uint64_t>(q[1]) << 32) | q[0],
                   0);
+}
+
+// x / d and x % d for a divisor of two words: shifted until its top bit is set, and x with
+// it (into five words, of which the top two are below the shifted divisor).
+inline U128Pair div_rem_long(U128Pair x, uint64_t d, uint64_t* rem) {
+  const int s = std::countl_zero(d);
+  const uint64_t v = d << s;
+  const U128Pair u = x << s;
+  uint64_t r = s ? x.hi >> (64 - s) : 0;
+  r = (r << 32) | (u.hi >> 32);
+  const uint32_t q2 = div_step_wide(&r, static_cast<uint32_t>(u.hi), v);
+  const uint32_t q1 = div_step_wide(&r, static_cast<uint32_t>(u.lo >> 32), v);
+  const uint32_t q0 = div_step_wide(&r, static_cast<uint32_t>(u.lo), v);
+  *rem = r >> s;
+  return U128Pair(q2, (static_cast<uint64_t>(q1) << 32) | q0, 0);
+}
+
+// x / d and x % d (d not zero). A divisor whose odd part fits a word (the powers of ten up
+// to 10^13) is that part after a shift of both; a constant multiple of 10^8 by a word
+// (10^16) is two divisions by one word; only the others take the two-word steps.
+__attribute__((always_inline)) inline U128Pair div_rem(U128Pair x, uint64_t d, uint64_t* rem) {
+  uint32_t r;
+  if ((d >> 32) == 0) {
+    const U128Pair q = div_rem_word(x, static_cast<uint32_t>(d), &r);
+    *rem = r;
+    return q;
+  }
+#if defined(__GNUC__)
+  constexpr uint32_t k1e8 = 100000000u;
+  if (__builtin_constant_p(d) && d % k1e8 == 0 && ((d / k1e8) >> 32) == 0) {
+    uint32_t r1;
+    const U128Pair q = div_rem_word(div_rem_word(x, k1e8, &r1), static_cast<uint32_t>(d / k1e8), &r);
+    *rem = static_cast<uint64_t>(r) * k1e8 + r1;
+    return q;
+  }
+#endif
+  const int z = std::countr_zero(d);
+  if (((d >> z) >> 32) == 0) {
+    const U128Pair q = div_rem_word(x >> z, static_cast<uint32_t>(d >> z), &r);
+    *rem = (static_cast<uint64_t>(r) << z) | (x.lo & ((uint64_t{1} << z) - 1));
+    return q;
+  }
+  return div_rem_long(x, d, rem);
 }
 
 #endif

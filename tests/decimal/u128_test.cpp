@@ -85,6 +85,15 @@ TEST(U128Pair, ProductsOfKnownValues) {
     EXPECT_EQ(p.hi, r.hi) << r.a << " * " << r.b;
     EXPECT_EQ(p.lo, r.lo) << r.a << " * " << r.b;
   }
+  // 10^16 as a constant takes its own road: against the same division by a variable.
+  std::mt19937_64 rng(16);
+  for (int i = 0; i < 2000; ++i) {
+    const U128Pair x = U128Pair(rng(), rng(), 0) >> static_cast<int>(rng() % 128);
+    volatile uint64_t d = 10000000000000000ull;
+    uint64_t r1, r2;
+    const U128Pair q1 = qd::div_rem(x, 10000000000000000ull, &r1), q2 = qd::div_rem(x, d, &r2);
+    ASSERT_TRUE(q1 == q2 && r1 == r2) << x.hi << ":" << x.lo;
+  }
   // 10^38 from ten multiplied up, and back down to 1 by the division.
   U128Pair t(1);
   for (int i = 0; i < 38; ++i) t *= 10;
