@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) && defined(__x86_64__)
+#if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -17,6 +17,7 @@
 #include "base/byteio.h"
 #include "base/limits.h"
 #include "base/outcheck.h"
+#include "decimal/u128.h"
 
 namespace qd {
 
@@ -85,53 +86,6 @@ int fx_magnitude_cmp(const uint8_t* a, const uint8_t* b);
 // A Vec holds up to 32 decimal digits, nibble k (from the least significant bits) being
 // digit k + 1. Decimal addition, subtraction and comparison work on whole words; the
 // fast paths of the arithmetic load operands once, work here and store once.
-#if defined(__SIZEOF_INT128__)
-using U128 = unsigned __int128;
-inline uint64_t lo64(U128 x) { return static_cast<uint64_t>(x); }
-inline uint64_t hi64(U128 x) { return static_cast<uint64_t>(x >> 64); }
-inline U128 make128(uint64_t hi, uint64_t lo) { return (static_cast<U128>(hi) << 64) | lo; }
-#else
-// Two 64-bit halves where the compiler has no 128-bit integer (32-bit targets).
-struct U128 {
-  uint64_t lo = 0, hi = 0;
-  constexpr U128() = default;
-  constexpr U128(uint64_t v) : lo(v), hi(0) {}  // NOLINT: behaves like an integer
-  constexpr U128(uint64_t h, uint64_t l, int) : lo(l), hi(h) {}
-  explicit operator bool() const { return (lo | hi) != 0; }
-  explicit operator uint64_t() const { return lo; }
-};
-inline uint64_t lo64(U128 x) { return x.lo; }
-inline uint64_t hi64(U128 x) { return x.hi; }
-inline U128 make128(uint64_t hi, uint64_t lo) { return U128(hi, lo, 0); }
-inline U128 operator+(U128 a, U128 b) {
-  const uint64_t lo = a.lo + b.lo;
-  return U128(a.hi + b.hi + (lo < a.lo), lo, 0);
-}
-inline U128 operator-(U128 a, U128 b) { return U128(a.hi - b.hi - (a.lo < b.lo), a.lo - b.lo, 0); }
-inline U128 operator^(U128 a, U128 b) { return U128(a.hi ^ b.hi, a.lo ^ b.lo, 0); }
-inline U128 operator&(U128 a, U128 b) { return U128(a.hi & b.hi, a.lo & b.lo, 0); }
-inline U128 operator|(U128 a, U128 b) { return U128(a.hi | b.hi, a.lo | b.lo, 0); }
-inline U128 operator~(U128 a) { return U128(~a.hi, ~a.lo, 0); }
-inline U128 operator<<(U128 a, int n) {
-  if (n == 0) return a;
-  if (n >= 64) return U128(a.lo << (n - 64), 0, 0);
-  return U128((a.hi << n) | (a.lo >> (64 - n)), a.lo << n, 0);
-}
-inline U128 operator>>(U128 a, int n) {
-  if (n == 0) return a;
-  if (n >= 64) return U128(0, a.hi >> (n - 64), 0);
-  return U128(a.hi >> n, (a.lo >> n) | (a.hi << (64 - n)), 0);
-}
-inline bool operator==(U128 a, U128 b) { return a.lo == b.lo && a.hi == b.hi; }
-inline bool operator!=(U128 a, U128 b) { return !(a == b); }
-inline bool operator<(U128 a, U128 b) { return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo; }
-inline bool operator>(U128 a, U128 b) { return b < a; }
-inline bool operator<=(U128 a, U128 b) { return !(b < a); }
-inline bool operator>=(U128 a, U128 b) { return !(a < b); }
-inline U128& operator|=(U128& a, U128 b) { return a = a | b; }
-inline U128& operator+=(U128& a, U128 b) { return a = a + b; }
-#endif
-
 using Vec = U128;
 constexpr int kVecDigits = 32;
 
@@ -266,11 +220,17 @@ inline uint32_t bcd8_to_bin(uint32_t x) {
   x -= ((x >> 8) & 0x00ff00ffu) * 156u;
   return x - (x >> 16) * 55536u;
 }
-// 16 digits to two base-10^8 limbs: the low limb in bits 0..31, the high one above.
+// 16 digits to two base-10^8 limbs: the low limb in bits 0..31, the high one above. No
+// lane crosses the middle, so 32-bit targets fold each half in its own word.
 inline uint64_t bcd16_to_limbs(uint64_t x) {
+#if defined(__SIZEOF_INT128__)
   x -= ((x >> 4) & 0x0f0f0f0f0f0f0f0full) * 6u;
   x -= ((x >> 8) & 0x00ff00ff00ff00ffull) * 156u;
   return x - ((x >> 16) & 0x0000ffff0000ffffull) * 55536u;
+#else
+  return bcd8_to_bin(static_cast<uint32_t>(x)) |
+         (static_cast<uint64_t>(bcd8_to_bin(static_cast<uint32_t>(x >> 32))) << 32);
+#endif
 }
 inline uint64_t bcd16_to_bin(uint64_t x) {
   x = bcd16_to_limbs(x);
@@ -288,7 +248,7 @@ inline uint32_t bin_to_bcd8(uint32_t v) {  // v < 10^8
 
 // Four limbs below 10^8 to their 32 digits (l0 the lowest), the same as four bin_to_bcd8;
 // with SSE2 the four run side by side in the lanes of two registers.
-#if defined(__SSE2__) && defined(__x86_64__)
+#if defined(__SSE2__)
 inline __m128i bcd8_lanes(uint32_t lo, uint32_t hi) {
   const __m128i v = _mm_set_epi32(0, static_cast<int>(hi), 0, static_cast<int>(lo));
   // Each limb split at 10^4: its 64-bit lane holds (limb mod 10^4) | (limb div 10^4) << 32.
@@ -305,9 +265,16 @@ inline __m128i bcd8_lanes(uint32_t lo, uint32_t hi) {
 }
 inline Vec bin_to_bcd32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {
   const __m128i bytes = _mm_packus_epi16(bcd8_lanes(l0, l1), bcd8_lanes(l2, l3));
+#if defined(__x86_64__)
   const uint64_t lo = static_cast<uint64_t>(_mm_cvtsi128_si64(bytes));
   const uint64_t hi = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(bytes, bytes)));
   return make128(hi, lo);
+#else
+  // No move of a 64-bit lane to a register pair: through memory.
+  uint64_t w[2];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(w), bytes);
+  return make128(w[1], w[0]);
+#endif
 }
 #else
 inline Vec bin_to_bcd32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {
@@ -414,7 +381,6 @@ inline bool split_double(uint64_t bits, DoubleParts* d) {
 // Scales beyond what any trailing zeros could bring back into range fail early.
 inline bool exponent_in_reach(int E) { return E < 157 && E >= -128; }
 
-#if defined(__SIZEOF_INT128__)
 // 5^0 .. 5^81, each in three 64-bit words, the lowest first.
 constexpr int kPow5WordsMax = 81;
 extern const uint64_t kPow5Words[kPow5WordsMax + 1][3];
@@ -521,7 +487,6 @@ inline bool double_digits30(double x, U128* d, int* E, int* sign) {
   *sign = static_cast<int>(bits >> 63);
   return digits30_fast(parts.m, parts.e2, x, E, d);
 }
-#endif
 
 // ---- Internal operations for the other subsystems ------------------------------------
 
@@ -541,12 +506,10 @@ int fix_report_double(double x);
 // The division step by step through fix values in bytes, reporting as it goes: the road
 // for every operand (__fixdiv first tries the same steps on values in registers).
 int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c);
-#if defined(__SIZEOF_INT128__)
-// The division's chain on binary coefficients for the usual operands (64-bit targets):
+// The division's chain on binary coefficients for the usual operands:
 // the same quotient to the byte as divide_by_steps, or false, with nothing written or
 // reported, for every case it leaves to the other roads.
 bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c);
-#endif
 // double_fix_digits of x / xb in double arithmetic; a failure adds trace(0, fixdiv).
 int fix_estimate(double x, double xb, uint8_t* out);
 

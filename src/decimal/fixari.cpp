@@ -684,7 +684,7 @@ __attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int s
   // One column plus the carry: the column's limb, the carry on.
   auto step = [](uint64_t col, uint64_t& carry) -> uint32_t {
     const uint64_t t = col + carry;
-    carry = t / kLimb;
+    carry = div_u32(t, kLimb);
     return static_cast<uint32_t>(t - carry * kLimb);
   };
   const uint64_t x0 = a.lo & 0xffffffffu, x1 = a.lo >> 32, y0 = b.lo & 0xffffffffu,
@@ -893,9 +893,7 @@ QD_DOUBLE_MATH bool div_in_registers(const uint8_t* a, const uint8_t* b, uint8_t
 QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
   (void)precision;  // the refinement always works to the full 30 digits
   QD_INPUTS_OK(valid_fix(a, kFixMaxBytes) && valid_fix(b, kFixMaxBytes));
-#if defined(__SIZEOF_INT128__)
   if (div_binary(a, b, c)) return QD_FIX_OUT(0, c);
-#endif
   return QD_FIX_OUT(div_in_registers(a, b, c) ? 0 : divide_by_steps(a, b, c), c);
 }
 

@@ -1,5 +1,5 @@
 // fixbin.cpp: the division's chain of steps with every value between the steps held as a
-// binary coefficient (64-bit targets).
+// binary coefficient.
 //
 // The division is a fixed chain: a first quotient from the floating-point unit, its
 // product with the divisor, the difference to the dividend, and up to two corrections.
@@ -23,7 +23,6 @@
 #include "decimal/fix_internal.h"
 
 namespace qd {
-#if defined(__SIZEOF_INT128__)
 namespace {
 
 constexpr int kDigits = kFixMaxDigits;
@@ -79,12 +78,12 @@ inline int digits_of(U128 x) {
 
 // x / d and x mod d for a one-word divisor.
 inline U128 div_word(U128 x, uint64_t d, uint64_t* rem) {
+#if defined(__x86_64__)
   const uint64_t h = hi64(x), l = lo64(x);
   if (h == 0) {
     *rem = l % d;
     return l / d;
   }
-#if defined(__x86_64__)
   const uint64_t qh = h / d;
   uint64_t r = h % d, ql;
   // r < d, so the quotient of r:l by d fits its word.
@@ -92,8 +91,7 @@ inline U128 div_word(U128 x, uint64_t d, uint64_t* rem) {
   *rem = r;
   return make128(qh, ql);
 #else
-  *rem = static_cast<uint64_t>(x % d);
-  return x / d;
+  return div_rem(x, d, rem);
 #endif
 }
 
@@ -123,10 +121,10 @@ inline U128 div_pow10(U128 x, int k, U128* rem) {
 inline void to_limbs(U128 x, uint64_t l[4]) {
   uint64_t low;
   const uint64_t high = lo64(div_word(x, k1e16, &low));
-  l[0] = low % kLimb;
-  l[1] = low / kLimb;
-  l[2] = high % kLimb;
-  l[3] = high / kLimb;
+  l[1] = div_u32(low, kLimb);
+  l[0] = low - l[1] * kLimb;
+  l[3] = div_u32(high, kLimb);
+  l[2] = high - l[3] * kLimb;
 }
 
 inline Vec to_digits(U128 x) {
@@ -272,7 +270,7 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
   uint64_t r[8], carry = 0;
   auto step = [&carry](uint64_t col) {
     const uint64_t t = col + carry;
-    carry = t / kLimb;
+    carry = div_u32(t, kLimb);
     return t - carry * kLimb;
   };
   r[0] = step(x[0] * y0);
@@ -540,6 +538,5 @@ QD_DOUBLE_MATH bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c) {
       return chain<4>(A, B, xa, xb, c);
   }
 }
-#endif
 
 }  // namespace qd

@@ -183,8 +183,7 @@ void scaled_digits(uint64_t m, int e2, int E, Big& d) {
 
 }  // namespace
 
-#if defined(__SIZEOF_INT128__)
-// 64-bit targets: the same rounding with 64-bit words for the usual scales (5^t below
+// The same rounding with 64-bit words for the usual scales (5^t below
 // 2^192), so that a quotient estimate costs a few multiplications.
 const uint64_t kPow5Words[kPow5WordsMax + 1][3] = {
     {0x0000000000000001ull, 0x0000000000000000ull, 0x0000000000000000ull},
@@ -270,11 +269,9 @@ const uint64_t kPow5Words[kPow5WordsMax + 1][3] = {
     {0x18ca63a22764cec1ull, 0xef70cdd17b25efa4ull, 0x035f9dea3e1f6bdfull},
     {0x7bf3f22ac4f809c5ull, 0xad34051767bdae34ull, 0x10de1593369d1b5full},
 };
-#endif
 
 namespace {
 
-#if defined(__SIZEOF_INT128__)
 // The 30 digits of |x| as a vector and the exponent E of the first digit; false when
 // the fast form does not apply.
 bool digits_fast(uint64_t m, int e2, double value, int* E, Vec* v) {
@@ -290,30 +287,16 @@ bool digits_fast(uint64_t m, int e2, double value, int* E, Vec* v) {
   asm("divq %4" : "=a"(q), "=d"(rem) : "a"(lo64(x)), "d"(hi64(x)), "r"(uint64_t{152587890625u}));
   r = (rem << 16) | (lo64(d) & 0xffff);
 #else
-  // An estimate in doubles is off by less than one, so one correction gives the split.
-  const double approx =
-      static_cast<double>(hi64(d)) * 18446744073709551616.0 + static_cast<double>(lo64(d));
-  q = static_cast<uint64_t>(approx * 1e-16);
-  constexpr uint64_t k1e16 = 10000000000000000ull;
-  U128 prod = static_cast<U128>(q) * k1e16;
-  if (prod > d) {
-    --q;
-    prod -= k1e16;
-  }
-  r = lo64(d - prod);
-  if (r >= k1e16) {
-    ++q;
-    r -= k1e16;
-  }
+  q = lo64(div_rem(d, 10000000000000000ull, &r));
 #endif
-  const uint32_t l0 = static_cast<uint32_t>(r % 100000000u);
-  const uint32_t l1 = static_cast<uint32_t>(r / 100000000u);
-  const uint32_t l2 = static_cast<uint32_t>(q % 100000000u);
-  const uint32_t l3 = static_cast<uint32_t>(q / 100000000u);
+  const uint64_t r1 = div_u32(r, 100000000u), q1 = div_u32(q, 100000000u);
+  const uint32_t l0 = static_cast<uint32_t>(r - r1 * 100000000u);
+  const uint32_t l1 = static_cast<uint32_t>(r1);
+  const uint32_t l2 = static_cast<uint32_t>(q - q1 * 100000000u);
+  const uint32_t l3 = static_cast<uint32_t>(q1);
   *v = bin_to_bcd32(l0, l1, l2, l3);
   return true;
 }
-#endif
 
 // The 30 digits of |x| as a vector and the exponent E of the first digit, word by word.
 void digits_wordwise(uint64_t m, int e2, int* E, Vec* v) {
@@ -356,15 +339,11 @@ bool num_from_double(double x, Num* n) {
   int E = parts.E;
   if (!exponent_in_reach(E)) return false;
   Vec v;
-#if defined(__SIZEOF_INT128__)
   const int E0 = E;
   if (!digits_fast(m, e2, x, &E, &v)) {
     E = E0;
     digits_wordwise(m, e2, &E, &v);
   }
-#else
-  digits_wordwise(m, e2, &E, &v);
-#endif
   const int z = vec_trailing_zeros(v);
   const int scale = 29 - E - z;
   n->d = v >> (4 * z);

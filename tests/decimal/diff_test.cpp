@@ -164,7 +164,6 @@ TEST(FixDiff, OperandsAtAPageEnd) {
   }
 }
 
-#if defined(__SIZEOF_INT128__)
 // The division on binary coefficients against the division step by step, on values as
 // table columns hold them: up to 30 significant digits, stored with leading zeros up to
 // the column's precision or without, runs of nines and zeros that carry and cancel, both
@@ -212,6 +211,5 @@ TEST(FixDiff, DivisionOnBinaryCoefficientsMatchesSteps) {
   }
   EXPECT_GT(taken, ordinary - ordinary / 1000);
 }
-#endif
 
 }  // namespace
