@@ -543,9 +543,26 @@ __attribute__((always_inline)) inline int add_core(const uint8_t* a, const uint8
 // Number of base-100 limbs (digit bytes) up to the highest non-zero one.
 inline int limb_count(int digits) { return (digits + 1) / 2; }
 
-// The product of the limb-cutting rules: low and high hold the exact product as digit
-// vectors (low: digits 1..32, high: 33..64), nd its digit count, S the scale sum. False
-// when the scale leaves the range (the caller reports).
+// The digits of a product either as digit vectors (digit 1 in the lowest half-byte) or,
+// Stored, as the digit bytes a value stores (digit 1 in the high half of byte 0): the
+// cutting rules below move whole bytes, so only a limb's high digit and the rounding
+// carry depend on the form.
+template <bool Stored>
+inline int limb_high_digit(Vec x, int j) {  // the high digit of limb (byte) j
+  return static_cast<int>(lo64(x >> (8 * j)) >> (Stored ? 0 : 4)) & 15;
+}
+template <bool Stored>
+inline Vec limbs_plus_one(Vec x) {
+  if (!Stored) return vec_add(x, Vec(0), 1);
+  const Vec r = vec_add(make128(swap_nibbles(hi64(x)), swap_nibbles(lo64(x))), Vec(0), 1);
+  return make128(swap_nibbles(hi64(r)), swap_nibbles(lo64(r)));
+}
+
+// The product of the limb-cutting rules: low and high hold the exact product (low: digits
+// 1..32, high: 33..64) in the form Stored selects, nd its digit count, S the scale sum.
+// out gets the digits in the same form. False when the scale leaves the range (the
+// caller reports).
+template <bool Stored>
 inline __attribute__((always_inline)) bool finish_product(int sign, Vec low, Vec high, int nd,
                                                           int S, Num* out) {
   if (nd <= kFixMaxDigits && S >= kMulScaleMin && S <= kMulScaleMax) {
@@ -569,8 +586,9 @@ inline __attribute__((always_inline)) bool finish_product(int sign, Vec low, Vec
   }
   unsigned flag = 0;
   if (drop > 0) {
-    const int hd = 2 * drop - 1;  // high digit of the highest dropped limb
-    flag = (hd < kVecDigits ? vec_digit(low, hd) : vec_digit(high, hd - kVecDigits)) >= 5;
+    const int hb = drop - 1;  // the highest dropped limb
+    flag = (hb < kVecDigits / 2 ? limb_high_digit<Stored>(low, hb)
+                                : limb_high_digit<Stored>(high, hb - kVecDigits / 2)) >= 5;
   }
   if (S < kMulScaleMin) return false;
   if (S > kMulScaleMax) S = kMulScaleMax;
@@ -585,17 +603,18 @@ inline __attribute__((always_inline)) bool finish_product(int sign, Vec low, Vec
   }
   kept = kept & vec_mask(2 * N);
   if (flag) {
-    kept = vec_add(kept, Vec(0), 1);
-    if (vec_len(kept) > 2 * N) {
+    kept = limbs_plus_one<Stored>(kept);
+    if ((kept >> (8 * N)) != Vec(0)) {  // a carry out of the top limb
       const int scale = S - 2 * N;
       if (scale < kMulScaleMin) return false;
-      *out = {Vec(1), 1, -scale, sign};
+      *out = {Vec(Stored ? 0x10 : 1), 1, -scale, sign};
       return true;
     }
   }
   int p = 0;
-  if (N > 0) p = vec_digit(kept, 2 * N - 1) ? 2 * N : 2 * N - 1;
-  *out = {kept & vec_mask(p), p, -S, sign};
+  if (N > 0) p = limb_high_digit<Stored>(kept, N - 1) ? 2 * N : 2 * N - 1;
+  // An odd p leaves the high digit of the top limb, which is 0, as the free half-byte.
+  *out = {kept, p, -S, sign};
   return true;
 }
 
@@ -603,7 +622,7 @@ inline __attribute__((always_inline)) bool finish_product(int sign, Vec low, Vec
 inline int store_product(const uint8_t* a, const uint8_t* b, int sign, Vec low, Vec high, int nd,
                          int S, uint8_t* c) {
   Num r;
-  if (!finish_product(sign, low, high, nd, S, &r)) return fix_report_overflow("*", a, b);
+  if (!finish_product<false>(sign, low, high, nd, S, &r)) return fix_report_overflow("*", a, b);
   num_store(r, c);
   return 0;
 }
@@ -675,11 +694,10 @@ __attribute__((always_inline)) inline Limbs limbs_load(const uint8_t* v, int p) 
   return {to_limbs(lo & ~(odd << (8 * (n - 1) & 63))), 0};
 }
 
-// x * y on limbs, with sign and scale sum S; false when the product's scale leaves the
-// range (the caller reports). Neither operand is zero.
-__attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int sign, int S,
-                                                         Num* out) {
-  // Exact product in base 10^8, written out with scalars so that it stays in registers.
+// The exact product x * y in base 10^8, r[0] the lowest limb: r[0..3] when both operands'
+// digits lie within the low 16 (false), else r[0..7] (true). Written out with scalars so
+// that it stays in registers.
+__attribute__((always_inline)) inline bool product_columns(Limbs a, Limbs b, uint32_t* r) {
   constexpr uint64_t kLimb = 100000000u;
   // One column plus the carry: the column's limb, the carry on.
   auto step = [](uint64_t col, uint64_t& carry) -> uint32_t {
@@ -690,40 +708,81 @@ __attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int s
   const uint64_t x0 = a.lo & 0xffffffffu, x1 = a.lo >> 32, y0 = b.lo & 0xffffffffu,
                  y1 = b.lo >> 32;
   uint64_t carry = 0;
+  if ((a.hi | b.hi) == 0) {
+    // At most 32 digits.
+    r[0] = step(x0 * y0, carry);
+    r[1] = step(x0 * y1 + x1 * y0, carry);
+    r[2] = step(x1 * y1, carry);
+    r[3] = static_cast<uint32_t>(carry);
+    return false;
+  }
+  const uint64_t x2 = a.hi & 0xffffffffu, x3 = a.hi >> 32, y2 = b.hi & 0xffffffffu,
+                 y3 = b.hi >> 32;
+  r[0] = step(x0 * y0, carry);
+  r[1] = step(x0 * y1 + x1 * y0, carry);
+  r[2] = step(x0 * y2 + x1 * y1 + x2 * y0, carry);
+  r[3] = step(x0 * y3 + x1 * y2 + x2 * y1 + x3 * y0, carry);
+  r[4] = step(x1 * y3 + x2 * y2 + x3 * y1, carry);
+  r[5] = step(x2 * y3 + x3 * y2, carry);
+  r[6] = step(x3 * y3, carry);
+  r[7] = static_cast<uint32_t>(carry);
+  return true;
+}
+
+// x * y on limbs, with sign and scale sum S; false when the product's scale leaves the
+// range (the caller reports). Neither operand is zero.
+__attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int sign, int S,
+                                                         Num* out) {
+  uint32_t r[8];
   Vec low, high(0);
   int nd;
-  if ((a.hi | b.hi) == 0) {
-    // Both operands' digits within the low 16: at most 32 digits.
-    const uint32_t r0 = step(x0 * y0, carry);
-    const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
-    const uint32_t r2 = step(x1 * y1, carry);
-    const uint32_t r3 = static_cast<uint32_t>(carry);
-    low = bin_to_bcd32(r0, r1, r2, r3);
+  if (!product_columns(a, b, r)) {
+    low = bin_to_bcd32(r[0], r[1], r[2], r[3]);
     nd = vec_len(low);
   } else {
-    const uint64_t x2 = a.hi & 0xffffffffu, x3 = a.hi >> 32, y2 = b.hi & 0xffffffffu,
-                   y3 = b.hi >> 32;
-    const uint32_t r0 = step(x0 * y0, carry);
-    const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
-    const uint32_t r2 = step(x0 * y2 + x1 * y1 + x2 * y0, carry);
-    const uint32_t r3 = step(x0 * y3 + x1 * y2 + x2 * y1 + x3 * y0, carry);
-    const uint32_t r4 = step(x1 * y3 + x2 * y2 + x3 * y1, carry);
-    const uint32_t r5 = step(x2 * y3 + x3 * y2, carry);
-    const uint32_t r6 = step(x3 * y3, carry);
-    const uint32_t r7 = static_cast<uint32_t>(carry);
     // Both halves of the product through the four-limb conversion: two of them cost
     // less than converting the limbs one at a time, even where the lowest limbs are
     // below the digits that are kept or decide the rounding.
-    low = bin_to_bcd32(r0, r1, r2, r3);
-    if (r4 | r5 | r6 | r7) {
-      high = bin_to_bcd32(r4, r5, r6, r7);
+    low = bin_to_bcd32(r[0], r[1], r[2], r[3]);
+    if (r[4] | r[5] | r[6] | r[7]) {
+      high = bin_to_bcd32(r[4], r[5], r[6], r[7]);
       nd = kVecDigits + vec_len(high);
     } else {
       nd = vec_len(low);
     }
   }
-  return finish_product(sign, low, high, nd, S, out);
+  return finish_product<false>(sign, low, high, nd, S, out);
 }
+
+// Four limbs below 10^8 (l0 the lowest) as the 16 digit bytes of their 32 digits in the
+// order a value stores them (lo: bytes 0 to 7): bin_to_bcd32 with the halves of every
+// byte exchanged.
+inline Dig2 bin_to_stored32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {
+#if defined(__SSE2__) && defined(__x86_64__)
+  // A lane x below 100 with tens t becomes 16 * (x - 10t) + t: the ones digit in the
+  // high half, the tens in the low half.
+  auto stored = [](__m128i x) {
+    const __m128i t = _mm_srli_epi16(_mm_mullo_epi16(x, _mm_set1_epi16(103)), 10);
+    return _mm_sub_epi16(_mm_slli_epi16(x, 4), _mm_mullo_epi16(t, _mm_set1_epi16(159)));
+  };
+  const __m128i bytes =
+      _mm_packus_epi16(stored(base100_lanes(l0, l1)), stored(base100_lanes(l2, l3)));
+  return {static_cast<uint64_t>(_mm_cvtsi128_si64(bytes)),
+          static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(bytes, bytes)))};
+#else
+  const Vec v = bin_to_bcd32(l0, l1, l2, l3);
+  return {swap_nibbles(lo64(v)), swap_nibbles(hi64(v))};
+#endif
+}
+
+// Number of digits up to the highest non-zero one of stored digit bytes (byte j: digit
+// 2j + 1 in the high half, 2j + 2 in the low half).
+inline int stored_len(uint64_t x) {
+  if (x == 0) return 0;
+  const int j = (63 - std::countl_zero(x)) >> 3;  // highest non-zero byte
+  return 2 * j + 1 + (((x >> (8 * j)) & 15) != 0);
+}
+inline int stored_len(Dig2 x) { return x.hi ? 16 + stored_len(x.hi) : stored_len(x.lo); }
 
 int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   const int pa = fx_prec(a), pb = fx_prec(b);
@@ -736,16 +795,39 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     }
     return mul_slow(a, b, sign, S, c);
   }
-  const int sign = (pa ? fx_sign_bit(a) : 0) != (pb ? fx_sign_bit(b) : 0);
   const int S = fx_scale(a) + fx_scale(b);
   const Limbs la = limbs_load(a, pa), lb = limbs_load(b, pb);
-  Num r;
   if ((la.lo | la.hi) == 0 || (lb.lo | lb.hi) == 0) {
-    r = {Vec(0), 0, -S, sign};
-  } else if (!product_limbs(la, lb, sign, S, &r)) {
-    return fix_report_overflow("*", a, b);
+    const int sign = (pa ? fx_sign_bit(a) : 0) != (pb ? fx_sign_bit(b) : 0);
+    num_store({Vec(0), 0, -S, sign}, c);
+    return 0;
   }
-  num_store(r, c);
+  // Neither is zero, so both precisions are above 0 and the signs are the sign bits.
+  const int sign = (a[0] ^ b[0]) >> 7;
+  // The product goes from limbs straight to the digit bytes as they are stored.
+  uint32_t r[8];
+  Dig2 lo, hi{0, 0};
+  int nd;
+  if (!product_columns(la, lb, r)) {
+    lo = bin_to_stored32(r[0], r[1], r[2], r[3]);
+    nd = stored_len(lo);
+  } else {
+    lo = bin_to_stored32(r[0], r[1], r[2], r[3]);
+    if (r[4] | r[5] | r[6] | r[7]) {
+      hi = bin_to_stored32(r[4], r[5], r[6], r[7]);
+      nd = kVecDigits + stored_len(hi);
+    } else {
+      nd = stored_len(lo);
+    }
+  }
+  Num out;
+  if (!finish_product<true>(sign, make128(lo.hi, lo.lo), make128(hi.hi, hi.lo), nd, S, &out))
+    return fix_report_overflow("*", a, b);
+  // All 15 digit bytes: those above the product's digits are 0.
+  fx_head(c, sign, out.p, -out.lo);
+  const uint64_t d0 = lo64(out.d), d1 = hi64(out.d);
+  store<uint64_t>(c + 2, d0);
+  store<uint64_t>(c + 9, (d0 >> 56) | (d1 << 8));
   return 0;
 }
 
