@@ -551,11 +551,20 @@ template <bool Stored>
 inline int limb_high_digit(Vec x, int j) {  // the high digit of limb (byte) j
   return static_cast<int>(lo64(x >> (8 * j)) >> (Stored ? 0 : 4)) & 15;
 }
+// x (at most 15 limbs) plus one in its lowest limb: the limbs of 99 at the bottom become 0
+// and the limb above them grows by one.
 template <bool Stored>
 inline Vec limbs_plus_one(Vec x) {
   if (!Stored) return vec_add(x, Vec(0), 1);
-  const Vec r = vec_add(make128(swap_nibbles(hi64(x)), swap_nibbles(lo64(x))), Vec(0), 1);
-  return make128(swap_nibbles(hi64(r)), swap_nibbles(lo64(r)));
+  // Stored, limb 10t + u is the byte (u << 4) | t. The top byte of x is 0, so some byte
+  // differs from 0x99.
+  const Vec z = x ^ vec_fill(0x9999999999999999ull);
+  const uint64_t zl = lo64(z);
+  const int k = (zl ? std::countr_zero(zl) : 64 + std::countr_zero(hi64(z))) >> 3;
+  const Vec up = x >> (8 * k);
+  const unsigned b = static_cast<unsigned>(lo64(up)) & 0xff;
+  const unsigned nb = (b >> 4) < 9 ? b + 0x10 : (b & 0x0f) + 1;
+  return (((up >> 8) << 8) | Vec(nb)) << (8 * k);
 }
 
 // The product of the limb-cutting rules: low and high hold the exact product (low: digits
@@ -804,24 +813,21 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   }
   // Neither is zero, so both precisions are above 0 and the signs are the sign bits.
   const int sign = (a[0] ^ b[0]) >> 7;
-  // The product goes from limbs straight to the digit bytes as they are stored.
-  uint32_t r[8];
-  Dig2 lo, hi{0, 0};
-  int nd;
-  if (!product_columns(la, lb, r)) {
-    lo = bin_to_stored32(r[0], r[1], r[2], r[3]);
-    nd = stored_len(lo);
-  } else {
-    lo = bin_to_stored32(r[0], r[1], r[2], r[3]);
-    if (r[4] | r[5] | r[6] | r[7]) {
-      hi = bin_to_stored32(r[4], r[5], r[6], r[7]);
-      nd = kVecDigits + stored_len(hi);
-    } else {
-      nd = stored_len(lo);
-    }
+  if ((la.hi | lb.hi) != 0) {
+    // An operand of more than 16 digits: the product, mostly over 30 digits, is cut on
+    // digit vectors.
+    Num r;
+    if (!product_limbs(la, lb, sign, S, &r)) return fix_report_overflow("*", a, b);
+    num_store(r, c);
+    return 0;
   }
+  // At most 32 digits: from limbs straight to the digit bytes as they are stored.
+  uint32_t r[8];
+  product_columns(la, lb, r);
+  const Dig2 lo = bin_to_stored32(r[0], r[1], r[2], r[3]);
+  const int nd = stored_len(lo);
   Num out;
-  if (!finish_product<true>(sign, make128(lo.hi, lo.lo), make128(hi.hi, hi.lo), nd, S, &out))
+  if (!finish_product<true>(sign, make128(lo.hi, lo.lo), Vec(0), nd, S, &out))
     return fix_report_overflow("*", a, b);
   // All 15 digit bytes: those above the product's digits are 0.
   fx_head(c, sign, out.p, -out.lo);
