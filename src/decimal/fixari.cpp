@@ -543,35 +543,9 @@ __attribute__((always_inline)) inline int add_core(const uint8_t* a, const uint8
 // Number of base-100 limbs (digit bytes) up to the highest non-zero one.
 inline int limb_count(int digits) { return (digits + 1) / 2; }
 
-// The digits of a product either as digit vectors (digit 1 in the lowest half-byte) or,
-// Stored, as the digit bytes a value stores (digit 1 in the high half of byte 0): the
-// cutting rules below move whole bytes, so only a limb's high digit and the rounding
-// carry depend on the form.
-template <bool Stored>
-inline int limb_high_digit(Vec x, int j) {  // the high digit of limb (byte) j
-  return static_cast<int>(lo64(x >> (8 * j)) >> (Stored ? 0 : 4)) & 15;
-}
-// x (at most 15 limbs) plus one in its lowest limb: the limbs of 99 at the bottom become 0
-// and the limb above them grows by one.
-template <bool Stored>
-inline Vec limbs_plus_one(Vec x) {
-  if (!Stored) return vec_add(x, Vec(0), 1);
-  // Stored, limb 10t + u is the byte (u << 4) | t. The top byte of x is 0, so some byte
-  // differs from 0x99.
-  const Vec z = x ^ vec_fill(0x9999999999999999ull);
-  const uint64_t zl = lo64(z);
-  const int k = (zl ? std::countr_zero(zl) : 64 + std::countr_zero(hi64(z))) >> 3;
-  const Vec up = x >> (8 * k);
-  const unsigned b = static_cast<unsigned>(lo64(up)) & 0xff;
-  const unsigned nb = (b >> 4) < 9 ? b + 0x10 : (b & 0x0f) + 1;
-  return (((up >> 8) << 8) | Vec(nb)) << (8 * k);
-}
-
-// The product of the limb-cutting rules: low and high hold the exact product (low: digits
-// 1..32, high: 33..64) in the form Stored selects, nd its digit count, S the scale sum.
-// out gets the digits in the same form. False when the scale leaves the range (the
-// caller reports).
-template <bool Stored>
+// The product of the limb-cutting rules: low and high hold the exact product as digit
+// vectors (low: digits 1..32, high: 33..64), nd its digit count, S the scale sum. False
+// when the scale leaves the range (the caller reports).
 inline __attribute__((always_inline)) bool finish_product(int sign, Vec low, Vec high, int nd,
                                                           int S, Num* out) {
   if (nd <= kFixMaxDigits && S >= kMulScaleMin && S <= kMulScaleMax) {
@@ -595,9 +569,8 @@ inline __attribute__((always_inline)) bool finish_product(int sign, Vec low, Vec
   }
   unsigned flag = 0;
   if (drop > 0) {
-    const int hb = drop - 1;  // the highest dropped limb
-    flag = (hb < kVecDigits / 2 ? limb_high_digit<Stored>(low, hb)
-                                : limb_high_digit<Stored>(high, hb - kVecDigits / 2)) >= 5;
+    const int hd = 2 * drop - 1;  // high digit of the highest dropped limb
+    flag = (hd < kVecDigits ? vec_digit(low, hd) : vec_digit(high, hd - kVecDigits)) >= 5;
   }
   if (S < kMulScaleMin) return false;
   if (S > kMulScaleMax) S = kMulScaleMax;
@@ -612,18 +585,17 @@ inline __attribute__((always_inline)) bool finish_product(int sign, Vec low, Vec
   }
   kept = kept & vec_mask(2 * N);
   if (flag) {
-    kept = limbs_plus_one<Stored>(kept);
-    if ((kept >> (8 * N)) != Vec(0)) {  // a carry out of the top limb
+    kept = vec_add(kept, Vec(0), 1);
+    if (vec_len(kept) > 2 * N) {
       const int scale = S - 2 * N;
       if (scale < kMulScaleMin) return false;
-      *out = {Vec(Stored ? 0x10 : 1), 1, -scale, sign};
+      *out = {Vec(1), 1, -scale, sign};
       return true;
     }
   }
   int p = 0;
-  if (N > 0) p = limb_high_digit<Stored>(kept, N - 1) ? 2 * N : 2 * N - 1;
-  // An odd p leaves the high digit of the top limb, which is 0, as the free half-byte.
-  *out = {kept, p, -S, sign};
+  if (N > 0) p = vec_digit(kept, 2 * N - 1) ? 2 * N : 2 * N - 1;
+  *out = {kept & vec_mask(p), p, -S, sign};
   return true;
 }
 
@@ -631,7 +603,7 @@ inline __attribute__((always_inline)) bool finish_product(int sign, Vec low, Vec
 inline int store_product(const uint8_t* a, const uint8_t* b, int sign, Vec low, Vec high, int nd,
                          int S, uint8_t* c) {
   Num r;
-  if (!finish_product<false>(sign, low, high, nd, S, &r)) return fix_report_overflow("*", a, b);
+  if (!finish_product(sign, low, high, nd, S, &r)) return fix_report_overflow("*", a, b);
   num_store(r, c);
   return 0;
 }
@@ -760,7 +732,7 @@ __attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int s
       nd = vec_len(low);
     }
   }
-  return finish_product<false>(sign, low, high, nd, S, out);
+  return finish_product(sign, low, high, nd, S, out);
 }
 
 // Four limbs below 10^8 (l0 the lowest) as the 16 digit bytes of their 32 digits in the
@@ -791,9 +763,11 @@ inline int stored_len(uint64_t x) {
   const int j = (63 - std::countl_zero(x)) >> 3;  // highest non-zero byte
   return 2 * j + 1 + (((x >> (8 * j)) & 15) != 0);
 }
-inline int stored_len(Dig2 x) { return x.hi ? 16 + stored_len(x.hi) : stored_len(x.lo); }
 
-int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
+// mul_core for every operand the short road leaves: longer than 16 digits (then through
+// digit vectors, whose cut is cheaper for the products over 30 digits that they mostly
+// give), zeros, and products that are cut or leave the scale range.
+__attribute__((noinline)) int mul_general(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   const int pa = fx_prec(a), pb = fx_prec(b);
   if (pa > kFixMaxDigits || pb > kFixMaxDigits) {
     const int sign = fx_sign(a) != fx_sign(b);
@@ -804,36 +778,48 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     }
     return mul_slow(a, b, sign, S, c);
   }
+  const int sign = (pa ? fx_sign_bit(a) : 0) != (pb ? fx_sign_bit(b) : 0);
   const int S = fx_scale(a) + fx_scale(b);
   const Limbs la = limbs_load(a, pa), lb = limbs_load(b, pb);
+  Num r;
   if ((la.lo | la.hi) == 0 || (lb.lo | lb.hi) == 0) {
-    const int sign = (pa ? fx_sign_bit(a) : 0) != (pb ? fx_sign_bit(b) : 0);
-    num_store({Vec(0), 0, -S, sign}, c);
-    return 0;
+    r = {Vec(0), 0, -S, sign};
+  } else if (!product_limbs(la, lb, sign, S, &r)) {
+    return fix_report_overflow("*", a, b);
   }
-  // Neither is zero, so both precisions are above 0 and the signs are the sign bits.
-  const int sign = (a[0] ^ b[0]) >> 7;
-  if ((la.hi | lb.hi) != 0) {
-    // An operand of more than 16 digits: the product, mostly over 30 digits, is cut on
-    // digit vectors.
+  num_store(r, c);
+  return 0;
+}
+
+// The usual product: two non-zero operands of at most 16 digits whose product keeps all
+// its digits (at most 30) at a scale in range, from limbs straight to the digit bytes as
+// they are stored. Every other case goes to mul_general.
+int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
+  constexpr int kShort = 16;
+  const int pa = fx_prec(a), pb = fx_prec(b);
+  if (pa > kShort || pb > kShort) {
+    if (pa > kFixMaxDigits || pb > kFixMaxDigits) return mul_general(a, b, c);
+    const Limbs la = limbs_load(a, pa), lb = limbs_load(b, pb);
+    if ((la.lo | la.hi) == 0 || (lb.lo | lb.hi) == 0) return mul_general(a, b, c);
     Num r;
-    if (!product_limbs(la, lb, sign, S, &r)) return fix_report_overflow("*", a, b);
+    if (!product_limbs(la, lb, (a[0] ^ b[0]) >> 7, fx_scale(a) + fx_scale(b), &r))
+      return fix_report_overflow("*", a, b);
     num_store(r, c);
     return 0;
   }
-  // At most 32 digits: from limbs straight to the digit bytes as they are stored.
+  const uint64_t la = limbs_load(a, pa).lo, lb = limbs_load(b, pb).lo;
+  const int S = fx_scale(a) + fx_scale(b);
+  if (la == 0 || lb == 0 || S < kMulScaleMin || S > kMulScaleMax) return mul_general(a, b, c);
   uint32_t r[8];
-  product_columns(la, lb, r);
-  const Dig2 lo = bin_to_stored32(r[0], r[1], r[2], r[3]);
-  const int nd = stored_len(lo);
-  Num out;
-  if (!finish_product<true>(sign, make128(lo.hi, lo.lo), Vec(0), nd, S, &out))
-    return fix_report_overflow("*", a, b);
-  // All 15 digit bytes: those above the product's digits are 0.
-  fx_head(c, sign, out.p, -out.lo);
-  const uint64_t d0 = lo64(out.d), d1 = hi64(out.d);
-  store<uint64_t>(c + 2, d0);
-  store<uint64_t>(c + 9, (d0 >> 56) | (d1 << 8));
+  product_columns({la, 0}, {lb, 0}, r);
+  const Dig2 d = bin_to_stored32(r[0], r[1], r[2], r[3]);
+  const int nd = d.hi ? 16 + stored_len(d.hi) : stored_len(d.lo);
+  if (nd > kFixMaxDigits) return mul_general(a, b, c);
+  // Neither is zero, so both precisions are above 0 and the signs are the sign bits. All
+  // 15 digit bytes are written: those above the product's digits are 0.
+  fx_head(c, (a[0] ^ b[0]) >> 7, nd, S);
+  store<uint64_t>(c + 2, d.lo);
+  store<uint64_t>(c + 9, (d.lo >> 56) | (d.hi << 8));
   return 0;
 }
 
