@@ -1,0 +1,98 @@
+// A stand-in for the benchmark library, for counting instructions (bench/count/count.sh):
+// a program runs one row for a fixed number of loop iterations, so a counter of executed
+// instructions sees the row's setup plus that many iterations, and two runs with different
+// counts give the instructions of one. The timing the rows do beside their peers is
+// skipped (bench_util.h): under an emulator it would only add noise.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#define QD_BENCH_COUNTING 1
+
+namespace benchmark {
+
+class State {
+ public:
+  State(int64_t iterations, int64_t arg) : n_(iterations), arg_(arg) {}
+  struct __attribute__((unused)) Value {};  // the loop variable, never read
+  struct Iterator {
+    int64_t left;
+    bool operator!=(const Iterator& o) const { return left != o.left; }
+    void operator++() { --left; }
+    Value operator*() const { return {}; }
+  };
+  Iterator begin() { return {n_}; }
+  Iterator end() { return {0}; }
+  int64_t iterations() const { return n_; }
+  int64_t range(int) const { return arg_; }
+  void SetItemsProcessed(int64_t items) { items_ = items; }
+  void SetBytesProcessed(int64_t) {}
+  int64_t items() const { return items_; }
+  std::map<std::string, double> counters;
+
+ private:
+  int64_t n_, arg_, items_ = 0;
+};
+
+template <class T>
+inline void DoNotOptimize(T const& v) {
+  asm volatile("" : : "r,m"(v) : "memory");
+}
+template <class T>
+inline void DoNotOptimize(T& v) {
+  asm volatile("" : "+r,m"(v) : : "memory");
+}
+inline void ClobberMemory() { asm volatile("" : : : "memory"); }
+
+struct Row {
+  const char* name;
+  void (*run)(State&);
+  std::vector<int64_t> args;
+  Row* Arg(int64_t a) {
+    args.push_back(a);
+    return this;
+  }
+};
+inline std::vector<Row*>& rows() {
+  static std::vector<Row*> all;
+  return all;
+}
+inline Row* add_row(const char* name, void (*run)(State&)) {
+  rows().push_back(new Row{name, run, {}});
+  return rows().back();
+}
+
+// PROGRAM --list: one line per row and argument. PROGRAM NAME ARG N: run the row N
+// iterations; prints the items it reports per iteration to stderr.
+inline int stand_in_main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--list") == 0) {
+    for (const Row* r : rows()) {
+      if (r->args.empty()) std::printf("%s 0\n", r->name);
+      for (int64_t a : r->args) std::printf("%s %lld\n", r->name, static_cast<long long>(a));
+    }
+    return 0;
+  }
+  if (argc != 4) return 2;
+  for (const Row* r : rows()) {
+    if (std::strcmp(r->name, argv[1]) != 0) continue;
+    State s(std::atoll(argv[3]), std::atoll(argv[2]));
+    r->run(s);
+    std::fprintf(stderr, "items %lld\n", static_cast<long long>(s.items() / s.iterations()));
+    return 0;
+  }
+  return 2;
+}
+
+}  // namespace benchmark
+
+#define QD_BENCH_CAT2(a, b) a##b
+#define QD_BENCH_CAT(a, b) QD_BENCH_CAT2(a, b)
+#define BENCHMARK(fn) \
+  static ::benchmark::Row* QD_BENCH_CAT(qd_bench_row_, __LINE__) = ::benchmark::add_row(#fn, fn)
+#define BENCHMARK_MAIN() \
+  int main(int argc, char** argv) { return ::benchmark::stand_in_main(argc, argv); }
