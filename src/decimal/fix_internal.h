@@ -4,6 +4,7 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -393,11 +394,138 @@ bool num_from_double(double x, Num* n);
 // num_double of a value of at most 16 significant digits, given as the integer v of its
 // digits with its scale and sign.
 double small_double(uint64_t v, int scale, bool negative);
+// A finite non-zero double as m * 2^e2 with the exponent E of its first decimal digit, or
+// false for zeros, infinities and NaNs.
+struct DoubleParts {
+  uint64_t m;
+  int e2, E;
+};
+inline bool split_double(uint64_t bits, DoubleParts* d) {
+  const int ef = static_cast<int>((bits >> 52) & 0x7ff);
+  uint64_t m = bits & ((uint64_t{1} << 52) - 1);
+  if (ef == 0x7ff || (ef == 0 && m == 0)) return false;
+  int e2;
+  if (ef == 0) {
+    e2 = -1074;
+  } else {
+    m |= uint64_t{1} << 52;
+    e2 = ef - 1075;
+  }
+  const int k = 63 - std::countl_zero(m) + e2;  // floor(log2 |x|)
+  *d = {m, e2, (k * 78913) >> 18};              // floor(k * log10(2)) for |k| < 1200
+  return true;
+}
+
+// Scales beyond what any trailing zeros could bring back into range fail early.
+inline bool exponent_in_reach(int E) { return E < 157 && E >= -128; }
+
 #if defined(__SIZEOF_INT128__)
+// 5^0 .. 5^81, each in three 64-bit words, the lowest first.
+constexpr int kPow5WordsMax = 81;
+extern const uint64_t kPow5Words[kPow5WordsMax + 1][3];
+// round(m * 2^e2 * 10^(29 - E)) half to even into *d; false when the fast form does not
+// apply (then the word-by-word form is used).
+inline bool scaled_digits_fast(uint64_t m, int e2, int E, U128* d) {
+  const int t = 29 - E;
+  if (t < 0 || t > kPow5WordsMax) return false;
+  const uint64_t* p5 = kPow5Words[t];
+  // n = m * 5^t as two halves of 128 bits.
+  const U128 a0 = static_cast<U128>(m) * p5[0];
+  const U128 a1 = static_cast<U128>(m) * p5[1] + hi64(a0);
+  const U128 high = static_cast<U128>(m) * p5[2] + hi64(a1);
+  const U128 low = make128(lo64(a1), lo64(a0));
+  const int sh = e2 + t;
+  if (sh >= 0) {
+    if (high != 0 || sh >= 64) return false;
+    if (sh && (low >> (128 - sh)) != 0) return false;
+    *d = low << sh;
+    return true;
+  }
+  // n >> r, rounded half to even on the bits that fall away: half is bit r - 1, sticky
+  // any bit below it. The kept part must fit 128 bits (it does for any result below
+  // 10^31).
+  const int r = -sh;
+  if (r >= 192) return false;
+  U128 v, dropped;  // the bits that fall away, moved to the top of a 128-bit word
+  bool below = false;  // and whether any falls away below those
+  if (r < 128) {
+    if ((high >> r) != 0) return false;
+    v = (low >> r) | (high << (128 - r));
+    dropped = low << (128 - r);
+  } else if (r == 128) {
+    v = high;
+    dropped = low;
+  } else {
+    v = high >> (r - 128);
+    dropped = high << (256 - r);
+    below = low != 0;
+  }
+  // Up exactly when the dropped bits exceed half, or are half with anything below them
+  // or an odd v: added as 0 or 1, since which of them holds follows no pattern.
+  const uint64_t dh = hi64(dropped), dl = lo64(dropped) | static_cast<uint64_t>(below);
+  const uint64_t kHalf = uint64_t{1} << 63;
+  const int up = static_cast<int>(dh > kHalf) |
+                 (static_cast<int>(dh == kHalf) & static_cast<int>((dl | (lo64(v) & 1)) != 0));
+  *d = v + U128(static_cast<unsigned>(up));
+  return true;
+}
+
+inline const U128 k1e30 = make128(0xc9f2c9cd0ull, 0x4674edea40000000ull);
+
+// Powers of ten 10^-127 .. 10^157 as doubles, near enough to guess on which side of a
+// power of ten a value lies; every guess is checked on exact digits.
+struct TenPowers {
+  static constexpr int kMin = -127, kMax = 157;
+  double v[kMax - kMin + 1];
+  constexpr TenPowers() : v() {
+    double up = 1.0, down = 1.0;
+    for (int e = 0; e <= kMax; ++e, up *= 10.0) v[e - kMin] = up;
+    for (int e = 0; e >= kMin; --e, down /= 10.0) v[e - kMin] = down;
+  }
+  double at(int e) const { return v[e - kMin]; }
+};
+inline constexpr TenPowers kTen;
+inline const U128 k1e29 = make128(0x1431e0faeull, 0x6d7217caa0000000ull);
+
+// The 30 digits of |x| = m * 2^e2 as one integer d (10^29 <= d < 10^30) and the exponent
+// E of the first digit, given E as floor(log2 |x|) * log10(2) rounded down, which is the
+// exponent or one less; false when the fast form does not apply. A value that rounds up
+// to 10^30 is 10^29 one place higher.
+inline bool digits30_fast(uint64_t m, int e2, double x, int* E, U128* d) {
+  const int E0 = *E;
+  if (E0 + 1 <= TenPowers::kMax && std::fabs(x) >= kTen.at(E0 + 1)) {
+    // Most likely one place higher. If the digits there exceed 10^29, those at E0 exceed
+    // 10^30 + 4 (they are the same value ten times larger, rounded), and the steps below
+    // would come here too; otherwise they decide.
+    if (!scaled_digits_fast(m, e2, E0 + 1, d)) return false;
+    if (*d > k1e29) {
+      *E = E0 + 1;
+      return true;
+    }
+  }
+  if (!scaled_digits_fast(m, e2, *E, d)) return false;
+  if (*d > k1e30) {
+    ++*E;
+    if (!scaled_digits_fast(m, e2, *E, d)) return false;
+  }
+  if (*d == k1e30) {
+    *d = k1e29;
+    ++*E;
+  }
+  return true;
+}
+
 // The 30 significant digits double_fix_digits finds for a finite non-zero x as one
 // integer d (10^29 <= d < 10^30), with the exponent E of the first digit and the sign
 // bit; false where its fast form does not apply or E is beyond every scale.
-bool double_digits30(double x, U128* d, int* E, int* sign);
+inline bool double_digits30(double x, U128* d, int* E, int* sign) {
+  const uint64_t bits = std::bit_cast<uint64_t>(x);
+  DoubleParts parts;
+  if (!split_double(bits, &parts) || !exponent_in_reach(parts.E)) return false;
+  *E = parts.E;
+  *sign = static_cast<int>(bits >> 63);
+  return digits30_fast(parts.m, parts.e2, x, E, d);
+}
 #endif
 
 // ---- Internal operations for the other subsystems ------------------------------------

@@ -57,6 +57,16 @@ struct Pow10 {
 constexpr Pow10 kP10;
 constexpr uint32_t kP10w[9] = {1u,      10u,      100u,      1000u,     10000u,
                                100000u, 1000000u, 10000000u, 100000000u};
+// ceil(2^63 / 10^j) for j = 0 .. 7: x / 10^j rounded down is (x * it) >> 63 for every
+// x below 2^32 (the excess, below x / 2^63 < 2^-31, never reaches the next integer, as a
+// fraction of x / 10^j is at most 1 - 10^-7), without a division instruction.
+struct LimbReciprocals {
+  uint64_t v[8];
+  constexpr LimbReciprocals() : v() {
+    for (int j = 0; j < 8; ++j) v[j] = (uint64_t{1} << 63) / kP10w[j] + (j > 0);
+  }
+};
+constexpr LimbReciprocals kLimbReciprocals;
 
 // Number of decimal digits of x (0 for 0): with L bits, x has t or t + 1 digits where
 // t = floor(L * log10(2)) (1233 / 4096 is log10(2) closely enough below 2^128).
@@ -181,6 +191,42 @@ inline U128 exact_tenth(U128 d) {
 // digits above 10^29 or far below 1) take the word-by-word form, whose digits and scale
 // are double_fix_digits' own.
 bool estimate(double x, Bin* out) {
+  // A double is m * 2^e with m odd; for e < 0 that is m * 5^-e / 10^-e. Where that
+  // expansion, m * 5^-e or m * 2^e, has at most 30 digits, the 30 digits are it followed
+  // by zeros, with nothing rounded: the estimate is the expansion itself (m * 5^-e is odd,
+  // so it ends in no zero; m * 2^e may, where m is a multiple of 5). Quotients of ten or
+  // more integer digits and exact ones come here, with many trailing zeros to drop.
+  const uint64_t bits = std::bit_cast<uint64_t>(x);
+  const int ef = static_cast<int>((bits >> 52) & 0x7ff);
+  if (ef != 0 && ef != 0x7ff) {
+    const uint64_t m2 = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+    const int tz = std::countr_zero(m2);
+    const uint64_t m = m2 >> tz;
+    const int e = ef - 1075 + tz;
+    if (e >= -42 && e <= 46) {  // beyond, the expansion has more than 30 digits
+      U128 c;
+      bool fits;
+      if (e < 0) {
+        const uint64_t* p5 = kPow5Words[-e];
+        const U128 a0 = static_cast<U128>(m) * p5[0];
+        const U128 a1 = static_cast<U128>(m) * p5[1] + hi64(a0);
+        c = make128(lo64(a1), lo64(a0));
+        fits = hi64(a1) == 0 && c < kP10.v[kDigits];
+      } else {
+        c = U128(m) << e;
+        fits = c < kP10.v[kDigits];
+      }
+      if (fits) {
+        int lo = e < 0 ? e : 0;
+        while (multiple_of_ten(c)) {
+          c = exact_tenth(c);
+          ++lo;
+        }
+        *out = {c, digits_of(c), lo, static_cast<int>(bits >> 63)};
+        return true;
+      }
+    }
+  }
   U128 d;
   int E, sign;
   if (!double_digits30(x, &d, &E, &sign)) {
@@ -260,7 +306,8 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
   // product's top are 0), so the kept value is read in the same few steps whatever its
   // length: two pairs below 10^16, then the part of r[i0] above the cut.
   const uint64_t upper = r[i0 + 4] * kLimb + r[i0 + 3], lower = r[i0 + 2] * kLimb + r[i0 + 1];
-  const uint64_t unit = kP10w[j], cut = r[i0] / unit;
+  const uint64_t unit = kP10w[j];
+  const uint64_t cut = lo64((static_cast<U128>(r[i0]) * kLimbReciprocals.v[j]) >> 63);
   U128 m = (static_cast<U128>(upper) * k1e16 + lower) * kP10w[8 - j] + cut;
   // Half up on the highest dropped digit: in r[i0] below the cut, or at the top of the limb
   // below when the cut falls between limbs (j = 0 only with i0 >= 1). Both are read and
@@ -339,6 +386,113 @@ __attribute__((always_inline)) inline bool add_bin(const Bin& x, const Bin& y, b
   return true;
 }
 
+// ceil(2^64 / 10^j) for j = 1 .. 19 (index 0 unused): 10^-j in units of 2^-64, rounded up.
+struct TenthUlps {
+  uint64_t v[20];
+  constexpr TenthUlps() : v() {
+    uint64_t p = 1;
+    for (int j = 1; j < 20; ++j) {
+      p *= 10;
+      v[j] = ~uint64_t{0} / p + 1;  // 10^j never divides 2^64
+    }
+  }
+};
+constexpr TenthUlps kTenthUlps;
+constexpr uint64_t kFourNinths = 0x71c71c71c71c71c7ull;  // floor(2^64 * 4 / 9)
+
+// A correction estimate T of x (double_fix_digits of x) as the addition to a quotient of
+// 30 digits whose lowest position is cut reads it, found from x without forming T: whole
+// = |T| / 10^cut rounded down, any = whether T has a non-zero digit below cut, flag =
+// whether those digits, read as a fraction of the unit at cut, are 4/9 or more (the
+// addition's flag: they exceed 44...4 of their length exactly then). False where this
+// form does not decide, with the estimate and the addition left to do.
+//
+// Why it gives the same: |x| / 10^cut = m * 5^s * 2^(e2 + s) (s = -cut) is formed exactly;
+// its integer part I' and fraction F' are those of the exact value. T is x rounded to 30
+// significant digits, j of them below cut, so T / 10^cut differs from |x| / 10^cut by at
+// most 10^-j / 2. The first digit of T stands at most two places above E0 (one for the
+// rounding of log10, one for a rounding up to a new digit), so j >= jm = cut - E0 + 27
+// and the difference is below eps = 10^-jm, which is kept in units of 2^-64 rounded up.
+// Wherever F' is more than eps from 0, from 1 and from 4/9, T's integer part is I' and
+// its fraction lies on the same side of 0 and 4/9 as F'; where F' is 0 (x is a whole
+// multiple of 10^cut) T is x. Elsewhere this gives up.
+// The estimate's first digit at or below top - 1 keeps it below the quotient's top
+// position (the window of the sum stays the quotient's) and |T| below the quotient; E0 >=
+// -98 and cut <= 0 keep its scale within -127 .. 127, so the estimate does not fail.
+struct Seen {
+  U128 whole;
+  bool any, flag;
+  int sign;
+};
+inline bool seen_at(double x, int cut, int top, Seen* out) {
+  const uint64_t bits = std::bit_cast<uint64_t>(x);
+  const int ef = static_cast<int>((bits >> 52) & 0x7ff);
+  if (ef == 0 || ef == 0x7ff) return false;  // zero, subnormal, infinite or not a number
+  const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+  const int e2 = ef - 1075;
+  const int E0 = ((52 + e2) * 78913) >> 18;  // floor(floor(log2 |x|) * log10(2))
+  const int s = -cut, sh = e2 + s;
+  if (E0 < -98 || E0 + 3 > top || s < 0 || s > kPow5WordsMax || sh < -255) return false;
+  // n = m * 5^s, placed 128 bits up in w: |x| / 10^cut = w * 2^(sh - 128), whose integer
+  // part (below 10^28, as |x| < 10^(E0 + 2) <= 10^(top - 1 - cut)) starts at bit k.
+  const uint64_t* p5 = kPow5Words[s];
+  const U128 a0 = static_cast<U128>(m) * p5[0];
+  const U128 a1 = static_cast<U128>(m) * p5[1] + hi64(a0);
+  const U128 a2 = static_cast<U128>(m) * p5[2] + hi64(a1);
+  const uint64_t w[9] = {0, 0, lo64(a0), lo64(a1), lo64(a2), hi64(a2), 0, 0, 0};
+  auto bits_at = [&w](int b) {  // bits b .. b + 63 of w
+    const int i = b >> 6, o = b & 63;
+    return (w[i] >> o) | ((w[i + 1] << 1) << (63 - o));
+  };
+  const int k = 128 - sh;
+  const uint64_t fh = bits_at(k - 64);  // F' * 2^64, rounded down
+  const int jm = cut - E0 + 27;         // at least 1
+  const uint64_t eps = jm < 20 ? kTenthUlps.v[jm] : 1;
+  const bool whole_only = sh >= 0;  // then fh is 0 and so is F'
+  const bool clear = fh >= eps, up = fh - eps > kFourNinths, down = fh + eps < kFourNinths;
+  if ((static_cast<int>(whole_only) | (static_cast<int>(clear) & (up | down))) == 0 ||
+      fh >= ~uint64_t{0} - eps)
+    return false;
+  *out = {make128(bits_at(k + 64), bits_at(k)), !whole_only, clear && up,
+          static_cast<int>(bits >> 63)};
+  return true;
+}
+
+// q + double_fix_digits(x) by the addition's rules.
+// In the usual correction q's top digit is not zero, the estimate T lies below it and has
+// digits below the 30th position under it: the window of the sum is then the 30 positions
+// from q's top down, and T counts through what seen_at finds. Any other case forms the
+// estimate and adds it.
+inline bool correct(const Bin& q, double x, Bin* out) {
+  const int hi = q.lo + q.p - 1, cut = hi - (kDigits - 1);
+  Seen t;
+  // A q of fewer than 30 digits keeps its window only when T has a non-zero digit below
+  // it (otherwise the window would end at T's or q's lowest digit).
+  if (q.p > 0 && q.m >= kP10.v[q.p - 1] && seen_at(x, cut, hi, &t) &&
+      (t.any || q.p == kDigits)) {
+    // As add_bin: a sum rounds on the flag, a difference is truncated (it borrows one for a
+    // non-zero digit below the window); |T| below q keeps q's sign. Which of them it is
+    // follows the data, so both are one expression.
+    const bool same = t.sign == q.sign;
+    const U128 adj = t.whole + static_cast<unsigned>(same ? t.flag : t.any);
+    const U128 neg = U128(0) - U128(static_cast<unsigned>(!same));
+    U128 r = q.m * kP10.v[kDigits - q.p] + ((adj ^ neg) - neg);
+    int scale = -cut;
+    if (r >= kP10.v[kDigits]) {  // a sum carried into the position above a full window
+      U128 low;
+      r = div_pow10(r, 1, &low);
+      r += static_cast<unsigned>(low >= 5);
+      --scale;
+    }
+    const int p = digits_of(r);  // 30 for a sum
+    if (p && above_limit(p, scale)) return false;
+    *out = {r, p, -scale, q.sign};
+    return true;
+  }
+  Bin e;
+  return estimate(x, &e) && add_bin(q, e, false, out);
+}
+
 // The steps after the operands' doubles, for a divisor of at most 8 * NB digits: its zero
 // limbs above them are left out of both products, which are written into the chain
 // (one dispatch on the divisor's length per division, not one call per product).
@@ -348,15 +502,15 @@ QD_DOUBLE_MATH bool chain(const Bin& A, const Divisor& B, double xa, double xb, 
     Bin p;
     return product<NB>(q, B, &p) && add_bin(A, p, true, r);
   };
-  Bin q, r, t, sum;
+  Bin q, r, sum;
   if (!estimate(xa / xb, &q) || !remainder(q, &r)) return false;
   if (r.m == 0) {
     sum = q;
   } else {
-    if (!estimate(to_double(r) / xb, &t) || !add_bin(q, t, false, &sum)) return false;
+    if (!correct(q, to_double(r) / xb, &sum)) return false;
     q = sum;
     if (!remainder(q, &r)) return false;
-    if (r.m != 0 && (!estimate(to_double(r) / xb, &t) || !add_bin(q, t, false, &sum))) return false;
+    if (r.m != 0 && !correct(q, to_double(r) / xb, &sum)) return false;
   }
   num_store(Num{to_digits(sum.m), sum.p, sum.lo, sum.sign}, c);
   return true;
