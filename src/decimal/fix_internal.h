@@ -249,32 +249,43 @@ inline uint32_t bin_to_bcd8(uint32_t v) {  // v < 10^8
 // Four limbs below 10^8 to their 32 digits (l0 the lowest), the same as four bin_to_bcd8;
 // with SSE2 the four run side by side in the lanes of two registers.
 #if defined(__SSE2__)
-inline __m128i bcd8_lanes(uint32_t lo, uint32_t hi) {
+// The two limbs as eight 16-bit lanes below 100, the lowest pair of digits first.
+inline __m128i base100_lanes(uint32_t lo, uint32_t hi) {
   const __m128i v = _mm_set_epi32(0, static_cast<int>(hi), 0, static_cast<int>(lo));
   // Each limb split at 10^4: its 64-bit lane holds (limb mod 10^4) | (limb div 10^4) << 32.
   const __m128i q =
       _mm_srli_epi64(_mm_mul_epu32(v, _mm_set1_epi32(static_cast<int>(0xD1B71759u))), 45);
   __m128i x = _mm_add_epi64(_mm_sub_epi64(v, _mm_mul_epu32(q, _mm_set1_epi32(10000))),
                             _mm_slli_epi64(q, 32));
-  // Each 32-bit lane split at 100 into two 16-bit lanes, then each into tens and ones.
+  // Each 32-bit lane split at 100 into two 16-bit lanes.
   const __m128i h = _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(5243)), 3);
-  x = _mm_add_epi32(_mm_sub_epi32(x, _mm_mullo_epi16(h, _mm_set1_epi16(100))),
-                    _mm_slli_epi32(h, 16));
+  return _mm_add_epi32(_mm_sub_epi32(x, _mm_mullo_epi16(h, _mm_set1_epi16(100))),
+                       _mm_slli_epi32(h, 16));
+}
+inline __m128i bcd8_lanes(uint32_t lo, uint32_t hi) {
+  const __m128i x = base100_lanes(lo, hi);
+  // Each lane into tens and ones.
   const __m128i t = _mm_srli_epi16(_mm_mullo_epi16(x, _mm_set1_epi16(103)), 10);
   return _mm_add_epi16(x, _mm_mullo_epi16(t, _mm_set1_epi16(6)));
 }
-inline Vec bin_to_bcd32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {
-  const __m128i bytes = _mm_packus_epi16(bcd8_lanes(l0, l1), bcd8_lanes(l2, l3));
+// The two 64-bit halves of a register, the low one first.
+struct WordPair {
+  uint64_t lo, hi;
+};
+inline WordPair register_words(__m128i x) {
 #if defined(__x86_64__)
-  const uint64_t lo = static_cast<uint64_t>(_mm_cvtsi128_si64(bytes));
-  const uint64_t hi = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(bytes, bytes)));
-  return make128(hi, lo);
+  return {static_cast<uint64_t>(_mm_cvtsi128_si64(x)),
+          static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(x, x)))};
 #else
   // No move of a 64-bit lane to a register pair: through memory.
   uint64_t w[2];
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(w), bytes);
-  return make128(w[1], w[0]);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(w), x);
+  return {w[0], w[1]};
 #endif
+}
+inline Vec bin_to_bcd32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {
+  const WordPair w = register_words(_mm_packus_epi16(bcd8_lanes(l0, l1), bcd8_lanes(l2, l3)));
+  return make128(w.hi, w.lo);
 }
 #else
 inline Vec bin_to_bcd32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {

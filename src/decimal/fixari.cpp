@@ -675,11 +675,10 @@ __attribute__((always_inline)) inline Limbs limbs_load(const uint8_t* v, int p) 
   return {to_limbs(lo & ~(odd << (8 * (n - 1) & 63))), 0};
 }
 
-// x * y on limbs, with sign and scale sum S; false when the product's scale leaves the
-// range (the caller reports). Neither operand is zero.
-__attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int sign, int S,
-                                                         Num* out) {
-  // Exact product in base 10^8, written out with scalars so that it stays in registers.
+// The exact product x * y in base 10^8, r[0] the lowest limb: r[0..3] when both operands'
+// digits lie within the low 16 (false), else r[0..7] (true). Written out with scalars so
+// that it stays in registers.
+__attribute__((always_inline)) inline bool product_columns(Limbs a, Limbs b, uint32_t* r) {
   constexpr uint64_t kLimb = 100000000u;
   // One column plus the carry: the column's limb, the carry on.
   auto step = [](uint64_t col, uint64_t& carry) -> uint32_t {
@@ -690,33 +689,44 @@ __attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int s
   const uint64_t x0 = a.lo & 0xffffffffu, x1 = a.lo >> 32, y0 = b.lo & 0xffffffffu,
                  y1 = b.lo >> 32;
   uint64_t carry = 0;
+  if ((a.hi | b.hi) == 0) {
+    // At most 32 digits.
+    r[0] = step(x0 * y0, carry);
+    r[1] = step(x0 * y1 + x1 * y0, carry);
+    r[2] = step(x1 * y1, carry);
+    r[3] = static_cast<uint32_t>(carry);
+    return false;
+  }
+  const uint64_t x2 = a.hi & 0xffffffffu, x3 = a.hi >> 32, y2 = b.hi & 0xffffffffu,
+                 y3 = b.hi >> 32;
+  r[0] = step(x0 * y0, carry);
+  r[1] = step(x0 * y1 + x1 * y0, carry);
+  r[2] = step(x0 * y2 + x1 * y1 + x2 * y0, carry);
+  r[3] = step(x0 * y3 + x1 * y2 + x2 * y1 + x3 * y0, carry);
+  r[4] = step(x1 * y3 + x2 * y2 + x3 * y1, carry);
+  r[5] = step(x2 * y3 + x3 * y2, carry);
+  r[6] = step(x3 * y3, carry);
+  r[7] = static_cast<uint32_t>(carry);
+  return true;
+}
+
+// x * y on limbs, with sign and scale sum S; false when the product's scale leaves the
+// range (the caller reports). Neither operand is zero.
+__attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int sign, int S,
+                                                         Num* out) {
+  uint32_t r[8];
   Vec low, high(0);
   int nd;
-  if ((a.hi | b.hi) == 0) {
-    // Both operands' digits within the low 16: at most 32 digits.
-    const uint32_t r0 = step(x0 * y0, carry);
-    const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
-    const uint32_t r2 = step(x1 * y1, carry);
-    const uint32_t r3 = static_cast<uint32_t>(carry);
-    low = bin_to_bcd32(r0, r1, r2, r3);
+  if (!product_columns(a, b, r)) {
+    low = bin_to_bcd32(r[0], r[1], r[2], r[3]);
     nd = vec_len(low);
   } else {
-    const uint64_t x2 = a.hi & 0xffffffffu, x3 = a.hi >> 32, y2 = b.hi & 0xffffffffu,
-                   y3 = b.hi >> 32;
-    const uint32_t r0 = step(x0 * y0, carry);
-    const uint32_t r1 = step(x0 * y1 + x1 * y0, carry);
-    const uint32_t r2 = step(x0 * y2 + x1 * y1 + x2 * y0, carry);
-    const uint32_t r3 = step(x0 * y3 + x1 * y2 + x2 * y1 + x3 * y0, carry);
-    const uint32_t r4 = step(x1 * y3 + x2 * y2 + x3 * y1, carry);
-    const uint32_t r5 = step(x2 * y3 + x3 * y2, carry);
-    const uint32_t r6 = step(x3 * y3, carry);
-    const uint32_t r7 = static_cast<uint32_t>(carry);
     // Both halves of the product through the four-limb conversion: two of them cost
     // less than converting the limbs one at a time, even where the lowest limbs are
     // below the digits that are kept or decide the rounding.
-    low = bin_to_bcd32(r0, r1, r2, r3);
-    if (r4 | r5 | r6 | r7) {
-      high = bin_to_bcd32(r4, r5, r6, r7);
+    low = bin_to_bcd32(r[0], r[1], r[2], r[3]);
+    if (r[4] | r[5] | r[6] | r[7]) {
+      high = bin_to_bcd32(r[4], r[5], r[6], r[7]);
       nd = kVecDigits + vec_len(high);
     } else {
       nd = vec_len(low);
@@ -725,7 +735,38 @@ __attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int s
   return finish_product(sign, low, high, nd, S, out);
 }
 
-int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
+// Four limbs below 10^8 (l0 the lowest) as the 16 digit bytes of their 32 digits in the
+// order a value stores them (lo: bytes 0 to 7): bin_to_bcd32 with the halves of every
+// byte exchanged.
+inline Dig2 bin_to_stored32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {
+#if defined(__SSE2__)
+  // A lane x below 100 with tens t becomes 16 * (x - 10t) + t: the ones digit in the
+  // high half, the tens in the low half.
+  auto stored = [](__m128i x) {
+    const __m128i t = _mm_srli_epi16(_mm_mullo_epi16(x, _mm_set1_epi16(103)), 10);
+    return _mm_sub_epi16(_mm_slli_epi16(x, 4), _mm_mullo_epi16(t, _mm_set1_epi16(159)));
+  };
+  const WordPair w = register_words(
+      _mm_packus_epi16(stored(base100_lanes(l0, l1)), stored(base100_lanes(l2, l3))));
+  return {w.lo, w.hi};
+#else
+  const Vec v = bin_to_bcd32(l0, l1, l2, l3);
+  return {swap_nibbles(lo64(v)), swap_nibbles(hi64(v))};
+#endif
+}
+
+// Number of digits up to the highest non-zero one of stored digit bytes (byte j: digit
+// 2j + 1 in the high half, 2j + 2 in the low half).
+inline int stored_len(uint64_t x) {
+  if (x == 0) return 0;
+  const int j = (63 - std::countl_zero(x)) >> 3;  // highest non-zero byte
+  return 2 * j + 1 + (((x >> (8 * j)) & 15) != 0);
+}
+
+// mul_core for every operand the short road leaves: longer than 16 digits (then through
+// digit vectors, whose cut is cheaper for the products over 30 digits that they mostly
+// give), zeros, and products that are cut or leave the scale range.
+__attribute__((noinline)) int mul_general(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   const int pa = fx_prec(a), pb = fx_prec(b);
   if (pa > kFixMaxDigits || pb > kFixMaxDigits) {
     const int sign = fx_sign(a) != fx_sign(b);
@@ -746,6 +787,38 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
     return fix_report_overflow("*", a, b);
   }
   num_store(r, c);
+  return 0;
+}
+
+// The usual product: two non-zero operands of at most 16 digits whose product keeps all
+// its digits (at most 30) at a scale in range, from limbs straight to the digit bytes as
+// they are stored. Every other case goes to mul_general.
+int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
+  constexpr int kShort = 16;
+  const int pa = fx_prec(a), pb = fx_prec(b);
+  if (pa > kShort || pb > kShort) {
+    if (pa > kFixMaxDigits || pb > kFixMaxDigits) return mul_general(a, b, c);
+    const Limbs la = limbs_load(a, pa), lb = limbs_load(b, pb);
+    if ((la.lo | la.hi) == 0 || (lb.lo | lb.hi) == 0) return mul_general(a, b, c);
+    Num r;
+    if (!product_limbs(la, lb, (a[0] ^ b[0]) >> 7, fx_scale(a) + fx_scale(b), &r))
+      return fix_report_overflow("*", a, b);
+    num_store(r, c);
+    return 0;
+  }
+  const uint64_t la = limbs_load(a, pa).lo, lb = limbs_load(b, pb).lo;
+  const int S = fx_scale(a) + fx_scale(b);
+  if (la == 0 || lb == 0 || S < kMulScaleMin || S > kMulScaleMax) return mul_general(a, b, c);
+  uint32_t r[8];
+  product_columns({la, 0}, {lb, 0}, r);
+  const Dig2 d = bin_to_stored32(r[0], r[1], r[2], r[3]);
+  const int nd = d.hi ? 16 + stored_len(d.hi) : stored_len(d.lo);
+  if (nd > kFixMaxDigits) return mul_general(a, b, c);
+  // Neither is zero, so both precisions are above 0 and the signs are the sign bits. All
+  // 15 digit bytes are written: those above the product's digits are 0.
+  fx_head(c, (a[0] ^ b[0]) >> 7, nd, S);
+  store<uint64_t>(c + 2, d.lo);
+  store<uint64_t>(c + 9, (d.lo >> 56) | (d.hi << 8));
   return 0;
 }
 
