@@ -3,7 +3,6 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -147,45 +146,6 @@ int text_step_diff(const unsigned char* a, size_t la, const unsigned char* b, si
   return a[i] - b[i];
 }
 
-// Whether byte k of two texts differs or ends both: two tests, each expected to fail, so
-// that a walk runs straight on through equal bytes.
-[[gnu::always_inline]] inline bool text_stop(const unsigned char* a, const unsigned char* b,
-                                             size_t k) {
-  const unsigned x = a[k];
-  if (__builtin_expect(x != b[k], 0)) return true;
-  return __builtin_expect(x == 0, 0);
-}
-
-// The first stop among bytes i + K..., in order (the fold ends at the first), into *at;
-// false when every one goes on.
-template <size_t... K>
-[[gnu::always_inline]] inline bool text_stop_in(const unsigned char* a, const unsigned char* b,
-                                                size_t i, size_t* at, std::index_sequence<K...>) {
-  return ((text_stop(a, b, i + K) ? (*at = i + K, true) : false) || ...);
-}
-
-// Zero-terminated texts, each also ended by its limit, the shorter extended with blanks:
-// the difference of the first differing bytes. No byte past a text's terminator or
-// limit is read, so a caller may pass a short text with a larger limit: byte i of
-// either text is read only once byte i - 1 of both was found equal and not zero. One
-// pass compares and looks for the terminator at once, eight bytes to a step while the
-// shorter limit leaves room; only a text that ends before the other meets the blanks.
-[[gnu::always_inline]] inline int text_diff(const unsigned char* a, size_t la,
-                                           const unsigned char* b, size_t lb) {
-  const size_t n = la < lb ? la : lb;
-  constexpr size_t kStep = 8;
-  size_t i = 0, at;
-  for (; n - i >= kStep; i += kStep) {
-    if (text_stop_in(a, b, i, &at, std::make_index_sequence<kStep>{})) {
-      return text_step_diff(a, la, b, lb, at);
-    }
-  }
-  for (; i < n; ++i) {
-    if (text_stop(a, b, i)) return text_step_diff(a, la, b, lb, i);
-  }
-  return la > n ? rest_against_blanks(a, n, la) : -rest_against_blanks(b, n, lb);
-}
-
 const unsigned char* bytes(const void* p) { return static_cast<const unsigned char*>(p); }
 
 // -1, 0, 1 of two texts that agree before byte i and differ at it, where one of them
@@ -210,33 +170,29 @@ const unsigned char* bytes(const void* p) { return static_cast<const unsigned ch
   return p;
 }
 
-// -1, 0, 1 of text_diff with compare's limits (a negative limit is 0), made to be inlined
-// where compare meets two texts: no frame, no call while both texts go on, one load of
-// each byte and two tests, each expected to fail, so that the walk runs straight on
-// through equal bytes. Byte k stops the walk when it differs (the order is told there,
-// unless one text ends at it) or ends both texts (equal).
-[[gnu::always_inline]] inline int text_sign(const unsigned char* a, int len_a,
-                                            const unsigned char* b, int len_b) {
-  // The limits stay signed: a negative one makes no step and leaves the rest, which is
-  // nothing, to text_rest_sign. The walk moves two pointers and counts down what the
-  // shorter limit leaves, so that it keeps few registers and compare needs no frame.
-  const ptrdiff_t n = len_a < len_b ? len_a : len_b;
+// What the walk below hands its stops to is inlined into it, at every byte's stop.
+#define QD_INLINE __attribute__((always_inline))
+
+// The walk of two texts over their first n bytes (none when n is 0 or less) to where they
+// stop agreeing: the first byte k at which they differ or both end (a zero byte in each)
+// gives stop(pa, pb, k), the texts' bytes there being pa[k] and pb[k], byte pa - a + k
+// of the whole; n bytes that agree and go on give rest(). No byte past either text's
+// terminator, nor at or past n, is read: byte i of either is read only once byte i - 1 of
+// both was found equal and not zero. Sixteen bytes to a step, one load of each byte and
+// two tests, each expected to fail, so that the walk runs straight on through equal
+// bytes; two moving pointers and a count of what is left keep it to few registers, so
+// that compare, where it is inlined, needs no frame.
+template <class Stop, class Rest>
+[[gnu::always_inline]] inline int text_walk(const unsigned char* a, const unsigned char* b,
+                                            ptrdiff_t n, Stop stop, Rest rest) {
   const unsigned char* pa = a;
   const unsigned char* pb = b;
   ptrdiff_t left = n;
-  auto told = [&](ptrdiff_t k) {
-    const unsigned x = pa[k], y = reread(pb)[k];
-    if (__builtin_expect(x * y != 0, 1)) return x > y ? 1 : -1;  // neither ends here
-    return text_ended_sign(a, limit_of(len_a), b, limit_of(len_b),
-                           static_cast<size_t>(pa - a + k));
-  };
   constexpr ptrdiff_t kStep = 16;
   for (; left >= kStep; left -= kStep, pa += kStep, pb += kStep) {
-#define QD_TEXT_BYTE(k)                                                \
-  if (const unsigned x = pa[k]; __builtin_expect(x != pb[k], 0)) {     \
-    return told(k);                                                    \
-  } else if (__builtin_expect(x == 0, 0)) {                            \
-    return 0;                                                          \
+#define QD_TEXT_BYTE(k)                                                               \
+  if (const unsigned x = pa[k]; __builtin_expect(x != pb[k], 0) || __builtin_expect(x == 0, 0)) { \
+    return stop(pa, pb, k);                                                           \
   }
     QD_TEXT_BYTE(0);
     QD_TEXT_BYTE(1);
@@ -254,14 +210,32 @@ const unsigned char* bytes(const void* p) { return static_cast<const unsigned ch
     QD_TEXT_BYTE(13);
     QD_TEXT_BYTE(14);
     QD_TEXT_BYTE(15);
+  }
+  for (; left > 0; --left, ++pa, ++pb) QD_TEXT_BYTE(0);
 #undef QD_TEXT_BYTE
-  }
-  for (; left > 0; --left, ++pa, ++pb) {
-    const unsigned x = *pa;
-    if (__builtin_expect(x != *pb, 0)) return told(0);
-    if (__builtin_expect(x == 0, 0)) return 0;
-  }
-  return text_rest_sign(a, limit_of(len_a), b, limit_of(len_b), n < 0 ? 0 : static_cast<size_t>(n));
+  return rest();
+}
+
+// -1, 0, 1 of compare's text order (a negative limit is 0), made to be inlined where
+// compare meets two texts: no frame, no call while both texts go on.
+[[gnu::always_inline]] inline int text_sign(const unsigned char* a, int len_a,
+                                            const unsigned char* b, int len_b) {
+  // The limits stay signed: a negative one makes no step and leaves the rest, which is
+  // nothing, to text_rest_sign.
+  const ptrdiff_t n = len_a < len_b ? len_a : len_b;
+  return text_walk(
+      a, b, n,
+      [=](const unsigned char* pa, const unsigned char* pb, ptrdiff_t k) QD_INLINE {
+        const unsigned x = pa[k], y = reread(pb)[k];
+        if (__builtin_expect(x * y != 0, 1)) return x > y ? 1 : -1;  // neither ends here
+        if (x == y) return 0;                                          // both end here
+        return text_ended_sign(a, limit_of(len_a), b, limit_of(len_b),
+                               static_cast<size_t>(pa - a + k));
+      },
+      [=]() QD_INLINE {
+        return text_rest_sign(a, limit_of(len_a), b, limit_of(len_b),
+                              n < 0 ? 0 : static_cast<size_t>(n));
+      });
 }
 
 // text_sign apart, for the rarer pairs of text codes that reach compare_same.
@@ -416,7 +390,16 @@ int cmp_float_fn(void* a, void* b) { return cmp_double(load<float>(a), load<floa
 int cmp_numeric(void* a, void* b) {
   return fixcmp(static_cast<const qd_fix*>(a), static_cast<const qd_fix*>(b));
 }
-int cmp_text(void* a, void* b) { return text_diff(bytes(a), SIZE_MAX, bytes(b), SIZE_MAX); }
+int cmp_text(void* a, void* b) {
+  // No limit: the walk stops at the latest where the shorter text ends.
+  return text_walk(
+      bytes(a), bytes(b), PTRDIFF_MAX,
+      [a, b](const unsigned char* pa, const unsigned char*, ptrdiff_t k) QD_INLINE {
+        return text_step_diff(bytes(a), SIZE_MAX, bytes(b), SIZE_MAX,
+                              static_cast<size_t>(pa - bytes(a) + k));
+      },
+      []() QD_INLINE { return 0; });
+}
 int cmp_text_ordered(void* a, void* b) {
   return blank_extended_diff(bytes(a), std::strlen(static_cast<char*>(a)), bytes(b),
                              std::strlen(static_cast<char*>(b)), qd_sort_order);
