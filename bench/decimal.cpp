@@ -10,13 +10,13 @@
 // shapes, which is what a scan over a real column sees.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include "bench_util.h"
 #include "decimal/fix_internal.h"
 #include "qdtype32/qdtype32.h"
 
@@ -107,29 +107,14 @@ const Set& mixed_operands(int digits) {
   return s;
 }
 
-// Nanoseconds per operation of a batch function of n operations, by the clock over many
-// batches.
-template <class F>
-double ns_per_op(F&& batch, int n) {
-  using clock = std::chrono::steady_clock;
-  int reps = 16;
-  for (;;) {
-    const auto t0 = clock::now();
-    for (int r = 0; r < reps; ++r) batch();
-    const double ns = std::chrono::duration<double, std::nano>(clock::now() - t0).count();
-    if (ns > 2e7 || reps > (1 << 22)) return ns / (static_cast<double>(reps) * n);
-    reps *= 4;
-  }
-}
-
 template <class Ours, class Peer>
 void run(benchmark::State& state, Ours ours, Peer peer, int n = kBatch) {
   for (auto _ : state) ours();
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * n);
-  const double t_ours = ns_per_op(ours, n), t_peer = ns_per_op(peer, n);
-  state.counters["ns_fix"] = t_ours;
-  state.counters["ns_peer"] = t_peer;
-  state.counters["speedup"] = t_peer / t_ours;
+  const qdbench::PeerTimes t = qdbench::fastest_in_turn(ours, peer, n);
+  state.counters["ns_fix"] = t.ours;
+  state.counters["ns_peer"] = t.peer;
+  state.counters["speedup"] = t.peer / t.ours;
 }
 
 // One of the four operations on every operand pair, beside decimal128 doing the same.

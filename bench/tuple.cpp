@@ -4,10 +4,10 @@
 // row over memcpy's, both measured the same way in the same binary.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstring>
 #include <vector>
 
+#include "bench_util.h"
 #include "qdtype32/qdtype32.h"
 
 namespace {
@@ -57,17 +57,6 @@ struct Row {
   }
 };
 
-template <class F>
-double ns_per_row(F&& one) {
-  using clock = std::chrono::steady_clock;
-  for (int reps = 1 << 12;; reps *= 4) {
-    const auto t0 = clock::now();
-    for (int r = 0; r < reps; ++r) one();
-    const double ns = std::chrono::duration<double, std::nano>(clock::now() - t0).count();
-    if (ns > 2e7 || reps > (1 << 24)) return ns / reps;
-  }
-}
-
 void BM_ConstrTup(benchmark::State& state) {
   Row row;
   std::vector<unsigned char> tuple(QD_TUPLE_MAX);
@@ -86,10 +75,10 @@ void BM_ConstrTup(benchmark::State& state) {
   };
   for (auto _ : state) ours();
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
-  const double t_ours = ns_per_row(ours), t_peer = ns_per_row(peer);
-  state.counters["ns_row"] = t_ours;
-  state.counters["ns_memcpy"] = t_peer;
-  state.counters["memcpy_ratio"] = t_ours / t_peer;
+  const qdbench::PeerTimes t = qdbench::fastest_in_turn(ours, peer, 1);
+  state.counters["ns_row"] = t.ours;
+  state.counters["ns_memcpy"] = t.peer;
+  state.counters["memcpy_ratio"] = t.ours / t.peer;
   qdxglob_val.tuple_align = saved;
 }
 BENCHMARK(BM_ConstrTup)->Arg(0)->Arg(4)->Arg(8);

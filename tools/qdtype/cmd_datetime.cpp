@@ -1,11 +1,11 @@
 // cmd_datetime.cpp: qdtype's calendar command (weekday) and its tour step through
 // datetime and timespan arithmetic.
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
-#include <array>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -20,14 +20,16 @@ using qdtype::print;
 
 // Field codes and the header of the packed layout: the library's field table.
 using qd::kDd;
+using qd::kDtFields;
 using qd::kHh;
 using qd::kMi;
 using qd::kMo;
 using qd::kMs;
 using qd::kSs;
 using qd::kYy;
-using qd::kDtFields;
 constexpr int kPositive = 1, kNegative = 2, kJulian = 3;
+// Weekday and month names are the settings record's, which the tool fills in English at
+// start (fill_english_settings), so the calendar speaks as the date templates do.
 
 // A packed value: header word, then the fields from the low code up (16-bit for a
 // datetime, 32-bit for a timespan). Fields are given from the high code down.
@@ -58,9 +60,6 @@ Value span(int high, int low, int sign, std::initializer_list<long> fields) {
   return pack<int32_t>(high, low, sign, fields);
 }
 
-const char* const kDayNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                 "Thursday", "Friday", "Saturday"};
-
 void show_sum(const Value& d, const Value& t, bool subtract) {
   char a[42], b[42], r[42];
   Value out;
@@ -84,7 +83,7 @@ void show_difference(const Value& x, const Value& y) {
 void show_weekday(const Value& d) {
   char a[42];
   qd_long w = 0;
-  if (dt_weekday(d.b, &w) == 0) print("  %s is a %s\n", dt_str(a, d.b), kDayNames[w]);
+  if (dt_weekday(d.b, &w) == 0) print("  %s is a %s\n", dt_str(a, d.b), qdxglob_val.wday_full[w]);
 }
 
 void tour_calendar() {
@@ -119,8 +118,8 @@ void tour_calendar() {
 // A date of the datetime[yy:dd] range, validated and marked with its calendar by the
 // library; false when the library rejects it (its report is kept).
 bool make_date(long long y, long long m, long long d, Value* out) {
-  *out = pack<int16_t>(kYy, kDd, 0, {static_cast<long>(y), static_cast<long>(m),
-                                     static_cast<long>(d)});
+  *out = pack<int16_t>(kYy, kDd, 0,
+                       {static_cast<long>(y), static_cast<long>(m), static_cast<long>(d)});
   return dt_check(out->b) == 0;
 }
 
@@ -141,18 +140,15 @@ int cmd_weekday(int argc, char** argv) {
   uint32_t header;
   std::memcpy(&header, v.b, sizeof header);
   const bool julian = qd::range_mark(header) == kJulian;
-  print("%s %s (%s calendar)\n", dt_str(text, v.b), kDayNames[w], julian ? "Julian" : "Gregorian");
+  print("%s %s (%s calendar)\n", dt_str(text, v.b), qdxglob_val.wday_full[w],
+        julian ? "Julian" : "Gregorian");
   qdtype::field("value", text);
   qdtype::field("type", "datetime[yy:dd]");
   qdtype::field_bytes(v.b, kDateBytes);
-  qdtype::field("weekday", kDayNames[w]);
+  qdtype::field("weekday", qdxglob_val.wday_full[w]);
   qdtype::field("calendar", julian ? "Julian" : "Gregorian");
   return 0;
 }
-
-const char* const kMonthNames[] = {"January", "February", "March",     "April",
-                                   "May",     "June",     "July",      "August",
-                                   "September", "October", "November", "December"};
 
 // One month as cal lays it out: a centred title, the weekday heads, then the days in
 // their weekday columns, 20 characters wide. Days the calendar does not have (the ten
@@ -166,9 +162,9 @@ Month month_grid(long long year, int month, bool with_year) {
   Month m;
   char title[40];
   if (with_year) {
-    std::snprintf(title, sizeof title, "%s %lld", kMonthNames[month - 1], year);
+    std::snprintf(title, sizeof title, "%s %lld", qdxglob_val.month_full[month - 1], year);
   } else {
-    std::snprintf(title, sizeof title, "%s", kMonthNames[month - 1]);
+    std::snprintf(title, sizeof title, "%s", qdxglob_val.month_full[month - 1]);
   }
   const size_t pad = (20 - std::strlen(title)) / 2;
   m.lines.push_back(std::string(pad, ' ') + title);
@@ -207,7 +203,8 @@ int cmd_calendar(int argc, char** argv) {
   if (argc < 1 || argc > 2) return qdtype::bad_usage("qdtype calendar: YEAR, or YEAR MONTH");
   long long year = 0, month = 0;
   if (!qdtype::arg_int(argv[0], kDtFields[kYy].min, kDtFields[kYy].max, "YEAR", &year)) return 2;
-  if (argc == 2 && !qdtype::arg_int(argv[1], kDtFields[kMo].min, kDtFields[kMo].max, "MONTH", &month)) {
+  if (argc == 2 &&
+      !qdtype::arg_int(argv[1], kDtFields[kMo].min, kDtFields[kMo].max, "MONTH", &month)) {
     return 2;
   }
   if (month != 0) {
@@ -257,14 +254,12 @@ void tour_calendar_grid() {
 }  // namespace
 
 QDTYPE_COMMAND("weekday", "YEAR MONTH DAY", "the day of the week of a date, either calendar",
-               cmd_weekday,
-               "YEAR   1..32767\nMONTH  1..12\nDAY    1..31, a day the month has",
+               cmd_weekday, "YEAR   1..32767\nMONTH  1..12\nDAY    1..31, a day the month has",
                "weekday 1582 10 15",
                "the date, its weekday and its calendar (Julian up to 4 October 1582,\n"
                "Gregorian from 15 October 1582)");
-QDTYPE_COMMAND("calendar", "YEAR [MONTH]", "a month, or a year, laid out by weekdays",
-               cmd_calendar, "YEAR   1..32767\nMONTH  1..12; without it, the twelve months",
-               "calendar 1582 10",
+QDTYPE_COMMAND("calendar", "YEAR [MONTH]", "a month, or a year, laid out by weekdays", cmd_calendar,
+               "YEAR   1..32767\nMONTH  1..12; without it, the twelve months", "calendar 1582 10",
                "the month grid as cal prints it, weekdays from the library: October 1582\n"
                "goes from Thursday the 4th to Friday the 15th");
 QDTYPE_TOUR(60, "Calendar arithmetic", tour_calendar);
