@@ -494,3 +494,49 @@ TEST(Compare, CharWalkEndsAndLimits) {
 }
 
 }  // namespace
+
+namespace {
+
+// The sort routine of char texts returns the difference of the first differing bytes,
+// the shorter text read as blanks after its end: rows where the texts differ inside the
+// walk's first step, at its last byte, just after it and far after it, where one ends
+// there (the other's next byte that is not a blank against the blank), where both end
+// (bytes after the terminators are never read) and bytes above 0x7f. Each text sits in an
+// allocation of exactly its bytes; each row also runs swapped, with the difference negated.
+TEST(Compare, CharSortRoutineDifferences) {
+  using namespace std::string_literals;
+  struct Row {
+    std::string a, b;
+    int expected;
+  };
+  const std::string p = "abcdefghijklmnop";  // one step of the walk
+  const Row rows[] = {
+      {"abc\0"s, "abd\0"s, 'c' - 'd'},
+      {"\0"s, "\0"s, 0},
+      {"\0"s, "   \0"s, 0},
+      {"\0"s, "  !\0"s, ' ' - '!'},
+      {"ab\0"s, "ab\x7f\0"s, ' ' - 0x7f},
+      {"ab\0"s, "ab\x01\0"s, ' ' - 0x01},
+      {"ab\xff\0"s, "ab\x01\0"s, 0xff - 0x01},        // unsigned bytes
+      {"abc\0x"s, "abc\0y"s, 0},                      // after both terminators
+      {p.substr(0, 15) + "x\0"s, p + "\0"s, 'x' - 'p'},  // the step's last byte
+      {p + "\0"s, p + "q\0"s, ' ' - 'q'},             // a ends right after a step
+      {p + "\0"s, p + "    \0"s, 0},
+      {p + p + "a\0"s, p + p + "b\0"s, 'a' - 'b'},    // after two steps
+      {p + p + p + "\0"s, p + p + p + "\0"s, 0},
+      {p + "abc\0"s, p + "ab\0"s, 'c' - ' '},         // inside the bytes after a step
+  };
+  const qd_cmp_fn sort_char = comp_func(4, 0);
+  for (const Row& r : rows) {
+    std::unique_ptr<char[]> a(new char[r.a.size()]), b(new char[r.b.size()]);
+    std::memcpy(a.get(), r.a.data(), r.a.size());
+    std::memcpy(b.get(), r.b.data(), r.b.size());
+    SCOPED_TRACE(std::to_string(&r - rows));
+    EXPECT_EQ(sort_char(a.get(), b.get()), r.expected);
+    EXPECT_EQ(sort_char(b.get(), a.get()), -r.expected);
+    // compare gives the same order, as a sign.
+    EXPECT_EQ(compare(a.get(), 4, b.get(), 4, kAll, kAll), (r.expected > 0) - (r.expected < 0));
+  }
+}
+
+}  // namespace
