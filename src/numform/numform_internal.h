@@ -11,8 +11,8 @@ namespace qd {
 
 // The words the compiler's reports of a second or misplaced element carry: "FM", a sign
 // element, and a currency element or "MI" (hosts read them in the report text). "FM" is
-// named by what it does, "truncation specification": it truncates the padding blanks
-// and zeros. These bytes are report text that hosts match, so they never change.
+// reported by what it does, truncating the padding blanks and zeros. These bytes are
+// report text that hosts match, so they never change.
 inline constexpr const char* kFillModeWord = "truncation specification";
 inline constexpr const char* kSignWord = "sign";
 inline constexpr const char* kCurrencyWord = "group separator";
