@@ -168,15 +168,18 @@ TEST_P(StressSizes, HandOverReachesTheReceiverWhole) {
 
 TEST_F(Stress, SlotTakeoversKeepMemorySafe) {
   // 600 threads holding reports at once: more than the 256 slots, so slots are taken
-  // over. Reports may be lost by definition; the process must stay memory safe.
+  // over. Reports may be lost by definition, and a report whose slot was taken over is
+  // rewritten while its old holder may still read it, so its text is not checked; the
+  // process must stay memory safe: every pointer a thread was given keeps leading to a
+  // block that ends inside its size (the sanitizer build checks the reads themselves).
+  const auto inside = [](const char* report) {
+    return strnlen(report, qd::kReportSize) < qd::kReportSize;
+  };
   const int failures = run_threads(600, [&](int) {
     for (int r = 0; r < scaled(3); ++r) {
       char* mine = qd_errtxt_adr();
-      if (std::strncmp(mine, "Quarendel Kernel", 16) != 0) return 1;
       trace(QDE_LIBRARY_LOAD_FAILED, 0, "takeover");
-      if (std::strlen(mine) >= qd::kReportSize) return 1;
-      // One whose slot was taken over is given a report of its own again.
-      if (std::strncmp(qd_errtxt_adr(), "Quarendel Kernel", 16) != 0) return 1;
+      if (!inside(mine) || !inside(qd_errtxt_adr())) return 1;
       if (r % 2) trace_pop();
     }
     trace_pop();
