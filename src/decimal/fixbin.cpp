@@ -298,7 +298,7 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
   auto step = [&carry](uint64_t col) {
     const uint64_t t = col + carry;
     carry = div_u32(t, kLimb);
-    return t - carry * kLimb;
+    return static_cast<Limb>(t) - static_cast<Limb>(carry) * static_cast<Limb>(kLimb);
   };
   r[0] = step(mul_limbs(x[0], y0));
   r[1] = step(mul_limbs(x[0], y1) + mul_limbs(x[1], y0));

@@ -35,7 +35,8 @@ constexpr U128Pair mul_wide(uint64_t a, uint64_t b) {
   const uint32_t b0 = static_cast<uint32_t>(b), b1 = static_cast<uint32_t>(b >> 32);
 #if defined(QD_U128_I386)
   // The compiler carries the columns through 64-bit sums of zero-extended words, twice the
-  // instructions of one carry chain of 32-bit adds.
+  // instructions of one carry chain of 32-bit adds. Every operand but the product's low
+  // word may live in memory, so that the allocator can place them in any function.
   if (!std::is_constant_evaluated()) {
     uint32_t r0, r1, r2, r3;
     __asm__(
@@ -44,7 +45,7 @@ constexpr U128Pair mul_wide(uint64_t a, uint64_t b) {
         "movl $0, %[r3]\n\tadcl $0, %[r3]\n\t"
         "movl %[a1], %%eax\n\tmull %[b1]\n\taddl %%eax, %[r2]\n\tadcl %%edx, %[r3]\n\t"
         "movl %[a0], %%eax\n\tmull %[b0]\n\taddl %%edx, %[r1]\n\tadcl $0, %[r2]\n\tadcl $0, %[r3]"
-        : [r0] "=&a"(r0), [r1] "=&rm"(r1), [r2] "=&r"(r2), [r3] "=&r"(r3)
+        : [r0] "=&a"(r0), [r1] "=&rm"(r1), [r2] "=&rm"(r2), [r3] "=&rm"(r3)
         : [a0] "rm"(a0), [a1] "rm"(a1), [b0] "rm"(b0), [b1] "rm"(b1)
         : "edx", "cc");
     return U128Pair((static_cast<uint64_t>(r3) << 32) | r2, (static_cast<uint64_t>(r1) << 32) | r0, 0);
@@ -83,18 +84,19 @@ constexpr U128Pair operator-(U128Pair a, U128Pair b) {
 #endif
   return U128Pair(a.hi - b.hi - (a.lo < b.lo), a.lo - b.lo, 0);
 }
-// A constant factor below 2^32 (10, 10^8) takes one product of each word, where the
-// general product takes two of the lower half's.
+// a * d for a factor of one word: one product of each word.
+constexpr U128Pair mul_word(U128Pair a, uint32_t d) {
+  const uint64_t p0 = mul32(static_cast<uint32_t>(a.lo), d);
+  const uint64_t p1 = mul32(static_cast<uint32_t>(a.lo >> 32), d) + (p0 >> 32);
+  const uint64_t p2 = mul32(static_cast<uint32_t>(a.hi), d) + (p1 >> 32);
+  const uint32_t top = static_cast<uint32_t>(a.hi >> 32) * d;
+  return U128Pair(p2 + (static_cast<uint64_t>(top) << 32), (p1 << 32) | static_cast<uint32_t>(p0), 0);
+}
+// A constant factor below 2^32 (10, 10^8) is one word, where the general product takes
+// two of the lower half's.
 constexpr U128Pair operator*(U128Pair a, uint64_t b) {
 #if defined(__GNUC__)
-  if (__builtin_constant_p(b) && (b >> 32) == 0) {
-    const uint32_t d = static_cast<uint32_t>(b);
-    const uint64_t p0 = mul32(static_cast<uint32_t>(a.lo), d);
-    const uint64_t p1 = mul32(static_cast<uint32_t>(a.lo >> 32), d) + (p0 >> 32);
-    const uint64_t p2 = mul32(static_cast<uint32_t>(a.hi), d) + (p1 >> 32);
-    const uint32_t top = static_cast<uint32_t>(a.hi >> 32) * d;
-    return U128Pair(p2 + (static_cast<uint64_t>(top) << 32), (p1 << 32) | static_cast<uint32_t>(p0), 0);
-  }
+  if (__builtin_constant_p(b) && (b >> 32) == 0) return mul_word(a, static_cast<uint32_t>(b));
 #endif
   U128Pair r = mul_wide(a.lo, b);
   r.hi += a.hi * b;
