@@ -353,6 +353,11 @@ inline U128 on_window(const Bin& x, int cut, U128* lost) {
   const int d = x.lo - cut;
   if (d >= 0) {
     *lost = 0;
+#if !defined(__SIZEOF_INT128__)
+    // Where a product already ends at the window, as it mostly does, a 32-bit target skips
+    // the multiply by 1 (ten word products there).
+    if (d == 0) return x.m;
+#endif
     return x.m * kP10.v[d];  // d < 30: within the table, one product whatever its size
   }
   return div_pow10(x.m, -d, lost);
@@ -501,7 +506,12 @@ inline bool correct(const Bin& q, double x, Bin* out) {
     const bool same = t.sign == q.sign;
     const U128 adj = t.whole + static_cast<unsigned>(same ? t.flag : t.any);
     const U128 neg = U128(0) - U128(static_cast<unsigned>(!same));
+#if defined(__SIZEOF_INT128__)
     U128 r = q.m * kP10.v[kDigits - q.p] + ((adj ^ neg) - neg);
+#else
+    // A full q (the usual case after a first correction) skips the multiply by 1.
+    U128 r = (q.p == kDigits ? q.m : q.m * kP10.v[kDigits - q.p]) + ((adj ^ neg) - neg);
+#endif
     int scale = -cut;
     if (r >= kP10.v[kDigits]) {  // a sum carried into the position above a full window
       U128 low;
