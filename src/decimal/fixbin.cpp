@@ -117,10 +117,42 @@ inline U128 div_pow10(U128 x, int k, U128* rem) {
   return q;
 }
 
+// x / 10^16 (below 2^64) and x mod 10^16 for x below 10^32. Where the compiler has a
+// 128-bit integer this is a multiplication by a reciprocal instead of a division
+// instruction, which takes several times as long and lies on the division's critical
+// path (each product and the quotient's digits start with this split).
+inline uint64_t div_1e16(U128 x, uint64_t* rem) {
+#if defined(__SIZEOF_INT128__)
+  // x / 10^16 = y / 5^16 with y = x / 2^16 (below 2^91), rounded down both times.
+  // kInv = floor(2^101 / 5^16) falls short of 2^101 / 5^16 by less than 1, so y * kInv /
+  // 2^101 falls short of y / 5^16 by less than y / 2^101 < 2^-10: q below is the
+  // quotient or one less, and one comparison of the remainder (below 2 * 5^16, so exact
+  // in a word) settles it. t is y * kInv / 2^64 rounded down (the low word of yl * kInv
+  // only ever adds a fraction), and its shift by 37 rounds down the rest of the way.
+  constexpr uint64_t k5p16 = 152587890625ull;
+  constexpr uint64_t kInv = static_cast<uint64_t>((static_cast<U128>(1) << 101) / k5p16);
+  const U128 y = x >> 16;
+  const uint64_t yl = lo64(y), yh = hi64(y);
+  const U128 t = static_cast<U128>(yh) * kInv + hi64(static_cast<U128>(yl) * kInv);
+  uint64_t q = lo64(t >> 37);
+  uint64_t r = yl - q * k5p16;
+  const bool over = r >= k5p16;
+  q += over;
+  r -= over ? k5p16 : 0;
+  *rem = (r << 16) | (lo64(x) & 0xffff);
+  return q;
+#else
+  uint64_t low;
+  const uint64_t high = lo64(div_word(x, k1e16, &low));
+  *rem = low;
+  return high;
+#endif
+}
+
 // x (below 10^32) as four base-10^8 limbs, the lowest first.
 inline void to_limbs(U128 x, uint64_t l[4]) {
   uint64_t low;
-  const uint64_t high = lo64(div_word(x, k1e16, &low));
+  const uint64_t high = div_1e16(x, &low);
   l[1] = div_u32(low, kLimb);
   l[0] = low - l[1] * kLimb;
   l[3] = div_u32(high, kLimb);
