@@ -95,6 +95,58 @@ inline U128 div_word(U128 x, uint64_t d, uint64_t* rem) {
 #endif
 }
 
+#if defined(__SIZEOF_INT128__)
+// Division by 10^k (k = 1 .. 19) without a division instruction, for dividends below
+// 2^117. Per power: d = 10^k; s = floor(log2 d) and m = ceil(2^(64 + s) / d), below 2^64
+// (d is no power of two); l = 63 - s, the shift that puts d's top bit at bit 63; and the
+// reciprocal v = floor((2^128 - 1) / (d << l)) - 2^64 of the normalised divisor.
+struct Pow10Reciprocals {
+  uint64_t d[20], m[20], v[20];
+  int s[20];
+  constexpr Pow10Reciprocals() : d(), m(), v(), s() {
+    U128 p = 1;
+    for (int k = 1; k < 20; ++k) {
+      p *= 10;
+      int e = 0;
+      while ((p >> (e + 1)) != 0) ++e;
+      d[k] = static_cast<uint64_t>(p);
+      s[k] = e;
+      m[k] = static_cast<uint64_t>(((static_cast<U128>(1) << (64 + e)) + p - 1) / p);
+      v[k] = static_cast<uint64_t>(~U128(0) / (p << (63 - e)) - (U128(1) << 64));
+    }
+  }
+};
+constexpr Pow10Reciprocals kP10r;
+
+// x / 10^k and x mod 10^k for 1 <= k <= 19 and x below 2^117.
+// The high word xh (below 2^53) first: xh * m / 2^(64 + s) exceeds xh / d by less than
+// xh / 2^(64 + s) < 2^(-10 - s) < 10^-k, and the fraction of xh / d is at most 1 - 10^-k,
+// so rounding down gives xh / d rounded down. The rest, rh:xl with rh < d, is one
+// division of two words by the normalised divisor with its reciprocal (Moeller and
+// Granlund's two-by-one step): the estimate q1 is the quotient or one more, which the
+// remainder's comparison with q0 corrects, and the last comparison catches the rare
+// estimate one short.
+inline U128 div_small_pow10(U128 x, int k, uint64_t* rem) {
+  const uint64_t d = kP10r.d[k], xh = hi64(x), xl = lo64(x);
+  const int sh = kP10r.s[k], l = 63 - sh;
+  const uint64_t qh = hi64(static_cast<U128>(xh) * kP10r.m[k]) >> sh;
+  const uint64_t rh = xh - qh * d;
+  const uint64_t dn = d << l;
+  const uint64_t u1 = (rh << l) | ((xl >> 1) >> (63 - l)), u0 = xl << l;
+  const U128 p = static_cast<U128>(kP10r.v[k]) * u1 + make128(u1 + 1, u0);
+  uint64_t q1 = hi64(p), r = u0 - q1 * dn;
+  const uint64_t back = uint64_t{0} - static_cast<uint64_t>(r > lo64(p));  // all ones or 0
+  q1 += back;
+  r += dn & back;
+  if (r >= dn) [[unlikely]] {
+    ++q1;
+    r -= dn;
+  }
+  *rem = r >> l;
+  return make128(qh, q1);
+}
+#endif
+
 // x / 10^k and x mod 10^k.
 inline U128 div_pow10(U128 x, int k, U128* rem) {
   if (k <= 0) {
@@ -106,6 +158,19 @@ inline U128 div_pow10(U128 x, int k, U128* rem) {
     return 0;
   }
   uint64_t r1;
+#if defined(__SIZEOF_INT128__)
+  if (hi64(x) < (uint64_t{1} << 53)) {  // every dividend here is below 10^31 < 2^103
+    if (k <= 19) {
+      const U128 q = div_small_pow10(x, k, &r1);
+      *rem = r1;
+      return q;
+    }
+    uint64_t r2;
+    const U128 q = div_small_pow10(div_small_pow10(x, 19, &r1), k - 19, &r2);
+    *rem = static_cast<U128>(r2) * k1e19 + r1;
+    return q;
+  }
+#endif
   if (k <= 19) {
     const U128 q = div_word(x, lo64(kP10.v[k]), &r1);
     *rem = r1;
