@@ -481,6 +481,28 @@ __attribute__((always_inline)) inline bool add_bin(const Bin& x, const Bin& y, b
   return true;
 }
 
+// a - p by add_bin's rules, for a remainder: the dividend less a product of the quotient.
+// Usually the product covers the dividend: its top position is at or above the dividend's
+// and its bottom position at or below. The window of the difference then ends at the
+// product's top (hi = hb) and reaches down to the product's bottom (hb - 29 <= p.lo, as
+// the product has at most 30 digits), so nothing falls below it: the difference is exact,
+// both operands shifted to the product's bottom, and its sign is the sign of the exact
+// difference (a's sign where a is larger, the negated product's where it is smaller, 0
+// for equal values). Both sides lie below 10^30 < 2^100 there, so the top bit of the
+// difference in 128 bits is its sign. Other cases (and same signs, a sum) take add_bin.
+__attribute__((always_inline)) inline bool remainder_bin(const Bin& a, const Bin& p, Bin* out) {
+  const int d = a.lo - p.lo;
+  if (d < 0 || a.p + a.lo > p.p + p.lo || a.sign == (p.sign ^ 1)) return add_bin(a, p, true, out);
+  const U128 diff = a.m * kP10.v[d] - p.m;  // d <= 29: a.lo <= a's top <= p's top
+  const U128 neg = U128(0) - (diff >> 127);
+  const U128 r = (diff ^ neg) - neg;
+  const int digits = digits_of(r);
+  if (digits && above_limit(digits, -p.lo)) return false;
+  const int sign = r == 0 ? 0 : (neg != 0 ? p.sign ^ 1 : a.sign);
+  *out = {r, digits, p.lo, sign};
+  return true;
+}
+
 // ceil(2^64 / 10^j) for j = 1 .. 19 (index 0 unused): 10^-j in units of 2^-64, rounded up.
 struct TenthUlps {
   uint64_t v[20];
@@ -595,7 +617,7 @@ template <int NB>
 QD_DOUBLE_MATH bool chain(const Bin& A, const Divisor& B, double xa, double xb, uint8_t* c) {
   auto remainder = [&A, &B](const Bin& q, Bin* r) {  // a - q * b
     Bin p;
-    return product<NB>(q, B, &p) && add_bin(A, p, true, r);
+    return product<NB>(q, B, &p) && remainder_bin(A, p, r);
   };
   Bin q, r, sum;
   if (!estimate(xa / xb, &q) || !remainder(q, &r)) return false;
