@@ -481,25 +481,36 @@ __attribute__((always_inline)) inline bool add_bin(const Bin& x, const Bin& y, b
   return true;
 }
 
-// a - p by add_bin's rules, for a remainder: the dividend less a product of the quotient.
-// Usually the product covers the dividend: its top position is at or above the dividend's
-// and its bottom position at or below. The window of the difference then ends at the
-// product's top (hi = hb) and reaches down to the product's bottom (hb - 29 <= p.lo, as
-// the product has at most 30 digits), so nothing falls below it: the difference is exact,
-// both operands shifted to the product's bottom, and its sign is the sign of the exact
-// difference (a's sign where a is larger, the negated product's where it is smaller, 0
-// for equal values). Both sides lie below 10^30 < 2^100 there, so the top bit of the
-// difference in 128 bits is its sign. Other cases (and same signs, a sum) take add_bin.
+// a - p by add_bin's rules, for a remainder: the dividend less a product of the quotient,
+// which nearly cancel. Where the product reaches at least as far down as the dividend
+// (d = a.lo - p.lo >= 0), the window of the difference runs from the higher top down to
+// cut = max(p.lo, ha - 29): the product's top lies at most 29 places above its bottom, and
+// the dividend keeps all its digits (a.lo >= cut). Only the product can lose digits. Then
+// add_bin's difference is the exact difference truncated toward zero at cut: with the
+// dividend larger on the window it is xs - ys less one for a non-zero lost part of ys,
+// with the product larger ys - xs, and both are |a - p| / 10^cut rounded down. Its sign
+// is that of the exact difference (add_bin gives the larger side's sign, and a product
+// equal on the window but with lost digits counts as the larger), 0 only for equal
+// values. So the exact difference is formed at the product's bottom (both sides below
+// 10^31 < 2^127, so bit 127 is its sign), its magnitude cut, and no comparison made.
+// Other cases (and same signs, a sum) take add_bin.
 __attribute__((always_inline)) inline bool remainder_bin(const Bin& a, const Bin& p, Bin* out) {
   const int d = a.lo - p.lo;
-  if (d < 0 || a.p + a.lo > p.p + p.lo || a.sign == (p.sign ^ 1)) return add_bin(a, p, true, out);
-  const U128 diff = a.m * kP10.v[d] - p.m;  // d <= 29: a.lo <= a's top <= p's top
+  if (d < 0 || d > kDigits || a.sign == (p.sign ^ 1) || a.m >= kP10.v[kDigits + 1 - d])
+    return add_bin(a, p, true, out);
+  const int ha = a.p + a.lo - 1;
+  const int cut = p.lo > ha - (kDigits - 1) ? p.lo : ha - (kDigits - 1);
+  const U128 diff = a.m * kP10.v[d] - p.m;
   const U128 neg = U128(0) - (diff >> 127);
-  const U128 r = (diff ^ neg) - neg;
+  U128 r = (diff ^ neg) - neg;
+  if (cut > p.lo) {
+    U128 lost;
+    r = div_pow10(r, cut - p.lo, &lost);
+  }
   const int digits = digits_of(r);
-  if (digits && above_limit(digits, -p.lo)) return false;
-  const int sign = r == 0 ? 0 : (neg != 0 ? p.sign ^ 1 : a.sign);
-  *out = {r, digits, p.lo, sign};
+  if (digits && above_limit(digits, -cut)) return false;
+  const int sign = diff == 0 ? 0 : (neg != 0 ? p.sign ^ 1 : a.sign);
+  *out = {r, digits, cut, sign};
   return true;
 }
 
