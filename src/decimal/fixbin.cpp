@@ -95,6 +95,58 @@ inline U128 div_word(U128 x, uint64_t d, uint64_t* rem) {
 #endif
 }
 
+#if defined(__SIZEOF_INT128__)
+// Division by 10^k (k = 1 .. 19) without a division instruction, for dividends below
+// 2^117. Per power: d = 10^k; s = floor(log2 d) and m = ceil(2^(64 + s) / d), below 2^64
+// (d is no power of two); l = 63 - s, the shift that puts d's top bit at bit 63; and the
+// reciprocal v = floor((2^128 - 1) / (d << l)) - 2^64 of the normalised divisor.
+struct Pow10Reciprocals {
+  uint64_t d[20], m[20], v[20];
+  int s[20];
+  constexpr Pow10Reciprocals() : d(), m(), v(), s() {
+    U128 p = 1;
+    for (int k = 1; k < 20; ++k) {
+      p *= 10;
+      int e = 0;
+      while ((p >> (e + 1)) != 0) ++e;
+      d[k] = static_cast<uint64_t>(p);
+      s[k] = e;
+      m[k] = static_cast<uint64_t>(((static_cast<U128>(1) << (64 + e)) + p - 1) / p);
+      v[k] = static_cast<uint64_t>(~U128(0) / (p << (63 - e)) - (U128(1) << 64));
+    }
+  }
+};
+constexpr Pow10Reciprocals kP10r;
+
+// x / 10^k and x mod 10^k for 1 <= k <= 19 and x below 2^117.
+// The high word xh (below 2^53) first: xh * m / 2^(64 + s) exceeds xh / d by less than
+// xh / 2^(64 + s) < 2^(-10 - s) < 10^-k, and the fraction of xh / d is at most 1 - 10^-k,
+// so rounding down gives xh / d rounded down. The rest, rh:xl with rh < d, is one
+// division of two words by the normalised divisor with its reciprocal (Moeller and
+// Granlund's two-by-one step): the estimate q1 is the quotient or one more, which the
+// remainder's comparison with q0 corrects, and the last comparison catches the rare
+// estimate one short.
+inline U128 div_small_pow10(U128 x, int k, uint64_t* rem) {
+  const uint64_t d = kP10r.d[k], xh = hi64(x), xl = lo64(x);
+  const int sh = kP10r.s[k], l = 63 - sh;
+  const uint64_t qh = hi64(static_cast<U128>(xh) * kP10r.m[k]) >> sh;
+  const uint64_t rh = xh - qh * d;
+  const uint64_t dn = d << l;
+  const uint64_t u1 = (rh << l) | ((xl >> 1) >> (63 - l)), u0 = xl << l;
+  const U128 p = static_cast<U128>(kP10r.v[k]) * u1 + make128(u1 + 1, u0);
+  uint64_t q1 = hi64(p), r = u0 - q1 * dn;
+  const uint64_t back = uint64_t{0} - static_cast<uint64_t>(r > lo64(p));  // all ones or 0
+  q1 += back;
+  r += dn & back;
+  if (r >= dn) [[unlikely]] {
+    ++q1;
+    r -= dn;
+  }
+  *rem = r >> l;
+  return make128(qh, q1);
+}
+#endif
+
 // x / 10^k and x mod 10^k.
 inline U128 div_pow10(U128 x, int k, U128* rem) {
   if (k <= 0) {
@@ -106,6 +158,19 @@ inline U128 div_pow10(U128 x, int k, U128* rem) {
     return 0;
   }
   uint64_t r1;
+#if defined(__SIZEOF_INT128__)
+  if (hi64(x) < (uint64_t{1} << 53)) {  // every dividend here is below 10^31 < 2^103
+    if (k <= 19) {
+      const U128 q = div_small_pow10(x, k, &r1);
+      *rem = r1;
+      return q;
+    }
+    uint64_t r2;
+    const U128 q = div_small_pow10(div_small_pow10(x, 19, &r1), k - 19, &r2);
+    *rem = static_cast<U128>(r2) * k1e19 + r1;
+    return q;
+  }
+#endif
   if (k <= 19) {
     const U128 q = div_word(x, lo64(kP10.v[k]), &r1);
     *rem = r1;
@@ -117,13 +182,44 @@ inline U128 div_pow10(U128 x, int k, U128* rem) {
   return q;
 }
 
-// A base-10^8 limb in a machine word, and the full product of two limbs.
+// x / 10^16 (below 2^64) and x mod 10^16 for x below 10^32. Where the compiler has a
+// 128-bit integer this is a multiplication by a reciprocal instead of a division
+// instruction, which takes several times as long and lies on the division's critical
+// path (each product and the quotient's digits start with this split).
+inline uint64_t div_1e16(U128 x, uint64_t* rem) {
+#if defined(__SIZEOF_INT128__)
+  // x / 10^16 = y / 5^16 with y = x / 2^16 (below 2^91), rounded down both times.
+  // kInv = floor(2^101 / 5^16) falls short of 2^101 / 5^16 by less than 1, so y * kInv /
+  // 2^101 falls short of y / 5^16 by less than y / 2^101 < 2^-10: q below is the
+  // quotient or one less, and one comparison of the remainder (below 2 * 5^16, so exact
+  // in a word) settles it. t is y * kInv / 2^64 rounded down (the low word of yl * kInv
+  // only ever adds a fraction), and its shift by 37 rounds down the rest of the way.
+  constexpr uint64_t k5p16 = 152587890625ull;
+  constexpr uint64_t kInv = static_cast<uint64_t>((static_cast<U128>(1) << 101) / k5p16);
+  const U128 y = x >> 16;
+  const uint64_t yl = lo64(y), yh = hi64(y);
+  const U128 t = static_cast<U128>(yh) * kInv + hi64(static_cast<U128>(yl) * kInv);
+  uint64_t q = lo64(t >> 37);
+  uint64_t r = yl - q * k5p16;
+  const bool over = r >= k5p16;
+  q += over;
+  r -= over ? k5p16 : 0;
+  *rem = (r << 16) | (lo64(x) & 0xffff);
+  return q;
+#else
+  uint64_t low;
+  const uint64_t high = lo64(div_word(x, k1e16, &low));
+  *rem = low;
+  return high;
+#endif
+}
+
+// A base-10^8 limb in a machine word (a 32-bit target multiplies two in one instruction).
 #if defined(__SIZEOF_INT128__)
 using Limb = uint64_t;
 #else
 using Limb = uint32_t;
 #endif
-inline uint64_t mul_limbs(Limb a, Limb b) { return static_cast<uint64_t>(a) * b; }
 
 // x (below 10^32) as four base-10^8 limbs, the lowest first.
 inline void to_limbs(U128 x, Limb l[4]) {
@@ -145,7 +241,7 @@ inline void to_limbs(U128 x, Limb l[4]) {
   l[2] = r;
 #else
   uint64_t low;
-  const uint64_t high = lo64(div_word(x, k1e16, &low));
+  const uint64_t high = div_1e16(x, &low);
   l[1] = div_u32(low, kLimb);
   l[0] = low - l[1] * kLimb;
   l[3] = div_u32(high, kLimb);
@@ -300,13 +396,14 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
     carry = div_u32(t, kLimb);
     return static_cast<Limb>(t) - static_cast<Limb>(carry) * static_cast<Limb>(kLimb);
   };
-  r[0] = step(mul_limbs(x[0], y0));
-  r[1] = step(mul_limbs(x[0], y1) + mul_limbs(x[1], y0));
-  r[2] = step(mul_limbs(x[0], y2) + mul_limbs(x[1], y1) + mul_limbs(x[2], y0));
-  r[3] = step(mul_limbs(x[0], y3) + mul_limbs(x[1], y2) + mul_limbs(x[2], y1) + mul_limbs(x[3], y0));
-  r[4] = step(mul_limbs(x[1], y3) + mul_limbs(x[2], y2) + mul_limbs(x[3], y1));
-  r[5] = step(mul_limbs(x[2], y3) + mul_limbs(x[3], y2));
-  r[6] = step(mul_limbs(x[3], y3));
+  r[0] = step(uint64_t{x[0]} * y0);
+  r[1] = step(uint64_t{x[0]} * y1 + uint64_t{x[1]} * y0);
+  r[2] = step(uint64_t{x[0]} * y2 + uint64_t{x[1]} * y1 + uint64_t{x[2]} * y0);
+  r[3] = step(uint64_t{x[0]} * y3 + uint64_t{x[1]} * y2 + uint64_t{x[2]} * y1 +
+              uint64_t{x[3]} * y0);
+  r[4] = step(uint64_t{x[1]} * y3 + uint64_t{x[2]} * y2 + uint64_t{x[3]} * y1);
+  r[5] = step(uint64_t{x[2]} * y3 + uint64_t{x[3]} * y2);
+  r[6] = step(uint64_t{x[3]} * y3);
   r[7] = carry;
   // The product has dq + db digits, or one less; q's top stored digit is not zero (an
   // estimate has none, a sum's top position holds a digit of a non-zero top or a carry,
@@ -413,6 +510,39 @@ __attribute__((always_inline)) inline bool add_bin(const Bin& x, const Bin& y, b
     sign = b_larger ? sb : (a_larger ? sa : 0);
   }
   *out = {r, p, -scale, sign};
+  return true;
+}
+
+// a - p by add_bin's rules, for a remainder: the dividend less a product of the quotient,
+// which nearly cancel. Where the product reaches at least as far down as the dividend
+// (d = a.lo - p.lo >= 0), the window of the difference runs from the higher top down to
+// cut = max(p.lo, ha - 29): the product's top lies at most 29 places above its bottom, and
+// the dividend keeps all its digits (a.lo >= cut). Only the product can lose digits. Then
+// add_bin's difference is the exact difference truncated toward zero at cut: with the
+// dividend larger on the window it is xs - ys less one for a non-zero lost part of ys,
+// with the product larger ys - xs, and both are |a - p| / 10^cut rounded down. Its sign
+// is that of the exact difference (add_bin gives the larger side's sign, and a product
+// equal on the window but with lost digits counts as the larger), 0 only for equal
+// values. So the exact difference is formed at the product's bottom (both sides below
+// 10^31 < 2^127, so bit 127 is its sign), its magnitude cut, and no comparison made.
+// Other cases (and same signs, a sum) take add_bin.
+__attribute__((always_inline)) inline bool remainder_bin(const Bin& a, const Bin& p, Bin* out) {
+  const int d = a.lo - p.lo;
+  if (d < 0 || d > kDigits || a.sign == (p.sign ^ 1) || a.m >= kP10.v[kDigits + 1 - d])
+    return add_bin(a, p, true, out);
+  const int ha = a.p + a.lo - 1;
+  const int cut = p.lo > ha - (kDigits - 1) ? p.lo : ha - (kDigits - 1);
+  const U128 diff = a.m * kP10.v[d] - p.m;
+  const U128 neg = U128(0) - (diff >> 127);
+  U128 r = (diff ^ neg) - neg;
+  if (cut > p.lo) {
+    U128 lost;
+    r = div_pow10(r, cut - p.lo, &lost);
+  }
+  const int digits = digits_of(r);
+  if (digits && above_limit(digits, -cut)) return false;
+  const int sign = diff == 0 ? 0 : (neg != 0 ? p.sign ^ 1 : a.sign);
+  *out = {r, digits, cut, sign};
   return true;
 }
 
@@ -535,7 +665,7 @@ template <int NB>
 QD_DOUBLE_MATH bool chain(const Bin& A, const Divisor& B, double xa, double xb, uint8_t* c) {
   auto remainder = [&A, &B](const Bin& q, Bin* r) {  // a - q * b
     Bin p;
-    return product<NB>(q, B, &p) && add_bin(A, p, true, r);
+    return product<NB>(q, B, &p) && remainder_bin(A, p, r);
   };
   Bin q, r, sum;
   if (!estimate(xa / xb, &q) || !remainder(q, &r)) return false;

@@ -136,31 +136,35 @@ TEST_P(StressSizes, HandOverReachesTheReceiverWhole) {
   const int threads = GetParam();
   const int pairs = threads / 2;
   std::vector<std::atomic<uint32_t>> receiver_tid(static_cast<size_t>(pairs));
-  std::vector<std::atomic<int>> handed(static_cast<size_t>(pairs));
+  std::vector<std::atomic<int>> handed(static_cast<size_t>(pairs)), received(static_cast<size_t>(pairs));
   std::vector<std::string> sent(static_cast<size_t>(pairs));
+  // A pair holds two reports under one permit (100 pairs: 200 reports, below the 256
+  // slots). The receiver takes it and the giver returns it once both are done: were each
+  // to take one, receivers could hold every permit while their givers wait for one.
+  static std::counting_semaphore<128> pair_slots(100);
   const int failures = run_threads(threads, [&](int t) {
     const int p = t / 2;
     if (t % 2) {  // receiver: holds a report of its own, which the hand-over replaces
-      g_report_slots.acquire();
+      pair_slots.acquire();
       init_qderr();
       receiver_tid[p].store(qd::plat::thread_id());
       while (handed[p].load() == 0) std::this_thread::yield();
       const int bad = qd_errtxt_adr() == sent[p] ? 0 : 1;
       trace_pop();
-      g_report_slots.release();
+      received[p].store(1);
       return bad;
     }
-    g_report_slots.acquire();
+    while (receiver_tid[p].load() == 0) std::this_thread::yield();
     int bad = report_round(t, 0, 8);
     sent[p] = qd_errtxt_adr();
-    while (receiver_tid[p].load() == 0) std::this_thread::yield();
     trace(qd::kHandOver, 0, static_cast<int>(qd::plat::thread_id()),
           static_cast<int>(receiver_tid[p].load()));
     handed[p].store(1);
     // The giver starts again from a fresh report.
     bad += qd_errtxt_adr() == model_.header ? 0 : 1;
     trace_pop();
-    g_report_slots.release();
+    while (received[p].load() == 0) std::this_thread::yield();
+    pair_slots.release();
     return bad;
   });
   EXPECT_EQ(failures, 0);
