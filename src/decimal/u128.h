@@ -62,26 +62,7 @@ constexpr U128Pair operator+(U128Pair a, U128Pair b) {
   const uint64_t lo = a.lo + b.lo;
   return U128Pair(a.hi + b.hi + (lo < a.lo), lo, 0);
 }
-// A difference and an order are one borrow chain through the words, where the compiler
-// would materialise the borrow between the halves.
-#if defined(QD_U128_I386)
-// The words of a - b, the lowest first, and the borrow out of the top.
-__attribute__((always_inline)) inline bool sub_words(U128Pair a, U128Pair b, uint32_t& r0,
-                                                     uint32_t& r1, uint32_t& r2, uint32_t& r3) {
-  unsigned char c = _subborrow_u32(0, static_cast<uint32_t>(a.lo), static_cast<uint32_t>(b.lo), &r0);
-  c = _subborrow_u32(c, static_cast<uint32_t>(a.lo >> 32), static_cast<uint32_t>(b.lo >> 32), &r1);
-  c = _subborrow_u32(c, static_cast<uint32_t>(a.hi), static_cast<uint32_t>(b.hi), &r2);
-  return _subborrow_u32(c, static_cast<uint32_t>(a.hi >> 32), static_cast<uint32_t>(b.hi >> 32), &r3);
-}
-#endif
 constexpr U128Pair operator-(U128Pair a, U128Pair b) {
-#if defined(QD_U128_I386)
-  if (!std::is_constant_evaluated()) {
-    uint32_t r0, r1, r2, r3;
-    sub_words(a, b, r0, r1, r2, r3);
-    return U128Pair((static_cast<uint64_t>(r3) << 32) | r2, (static_cast<uint64_t>(r1) << 32) | r0, 0);
-  }
-#endif
   return U128Pair(a.hi - b.hi - (a.lo < b.lo), a.lo - b.lo, 0);
 }
 // a * d for a factor of one word: one product of each word.
@@ -123,11 +104,16 @@ constexpr U128Pair operator>>(U128Pair a, int n) {
 }
 constexpr bool operator==(U128Pair a, U128Pair b) { return a.lo == b.lo && a.hi == b.hi; }
 constexpr bool operator!=(U128Pair a, U128Pair b) { return !(a == b); }
+// An order is one borrow chain through the words, where the compiler would branch on the
+// upper halves.
 constexpr bool operator<(U128Pair a, U128Pair b) {
 #if defined(QD_U128_I386)
   if (!std::is_constant_evaluated()) {
-    uint32_t t0, t1, t2, t3;
-    return sub_words(a, b, t0, t1, t2, t3);
+    uint32_t t;
+    unsigned char c = _subborrow_u32(0, static_cast<uint32_t>(a.lo), static_cast<uint32_t>(b.lo), &t);
+    c = _subborrow_u32(c, static_cast<uint32_t>(a.lo >> 32), static_cast<uint32_t>(b.lo >> 32), &t);
+    c = _subborrow_u32(c, static_cast<uint32_t>(a.hi), static_cast<uint32_t>(b.hi), &t);
+    return _subborrow_u32(c, static_cast<uint32_t>(a.hi >> 32), static_cast<uint32_t>(b.hi >> 32), &t);
   }
 #endif
   return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo;

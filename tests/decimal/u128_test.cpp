@@ -107,8 +107,8 @@ TEST(U128Pair, ProductsOfKnownValues) {
   EXPECT_TRUE(t == U128Pair(1));
 }
 
-// 32-bit x86 computes differences, orders and full products word by word with carry
-// chains; here they are checked against the same operations on the two halves, with
+// 32-bit x86 computes orders and full products word by word with carry chains; here they
+// and the difference are checked against the same operations on the two halves, with
 // operands whose borrows and carries cross every word boundary.
 TEST(U128Pair, WordChainsMatchTheHalves) {
   const auto xs = operands();
