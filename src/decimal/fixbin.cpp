@@ -214,18 +214,43 @@ inline uint64_t div_1e16(U128 x, uint64_t* rem) {
 #endif
 }
 
+// A base-10^8 limb in a machine word (a 32-bit target multiplies two in one instruction).
+#if defined(__SIZEOF_INT128__)
+using Limb = uint64_t;
+#else
+using Limb = uint32_t;
+#endif
+
 // x (below 10^32) as four base-10^8 limbs, the lowest first.
-inline void to_limbs(U128 x, uint64_t l[4]) {
+inline void to_limbs(U128 x, Limb l[4]) {
+#if !defined(__SIZEOF_INT128__)
+  // Three divisions by 10^8 from the highest word that can hold a quotient digit: x's top
+  // word, x / 10^8's (below 10^24) and x / 10^16's (below 10^16) are all below 10^8, so
+  // each starts as the remainder, and the six steps are one division instruction each.
+  uint32_t r = static_cast<uint32_t>(x.hi >> 32);
+  const uint32_t a2 = div_step((static_cast<uint64_t>(r) << 32) | static_cast<uint32_t>(x.hi), kLimb, &r);
+  const uint32_t a1 = div_step((static_cast<uint64_t>(r) << 32) | (x.lo >> 32), kLimb, &r);
+  const uint32_t a0 = div_step((static_cast<uint64_t>(r) << 32) | static_cast<uint32_t>(x.lo), kLimb, &r);
+  l[0] = r;
+  r = a2;
+  const uint32_t b1 = div_step((static_cast<uint64_t>(r) << 32) | a1, kLimb, &r);
+  const uint32_t b0 = div_step((static_cast<uint64_t>(r) << 32) | a0, kLimb, &r);
+  l[1] = r;
+  r = b1;
+  l[3] = div_step((static_cast<uint64_t>(r) << 32) | b0, kLimb, &r);
+  l[2] = r;
+#else
   uint64_t low;
   const uint64_t high = div_1e16(x, &low);
   l[1] = div_u32(low, kLimb);
   l[0] = low - l[1] * kLimb;
   l[3] = div_u32(high, kLimb);
   l[2] = high - l[3] * kLimb;
+#endif
 }
 
 inline Vec to_digits(U128 x) {
-  uint64_t l[4];
+  Limb l[4];
   to_limbs(x, l);
   return bin_to_bcd32(static_cast<uint32_t>(l[0]), static_cast<uint32_t>(l[1]),
                       static_cast<uint32_t>(l[2]), static_cast<uint32_t>(l[3]));
@@ -346,7 +371,7 @@ bool estimate(double x, Bin* out) {
 // The divisor as both products read it: its base-10^8 limbs (the lowest first), the
 // count of its significant digits, its bottom exponent and its sign bit.
 struct Divisor {
-  uint64_t y[4];
+  Limb y[4];
   int digits, lo, sign;
 };
 
@@ -358,25 +383,27 @@ struct Divisor {
 // road stops (false). q and b are not zero; b has at most NB limbs.
 template <int NB>
 __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& b, Bin* out) {
-  uint64_t x[4];
+  Limb x[4];
   to_limbs(q.m, x);
-  const uint64_t y0 = b.y[0], y1 = NB > 1 ? b.y[1] : 0, y2 = NB > 2 ? b.y[2] : 0,
-                 y3 = NB > 3 ? b.y[3] : 0;
+  const Limb y0 = b.y[0], y1 = NB > 1 ? b.y[1] : 0, y2 = NB > 2 ? b.y[2] : 0,
+             y3 = NB > 3 ? b.y[3] : 0;
   // Column by column, written out so that it stays in registers: at most four products
   // below 10^16 and a carry below 10^9, within 64 bits.
-  uint64_t r[8], carry = 0;
+  Limb r[8];
+  uint64_t carry = 0;
   auto step = [&carry](uint64_t col) {
     const uint64_t t = col + carry;
     carry = div_u32(t, kLimb);
-    return t - carry * kLimb;
+    return static_cast<Limb>(t) - static_cast<Limb>(carry) * static_cast<Limb>(kLimb);
   };
-  r[0] = step(x[0] * y0);
-  r[1] = step(x[0] * y1 + x[1] * y0);
-  r[2] = step(x[0] * y2 + x[1] * y1 + x[2] * y0);
-  r[3] = step(x[0] * y3 + x[1] * y2 + x[2] * y1 + x[3] * y0);
-  r[4] = step(x[1] * y3 + x[2] * y2 + x[3] * y1);
-  r[5] = step(x[2] * y3 + x[3] * y2);
-  r[6] = step(x[3] * y3);
+  r[0] = step(uint64_t{x[0]} * y0);
+  r[1] = step(uint64_t{x[0]} * y1 + uint64_t{x[1]} * y0);
+  r[2] = step(uint64_t{x[0]} * y2 + uint64_t{x[1]} * y1 + uint64_t{x[2]} * y0);
+  r[3] = step(uint64_t{x[0]} * y3 + uint64_t{x[1]} * y2 + uint64_t{x[2]} * y1 +
+              uint64_t{x[3]} * y0);
+  r[4] = step(uint64_t{x[1]} * y3 + uint64_t{x[2]} * y2 + uint64_t{x[3]} * y1);
+  r[5] = step(uint64_t{x[2]} * y3 + uint64_t{x[3]} * y2);
+  r[6] = step(uint64_t{x[3]} * y3);
   r[7] = carry;
   // The product has dq + db digits, or one less; q's top stored digit is not zero (an
   // estimate has none, a sum's top position holds a digit of a non-zero top or a carry,
@@ -423,6 +450,11 @@ inline U128 on_window(const Bin& x, int cut, U128* lost) {
   const int d = x.lo - cut;
   if (d >= 0) {
     *lost = 0;
+#if !defined(__SIZEOF_INT128__)
+    // Where a product already ends at the window, as it mostly does, a 32-bit target skips
+    // the multiply by 1 (ten word products there).
+    if (d == 0) return x.m;
+#endif
     return x.m * kP10.v[d];  // d < 30: within the table, one product whatever its size
   }
   return div_pow10(x.m, -d, lost);
@@ -604,7 +636,12 @@ inline bool correct(const Bin& q, double x, Bin* out) {
     const bool same = t.sign == q.sign;
     const U128 adj = t.whole + static_cast<unsigned>(same ? t.flag : t.any);
     const U128 neg = U128(0) - U128(static_cast<unsigned>(!same));
+#if defined(__SIZEOF_INT128__)
     U128 r = q.m * kP10.v[kDigits - q.p] + ((adj ^ neg) - neg);
+#else
+    // A full q (the usual case after a first correction) skips the multiply by 1.
+    U128 r = (q.p == kDigits ? q.m : q.m * kP10.v[kDigits - q.p]) + ((adj ^ neg) - neg);
+#endif
     int scale = -cut;
     if (r >= kP10.v[kDigits]) {  // a sum carried into the position above a full window
       U128 low;
@@ -655,7 +692,9 @@ QD_DOUBLE_MATH bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   // b's limbs serve both products; b is not zero, so its sign is its sign bit.
   const uint64_t lb = bcd16_to_limbs(lo64(nb.d)), hb = bcd16_to_limbs(hi64(nb.d));
   const int db = vec_len(nb.d);
-  const Divisor B{{lb & 0xffffffffu, lb >> 32, hb & 0xffffffffu, hb >> 32}, db, nb.lo, nb.sign};
+  const Divisor B{{static_cast<Limb>(lb & 0xffffffffu), static_cast<Limb>(lb >> 32),
+                   static_cast<Limb>(hb & 0xffffffffu), static_cast<Limb>(hb >> 32)},
+                  db, nb.lo, nb.sign};
   const double xa = operand_double(na, A.m), xb = divisor_double(nb, db, lb);
   switch ((db - 1) >> 3) {
     case 0:

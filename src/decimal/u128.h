@@ -7,6 +7,11 @@
 
 #include <bit>
 #include <cstdint>
+#include <type_traits>
+#if defined(__i386__) && defined(__GNUC__)
+#include <x86intrin.h>
+#define QD_U128_I386 1  // carry chains and products on 32-bit words, outside constant evaluation
+#endif
 
 namespace qd {
 
@@ -28,6 +33,24 @@ constexpr uint64_t mul32(uint32_t a, uint32_t b) { return static_cast<uint64_t>(
 constexpr U128Pair mul_wide(uint64_t a, uint64_t b) {
   const uint32_t a0 = static_cast<uint32_t>(a), a1 = static_cast<uint32_t>(a >> 32);
   const uint32_t b0 = static_cast<uint32_t>(b), b1 = static_cast<uint32_t>(b >> 32);
+#if defined(QD_U128_I386)
+  // The compiler carries the columns through 64-bit sums of zero-extended words, twice the
+  // instructions of one carry chain of 32-bit adds. Every operand but the product's low
+  // word may live in memory, so that the allocator can place them in any function.
+  if (!std::is_constant_evaluated()) {
+    uint32_t r0, r1, r2, r3;
+    __asm__(
+        "movl %[a0], %%eax\n\tmull %[b1]\n\tmovl %%eax, %[r1]\n\tmovl %%edx, %[r2]\n\t"
+        "movl %[a1], %%eax\n\tmull %[b0]\n\taddl %%eax, %[r1]\n\tadcl %%edx, %[r2]\n\t"
+        "movl $0, %[r3]\n\tadcl $0, %[r3]\n\t"
+        "movl %[a1], %%eax\n\tmull %[b1]\n\taddl %%eax, %[r2]\n\tadcl %%edx, %[r3]\n\t"
+        "movl %[a0], %%eax\n\tmull %[b0]\n\taddl %%edx, %[r1]\n\tadcl $0, %[r2]\n\tadcl $0, %[r3]"
+        : [r0] "=&a"(r0), [r1] "=&rm"(r1), [r2] "=&rm"(r2), [r3] "=&rm"(r3)
+        : [a0] "rm"(a0), [a1] "rm"(a1), [b0] "rm"(b0), [b1] "rm"(b1)
+        : "edx", "cc");
+    return U128Pair((static_cast<uint64_t>(r3) << 32) | r2, (static_cast<uint64_t>(r1) << 32) | r0, 0);
+  }
+#endif
   const uint64_t p00 = mul32(a0, b0), p01 = mul32(a0, b1), p10 = mul32(a1, b0), p11 = mul32(a1, b1);
   // Below 3 * 2^32: the middle column cannot overflow.
   const uint64_t mid = (p00 >> 32) + static_cast<uint32_t>(p01) + static_cast<uint32_t>(p10);
@@ -42,7 +65,20 @@ constexpr U128Pair operator+(U128Pair a, U128Pair b) {
 constexpr U128Pair operator-(U128Pair a, U128Pair b) {
   return U128Pair(a.hi - b.hi - (a.lo < b.lo), a.lo - b.lo, 0);
 }
+// a * d for a factor of one word: one product of each word.
+constexpr U128Pair mul_word(U128Pair a, uint32_t d) {
+  const uint64_t p0 = mul32(static_cast<uint32_t>(a.lo), d);
+  const uint64_t p1 = mul32(static_cast<uint32_t>(a.lo >> 32), d) + (p0 >> 32);
+  const uint64_t p2 = mul32(static_cast<uint32_t>(a.hi), d) + (p1 >> 32);
+  const uint32_t top = static_cast<uint32_t>(a.hi >> 32) * d;
+  return U128Pair(p2 + (static_cast<uint64_t>(top) << 32), (p1 << 32) | static_cast<uint32_t>(p0), 0);
+}
+// A constant factor below 2^32 (10, 10^8) is one word, where the general product takes
+// two of the lower half's.
 constexpr U128Pair operator*(U128Pair a, uint64_t b) {
+#if defined(__GNUC__)
+  if (__builtin_constant_p(b) && (b >> 32) == 0) return mul_word(a, static_cast<uint32_t>(b));
+#endif
   U128Pair r = mul_wide(a.lo, b);
   r.hi += a.hi * b;
   return r;
@@ -68,7 +104,20 @@ constexpr U128Pair operator>>(U128Pair a, int n) {
 }
 constexpr bool operator==(U128Pair a, U128Pair b) { return a.lo == b.lo && a.hi == b.hi; }
 constexpr bool operator!=(U128Pair a, U128Pair b) { return !(a == b); }
-constexpr bool operator<(U128Pair a, U128Pair b) { return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo; }
+// An order is one borrow chain through the words, where the compiler would branch on the
+// upper halves.
+constexpr bool operator<(U128Pair a, U128Pair b) {
+#if defined(QD_U128_I386)
+  if (!std::is_constant_evaluated()) {
+    uint32_t t;
+    unsigned char c = _subborrow_u32(0, static_cast<uint32_t>(a.lo), static_cast<uint32_t>(b.lo), &t);
+    c = _subborrow_u32(c, static_cast<uint32_t>(a.lo >> 32), static_cast<uint32_t>(b.lo >> 32), &t);
+    c = _subborrow_u32(c, static_cast<uint32_t>(a.hi), static_cast<uint32_t>(b.hi), &t);
+    return _subborrow_u32(c, static_cast<uint32_t>(a.hi >> 32), static_cast<uint32_t>(b.hi >> 32), &t);
+  }
+#endif
+  return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo;
+}
 constexpr bool operator>(U128Pair a, U128Pair b) { return b < a; }
 constexpr bool operator<=(U128Pair a, U128Pair b) { return !(b < a); }
 constexpr bool operator>=(U128Pair a, U128Pair b) { return !(a < b); }
@@ -114,15 +163,17 @@ inline uint32_t div_step_wide(uint64_t* r, uint32_t w, uint64_t v) {
 }
 
 // x / d and x % d for a one-word divisor: one step a word, from the highest that is not
-// zero.
+// zero, written out so that the words stay in registers.
 inline U128Pair div_rem_word(U128Pair x, uint32_t d, uint32_t* rem) {
-  const uint32_t w[4] = {static_cast<uint32_t>(x.lo), static_cast<uint32_t>(x.lo >> 32),
-                         static_cast<uint32_t>(x.hi), static_cast<uint32_t>(x.hi >> 32)};
-  uint32_t q[4] = {0, 0, 0, 0}, r = 0;
-  for (int i = x.hi ? 3 : 1; i >= 0; --i) q[i] = div_step((static_cast<uint64_t>(r) << 32) | w[i], d, &r);
+  uint32_t r = 0, q3 = 0, q2 = 0;
+  if (x.hi) {
+    q3 = div_step(x.hi >> 32, d, &r);
+    q2 = div_step((static_cast<uint64_t>(r) << 32) | static_cast<uint32_t>(x.hi), d, &r);
+  }
+  const uint32_t q1 = div_step((static_cast<uint64_t>(r) << 32) | (x.lo >> 32), d, &r);
+  const uint32_t q0 = div_step((static_cast<uint64_t>(r) << 32) | static_cast<uint32_t>(x.lo), d, &r);
   *rem = r;
-  return U128Pair((static_cast<uint64_t>(q[3]) << 32) | q[2], (static_cast<uint64_t>(q[1]) << 32) | q[0],
-                  0);
+  return U128Pair((static_cast<uint64_t>(q3) << 32) | q2, (static_cast<uint64_t>(q1) << 32) | q0, 0);
 }
 
 // x / d and x % d for a divisor of two words: shifted until its top bit is set, and x with

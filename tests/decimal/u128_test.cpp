@@ -107,6 +107,31 @@ TEST(U128Pair, ProductsOfKnownValues) {
   EXPECT_TRUE(t == U128Pair(1));
 }
 
+// 32-bit x86 computes orders and full products word by word with carry chains; here they
+// and the difference are checked against the same operations on the two halves, with
+// operands whose borrows and carries cross every word boundary.
+TEST(U128Pair, WordChainsMatchTheHalves) {
+  const auto xs = operands();
+  for (size_t i = 0; i < xs.size(); ++i) {
+    for (size_t k : {i, (i * 7919 + 13) % xs.size(), (i + 1) % xs.size()}) {
+      const U128Pair a = xs[i], b = xs[k];
+      const U128Pair d = a - b;
+      ASSERT_EQ(d.lo, a.lo - b.lo) << i << " " << k;
+      ASSERT_EQ(d.hi, a.hi - b.hi - (a.lo < b.lo ? 1 : 0)) << i << " " << k;
+      ASSERT_EQ(a < b, a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo) << i << " " << k;
+      ASSERT_EQ(a >= b, !(a < b)) << i << " " << k;
+      // The full product from its four partial products of 32-bit halves.
+      const uint64_t x0 = a.lo & 0xffffffffu, x1 = a.lo >> 32, y0 = b.hi & 0xffffffffu,
+                     y1 = b.hi >> 32;
+      const uint64_t p00 = x0 * y0, p01 = x0 * y1, p10 = x1 * y0, p11 = x1 * y1;
+      const uint64_t mid = (p00 >> 32) + (p01 & 0xffffffffu) + (p10 & 0xffffffffu);
+      const U128Pair p = qd::mul_wide(a.lo, b.hi);
+      ASSERT_EQ(p.lo, (mid << 32) | (p00 & 0xffffffffu)) << i << " " << k;
+      ASSERT_EQ(p.hi, p11 + (p01 >> 32) + (p10 >> 32) + (mid >> 32)) << i << " " << k;
+    }
+  }
+}
+
 #if defined(__SIZEOF_INT128__)
 using W = unsigned __int128;
 W wide(U128Pair x) { return (static_cast<W>(x.hi) << 64) | x.lo; }
