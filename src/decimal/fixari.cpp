@@ -113,112 +113,6 @@ int mag_diff_slow(const uint8_t* x, const uint8_t* y, int neg, uint8_t* c) {
   return 0;
 }
 
-// ---- Magnitude sum and difference ---------------------------------------------------------
-
-// An operand as the addition reads it: the value as it counts (for a copy or a report),
-// its digits and its place.
-struct Term {
-  const uint8_t* v;
-  Vec x;
-  int p, lo;  // precision and bottom exponent (-scale)
-  int hi() const { return p + lo - 1; }
-};
-
-// -1, 0, 1 as |x| compares with |y|.
-inline int term_cmp(const Term& x, const Term& y) {
-  const int qx = vec_len(x.x), qy = vec_len(y.x);
-  if (qx == 0 || qy == 0) return (qx != 0) - (qy != 0);
-  const int tx = qx + x.lo, ty = qy + y.lo;  // top exponent + 1
-  if (tx != ty) return tx > ty ? 1 : -1;
-  const Vec jx = x.x << (4 * (kVecDigits - qx)), jy = y.x << (4 * (kVecDigits - qy));
-  return jx == jy ? 0 : (jx > jy ? 1 : -1);
-}
-
-// c = |x| + |y| with sign 0 (both have at most 30 digits); 0 or 19005.
-int mag_sum(const Term& x, const Term& y, uint8_t* c, const uint8_t* rx, const uint8_t* ry) {
-  if (x.x == Vec(0)) {
-    copy_value(y.v, c);
-    return 0;
-  }
-  if (y.x == Vec(0)) {
-    copy_value(x.v, c);
-    return 0;
-  }
-  const int hi = x.hi() > y.hi() ? x.hi() : y.hi();
-  int lo = x.lo < y.lo ? x.lo : y.lo;
-  Vec r;
-  if (hi - lo < kFixMaxDigits) {
-    r = vec_add(x.x << (4 * (x.lo - lo)), y.x << (4 * (y.lo - lo)));
-  } else {
-    // More than 30 positions: only the operand that does not reach the top can have
-    // digits below the 30-position window (each operand has at most 30 digits).
-    const int cut = hi - (kFixMaxDigits - 1);
-    const bool x_low = x.lo < cut;
-    const Term& L = x_low ? x : y;
-    const Term& H = x_low ? y : x;
-    const int k = cut - L.lo;
-    // The dropped positions hold one operand's digits only, so the flag is the verdict
-    // of the highest of them that is not 4: 5 or more sets it, less clears it.
-    unsigned flag = 0;
-    if (k <= kVecDigits) {
-      const Vec dropped = L.x & vec_mask(k);
-      const Vec not4 = dropped ^ (vec_fill(0x4444444444444444ull) & vec_mask(k));
-      if (not4 != Vec(0)) flag = vec_digit(dropped, vec_len(not4) - 1) >= 5;
-    }
-    r = vec_add(vec_shr(L.x, k), vec_shl(H.x, H.lo - cut), flag);
-    lo = cut;
-  }
-  int p = hi - lo + 1, scale = -lo;
-  if (vec_len(r) > p) {
-    if (p < kFixMaxDigits) {
-      ++p;
-    } else {
-      r = round_off_lowest(r);
-      --scale;
-    }
-  }
-  if (above_limit(p, scale)) return fix_report_overflow("+/-", rx, ry);
-  fx_head(c, 0, p, scale);
-  vec_store(c, r, p);
-  return 0;
-}
-
-// c = |x| - |y| when |x| >= |y|, else -(|y| - |x|); the positions below the 30-position
-// window are cut off (the result is truncated toward zero); 0 or 19005.
-int mag_diff(const Term& x0, const Term& y0, uint8_t* c, const uint8_t* rx, const uint8_t* ry) {
-  int neg = 0;
-  const Term* x = &x0;
-  const Term* y = &y0;
-  if (term_cmp(x0, y0) < 0) {
-    x = &y0;
-    y = &x0;
-    neg = 1;
-  }
-  const int hi = x->hi() > y->hi() ? x->hi() : y->hi();
-  int lo = x->lo < y->lo ? x->lo : y->lo;
-  Vec r;
-  if (hi - lo < kFixMaxDigits) {
-    r = vec_sub(vec_shl(x->x, x->lo - lo), vec_shl(y->x, y->lo - lo));
-  } else {
-    const int cut = hi - (kFixMaxDigits - 1);
-    // At most one operand has digits below the window; the borrow out of the dropped
-    // positions is 1 exactly when they belong to y and are not all zero.
-    unsigned borrow = 0;
-    if (y->lo < cut) borrow = (y->x & vec_mask(cut - y->lo)) != Vec(0);
-    const Vec kx = x->lo < cut ? vec_shr(x->x, cut - x->lo) : vec_shl(x->x, x->lo - cut);
-    const Vec ky = y->lo < cut ? vec_shr(y->x, cut - y->lo) : vec_shl(y->x, y->lo - cut);
-    r = vec_sub(kx, ky, borrow);
-    lo = cut;
-  }
-  const int p = vec_len(r), scale = -lo;
-  if (p && above_limit(p, scale)) {
-    return neg ? fix_report_overflow("+/-", ry, rx) : fix_report_overflow("+/-", rx, ry);
-  }
-  fx_head(c, neg, p, scale);
-  vec_store(c, r, p);
-  return 0;
-}
-
 // add_core for operands longer than 30 digits, position by position.
 __attribute__((noinline)) int add_long(const uint8_t* a, const uint8_t* b, uint8_t* c,
                                        bool negate_b) {
@@ -241,33 +135,9 @@ __attribute__((noinline)) int add_long(const uint8_t* a, const uint8_t* b, uint8
   return rc;
 }
 
-// add_core for every shape its straight roads leave: operands longer than 30 digits, a
-// zero term, and results beyond the magnitude limit (reported here, with b shown as it
-// was added).
-__attribute__((noinline)) int add_general(const uint8_t* a, const uint8_t* b, uint8_t* c,
-                                          bool negate_b) {
-  if (!small(a) || !small(b)) return add_long(a, b, c, negate_b);
-  const int pa = fx_prec(a), pb = fx_prec(b);
-  Term ta{a, vec_load(a, pa), pa, -fx_scale(a)}, tb{b, vec_load(b, pb), pb, -fx_scale(b)};
-  const int sa = pa ? fx_sign_bit(a) : 0;
-  const bool flip = negate_b && tb.x != Vec(0);
-  const int sb = (pb ? fx_sign_bit(b) : 0) ^ static_cast<int>(flip);
-  uint8_t shown[kFixMaxBytes];
-  if (flip) {
-    std::memcpy(shown, b, static_cast<size_t>(fx_size(pb)));
-    shown[0] ^= kSignBit;
-    tb.v = shown;
-  }
-  if (sa == sb) {
-    const int rc = mag_sum(ta, tb, c, a, tb.v);
-    if (!rc && sa) c[0] |= kSignBit;
-    return rc;
-  }
-  return sa ? mag_diff(tb, ta, c, tb.v, a) : mag_diff(ta, tb, c, a, tb.v);
-}
-
-// x + y, or x - y when negate_y (y counts with its sign bit flipped), for two non-zero
-// operands: both are aligned on the 30-position window ending at the higher top digit;
+// x + y, or x - y when negate_y (y counts with its sign bit flipped), for two operands of
+// at most 30 digits (a zero one in a difference widens the result to its scale): both
+// are aligned on the 30-position window ending at the higher top digit;
 // what falls below it belongs to one operand only, and decides the sum's rounding flag
 // (the dropped digits compared with 44...4, which is how the flag runs through them) or
 // the difference's borrow (whether the smaller operand lost anything). False when the
@@ -325,6 +195,42 @@ __attribute__((always_inline)) inline bool sum_num(const Num& x, const Num& y, b
   }
   *out = {r, p, -scale, sign};
   return true;
+}
+
+// add_core for every shape its straight roads leave: operands longer than 30 digits, a
+// zero term, and results beyond the magnitude limit (reported here, with b shown as it
+// was added).
+__attribute__((noinline)) int add_general(const uint8_t* a, const uint8_t* b, uint8_t* c,
+                                          bool negate_b) {
+  if (!small(a) || !small(b)) return add_long(a, b, c, negate_b);
+  const int pa = fx_prec(a), pb = fx_prec(b);
+  // The sign of a zero with digits is its sign bit, which decides between sum and
+  // difference below.
+  const Num x{vec_load(a, pa), pa, -fx_scale(a), pa ? fx_sign_bit(a) : 0};
+  Num y{vec_load(b, pb), pb, -fx_scale(b), pb ? fx_sign_bit(b) : 0};
+  const uint8_t* shown = b;
+  uint8_t flipped[kFixMaxBytes];
+  if (negate_b && y.d != Vec(0)) {
+    std::memcpy(flipped, b, static_cast<size_t>(fx_size(pb)));
+    flipped[0] ^= kSignBit;
+    shown = flipped;
+    y.sign ^= 1;
+  }
+  // A zero term of a sum leaves the other term's bytes as they are (a zero's scale does
+  // not widen the sum); in a difference it widens the result to both scales.
+  if (x.sign == y.sign && (x.d == Vec(0) || y.d == Vec(0))) {
+    copy_value(x.d == Vec(0) ? shown : a, c);
+    if (x.sign) c[0] |= kSignBit;
+    return 0;
+  }
+  Num r;
+  if (sum_num(x, y, false, &r)) {
+    num_store(r, c);
+    return 0;
+  }
+  // A difference shows the larger magnitude first (the two are never equal here).
+  if (x.sign != y.sign && fx_magnitude_cmp(a, b) < 0) return fix_report_overflow("+/-", shown, a);
+  return fix_report_overflow("+/-", a, shown);
 }
 
 // ---- Two-word decimal arithmetic ----------------------------------------------------------
