@@ -80,11 +80,13 @@ int main(int argc, char** argv) {
         case 2: rc = fixmul(a, b, c); break;
         default: rc = fixdiv(a, b, c);
       }
-      // The result's own bytes on success; the report on failure; the operands after the
-      // call (fixmul may clear the free half-byte of an odd precision, the same way in
-      // both builds).
-      const int n = rc ? 0 : 2 + ((c[0] & 0x7f) + 1) / 2;
-      const char* text = rc ? qd_errtxt_adr() : "";
+      // The result's own bytes on success (a division whose last addition fails returns 0
+      // and leaves c as it was); the report (also one recorded by a step that does not stop
+      // the division); the operands after the call (fixmul may clear the free half-byte of
+      // an odd precision, the same way in both builds).
+      int n = rc ? 0 : 2 + ((c[0] & 0x7f) + 1) / 2;
+      if (n > 17) n = 17;
+      const char* text = qd_errtxt_adr();
       Hash& h = hash[op];
       h.add(&rc, sizeof rc);
       h.add(c, static_cast<size_t>(n));
