@@ -1,5 +1,6 @@
 // timmani_test.cpp: casts, comparisons and arithmetic of datetimes and timespans, at the
-// fixed instant 2007-11-28 13:05:07.042.
+// fixed instant 2007-11-28 13:05:07.042, and their bytes on random operands on every build.
+#include "../tools/abcheck/abcheck.h"
 #include "dt_test_util.h"
 
 namespace dtt {
@@ -253,6 +254,20 @@ TEST_F(Arith, DifferenceReadsTheClockFirst) {
     EXPECT_TRUE(qd::current_is_set());
     EXPECT_EQ(std::memcmp(got.b, want.b, sizeof got.b), 0) << lit(got, true);
   }
+}
+
+// dt_sub, dt_ts_add, dt_weekday and dt_cmp on 20000 random operand pairs each, hashed as
+// tools/abcheck hashes them (the whole result buffer, codes, report texts, operands after
+// the call): the same on every platform and width, and the same as when the hashes were
+// taken. A change meant to alter results takes its new hashes from `abcheck 20000`.
+class CalendarBytes : public qdtest::ReportTest {};
+
+TEST_F(CalendarBytes, SameOnEveryBuild) {
+  const auto hash = abcheck::run_calendar(20000, [](const abcheck::Call&) {});
+  EXPECT_EQ(hash[0], 0xa3c4ce41bcd330ffull) << "dt_sub";
+  EXPECT_EQ(hash[1], 0xc89d0e1f71d7a855ull) << "dt_ts_add";
+  EXPECT_EQ(hash[2], 0x282c0122d107ebbbull) << "dt_weekday";
+  EXPECT_EQ(hash[3], 0xdb12a1837768bf63ull) << "dt_cmp";
 }
 
 }  // namespace

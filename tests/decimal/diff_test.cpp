@@ -217,7 +217,7 @@ TEST(FixDiff, DivisionOnBinaryCoefficientsMatchesSteps) {
 // The four operations on 20000 random operand pairs each, hashed as tools/abcheck hashes
 // them: results, return codes, report texts and operands after the call are the same on
 // every platform and width, and the same as when the hashes were taken. A change meant
-// to alter results takes its new hashes from `abcheck 20000` (tools/abcheck).
+// to alter results takes its new hashes from `abcheck 20000`.
 class FixBytes : public qdtest::ReportTest {};
 
 TEST_F(FixBytes, SameOnEveryBuild) {
