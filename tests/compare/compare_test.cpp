@@ -378,45 +378,45 @@ TEST(Compare, FirstDifferenceInEveryBlock) {
   }
 }
 
-}  // namespace
+// A text of exactly the bytes given, in an allocation of that size: a read past it is
+// caught by the sanitizers and memcheck.
+std::unique_ptr<char[]> exact(const std::string& bytes) {
+  std::unique_ptr<char[]> p(new char[bytes.size()]);
+  std::memcpy(p.get(), bytes.data(), bytes.size());
+  return p;
+}
 
-namespace {
+int limit(const std::string& field) {
+  return field == "all" ? kAll : static_cast<int>(qdtest::num(field));
+}
 
-// Length limits that end a text inside, at and just past an eight-byte step, against a
-// text that goes on, ends, or carries blanks or bytes near the blank; bytes above 0x7f
-// count unsigned. Each row is also checked with the operands swapped.
-TEST(Compare, LimitsAroundTheStepOfTheTextWalk) {
-  struct Row {
-    const char* a;
-    const char* b;
-    int la, lb, expected;
-  };
-  const Row rows[] = {
-      {"abcdefghX", "abcdefghY", 8, 8, 0},
-      {"abcdefghX", "abcdefghY", 9, 9, -1},
-      {"abcdefghX", "abcdefghY", 8, kAll, -1},  // a's blank against Y
-      {"abcdefgh", "abcdefgh   ", kAll, kAll, 0},
-      {"abcdefgh", "abcdefgh  \x1f", kAll, kAll, 1},
-      {"abcdefgh!", "abcdefgh", kAll, kAll, 1},
-      {"abcdefgh\xe9", "abcdefgha", kAll, kAll, 1},
-      {"abcdefg", "abcdefgh", kAll, 7, 0},
-      {"abcdefghijklmnop", "abcdefghijklmnopq", 16, kAll, -1},
-      {"abcdefghijklmnopq", "abcdefghijklmnop ", 16, 17, 0},
-      {"abcdefghijklmno\x01", "abcdefghijklmno", kAll, kAll, -1},
-      {"x", "", 0, kAll, 0},
-      {"x", "y", -5, 0, 0},
-      {"", "y", kAll, kAll, -1},
-  };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(std::string(r.a) + "|" + r.b + "|" + std::to_string(r.la) + "|" + std::to_string(r.lb));
-    EXPECT_EQ(compare(const_cast<char*>(r.a), 4, const_cast<char*>(r.b), 29, r.la, r.lb), r.expected);
-    EXPECT_EQ(compare(const_cast<char*>(r.b), 29, const_cast<char*>(r.a), 4, r.lb, r.la), -r.expected);
+// Texts that end inside, at or just past a step of the walk, or only at their limits,
+// against bytes near the blank; bytes after a terminator never count.
+TEST(Compare, CharWalkEndsAndLimits) {
+  for (const qdtest::Row& r : qdtest::cases("types/compare_texts.txt", "walk")) {
+    SCOPED_TRACE(r[0] + " | " + r[1] + " | " + r[2] + " | " + r[3]);
+    const auto a = exact(r[0]), b = exact(r[1]);
+    const int la = limit(r[2]), lb = limit(r[3]), expected = std::stoi(r[4]);
+    for (const auto& [ca, cb] : {std::pair{4, 4}, {29, 29}, {4, 29}, {28, 4}}) {
+      EXPECT_EQ(compare(a.get(), ca, b.get(), cb, la, lb), expected) << ca << "/" << cb;
+      EXPECT_EQ(compare(b.get(), cb, a.get(), ca, lb, la), -expected) << ca << "/" << cb;
+    }
   }
 }
 
-}  // namespace
-
-namespace {
+// The sort routine of char texts returns the difference of the first differing bytes,
+// not only its sign; compare gives the same order.
+TEST(Compare, CharSortRoutineDifferences) {
+  const qd_cmp_fn sort_char = comp_func(4, 0);
+  for (const qdtest::Row& r : qdtest::cases("types/compare_texts.txt", "sort")) {
+    SCOPED_TRACE(r[0] + " | " + r[1]);
+    const auto a = exact(r[0]), b = exact(r[1]);
+    const int expected = std::stoi(r[2]);
+    EXPECT_EQ(sort_char(a.get(), b.get()), expected);
+    EXPECT_EQ(sort_char(b.get(), a.get()), -expected);
+    EXPECT_EQ(compare(a.get(), 4, b.get(), 4, kAll, kAll), (expected > 0) - (expected < 0));
+  }
+}
 
 // Byte strings of every length up to 40 differing at one position, up or down, with a
 // later difference the other way: the block search (now only byte strings and mixed
@@ -439,103 +439,6 @@ TEST(Compare, ByteStringsFindTheirFirstDifference) {
         EXPECT_EQ(compare(t.p(), 4, y.p(), 12, static_cast<int>(len), kAll), -up);
       }
     }
-  }
-}
-
-// Texts held in allocations of exactly the bytes a row gives (a terminator only where the
-// row writes one), compared as char, varchar and the two mixed: where one text ends
-// inside a sixteen-byte step, right after one, or only at its limit, against bytes just
-// below and above the blank and unsigned bytes above 0x7f; bytes after a terminator never
-// count. Each row also runs with the operands swapped.
-TEST(Compare, CharWalkEndsAndLimits) {
-  using namespace std::string_literals;
-  struct Row {
-    std::string a, b;
-    int la, lb, expected;
-  };
-  const std::string p = "abcdefghijklmnop";  // one step of the walk
-  const Row rows[] = {
-      {"ab\0"s, "ab\x1f\0"s, kAll, kAll, 1},     // a's blank against a byte below it
-      {"ab\0"s, "ab  c\0"s, kAll, kAll, -1},     // blanks, then a letter
-      {"ab\0"s, "ab  \0"s, kAll, kAll, 0},
-      {"ab\xff\0"s, "ab\0"s, kAll, kAll, 1},      // unsigned: 0xff after the blank
-      {"\x80\0"s, "\x7f\0"s, kAll, kAll, 1},
-      {"abc\0x"s, "abc\0y"s, kAll, kAll, 0},      // after both terminators: not read
-      {"abc"s, "abd"s, 3, 3, -1},                 // no terminator: the limits end them
-      {"abc"s, "abd"s, 2, 2, 0},
-      {"abc"s, "ab "s, 2, 3, 0},
-      {"abc"s, "abd"s, 0, 3, -1},                 // nothing against "abd"
-      {"abc"s, "abd"s, -1, 3, -1},                // a negative limit is 0
-      {"abc"s, "abd"s, -1, -7, 0},
-      {"abc"s, "abd"s, INT32_MIN, 3, -1},
-      {p + "\0"s, p + "\0"s, kAll, kAll, 0},      // both end right after a step
-      {p + "q\0"s, p + "\0"s, kAll, kAll, 1},
-      {p + "\0"s, p + "\x01\0"s, kAll, kAll, 1},  // a's blank beats 0x01
-      {p + "qr\0"s, p + "qs\0"s, kAll, kAll, -1},
-      {p + "qr"s, p + "qs"s, 17, 17, 0},          // a limit inside the last step
-      {p + "qr"s, p + "qs"s, 18, 18, -1},
-      {p, p + "  "s, 16, 18, 0},                  // a limit exactly at a step
-      {p, p + " !"s, 16, 18, -1},
-      {p + p + "\0"s, p + p + "\0"s, kAll, 32, 0},
-      {p.substr(0, 15) + "\0"s, p + "\0"s, kAll, kAll, -1},  // a ends at the step's last byte
-      {p.substr(0, 15) + "\0"s, p + "\0"s, 1000, 15, 0},
-  };
-  for (const Row& r : rows) {
-    // Exact-size copies: a read past either is caught by the sanitizers and memcheck.
-    std::unique_ptr<char[]> a(new char[r.a.size()]), b(new char[r.b.size()]);
-    std::memcpy(a.get(), r.a.data(), r.a.size());
-    std::memcpy(b.get(), r.b.data(), r.b.size());
-    SCOPED_TRACE(std::to_string(&r - rows) + ": " + std::to_string(r.la) + "/" + std::to_string(r.lb));
-    for (const auto& [ca, cb] : {std::pair{4, 4}, {29, 29}, {4, 29}, {28, 4}}) {
-      EXPECT_EQ(compare(a.get(), ca, b.get(), cb, r.la, r.lb), r.expected) << ca << "/" << cb;
-      EXPECT_EQ(compare(b.get(), cb, a.get(), ca, r.lb, r.la), -r.expected) << ca << "/" << cb;
-    }
-  }
-}
-
-}  // namespace
-
-namespace {
-
-// The sort routine of char texts returns the difference of the first differing bytes,
-// the shorter text read as blanks after its end: rows where the texts differ inside the
-// walk's first step, at its last byte, just after it and far after it, where one ends
-// there (the other's next byte that is not a blank against the blank), where both end
-// (bytes after the terminators are never read) and bytes above 0x7f. Each text sits in an
-// allocation of exactly its bytes; each row also runs swapped, with the difference negated.
-TEST(Compare, CharSortRoutineDifferences) {
-  using namespace std::string_literals;
-  struct Row {
-    std::string a, b;
-    int expected;
-  };
-  const std::string p = "abcdefghijklmnop";  // one step of the walk
-  const Row rows[] = {
-      {"abc\0"s, "abd\0"s, 'c' - 'd'},
-      {"\0"s, "\0"s, 0},
-      {"\0"s, "   \0"s, 0},
-      {"\0"s, "  !\0"s, ' ' - '!'},
-      {"ab\0"s, "ab\x7f\0"s, ' ' - 0x7f},
-      {"ab\0"s, "ab\x01\0"s, ' ' - 0x01},
-      {"ab\xff\0"s, "ab\x01\0"s, 0xff - 0x01},        // unsigned bytes
-      {"abc\0x"s, "abc\0y"s, 0},                      // after both terminators
-      {p.substr(0, 15) + "x\0"s, p + "\0"s, 'x' - 'p'},  // the step's last byte
-      {p + "\0"s, p + "q\0"s, ' ' - 'q'},             // a ends right after a step
-      {p + "\0"s, p + "    \0"s, 0},
-      {p + p + "a\0"s, p + p + "b\0"s, 'a' - 'b'},    // after two steps
-      {p + p + p + "\0"s, p + p + p + "\0"s, 0},
-      {p + "abc\0"s, p + "ab\0"s, 'c' - ' '},         // inside the bytes after a step
-  };
-  const qd_cmp_fn sort_char = comp_func(4, 0);
-  for (const Row& r : rows) {
-    std::unique_ptr<char[]> a(new char[r.a.size()]), b(new char[r.b.size()]);
-    std::memcpy(a.get(), r.a.data(), r.a.size());
-    std::memcpy(b.get(), r.b.data(), r.b.size());
-    SCOPED_TRACE(std::to_string(&r - rows));
-    EXPECT_EQ(sort_char(a.get(), b.get()), r.expected);
-    EXPECT_EQ(sort_char(b.get(), a.get()), -r.expected);
-    // compare gives the same order, as a sign.
-    EXPECT_EQ(compare(a.get(), 4, b.get(), 4, kAll, kAll), (r.expected > 0) - (r.expected < 0));
   }
 }
 
