@@ -1,5 +1,5 @@
-// Tests of the process services on POSIX: password reading through a pseudo-terminal,
-// command running through the shell, the stop message.
+// Tests of the process services on POSIX: password reading through a pseudo-terminal and
+// the stop message.
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -89,50 +89,6 @@ TEST(GetpassTest, Keys) {
   EXPECT_EQ(win_os_getpass("p", &one, 0), &one);
   EXPECT_EQ(one, 'x');
   EXPECT_EQ(win_os_getpass("p", nullptr, 10), nullptr);
-}
-
-TEST(SystemTest, WaitsUnlessTheCommandEndsWithAnAmpersand) {
-  qdtest::TempDir dir;
-  const std::string go = dir.file("go"), out = dir.file("out"), late = dir.file("late");
-  // The file appears only after a pause: seeing it at return means the call waited.
-  EXPECT_EQ(win_os_system(("sleep 0.3; echo done > '" + out + "'").c_str()), 0);
-  EXPECT_EQ(qdtest::read_file(out), "done\n");
-  // This command cannot finish before the test creates "go": returning at all proves
-  // the call did not wait.
-  const std::string cmd =
-      "while [ ! -e '" + go + "' ]; do sleep 0.02; done; echo late > '" + late + "'&";
-  EXPECT_EQ(win_os_system(cmd.c_str()), 0);
-  EXPECT_FALSE(std::filesystem::exists(late));
-  dir.write("go", "");
-  for (int i = 0; i < 500 && !std::filesystem::exists(late); ++i) qd::plat::sleep_ms(10);
-  EXPECT_TRUE(std::filesystem::exists(late));
-  // The command's process was never this process's child: nothing is left to reap.
-  errno = 0;
-  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
-  EXPECT_EQ(errno, ECHILD);
-}
-
-TEST(SystemTest, CannotStart) {
-  const std::pair<const char*, int> cases[] = {
-      {"/nonexistent/program", -1},   // the interpreter cannot find it
-      {"/nonexistent/program &", 0},  // not waited for: not known
-      {"exit 127", -1},               // indistinguishable, by design
-      {"exit 3", 0},                  // started and ended: a failure of its own
-      {"", 0},
-      {"&", 0},
-  };
-  for (const auto& [command, result] : cases) EXPECT_EQ(win_os_system(command), result) << command;
-  EXPECT_EQ(win_os_system(nullptr), -1);
-}
-
-TEST(SystemTest, CommandIsCutAt1023Characters) {
-  qdtest::TempDir dir;
-  const std::string kept = dir.file("kept"), lost = dir.file("lost");
-  std::string cmd = "echo k > '" + kept + "'; : ";
-  cmd += std::string(1023 - cmd.size(), 'x') + "; echo l > '" + lost + "'";
-  EXPECT_EQ(win_os_system(cmd.c_str()), 0);
-  EXPECT_EQ(qdtest::read_file(kept), "k\n");
-  EXPECT_FALSE(std::filesystem::exists(lost));
 }
 
 TEST(MessageBoxStopDeathTest, ShowsTheTextAndEndsTheProcess) {

@@ -1,9 +1,13 @@
-// Tests of the process services every platform shares: the paced abort check and the
-// low-level write retry (password reading and command running: osproc_*_test.cpp).
+// Tests of the process services every platform shares: the paced abort check, the
+// low-level write retry and command running (password reading: osproc_posix_test.cpp).
 #include "platform/platform.h"
 #include "runtime/os_internal.h"
 #include "runtime/runtime_internal.h"
 #include "test_support.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 namespace {
 
@@ -95,6 +99,92 @@ TEST(LowLevelFileTest, OpenAppendWriteClose) {
   EXPECT_EQ(qdtest::read_file(path), "abc\nabc\n");
   EXPECT_EQ(qd::os_open(nullptr, qd::kOsRead, 0), -1);
   errno = 0;
+}
+
+// Command lines of this platform. POSIX runs them through the shell; Windows starts the
+// program they name as the system starts processes (cmd /c runs the interpreter's own
+// commands), and its echo ends a line with "\r\n". kept_then_lost writes "k" into kept,
+// then (past character 1023) "l" into lost.
+#ifdef _WIN32
+const std::string kMissing = "C:\\nonexistent\\program.exe", kShell = "cmd /c ";
+const std::string kDone = "done\r\n";
+std::string after_a_pause(const std::string& out) {
+  return "cmd /c ping -n 2 127.0.0.1 >NUL & echo done> \"" + out + "\"";
+}
+std::string once_there(const std::string& go, const std::string& late) {
+  return "cmd /c for /L %i in (1,1,3000) do @if exist \"" + go + "\" (echo late> \"" + late +
+         "\" & exit) &";
+}
+std::string kept_then_lost(const std::string& kept, const std::string& lost) {
+  std::string cmd = "cmd /c echo k> \"" + kept + "\" & echo ";
+  return cmd + std::string(1023 - cmd.size(), 'x') + " & echo l> \"" + lost + "\"";
+}
+#else
+const std::string kMissing = "/nonexistent/program", kShell = "";
+const std::string kDone = "done\n";
+std::string after_a_pause(const std::string& out) { return "sleep 0.3; echo done > '" + out + "'"; }
+std::string once_there(const std::string& go, const std::string& late) {
+  return "while [ ! -e '" + go + "' ]; do sleep 0.02; done; echo late > '" + late + "'&";
+}
+std::string kept_then_lost(const std::string& kept, const std::string& lost) {
+  std::string cmd = "echo k > '" + kept + "'; : ";
+  return cmd + std::string(1023 - cmd.size(), 'x') + "; echo l > '" + lost + "'";
+}
+#endif
+
+TEST(SystemTest, WaitsUnlessTheCommandEndsWithAnAmpersand) {
+  qdtest::TempDir dir;
+  const std::string go = dir.file("go"), out = dir.file("out"), late = dir.file("late");
+  // The file appears only after a pause: seeing it at return means the call waited.
+  EXPECT_EQ(win_os_system(after_a_pause(out).c_str()), 0);
+  EXPECT_EQ(qdtest::read_file(out), kDone);
+  // This command cannot finish before the test creates "go": returning at all proves
+  // the call did not wait.
+  EXPECT_EQ(win_os_system(once_there(go, late).c_str()), 0);
+  EXPECT_FALSE(std::filesystem::exists(late));
+  dir.write("go", "");
+  for (int i = 0; i < 1000 && !std::filesystem::exists(late); ++i) qd::plat::sleep_ms(10);
+  EXPECT_TRUE(std::filesystem::exists(late));
+#ifndef _WIN32
+  // The command's process was never this process's child: nothing is left to reap.
+  errno = 0;
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+#endif
+}
+
+TEST(SystemTest, CannotStart) {
+  // What a command gives through the POSIX shell, and on Windows, which knows at the start
+  // whether the program exists, waited for or not.
+  const struct {
+    std::string command;
+    int posix, windows;
+  } cases[] = {
+      {kMissing, -1, -1},
+      {kMissing + " &", 0, -1},   // POSIX: not waited for, not known
+      {kShell + "exit 3", 0, 0},  // started and ended: a failure of its own
+      {"", 0, -1},                // Windows: no program named
+      {"&", 0, -1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(win_os_system(c.command.c_str()), kShell.empty() ? c.posix : c.windows) << c.command;
+  }
+  EXPECT_EQ(win_os_system(nullptr), -1);
+  if (kShell.empty()) {
+    EXPECT_EQ(win_os_system("exit 127"), -1);  // indistinguishable, by design
+  }
+}
+
+TEST(SystemTest, CommandIsCutAt1023Characters) {
+  qdtest::TempDir dir;
+  const std::string kept = dir.file("kept"), lost = dir.file("lost");
+  EXPECT_EQ(win_os_system(kept_then_lost(kept, lost).c_str()), 0);
+#ifdef _WIN32
+  EXPECT_EQ(qdtest::read_file(kept).substr(0, 1), "k");
+#else
+  EXPECT_EQ(qdtest::read_file(kept), "k\n");
+#endif
+  EXPECT_FALSE(std::filesystem::exists(lost));
 }
 
 }  // namespace
