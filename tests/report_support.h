@@ -1,8 +1,11 @@
 // report_support.h: what the tests that read the library's error reports share: a
 // configuration naming a catalogue folder, a fresh report per test, the report's body,
-// and the runtime's test hooks given back.
+// the runtime's test hooks given back, and a stand-in for the low-level write.
 #pragma once
 
+#include <sys/stat.h>
+
+#include "platform/platform.h"
 #include "runtime/acct_internal.h"
 #include "runtime/runtime_internal.h"
 #include "status/lowio.h"
@@ -76,5 +79,43 @@ class ReportTest : public IsolatedTest {
   std::string ini_;
   std::string share_ = QD_SHARE_DIR;
 };
+
+// A stand-in for the library's low-level write (qd::os_set_write_for_test(fake_write)),
+// set through fake_writes: the next `failures` attempts fail with `failure_errno`; then
+// one attempt writes at most `partial` bytes (0: all), and files hold at most `limit`
+// bytes (0: no limit; a write finding its file full fails as too large). With `real` off
+// nothing is written and each attempt reports `short_by` bytes fewer than asked. It
+// counts the attempts, and whether one began with errno set.
+struct FakeWrite {
+  int failures = 0, failure_errno = 0, partial = 0, short_by = 0;
+  size_t limit = 0;
+  bool real = true;
+  int calls = 0;
+  bool errno_on_entry = false;
+};
+inline FakeWrite fake_writes;
+
+inline int fake_write(int fd, const void* data, unsigned size) {
+  FakeWrite& f = fake_writes;
+  ++f.calls;
+  if (errno != 0) f.errno_on_entry = true;
+  if (f.failures > 0) {
+    --f.failures;
+    errno = f.failure_errno;
+    return -1;
+  }
+  if (!f.real) return static_cast<int>(size) - f.short_by;
+  if (f.partial > 0) size = std::min<unsigned>(size, std::exchange(f.partial, 0));
+  struct stat st;
+  if (f.limit && fstat(fd, &st) == 0) {
+    const size_t used = static_cast<size_t>(st.st_size);
+    if (used >= f.limit) {
+      errno = EFBIG;
+      return -1;
+    }
+    size = static_cast<unsigned>(std::min<size_t>(size, f.limit - used));
+  }
+  return qd::plat::file_write_once(fd, data, size);
+}
 
 }  // namespace qdtest

@@ -13,10 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A write that finds the disk full.
-int disk_full(int, const void*, unsigned) {
-  errno = ENOSPC;
-  return -1;
+// Every write finds the disk full.
+void disk_full() {
+  qdtest::fake_writes = {INT32_MAX, ENOSPC};
+  qd::os_set_write_for_test(qdtest::fake_write);
 }
 
 // What a call gave, and the report of the thread that made it.
@@ -160,10 +160,10 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
     trace_into(inst_ / "ro");
   } else if (n == "trace_disk_full") {
     trace_into(inst_);
-    qd::os_set_write_for_test(disk_full);
+    disk_full();
   } else if (n == "acct_disk_full") {
     ASSERT_EQ(open_log(inst_ / "acct.log"), 0);
-    qd::os_set_write_for_test(disk_full);
+    disk_full();
     call = [] { return acct_write(ACCT_EV_APPLIC, 1, "full"); };
   } else {
     FAIL() << "no such case: " << n;

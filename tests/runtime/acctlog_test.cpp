@@ -156,35 +156,12 @@ TEST_F(AcctTest, EscapesOfAFullBudgetFitTheLine) {
   for (auto [at, n] : kept) EXPECT_EQ(f[at].size(), 2 + 2 * n) << "field " << at + 1;
 }
 
-// A file system whose files hold at most `limit` bytes (0: no limit): a write that does
-// not fit writes what fits, or fails as "file too large" when nothing fits. Writes can
-// be made to fail or to write only part, and opens to be refused as taken.
-struct FakeFiles {
-  size_t limit = 0;
-  int failures_left = 0, failure_errno = 0;  // writes still to fail, and how
-  int partial = 0;                           // bytes the next write writes (0: all)
-  int taken_left = 0;                        // opens still to refuse as taken
+// Opens that can be refused as taken, recording each path asked for; writes through
+// qdtest::fake_write.
+struct FakeOpens {
+  int taken_left = 0;  // opens still to refuse as taken
   Strings opened;
 } g_fake;
-
-int fake_write(int fd, const void* data, unsigned size) {
-  if (g_fake.failures_left > 0) {
-    --g_fake.failures_left;
-    errno = g_fake.failure_errno;
-    return -1;
-  }
-  if (g_fake.partial > 0) size = std::min<unsigned>(size, std::exchange(g_fake.partial, 0));
-  struct stat st;
-  if (g_fake.limit && fstat(fd, &st) == 0) {
-    const size_t used = static_cast<size_t>(st.st_size);
-    if (used >= g_fake.limit) {
-      errno = EFBIG;
-      return -1;
-    }
-    size = static_cast<unsigned>(std::min<size_t>(size, g_fake.limit - used));
-  }
-  return qd::plat::file_write_once(fd, data, size);
-}
 
 int fake_open(const char* path, int flags, int mode) {
   g_fake.opened.push_back(path);
@@ -197,9 +174,11 @@ int fake_open(const char* path, int flags, int mode) {
 }
 
 void use_fake_files(size_t limit, int taken = 0) {
-  g_fake = FakeFiles{limit, 0, 0, 0, taken, {}};
+  g_fake = FakeOpens{taken, {}};
+  qdtest::fake_writes = qdtest::FakeWrite{};
+  qdtest::fake_writes.limit = limit;
   qd::acct_set_open_for_test(fake_open);
-  qd::os_set_write_for_test(fake_write);
+  qd::os_set_write_for_test(qdtest::fake_write);
 }
 
 TEST_F(AcctTest, FullFileMovesToTheNextGeneration) {
@@ -231,7 +210,7 @@ TEST_F(AcctTest, FullFileMovesToTheNextGeneration) {
   ASSERT_EQ(got.size(), 9u);
   for (int i = 0; i < 9; ++i) EXPECT_EQ(got[i][2], "'" + text + std::to_string(i) + "'");
   // Later lines go on in the last file.
-  g_fake.limit = 0;
+  qdtest::fake_writes.limit = 0;
   ASSERT_EQ(acct_write(ACCT_EV_DDL, 1, "later"), 0);
   EXPECT_TRUE(qdtest::has(qdtest::read_file(last), "\t'later'\t"));
   // A new configuration starts again with the base name.
@@ -279,9 +258,9 @@ TEST_F(AcctTest, InterruptedPartialAndFailedWrites) {
   };
   for (size_t i = 0; i < std::size(steps); ++i) {
     init_qderr();
-    g_fake.failures_left = steps[i].failures;
-    g_fake.failure_errno = steps[i].failure_errno;
-    g_fake.partial = steps[i].partial;
+    qdtest::fake_writes.failures = steps[i].failures;
+    qdtest::fake_writes.failure_errno = steps[i].failure_errno;
+    qdtest::fake_writes.partial = steps[i].partial;
     EXPECT_EQ(acct_write(ACCT_EV_CONN, 1, std::to_string(i).c_str()), steps[i].result) << i;
   }
   const std::string report = qd_errtxt_adr();
@@ -290,7 +269,7 @@ TEST_F(AcctTest, InterruptedPartialAndFailedWrites) {
             report.rfind("could not be written completely"))
       << report;
   EXPECT_TRUE(qdtest::has(report, "(descriptor " + std::to_string(fd) + ")"));
-  g_fake.failures_left = 0;
+  qdtest::fake_writes.failures = 0;
   EXPECT_EQ(acct_write(ACCT_EV_CONN, 1, "5"), 0);
   const std::vector<Strings> got = lines();
   ASSERT_EQ(got.size(), 5u);

@@ -1,9 +1,7 @@
 // Tests of the process services every platform shares: the paced abort check, the
 // low-level write retry and command running (password reading: osproc_posix_test.cpp).
-#include "platform/platform.h"
+#include "report_support.h"
 #include "runtime/os_internal.h"
-#include "runtime/runtime_internal.h"
-#include "test_support.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -45,23 +43,6 @@ TEST(PeekTest, AtMostOncePerGap) {
   qd::config_reset_for_test();
 }
 
-struct FakeWrite {
-  int fail_times, fail_errno;
-  int short_by;  // a successful attempt writes this many bytes fewer
-  int calls;
-  bool errno_set_on_entry;
-} g_fake;
-
-int fake_write(int, const void*, unsigned size) {
-  ++g_fake.calls;
-  if (errno != 0) g_fake.errno_set_on_entry = true;
-  if (g_fake.calls <= g_fake.fail_times) {
-    errno = g_fake.fail_errno;
-    return -1;
-  }
-  return static_cast<int>(size) - g_fake.short_by;
-}
-
 TEST(LowLevelFileTest, WriteRetriedWhileInterrupted) {
   struct Case {
     int fail_times, fail_errno, short_by, result, calls;
@@ -73,14 +54,14 @@ TEST(LowLevelFileTest, WriteRetriedWhileInterrupted) {
       {3, EAGAIN, 0, -1, 1},  {0, 0, 5, 3, 1},  // a short write is handed back as it is
       {2, EINTR, 8, 0, 3},
   };
-  qd::os_set_write_for_test(fake_write);
+  qd::os_set_write_for_test(qdtest::fake_write);
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.fail_times << "/" << c.fail_errno);
-    g_fake = FakeWrite{c.fail_times, c.fail_errno, c.short_by, 0, false};
+    qdtest::fake_writes = {c.fail_times, c.fail_errno, 0, c.short_by, 0, false};
     errno = ERANGE;  // left over from earlier: cleared before each attempt
     EXPECT_EQ(qd::os_write(1, "12345678", 8), c.result);
-    EXPECT_EQ(g_fake.calls, c.calls);
-    EXPECT_FALSE(g_fake.errno_set_on_entry);
+    EXPECT_EQ(qdtest::fake_writes.calls, c.calls);
+    EXPECT_FALSE(qdtest::fake_writes.errno_on_entry);
     EXPECT_EQ(errno, c.result < 0 ? c.fail_errno : 0);
   }
   qd::os_set_write_for_test(nullptr);
