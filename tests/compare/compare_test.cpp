@@ -29,11 +29,6 @@ Value num(int code, T v) {
   return r;
 }
 Value i32(int32_t v) { return num(1, v); }
-Value i16(int16_t v) { return num(6, v); }
-Value i8(int8_t v) { return num(5, v); }
-Value boolean(int8_t v) { return num(11, v); }
-Value dbl(double v) { return num(2, v); }
-Value flt(float v) { return num(7, v); }
 Value text(int code, const std::string& s) {
   Value r{code, std::vector<unsigned char>(s.begin(), s.end())};
   r.bytes.push_back(0);
@@ -70,12 +65,12 @@ Value bits(const std::string& b, int code = 14) {
 Value value(const std::string& field) {
   const size_t colon = field.find(':');
   const std::string kind = field.substr(0, colon), t = field.substr(colon + 1);
-  if (kind == "i8") return i8(static_cast<int8_t>(std::stoi(t)));
-  if (kind == "i16") return i16(static_cast<int16_t>(std::stoi(t)));
+  if (kind == "i8") return num(5, static_cast<int8_t>(std::stoi(t)));
+  if (kind == "i16") return num(6, static_cast<int16_t>(std::stoi(t)));
   if (kind == "i32") return i32(static_cast<int32_t>(std::stoll(t)));
-  if (kind == "bool") return boolean(static_cast<int8_t>(std::stoi(t)));
-  if (kind == "dbl") return dbl(std::stod(t));
-  if (kind == "flt") return flt(std::stof(t));
+  if (kind == "bool") return num(11, static_cast<int8_t>(std::stoi(t)));
+  if (kind == "dbl") return num(2, std::stod(t));
+  if (kind == "flt") return num(7, std::stof(t));
   if (kind == "fix") return fix(t.substr(0, t.rfind(',')), std::stoi(t.substr(t.rfind(',') + 1)));
   if (kind == "chr") return chr(t);
   if (kind == "t29") return text(29, t);
@@ -107,14 +102,14 @@ TEST(Compare, SameAndMixedTypes) {
     EXPECT_EQ(cmp(value(c[1]), value(c[0])), -expected) << c[1] << " vs " << c[0] << " swapped";
   }
   // Every numeric pair: 7 as each type against 8 as each type.
-  std::vector<Value> sevens = {i8(7), i16(7), i32(7), dbl(7), flt(7), fix("70", 1)};
-  std::vector<Value> eights = {i8(8), i16(8), i32(8), dbl(8), flt(8), fix("800", 2)};
-  for (Value& s : sevens) {
-    for (Value& e : eights) {
-      EXPECT_EQ(cmp(s, e), -1) << s.code << " vs " << e.code;
-      EXPECT_EQ(cmp(e, s), 1) << e.code << " vs " << s.code;
+  const std::vector<std::string> sevens = {"i8:7", "i16:7", "i32:7", "dbl:7", "flt:7", "fix:70,1"};
+  const std::vector<std::string> eights = {"i8:8", "i16:8", "i32:8", "dbl:8", "flt:8", "fix:800,2"};
+  for (const std::string& s : sevens) {
+    for (const std::string& e : eights) {
+      EXPECT_EQ(cmp(value(s), value(e)), -1) << s << " vs " << e;
+      EXPECT_EQ(cmp(value(e), value(s)), 1) << e << " vs " << s;
     }
-    for (Value& t : sevens) EXPECT_EQ(cmp(s, t), 0) << s.code << " vs " << t.code;
+    for (const std::string& t : sevens) EXPECT_EQ(cmp(value(s), value(t)), 0) << s << " vs " << t;
   }
 }
 
