@@ -142,7 +142,9 @@ QD_API int fixsub(const qd_fix* a, qd_fix* b, qd_fix* c);
     @return 0, or 19005 (recorded) when the product's scale falls below -127. */
 QD_API int fixmul(qd_fix* a, qd_fix* b, qd_fix* c);
 /** Writes a / b, to 30 significant digits, into c (17 bytes, distinct from the
-    operands).
+    operands). Near the magnitude limit the additions that refine the quotient may fail:
+    their 19005 reports stay recorded, the division still returns 0, and c holds the last
+    sum that succeeded, or what it held before the call when none did.
     @return 0, 19000 (recorded: b is zero) or 19005 (the quotient lies beyond the scale
     range). */
 QD_API int fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c);

@@ -516,7 +516,9 @@ int fix_report_overflow(const char* name, const uint8_t* a, const uint8_t* b);
 int fix_report_double(double x);
 // The division step by step through fix values in bytes, reporting as it goes: the road
 // for every operand (__fixdiv first tries the same steps on values in registers).
-int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c);
+// *wrote_c (when given) tells, after a return of 0, whether c was written: not when
+// every addition failed.
+int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c, bool* wrote_c = nullptr);
 // The division's chain on binary coefficients for the usual operands:
 // the same quotient to the byte as divide_by_steps, or false, with nothing written or
 // reported, for every case it leaves to the other roads.

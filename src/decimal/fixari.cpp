@@ -782,8 +782,11 @@ void subtract_product(const uint8_t* a, const uint8_t* p, uint8_t* r) {
   }
 }
 
-void add_estimate(const uint8_t* q, const uint8_t* t, uint8_t* c) {
-  if (add_core(q, t, c, false)) report<0, QDF_FIXADD>();
+// c = q + t as fixadd computes it; false when it fails (c is then as it was).
+bool add_estimate(const uint8_t* q, const uint8_t* t, uint8_t* c) {
+  if (add_core(q, t, c, false) == 0) return true;
+  report<0, QDF_FIXADD>();
+  return false;
 }
 
 // fixiszero, deciding at once on the usual values: no digits, or a non-zero top digit.
@@ -796,7 +799,7 @@ inline bool is_zero(const uint8_t* v) {
 
 }  // namespace
 
-int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c) {
+int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c, bool* wrote_c) {
   if (is_zero(b)) return report<QDE_DIVISION_BY_ZERO, QDF_FIXDIV>("division");
   // Zeroed, so that a product or difference that fails (and writes nothing) counts as 0.
   // q and r may be given a header of more than 30 digits with only 17 bytes behind it: q
@@ -813,17 +816,19 @@ int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   subtract_product(a, p, r);
   if (is_zero(r)) {
     copy_value(q, c);
+    if (wrote_c) *wrote_c = true;
     return 0;
   }
   if ((rc = fix_estimate(fix_double(r), xb, t)) != 0) return rc;
-  add_estimate(q, t, c);
+  bool wrote = add_estimate(q, t, c);
   copy_value(c, q);
   mul_core(q, b, p);
   subtract_product(a, p, r);
   if (!is_zero(r)) {
     if ((rc = fix_estimate(fix_double(r), xb, t)) != 0) return rc;
-    add_estimate(q, t, c);
+    wrote = add_estimate(q, t, c) || wrote;
   }
+  if (wrote_c) *wrote_c = wrote;
   return 0;
 }
 
@@ -872,8 +877,12 @@ QD_DOUBLE_MATH bool div_in_registers(const uint8_t* a, const uint8_t* b, uint8_t
 QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
   (void)precision;  // the refinement always works to the full 30 digits
   QD_INPUTS_OK(valid_fix(a, kFixMaxBytes) && valid_fix(b, kFixMaxBytes));
-  if (div_binary(a, b, c)) return QD_FIX_OUT(0, c);
-  return QD_FIX_OUT(div_in_registers(a, b, c) ? 0 : divide_by_steps(a, b, c), c);
+  if (div_binary(a, b, c) || div_in_registers(a, b, c)) return QD_FIX_OUT(0, c);
+  // When every addition of the steps fails, the division still returns 0 and c is as the
+  // caller left it: only a c the division wrote is checked.
+  bool wrote = false;
+  const int rc = divide_by_steps(a, b, c, &wrote);
+  return wrote ? QD_FIX_OUT(rc, c) : rc;
 }
 
 QD_EXTERN_C QD_API int fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c) {
