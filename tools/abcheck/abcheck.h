@@ -113,85 +113,90 @@ inline void hash_bytes(uint64_t& h, const void* p, size_t n) {
   for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<const uint8_t*>(p)[i]) * 1099511628211ull;
 }
 
-// Runs each decimal operation on `pairs` fresh operand pairs, gives every call to emit,
-// and returns the four hashes (FNV-1a over each operation's calls).
-template <class Emit>
-Hashes run(long pairs, Emit&& emit) {
+// Runs operations first_op to first_op + 3 on `pairs` fresh operand pairs each, gives
+// every call to emit, and returns the four hashes (FNV-1a over each operation's calls).
+// make(gen, op, a, b) draws the operands; call(op, a, b, c, &n) makes the call and sets n
+// to the number of c's bytes that count. c starts as bytes that are not a valid value.
+template <size_t kSize, class Make, class CallOp, class Emit>
+Hashes run_ops(long pairs, int first_op, Make make, CallOp call, Emit& emit) {
   Hashes hash;
   hash.fill(1469598103934665603ull);
   Operands gen;
   for (long it = 0; it < pairs; ++it) {
-    for (int op = 0; op < 4; ++op) {
-      uint8_t a[17], b[17], a0[17], b0[17], c[17];
-      gen.make(a);
-      gen.make(b);
-      std::memcpy(a0, a, 17);
-      std::memcpy(b0, b, 17);
-      // Not a valid value: a division whose additions all fail returns 0 and leaves it.
-      std::memset(c, 0xee, 17);
+    for (int k = 0; k < 4; ++k) {
+      const int op = first_op + k;
+      uint8_t a[kSize], b[kSize], a0[kSize], b0[kSize], c[kSize];
+      make(gen, op, a, b);
+      std::memcpy(a0, a, kSize);
+      std::memcpy(b0, b, kSize);
+      std::memset(c, 0xee, kSize);
       qd_errtxt_adr()[0] = 0;
-      const int rc = op == 0   ? fixadd(a, b, c)
-                     : op == 1 ? fixsub(a, b, c)
-                     : op == 2 ? fixmul(a, b, c)
-                               : fixdiv(a, b, c);
-      // Never past c's 17 bytes, whatever size it states. The report text counts also
-      // when a step records one without stopping the division. fixmul may clear the
-      // free half-byte of an odd precision in its operands, the same way in every build.
-      int n = rc ? 0 : 2 + ((c[0] & 0x7f) + 1) / 2;
-      if (n > 17) n = 17;
+      int n = 0;
+      const int rc = call(op, a, b, c, &n);
+      // The report text counts also when a step records one without stopping the call.
+      // The operands count as they are after the call (fixmul may clear the free
+      // half-byte of an odd precision, the same way in every build).
       const char* text = qd_errtxt_adr();
-      hash_bytes(hash[op], &rc, sizeof rc);
-      hash_bytes(hash[op], c, static_cast<size_t>(n));
-      hash_bytes(hash[op], text, std::strlen(text));
-      hash_bytes(hash[op], a, 17);
-      hash_bytes(hash[op], b, 17);
+      hash_bytes(hash[k], &rc, sizeof rc);
+      hash_bytes(hash[k], c, static_cast<size_t>(n));
+      hash_bytes(hash[k], text, std::strlen(text));
+      hash_bytes(hash[k], a, kSize);
+      hash_bytes(hash[k], b, kSize);
       emit(Call{op, a0, b0, rc, c, n, text});
     }
   }
   return hash;
 }
 
-// The same for dt_sub, dt_ts_add, dt_weekday and dt_cmp (operations 4 to 7; a call's c
-// is the whole 32-byte result buffer, so a write past the value shows too).
+// fixadd, fixsub, fixmul and fixdiv (operations 0 to 3).
+template <class Emit>
+Hashes run(long pairs, Emit&& emit) {
+  const auto make = [](Operands& gen, int, uint8_t* a, uint8_t* b) {
+    gen.make(a);
+    gen.make(b);
+  };
+  const auto call = [](int op, uint8_t* a, uint8_t* b, uint8_t* c, int* n) {
+    const int rc = op == 0   ? fixadd(a, b, c)
+                   : op == 1 ? fixsub(a, b, c)
+                   : op == 2 ? fixmul(a, b, c)
+                             : fixdiv(a, b, c);
+    // The result's own bytes, never past its 17 whatever size it states: a division
+    // whose additions all fail returns 0 and leaves c as it was.
+    *n = rc ? 0 : 2 + ((c[0] & 0x7f) + 1) / 2;
+    if (*n > 17) *n = 17;
+    return rc;
+  };
+  return run_ops<17>(pairs, 0, make, call, emit);
+}
+
+// dt_sub, dt_ts_add, dt_weekday and dt_cmp (operations 4 to 7). The whole 32-byte result
+// buffer counts, so a write past the value shows too; a weekday or comparison result is
+// written into it as 8 bytes.
 template <class Emit>
 Hashes run_calendar(long pairs, Emit&& emit) {
-  Hashes hash;
-  hash.fill(1469598103934665603ull);
-  Operands gen;
-  for (long it = 0; it < pairs; ++it) {
-    for (int op = 4; op < 8; ++op) {
-      uint8_t a[32], b[32], a0[32], b0[32], c[32];
-      gen.make_dt(a);
-      if (op == 5) {
-        gen.make_ts(b);
-      } else {
-        gen.make_dt(b);
-      }
-      std::memcpy(a0, a, 32);
-      std::memcpy(b0, b, 32);
-      std::memset(c, 0xa5, 32);
-      qd_errtxt_adr()[0] = 0;
-      qd_long n = 0;
-      int rc = 0;
-      switch (op) {
-        case 4: rc = dt_sub(a, b, c); break;
-        case 5: rc = dt_ts_add(a, b, c); break;
-        case 6: rc = dt_weekday(a, &n); break;
-        default: n = dt_cmp(a, b);
-      }
-      const int64_t wide = n;  // qd_long is as wide as the platform's long
-      if (op >= 6) std::memcpy(c, &wide, sizeof wide);
-      const char* text = qd_errtxt_adr();
-      uint64_t& h = hash[op - 4];
-      hash_bytes(h, &rc, sizeof rc);
-      hash_bytes(h, c, 32);
-      hash_bytes(h, text, std::strlen(text));
-      hash_bytes(h, a, 32);
-      hash_bytes(h, b, 32);
-      emit(Call{op, a0, b0, rc, c, 32, text});
+  const auto make = [](Operands& gen, int op, uint8_t* a, uint8_t* b) {
+    gen.make_dt(a);
+    if (op == 5) {
+      gen.make_ts(b);
+    } else {
+      gen.make_dt(b);
     }
-  }
-  return hash;
+  };
+  const auto call = [](int op, uint8_t* a, uint8_t* b, uint8_t* c, int* n) {
+    qd_long v = 0;
+    int rc = 0;
+    switch (op) {
+      case 4: rc = dt_sub(a, b, c); break;
+      case 5: rc = dt_ts_add(a, b, c); break;
+      case 6: rc = dt_weekday(a, &v); break;
+      default: v = dt_cmp(a, b);
+    }
+    const int64_t wide = v;  // qd_long is as wide as the platform's long
+    if (op >= 6) std::memcpy(c, &wide, sizeof wide);
+    *n = 32;
+    return rc;
+  };
+  return run_ops<32>(pairs, 4, make, call, emit);
 }
 
 }  // namespace abcheck
