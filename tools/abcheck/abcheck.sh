@@ -1,6 +1,6 @@
 #!/bin/bash
-# abcheck.sh REV [PAIRS] [m32]: the decimal operations of the working tree's library
-# against those of the library at git revision REV, byte for byte (result, return code,
+# abcheck.sh REV [PAIRS] [m32]: the decimal and calendar operations of the working tree's
+# library against those of the library at git revision REV, byte for byte (result, return code,
 # report text, operands after the call) on PAIRS random operand pairs per operation
 # (default 1000000). With m32, both are 32-bit builds, run under qemu-i386 where the host
 # cannot run i386 programs. Exit 0 when identical; 1 with the first differing call.
