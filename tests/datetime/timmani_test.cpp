@@ -263,11 +263,10 @@ TEST_F(Arith, DifferenceReadsTheClockFirst) {
 class CalendarBytes : public qdtest::ReportTest {};
 
 TEST_F(CalendarBytes, SameOnEveryBuild) {
-  const auto hash = abcheck::run_calendar(20000, [](const abcheck::Call&) {});
-  EXPECT_EQ(hash[0], 0x7faa4d5728f1a027ull) << "dt_sub";
-  EXPECT_EQ(hash[1], 0xbf0959e39f748bbdull) << "dt_ts_add";
-  EXPECT_EQ(hash[2], 0x5c5189cc2e5a84fbull) << "dt_weekday";
-  EXPECT_EQ(hash[3], 0x6de76dc69c0d5f13ull) << "dt_cmp";
+  // dt_sub, dt_ts_add, dt_weekday, dt_cmp
+  const abcheck::Hashes want{0x7faa4d5728f1a027ull, 0xbf0959e39f748bbdull,
+                             0x5c5189cc2e5a84fbull, 0x6de76dc69c0d5f13ull};
+  EXPECT_EQ(abcheck::run_calendar(20000, [](const abcheck::Call&) {}), want);
 }
 
 }  // namespace

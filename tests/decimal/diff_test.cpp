@@ -221,11 +221,10 @@ TEST(FixDiff, DivisionOnBinaryCoefficientsMatchesSteps) {
 class FixBytes : public qdtest::ReportTest {};
 
 TEST_F(FixBytes, SameOnEveryBuild) {
-  const auto hash = abcheck::run(20000, [](const abcheck::Call&) {});
-  EXPECT_EQ(hash[0], 0xfebaa1bb41b99e06ull) << "fixadd";
-  EXPECT_EQ(hash[1], 0x69b0a62afcc590fcull) << "fixsub";
-  EXPECT_EQ(hash[2], 0x571c677c6a7be2f1ull) << "fixmul";
-  EXPECT_EQ(hash[3], 0x42029838da4b9a47ull) << "fixdiv";
+  // fixadd, fixsub, fixmul, fixdiv
+  const abcheck::Hashes want{0xfebaa1bb41b99e06ull, 0x69b0a62afcc590fcull,
+                             0x571c677c6a7be2f1ull, 0x42029838da4b9a47ull};
+  EXPECT_EQ(abcheck::run(20000, [](const abcheck::Call&) {}), want);
 }
 
 }  // namespace
