@@ -3,6 +3,8 @@
 // its defined result, leave what the caller owns as it was, and leak nothing (the
 // sanitizer build runs this with the leak checker on).
 #include "base/memory.h"
+#include "datetime/dt_test_util.h"
+#include "decimal/fixtest.h"
 #include "qderror.h"
 #include "qdfid.h"
 #include "report_support.h"
@@ -142,6 +144,29 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
     };
   };
   m["constr_tup_row"] = {tuple_call(0), none, none};
+  // The value paths the kernel runs per row: the four operations, calendar arithmetic and
+  // comparison; the result counts the calls that did not return 0.
+  const fixtest::Fix fa = fixtest::make("-12345678901234567890", 7),
+                     fb = fixtest::make("98765432109876543", 12);
+  const dtt::Value day = dtt::value("dtv[yy:ms](1582,10,4,23,59,59,999)"),
+                   later = dtt::value("dtv[yy:dd](2007,11,28)"), days = dtt::value("ts[dd:dd](11)");
+  m["value_paths"] = {[=] {
+                        fixtest::Fix a = fa, b = fb, c;
+                        dtt::Value out;
+                        qd_long w = 0;
+                        int32_t i = 7, j = -7;
+                        char s[] = "abc", t[] = "abc  ";
+                        const int rc[] = {fixadd(a.p(), b.p(), c.p()), fixsub(a.p(), b.p(), c.p()),
+                                          fixmul(a.p(), b.p(), c.p()), fixdiv(a.p(), b.p(), c.p()),
+                                          dt_sub(later.b, day.b, out.b),
+                                          dt_ts_add(day.b, days.b, out.b),
+                                          dt_weekday(day.b, &w),
+                                          compare(s, 4, t, 4, 3, 5) == 0 ? 0 : 1,
+                                          compare(&i, 1, &j, 1, 4, 4) > 0 ? 0 : 1};
+                        return Outcome{std::count_if(std::begin(rc), std::end(rc),
+                                                     [](int r) { return r != 0; })};
+                      },
+                      none, none};
   m["constr_tup_too_long"] = {tuple_call(1)};
   m["acct_init"] = {[this] {
                       const acct_config before = acct_;
