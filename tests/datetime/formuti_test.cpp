@@ -94,8 +94,6 @@ bool clock_2051(qd::plat::LocalTime* t) {
 }
 TEST_F(Templates, CenturyWindowFollowsTheClock) {
   Value out;
-  ASSERT_EQ(str2date("1.1.49", out.b, "dd.mm.yy"), 0);
-  EXPECT_EQ(lit(out, false), "datetime[yy:dd](2049-1-1)");
   const qd::ClockReader old = qd::set_clock_for_test(clock_2051);
   ASSERT_EQ(str2date("1.1.49", out.b, "dd.mm.yy"), 0);
   EXPECT_EQ(lit(out, false), "datetime[yy:dd](2049-1-1)");
