@@ -17,13 +17,9 @@ benches=("${@:-bench_decimal}")
 src=$(cd "$(dirname "$0")/../.." && pwd)
 out=$src/build/abbench
 mkdir -p "$out"
-rm -rf "$out/rev"
-git -C "$src" worktree prune
-git -C "$src" worktree add -f --detach "$out/rev" "$rev" > /dev/null 2>&1
-trap 'git -C "$src" worktree remove --force "$out/rev"' EXIT
+. "$src/tools/abcheck/revtree.sh"
 for side in rev cur; do
-  tree=$src
-  [ "$side" = rev ] && tree=$out/rev
+  tree=$(side_tree "$side")
   cmake -S "$tree" -B "$out/$side-build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQD_BUILD_TESTS=OFF \
     -DQD_BUILD_BENCH=ON > "$out/$side-configure.log"
   cmake --build "$out/$side-build" -j2 --target "${benches[@]}" > "$out/$side-build.log"

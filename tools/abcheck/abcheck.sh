@@ -20,13 +20,9 @@ if [ "$bits" = m32 ]; then
   "${cxx[@]}" -x c++ -o "$out/probe" - <<< 'int main() {}'
   "$out/probe" 2> /dev/null || run=(qemu-i386 -L /)
 fi
-rm -rf "$out/rev"
-git -C "$src" worktree prune
-git -C "$src" worktree add -f --detach "$out/rev" "$rev" > /dev/null 2>&1
-trap 'git -C "$src" worktree remove --force "$out/rev"' EXIT
+. "$src/tools/abcheck/revtree.sh"
 for side in rev cur; do
-  tree=$src
-  [ "$side" = rev ] && tree=$out/rev
+  tree=$(side_tree "$side")
   cmake -S "$tree" -B "$out/$side-build" "${args[@]}" > "$out/$side-configure.log"
   cmake --build "$out/$side-build" -j2 --target qdtype32 > "$out/$side-build.log"
   mkdir -p "$out/$side-run"
