@@ -147,7 +147,7 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
   // The value paths the kernel runs per row: the four operations, calendar arithmetic and
   // comparison; the result counts the calls that did not return 0.
   const fixtest::Fix fa = fixtest::make("-12345678901234567890", 7),
-                     fb = fixtest::make("98765432109876543", 12);
+                     fb = fixtest::make("9876543210987654", 12);
   const dtt::Value day = dtt::value("dtv[yy:ms](1582,10,4,23,59,59,999)"),
                    later = dtt::value("dtv[yy:dd](2007,11,28)"), days = dtt::value("ts[dd:dd](11)");
   m["value_paths"] = {[=] {
@@ -163,8 +163,8 @@ std::map<std::string, AllocFault::Case> AllocFault::cases() {
                                           dt_weekday(day.b, &w),
                                           compare(s, 4, t, 4, 3, 5) == 0 ? 0 : 1,
                                           compare(&i, 1, &j, 1, 4, 4) > 0 ? 0 : 1};
-                        return Outcome{std::count_if(std::begin(rc), std::end(rc),
-                                                     [](int r) { return r != 0; })};
+                        return Outcome{static_cast<long>(std::count_if(
+                            std::begin(rc), std::end(rc), [](int r) { return r != 0; }))};
                       },
                       none, none};
   m["constr_tup_too_long"] = {tuple_call(1)};
