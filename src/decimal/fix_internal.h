@@ -195,10 +195,18 @@ __attribute__((always_inline)) inline Vec vec_load(const uint8_t* v, int p) {
 
 // Writes x (no digit above the 30th) as all 15 digit bytes of a 17-byte result buffer;
 // the digit bytes above the value's precision become 0.
+// Two 64-bit words, the low one first.
+struct WordPair {
+  uint64_t lo, hi;
+};
+// Writes 16 digit bytes already in the stored order (lo: bytes 0 to 7) as all 15 digit
+// bytes of a 17-byte result buffer; the top byte, above the 30th digit, must be 0.
+inline void stored_store_all(uint8_t* v, WordPair d) {
+  store<uint64_t>(v + 2, d.lo);
+  store<uint64_t>(v + 9, (d.lo >> 56) | (d.hi << 8));
+}
 inline void vec_store_all(uint8_t* v, Vec x) {
-  const uint64_t lo = swap_nibbles(lo64(x)), hi = swap_nibbles(hi64(x));
-  store<uint64_t>(v + 2, lo);
-  store<uint64_t>(v + 9, (lo >> 56) | (hi << 8));
+  stored_store_all(v, {swap_nibbles(lo64(x)), swap_nibbles(hi64(x))});
 }
 // Stores the lowest p (<= 30) digits of x as the digit bytes of v; the free half-byte
 // of an odd precision becomes 0.
@@ -269,9 +277,6 @@ inline __m128i bcd8_lanes(uint32_t lo, uint32_t hi) {
   return _mm_add_epi16(x, _mm_mullo_epi16(t, _mm_set1_epi16(6)));
 }
 // The two 64-bit halves of a register, the low one first.
-struct WordPair {
-  uint64_t lo, hi;
-};
 inline WordPair register_words(__m128i x) {
 #if defined(__x86_64__)
   return {static_cast<uint64_t>(_mm_cvtsi128_si64(x)),
@@ -293,6 +298,25 @@ inline Vec bin_to_bcd32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {
                  bin_to_bcd8(l0) | (static_cast<uint64_t>(bin_to_bcd8(l1)) << 32));
 }
 #endif
+
+// Four limbs below 10^8 (l0 the lowest) as the 16 digit bytes of their 32 digits in the
+// order a value stores them (lo: bytes 0 to 7): bin_to_bcd32 with the halves of every
+// byte exchanged.
+inline WordPair bin_to_stored32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {
+#if defined(__SSE2__)
+  // A lane x below 100 with tens t becomes 16 * (x - 10t) + t: the ones digit in the
+  // high half, the tens in the low half.
+  auto stored = [](__m128i x) {
+    const __m128i t = _mm_srli_epi16(_mm_mullo_epi16(x, _mm_set1_epi16(103)), 10);
+    return _mm_sub_epi16(_mm_slli_epi16(x, 4), _mm_mullo_epi16(t, _mm_set1_epi16(159)));
+  };
+  return register_words(
+      _mm_packus_epi16(stored(base100_lanes(l0, l1)), stored(base100_lanes(l2, l3))));
+#else
+  const Vec v = bin_to_bcd32(l0, l1, l2, l3);
+  return {swap_nibbles(lo64(v)), swap_nibbles(hi64(v))};
+#endif
+}
 
 // What scan_fix reads from a plain number text of at most kPlainDigitsMax digits (leading
 // zeros included) and an optional point: the digits as PlainDigits gathered them, `frac`
@@ -364,9 +388,20 @@ double num_double(const Num& n);
 // double_fix_digits of x without storing or reporting: false where it fails (then n.d holds
 // the digits it had found, if any).
 bool num_from_double(double x, Num* n);
+// Correctly rounded powers of ten 10^0 .. 10^128 for the scaling of fix_double.
+extern const double kPow10[129];
+// acc divided by 10^s (multiplied for a negative s), then signed: one rounding a step.
+QD_DOUBLE_MATH inline double apply_scale(double acc, int s, bool negative) {
+  if (s > 0) acc /= kPow10[s];
+  if (s < 0) acc *= kPow10[-s];
+  return negative ? -acc : acc;
+}
 // num_double of a value of at most 16 significant digits, given as the integer v of its
-// digits with its scale and sign.
-double small_double(uint64_t v, int scale, bool negative);
+// digits with its scale and sign: below 10^16 the digit-by-digit accumulation is this one
+// conversion.
+QD_DOUBLE_MATH inline double small_double(uint64_t v, int scale, bool negative) {
+  return apply_scale(static_cast<double>(v), scale, negative);
+}
 // A finite non-zero double as m * 2^e2 with the exponent E of its first decimal digit, or
 // false for zeros, infinities and NaNs.
 struct DoubleParts {

@@ -641,26 +641,6 @@ __attribute__((always_inline)) inline bool product_limbs(Limbs a, Limbs b, int s
   return finish_product(sign, low, high, nd, S, out);
 }
 
-// Four limbs below 10^8 (l0 the lowest) as the 16 digit bytes of their 32 digits in the
-// order a value stores them (lo: bytes 0 to 7): bin_to_bcd32 with the halves of every
-// byte exchanged.
-inline Dig2 bin_to_stored32(uint32_t l0, uint32_t l1, uint32_t l2, uint32_t l3) {
-#if defined(__SSE2__)
-  // A lane x below 100 with tens t becomes 16 * (x - 10t) + t: the ones digit in the
-  // high half, the tens in the low half.
-  auto stored = [](__m128i x) {
-    const __m128i t = _mm_srli_epi16(_mm_mullo_epi16(x, _mm_set1_epi16(103)), 10);
-    return _mm_sub_epi16(_mm_slli_epi16(x, 4), _mm_mullo_epi16(t, _mm_set1_epi16(159)));
-  };
-  const WordPair w = register_words(
-      _mm_packus_epi16(stored(base100_lanes(l0, l1)), stored(base100_lanes(l2, l3))));
-  return {w.lo, w.hi};
-#else
-  const Vec v = bin_to_bcd32(l0, l1, l2, l3);
-  return {swap_nibbles(lo64(v)), swap_nibbles(hi64(v))};
-#endif
-}
-
 // Number of digits up to the highest non-zero one of stored digit bytes (byte j: digit
 // 2j + 1 in the high half, 2j + 2 in the low half).
 inline int stored_len(uint64_t x) {
@@ -717,14 +697,13 @@ int mul_core(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   if (la == 0 || lb == 0 || S < kMulScaleMin || S > kMulScaleMax) return mul_general(a, b, c);
   uint32_t r[8];
   product_columns({la, 0}, {lb, 0}, r);
-  const Dig2 d = bin_to_stored32(r[0], r[1], r[2], r[3]);
+  const WordPair d = bin_to_stored32(r[0], r[1], r[2], r[3]);
   const int nd = d.hi ? 16 + stored_len(d.hi) : stored_len(d.lo);
   if (nd > kFixMaxDigits) return mul_general(a, b, c);
   // Neither is zero, so both precisions are above 0 and the signs are the sign bits. All
   // 15 digit bytes are written: those above the product's digits are 0.
   fx_head(c, (a[0] ^ b[0]) >> 7, nd, S);
-  store<uint64_t>(c + 2, d.lo);
-  store<uint64_t>(c + 9, (d.lo >> 56) | (d.hi << 8));
+  stored_store_all(c, d);
   return 0;
 }
 

@@ -677,7 +677,11 @@ QD_DOUBLE_MATH bool chain(const Bin& A, const Divisor& B, double xa, double xb, 
     if (!remainder(q, &r)) return false;
     if (r.m != 0 && !correct(q, to_double(r) / xb, &sum)) return false;
   }
-  num_store(Num{to_digits(sum.m), sum.p, sum.lo, sum.sign}, c);
+  Limb l[4];
+  to_limbs(sum.m, l);
+  fx_head(c, sum.sign, sum.p, -sum.lo);
+  stored_store_all(c, bin_to_stored32(static_cast<uint32_t>(l[0]), static_cast<uint32_t>(l[1]),
+                                      static_cast<uint32_t>(l[2]), static_cast<uint32_t>(l[3])));
   return true;
 }
 

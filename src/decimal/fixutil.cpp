@@ -9,10 +9,8 @@
 #include "status/report.h"
 
 namespace qd {
-namespace {
-
 // Correctly rounded powers of ten for the scaling of fix_double.
-constexpr double kPow10[129] = {
+const double kPow10[129] = {
     1e0,   1e1,   1e2,   1e3,   1e4,   1e5,   1e6,   1e7,   1e8,   1e9,   1e10,  1e11,  1e12,
     1e13,  1e14,  1e15,  1e16,  1e17,  1e18,  1e19,  1e20,  1e21,  1e22,  1e23,  1e24,  1e25,
     1e26,  1e27,  1e28,  1e29,  1e30,  1e31,  1e32,  1e33,  1e34,  1e35,  1e36,  1e37,  1e38,
@@ -23,6 +21,9 @@ constexpr double kPow10[129] = {
     1e91,  1e92,  1e93,  1e94,  1e95,  1e96,  1e97,  1e98,  1e99,  1e100, 1e101, 1e102, 1e103,
     1e104, 1e105, 1e106, 1e107, 1e108, 1e109, 1e110, 1e111, 1e112, 1e113, 1e114, 1e115, 1e116,
     1e117, 1e118, 1e119, 1e120, 1e121, 1e122, 1e123, 1e124, 1e125, 1e126, 1e127, 1e128};
+
+namespace {
+
 
 // A value with p > 30 never comes out of this library; such input is still served, by
 // the digit-at-a-time forms below, so that nothing is read beyond fixsize(p) bytes.
@@ -346,14 +347,6 @@ QD_EXTERN_C QD_API int fix_ulong(const qd_fix* v, qd_ulong* out) {
 }
 
 namespace qd {
-namespace {
-// acc divided by 10^s (multiplied for a negative s), then signed: one rounding a step.
-QD_DOUBLE_MATH inline double apply_scale(double acc, int s, bool negative) {
-  if (s > 0) acc /= kPow10[s];
-  if (s < 0) acc *= kPow10[-s];
-  return negative ? -acc : acc;
-}
-}  // namespace
 
 // acc = acc * 10 + digit from the top digit down, in doubles, then the scale applied.
 QD_DOUBLE_MATH double num_double(const Num& n) {
@@ -380,10 +373,6 @@ QD_DOUBLE_MATH double num_double(const Num& n) {
   return apply_scale(acc, -n.lo, n.sign && n.p);
 }
 
-QD_DOUBLE_MATH double small_double(uint64_t v, int scale, bool negative) {
-  // Below 10^16 the digit-by-digit accumulation of num_double is this one conversion.
-  return apply_scale(static_cast<double>(v), scale, negative);
-}
 }  // namespace qd
 
 QD_EXTERN_C QD_API QD_DOUBLE_MATH double fix_double(const qd_fix* v) {
