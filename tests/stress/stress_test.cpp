@@ -6,7 +6,8 @@
 #if defined(__GLIBC__)
 #include <pthread.h>
 #endif
-#include <semaphore>
+#include <condition_variable>
+#include <mutex>
 
 #include "datetime/dt_test_util.h"
 #include "numform/numform_test.h"
@@ -111,9 +112,35 @@ class Stress : public qdtest::IsolatedTest {
 class StressSizes : public Stress, public ::testing::WithParamInterface<int> {};
 INSTANTIATE_TEST_SUITE_P(Threads, StressSizes, ::testing::Values(64, 600));
 
+// A counting semaphore on a mutex and a condition variable. The C++ library's
+// std::counting_semaphore (GCC 12) can lose a wake-up under contention: a release that finds
+// the count above 0 wakes nobody, while an acquire that saw 0 goes to sleep for good
+// (GCC bug 98033). One run of this test under wine hung that way.
+class Slots {
+ public:
+  explicit Slots(int n) : free_(n) {}
+  void acquire() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    freed_.wait(lock, [this] { return free_ > 0; });
+    --free_;
+  }
+  void release() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++free_;
+    }
+    freed_.notify_one();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable freed_;
+  int free_;
+};
+
 // At most this many threads hold a report at once, below the 256 slots: beyond them a
 // thread takes over another's slot and its report by definition (not a fault).
-std::counting_semaphore<256> g_report_slots(200);
+Slots g_report_slots(200);
 
 TEST_P(StressSizes, ReportsStayEachThreadsOwn) {
   const int threads = GetParam();
@@ -141,7 +168,7 @@ TEST_P(StressSizes, HandOverReachesTheReceiverWhole) {
   // A pair holds two reports under one permit (100 pairs: 200 reports, below the 256
   // slots). The receiver takes it and the giver returns it once both are done: were each
   // to take one, receivers could hold every permit while their givers wait for one.
-  static std::counting_semaphore<128> pair_slots(100);
+  static Slots pair_slots(100);
   const int failures = run_threads(threads, [&](int t) {
     const int p = t / 2;
     if (t % 2) {  // receiver: holds a report of its own, which the hand-over replaces
