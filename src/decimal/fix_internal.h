@@ -193,8 +193,6 @@ __attribute__((always_inline)) inline Vec vec_load(const uint8_t* v, int p) {
   return (p & 1) ? x & ~(Vec(15) << (4 * p)) : x;
 }
 
-// Writes x (no digit above the 30th) as all 15 digit bytes of a 17-byte result buffer;
-// the digit bytes above the value's precision become 0.
 // Two 64-bit words, the low one first.
 struct WordPair {
   uint64_t lo, hi;
@@ -205,6 +203,8 @@ inline void stored_store_all(uint8_t* v, WordPair d) {
   store<uint64_t>(v + 2, d.lo);
   store<uint64_t>(v + 9, (d.lo >> 56) | (d.hi << 8));
 }
+// Writes x (no digit above the 30th) as all 15 digit bytes of a 17-byte result buffer;
+// the digit bytes above the value's precision become 0.
 inline void vec_store_all(uint8_t* v, Vec x) {
   stored_store_all(v, {swap_nibbles(lo64(x)), swap_nibbles(hi64(x))});
 }

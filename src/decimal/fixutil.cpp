@@ -24,7 +24,6 @@ const double kPow10[129] = {
 
 namespace {
 
-
 // A value with p > 30 never comes out of this library; such input is still served, by
 // the digit-at-a-time forms below, so that nothing is read beyond fixsize(p) bytes.
 inline bool fits_vec(int p) { return p <= kFixMaxDigits; }
@@ -347,7 +346,6 @@ QD_EXTERN_C QD_API int fix_ulong(const qd_fix* v, qd_ulong* out) {
 }
 
 namespace qd {
-
 // acc = acc * 10 + digit from the top digit down, in doubles, then the scale applied.
 QD_DOUBLE_MATH double num_double(const Num& n) {
   const Vec x = n.d;
@@ -372,7 +370,6 @@ QD_DOUBLE_MATH double num_double(const Num& n) {
   }
   return apply_scale(acc, -n.lo, n.sign && n.p);
 }
-
 }  // namespace qd
 
 QD_EXTERN_C QD_API QD_DOUBLE_MATH double fix_double(const qd_fix* v) {
