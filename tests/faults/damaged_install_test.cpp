@@ -4,6 +4,13 @@
 // accounting log. Each ends with the defined fallback lines and a result, never a crash
 // or a hang, and once the installation is mended the same process reports as before.
 #include <future>
+#include <optional>
+
+#if defined(__linux__)
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 #include "platform/platform.h"
 #include "qderror.h"
@@ -18,6 +25,36 @@ void disk_full() {
   qdtest::fake_writes = {INT32_MAX, ENOSPC};
   qd::os_set_write_for_test(qdtest::fake_write);
 }
+
+// While it lives, file permissions hold the calling thread, and the threads it starts,
+// as they hold any user: a superuser's overrides of them leave its effective
+// capabilities, so that the unreadable and read-only cases run under CI's root too.
+// Elsewhere, and for other users, it changes nothing.
+class PermissionsHold {
+ public:
+  PermissionsHold() {
+#if defined(__linux__)
+    if (syscall(SYS_capget, &head_, saved_) != 0) return;
+    __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+    lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    held_ = syscall(SYS_capset, &head_, lowered) == 0;
+#endif
+  }
+  ~PermissionsHold() {
+#if defined(__linux__)
+    if (held_) syscall(SYS_capset, &head_, saved_);
+#endif
+  }
+  PermissionsHold(const PermissionsHold&) = delete;
+  PermissionsHold& operator=(const PermissionsHold&) = delete;
+
+ private:
+#if defined(__linux__)
+  __user_cap_header_struct head_{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct saved_[2]{};
+  bool held_ = false;
+#endif
+};
 
 // What a call gave, and the report of the thread that made it.
 struct Outcome {
@@ -112,6 +149,7 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
                  << " crashes or hangs until that fix; enable with it";
   }
   std::function<int()> call = load;
+  std::optional<PermissionsHold> hold;
   if (n == "catalogue_missing") {
     fs::remove(inst_ / "qderror.h");
   } else if (n == "catalogue_empty") {
@@ -123,6 +161,7 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
     rewrite("qderror.h", all.substr(0, entry - 20));  // cut inside the entry before it
   } else if (n == "catalogue_unreadable") {
     fs::permissions(inst_ / "qderror.h", fs::perms::none);
+    hold.emplace();
     if (std::FILE* f = std::fopen((inst_ / "qderror.h").string().c_str(), "rb")) {
       std::fclose(f);
       GTEST_SKIP() << "running as a user whom permissions do not stop from reading";
@@ -154,6 +193,7 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
   } else if (n == "trace_dir_read_only") {
     fs::create_directory(inst_ / "ro");
     fs::permissions(inst_ / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+    hold.emplace();
     if (std::ofstream(inst_ / "ro" / "probe").is_open()) {
       GTEST_SKIP() << "running as a user whom permissions do not stop from writing";
     }
@@ -170,6 +210,7 @@ TEST_P(DamagedInstall, FallbackThenRecovery) {
   }
 
   const Outcome out = within_time_limit(n, call);
+  hold.reset();
   std::string holds = d[2];
   qdtest::replace_all(holds, "<inst>/", (inst_ / "").string());  // with the platform's separator
   qdtest::replace_all(holds, "<inst>", inst_.string());
