@@ -56,16 +56,6 @@ struct Pow10 {
 constexpr Pow10 kP10;
 constexpr uint32_t kP10w[9] = {1u,      10u,      100u,      1000u,     10000u,
                                100000u, 1000000u, 10000000u, 100000000u};
-// ceil(2^63 / 10^j) for j = 0 .. 7: x / 10^j rounded down is (x * it) >> 63 for every
-// x below 2^32 (the excess, below x / 2^63 < 2^-31, never reaches the next integer, as a
-// fraction of x / 10^j is at most 1 - 10^-7), without a division instruction.
-struct LimbReciprocals {
-  uint64_t v[8];
-  constexpr LimbReciprocals() : v() {
-    for (int j = 0; j < 8; ++j) v[j] = (uint64_t{1} << 63) / kP10w[j] + (j > 0);
-  }
-};
-constexpr LimbReciprocals kLimbReciprocals;
 
 // Number of decimal digits of x (0 for 0): with L bits, x has t or t + 1 digits where
 // t = floor(L * log10(2)) (1233 / 4096 is log10(2) closely enough below 2^128).
@@ -76,6 +66,15 @@ inline int digits_of(U128 x) {
   return t + (x >= kP10.v[t]);
 }
 
+#if defined(__x86_64__)
+// (hi:lo) / d and its remainder, for hi < d: one division instruction.
+inline uint64_t div_words(uint64_t hi, uint64_t lo, uint64_t d, uint64_t* rem) {
+  uint64_t q;
+  asm("divq %4" : "=a"(q), "=d"(*rem) : "a"(lo), "d"(hi), "r"(d));
+  return q;
+}
+#endif
+
 // x / d and x mod d for a one-word divisor.
 inline U128 div_word(U128 x, uint64_t d, uint64_t* rem) {
 #if defined(__x86_64__)
@@ -85,11 +84,8 @@ inline U128 div_word(U128 x, uint64_t d, uint64_t* rem) {
     return l / d;
   }
   const uint64_t qh = h / d;
-  uint64_t r = h % d, ql;
-  // r < d, so the quotient of r:l by d fits its word.
-  asm("divq %4" : "=a"(ql), "=d"(r) : "a"(l), "d"(r), "r"(d));
-  *rem = r;
-  return make128(qh, ql);
+  // h % d < d, so the quotient of (h % d):l by d fits its word.
+  return make128(qh, div_words(h % d, l, d, rem));
 #else
   return div_rem(x, d, rem);
 #endif
@@ -372,8 +368,20 @@ bool estimate(double x, Bin* out) {
 // count of its significant digits, its bottom exponent and its sign bit.
 struct Divisor {
   Limb y[4];
+  U128 m;  // the same digits as one integer, where the product reads them so
   int digits, lo, sign;
 };
+// Divisor::m from the limbs in two words (as bcd16_to_limbs gives them, the lower first).
+inline U128 divisor_coefficient(uint64_t low, uint64_t high) {
+#if defined(__x86_64__)
+  return static_cast<U128>((high & 0xffffffffu) + (high >> 32) * kLimb) * k1e16 +
+         ((low & 0xffffffffu) + (low >> 32) * kLimb);
+#else
+  (void)low;
+  (void)high;
+  return 0;
+#endif
+}
 
 // q * b by the product's rules: the exact product in base-10^8 limbs; when it has more
 // than 30 digits the lowest whole base-100 limbs are dropped, 2N - 30 digits for a
@@ -381,6 +389,82 @@ struct Divisor {
 // digit (the highest dropped base-100 limb is 50 or more exactly when its upper digit
 // is 5 or more). The scale stays in range and the kept digits stay within 30, or this
 // road stops (false). q and b are not zero; b has at most NB limbs.
+#if defined(__x86_64__)
+// 10^0 .. 10^60 in 256 bits, as a high and a low half.
+struct Pow10Wide {
+  U128 hi[61], lo[61];
+  constexpr Pow10Wide() : hi(), lo() {
+    U128 h = 0, l = 1;
+    for (int i = 0; i <= 60; ++i) {
+      hi[i] = h;
+      lo[i] = l;
+      // (h, l) * 10, the low half in two words so that its carry into h is exact.
+      const U128 l0 = static_cast<U128>(static_cast<uint64_t>(l)) * 10;
+      const U128 l1 = static_cast<U128>(static_cast<uint64_t>(l >> 64)) * 10 + (l0 >> 64);
+      l = (l1 << 64) | static_cast<uint64_t>(l0);
+      h = h * 10 + (l1 >> 64);
+    }
+  }
+};
+constexpr Pow10Wide kP10Wide;
+
+// On x86-64 the product is formed exactly in 256 bits (q is below 2^100, and so is b,
+// below 2^64 for NB <= 2), with no split into limbs:
+//  - its digit count, the limb form's, is q's and b's together or one less: one
+//    comparison with a power of ten tells which;
+//  - the cut of k digits is a division by 10^k. Its quotient is below 10^30 < 2^100, so
+//    at every step the high word is below the divisor and one division instruction
+//    takes the step (10^k above 10^19 divides in two rounds);
+//  - the highest dropped digit is 5 or more exactly when the remainder reaches
+//    5 * 10^(k - 1).
+template <int NB>
+__attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& b, Bin* out) {
+  const uint64_t ql = lo64(q.m), qh = hi64(q.m), bl = lo64(b.m), bh = NB > 2 ? hi64(b.m) : 0;
+  const U128 low = static_cast<U128>(ql) * bl;
+  const U128 mid = static_cast<U128>(qh) * bl + static_cast<U128>(ql) * bh;  // below 2^101
+  const U128 plo = low + (mid << 64);
+  const U128 phi = static_cast<U128>(qh) * bh + (mid >> 64) + (plo < low);
+  int nd = q.p + b.digits;
+  const U128 th = kP10Wide.hi[nd - 1], tl = kP10Wide.lo[nd - 1];
+  nd -= static_cast<int>(phi < th) | (static_cast<int>(phi == th) & static_cast<int>(plo < tl));
+  int S = -(q.lo + b.lo);
+  const int sign = q.sign != b.sign;
+  if (nd <= kDigits) {
+    if (S < kMulScaleMin || S > kMulScaleMax) return false;
+    *out = {plo, nd, -S, sign};
+    return true;
+  }
+  const int k = 2 * ((nd + 1) / 2) - kDigits;  // digits dropped, 2 .. 30
+  S -= k;
+  if (S < kMulScaleMin || S > kMulScaleMax) return false;
+  const uint64_t w0 = lo64(plo), w1 = hi64(plo), w2 = lo64(phi), w3 = hi64(phi);
+  uint64_t q1, q0, r;
+  bool up;
+  if (k <= 19) {
+    const uint64_t d = lo64(kP10.v[k]);
+    q1 = div_words(w2, w1, d, &r);  // w3 is 0: the product is below 10^49
+    q0 = div_words(r, w0, d, &r);
+    up = r >= 5 * lo64(kP10.v[k - 1]);
+  } else {
+    // By 10^19, then by 10^(k - 19): the remainder is r2 * 10^19 + r1, and it reaches
+    // 5 * 10^(k - 1) exactly when r2 reaches 5 * 10^(k - 20).
+    const uint64_t d1 = k1e19, d2 = lo64(kP10.v[k - 19]);
+    uint64_t r1, r2;
+    const uint64_t a2 = div_words(w3, w2, d1, &r1);
+    const uint64_t a1 = div_words(r1, w1, d1, &r1);
+    const uint64_t a0 = div_words(r1, w0, d1, &r1);
+    q1 = div_words(a2, a1, d2, &r2);
+    q0 = div_words(r2, a0, d2, &r2);
+    up = r2 >= 5 * lo64(kP10.v[k - 20]);
+  }
+  const U128 m = make128(q1, q0) + static_cast<unsigned>(up);
+  if (m == kP10.v[kDigits]) return false;  // a new digit: the product is 1
+  // 30 digits, or 29 (an odd count) unless rounded up to 30.
+  *out = {m, nd - k + (m >= kP10.v[nd - k]), -S, sign};
+  return true;
+}
+#else
+// Elsewhere it is formed in the limbs themselves.
 template <int NB>
 __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& b, Bin* out) {
   Limb x[4];
@@ -426,15 +510,26 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
   const int i0 = k / 8, j = k % 8;  // i0 <= 3
   // The four limbs above r[i0] hold every kept digit outside r[i0] (those above the
   // product's top are 0), so the kept value is read in the same few steps whatever its
-  // length: two pairs below 10^16, then the part of r[i0] above the cut.
-  const uint64_t upper = r[i0 + 4] * kLimb + r[i0 + 3], lower = r[i0 + 2] * kLimb + r[i0 + 1];
-  const uint64_t unit = kP10w[j];
-  const uint64_t cut = lo64((static_cast<U128>(r[i0]) * kLimbReciprocals.v[j]) >> 63);
-  U128 m = (static_cast<U128>(upper) * k1e16 + lower) * kP10w[8 - j] + cut;
+  // length. Each limb from r[i0] up is moved down j places, taking the j lowest digits of
+  // the limb above (r[i0 + 4] is below 10^j: it holds no kept digit of its own once the
+  // value has at most 30), so the value is two pairs of limbs below 10^16 and one
+  // multiplication by 10^16 (a 32-bit target divides a limb in one instruction and takes
+  // four for a product of two words).
+  const uint32_t unit = kP10w[j], rest = kP10w[8 - j];
+  uint32_t s[4], low[5];
+  low[4] = static_cast<uint32_t>(r[i0 + 4]);
+  for (int i = 0; i < 4; ++i) {
+    const uint32_t x = static_cast<uint32_t>(r[i0 + i]);
+    s[i] = x / unit;
+    low[i] = x - s[i] * unit;
+  }
+  for (int i = 0; i < 4; ++i) s[i] += low[i + 1] * rest;
+  U128 m = static_cast<U128>(uint64_t{s[3]} * kLimb + s[2]) * k1e16 +
+           (uint64_t{s[1]} * kLimb + s[0]);
   // Half up on the highest dropped digit: in r[i0] below the cut, or at the top of the limb
   // below when the cut falls between limbs (j = 0 only with i0 >= 1). Both are read and
   // one is chosen, rather than branching on where the cut falls.
-  const bool up_within = r[i0] - cut * unit >= unit / 2;
+  const bool up_within = low[0] >= unit / 2;
   const bool up_below = r[i0 - (i0 > 0)] >= kLimb / 2;
   m += static_cast<unsigned>((static_cast<int>(up_within) & static_cast<int>(j != 0)) |
                              (static_cast<int>(up_below) & static_cast<int>(j == 0)));
@@ -443,6 +538,7 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
   *out = {m, nd - k + (m >= kP10.v[nd - k]), -S, sign};
   return true;
 }
+#endif
 
 // x placed on the window whose lowest position is cut: shifted up, or cut with the
 // digits that fall below the window in *lost.
@@ -698,7 +794,7 @@ QD_DOUBLE_MATH bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c) {
   const int db = vec_len(nb.d);
   const Divisor B{{static_cast<Limb>(lb & 0xffffffffu), static_cast<Limb>(lb >> 32),
                    static_cast<Limb>(hb & 0xffffffffu), static_cast<Limb>(hb >> 32)},
-                  db, nb.lo, nb.sign};
+                  divisor_coefficient(lb, hb), db, nb.lo, nb.sign};
   const double xa = operand_double(na, A.m), xb = divisor_double(nb, db, lb);
   switch ((db - 1) >> 3) {
     case 0:
