@@ -54,8 +54,6 @@ struct Pow10 {
   }
 };
 constexpr Pow10 kP10;
-constexpr uint32_t kP10w[9] = {1u,      10u,      100u,      1000u,     10000u,
-                               100000u, 1000000u, 10000000u, 100000000u};
 
 // Number of decimal digits of x (0 for 0): with L bits, x has t or t + 1 digits where
 // t = floor(L * log10(2)) (1233 / 4096 is log10(2) closely enough below 2^128).
@@ -465,6 +463,8 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
 }
 #else
 // Elsewhere it is formed in the limbs themselves.
+constexpr uint32_t kP10w[9] = {1u,      10u,      100u,      1000u,     10000u,
+                               100000u, 1000000u, 10000000u, 100000000u};
 template <int NB>
 __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& b, Bin* out) {
   Limb x[4];
