@@ -362,11 +362,12 @@ bool estimate(double x, Bin* out) {
   return true;
 }
 
-// The divisor as both products read it: its base-10^8 limbs (the lowest first), the
-// count of its significant digits, its bottom exponent and its sign bit.
+// The divisor as both products read it: its base-10^8 limbs (the lowest first; the limb
+// product's) or its digits as one integer (the 256-bit product's), the count of its
+// significant digits, its bottom exponent and its sign bit.
 struct Divisor {
   Limb y[4];
-  U128 m;  // the same digits as one integer, where the product reads them so
+  U128 m;
   int digits, lo, sign;
 };
 // Divisor::m from the limbs in two words (as bcd16_to_limbs gives them, the lower first).
@@ -381,12 +382,6 @@ inline U128 divisor_coefficient(uint64_t low, uint64_t high) {
 #endif
 }
 
-// q * b by the product's rules: the exact product in base-10^8 limbs; when it has more
-// than 30 digits the lowest whole base-100 limbs are dropped, 2N - 30 digits for a
-// product of N such limbs, and the kept digits rounded half up on the highest dropped
-// digit (the highest dropped base-100 limb is 50 or more exactly when its upper digit
-// is 5 or more). The scale stays in range and the kept digits stay within 30, or this
-// road stops (false). q and b are not zero; b has at most NB limbs.
 #if defined(__x86_64__)
 // 10^0 .. 10^60 in 256 bits, as a high and a low half.
 struct Pow10Wide {
@@ -405,7 +400,15 @@ struct Pow10Wide {
   }
 };
 constexpr Pow10Wide kP10Wide;
+#endif
 
+// q * b by the product's rules: the exact product in base-10^8 limbs; when it has more
+// than 30 digits the lowest whole base-100 limbs are dropped, 2N - 30 digits for a
+// product of N such limbs, and the kept digits rounded half up on the highest dropped
+// digit (the highest dropped base-100 limb is 50 or more exactly when its upper digit
+// is 5 or more). The scale stays in range and the kept digits stay within 30, or this
+// road stops (false). q and b are not zero; b has at most NB limbs.
+#if defined(__x86_64__)
 // On x86-64 the product is formed exactly in 256 bits (q is below 2^100, and so is b,
 // below 2^64 for NB <= 2), with no split into limbs:
 //  - its digit count, the limb form's, is q's and b's together or one less: one
