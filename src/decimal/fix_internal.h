@@ -430,17 +430,31 @@ inline bool exponent_in_reach(int E) { return E < 157 && E >= -128; }
 // 5^0 .. 5^81, each in three 64-bit words, the lowest first.
 constexpr int kPow5WordsMax = 81;
 extern const uint64_t kPow5Words[kPow5WordsMax + 1][3];
+// m * 5^t (0 <= t <= kPow5WordsMax) as two halves of 128 bits.
+struct Pow5Product {
+  U128 low, high;
+};
+__attribute__((always_inline)) inline Pow5Product pow5_product(uint64_t m, int t) {
+  const uint64_t* p5 = kPow5Words[t];
+  const U128 a0 = static_cast<U128>(m) * p5[0];
+#if defined(__SIZEOF_INT128__)
+  const U128 a1 = static_cast<U128>(m) * p5[1] + hi64(a0);
+  const U128 high = static_cast<U128>(m) * p5[2] + hi64(a1);
+#else
+  // 5^t has no second word up to t = 27 and no third up to t = 55: a 32-bit target, where
+  // a product of two words is four multiplications, skips the products of zero words.
+  const U128 a1 = t > 27 ? static_cast<U128>(m) * p5[1] + hi64(a0) : U128(hi64(a0));
+  const U128 high = t > 55 ? static_cast<U128>(m) * p5[2] + hi64(a1) : U128(hi64(a1));
+#endif
+  return {make128(lo64(a1), lo64(a0)), high};
+}
+
 // round(m * 2^e2 * 10^(29 - E)) half to even into *d; false when the fast form does not
 // apply (then the word-by-word form is used).
 inline bool scaled_digits_fast(uint64_t m, int e2, int E, U128* d) {
   const int t = 29 - E;
   if (t < 0 || t > kPow5WordsMax) return false;
-  const uint64_t* p5 = kPow5Words[t];
-  // n = m * 5^t as two halves of 128 bits.
-  const U128 a0 = static_cast<U128>(m) * p5[0];
-  const U128 a1 = static_cast<U128>(m) * p5[1] + hi64(a0);
-  const U128 high = static_cast<U128>(m) * p5[2] + hi64(a1);
-  const U128 low = make128(lo64(a1), lo64(a0));
+  const auto [low, high] = pow5_product(m, t);
   const int sh = e2 + t;
   if (sh >= 0) {
     if (high != 0 || sh >= 64) return false;

@@ -694,11 +694,8 @@ inline bool seen_at(double x, int cut, int top, Seen* out) {
   if (E0 < -98 || E0 + 3 > top || s < 0 || s > kPow5WordsMax || sh < -255) return false;
   // n = m * 5^s, placed 128 bits up in w: |x| / 10^cut = w * 2^(sh - 128), whose integer
   // part (below 10^28, as |x| < 10^(E0 + 2) <= 10^(top - 1 - cut)) starts at bit k.
-  const uint64_t* p5 = kPow5Words[s];
-  const U128 a0 = static_cast<U128>(m) * p5[0];
-  const U128 a1 = static_cast<U128>(m) * p5[1] + hi64(a0);
-  const U128 a2 = static_cast<U128>(m) * p5[2] + hi64(a1);
-  const uint64_t w[9] = {0, 0, lo64(a0), lo64(a1), lo64(a2), hi64(a2), 0, 0, 0};
+  const auto [low, high] = pow5_product(m, s);
+  const uint64_t w[9] = {0, 0, lo64(low), hi64(low), lo64(high), hi64(high), 0, 0, 0};
   auto bits_at = [&w](int b) {  // bits b .. b + 63 of w
     const int i = b >> 6, o = b & 63;
     return (w[i] >> o) | ((w[i + 1] << 1) << (63 - o));
