@@ -212,3 +212,28 @@ TEST(FixDouble, FromDouble) {
   EXPECT_EQ(double_fix(-1.5, 0, d.p()), 0);
   EXPECT_EQ(show(d), "-2/0");
 }
+
+// m * 5^t from the table of powers of five, against the product built by multiplying by 5
+// t times in 32-bit limbs: every power in the table, with factors at the edges of a
+// double's significand. 32-bit targets skip the products of the words 5^t lacks, so the
+// powers where a word first appears (5^28, 5^56) are among those checked.
+TEST(FixDouble, PowersOfFiveTimesASignificand) {
+  const uint64_t factors[] = {1, 5, (uint64_t{1} << 52) | 1, (uint64_t{1} << 53) - 1,
+                              0x1234567890abcull};
+  for (const uint64_t m : factors) {
+    uint32_t ref[8] = {static_cast<uint32_t>(m), static_cast<uint32_t>(m >> 32)};
+    for (int t = 0; t <= qd::kPow5WordsMax; ++t) {
+      const qd::Pow5Product p = qd::pow5_product(m, t);
+      const uint64_t words[4] = {qd::lo64(p.low), qd::hi64(p.low), qd::lo64(p.high),
+                                 qd::hi64(p.high)};
+      for (int w = 0; w < 4; ++w)
+        ASSERT_EQ(words[w], ref[2 * w] | (uint64_t{ref[2 * w + 1]} << 32)) << "m " << m << " t " << t;
+      uint64_t carry = 0;
+      for (uint32_t& limb : ref) {
+        const uint64_t x = uint64_t{limb} * 5 + carry;
+        limb = static_cast<uint32_t>(x);
+        carry = x >> 32;
+      }
+    }
+  }
+}
