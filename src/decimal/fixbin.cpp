@@ -176,12 +176,13 @@ inline U128 div_pow10(U128 x, int k, U128* rem) {
   return q;
 }
 
-// x / 10^16 (below 2^64) and x mod 10^16 for x below 10^32. Where the compiler has a
-// 128-bit integer this is a multiplication by a reciprocal instead of a division
-// instruction, which takes several times as long and lies on the division's critical
-// path (each product and the quotient's digits start with this split).
-inline uint64_t div_1e16(U128 x, uint64_t* rem) {
 #if defined(__SIZEOF_INT128__)
+// x / 10^16 (below 2^64) and x mod 10^16 for x below 10^32, for targets with a 128-bit
+// integer (32-bit ones split into limbs by word divisions): a multiplication by a
+// reciprocal instead of a division instruction, which takes several times as long and
+// lies on the division's critical path (each product and the quotient's digits start
+// with this split).
+inline uint64_t div_1e16(U128 x, uint64_t* rem) {
   // x / 10^16 = y / 5^16 with y = x / 2^16 (below 2^91), rounded down both times.
   // kInv = floor(2^101 / 5^16) falls short of 2^101 / 5^16 by less than 1, so y * kInv /
   // 2^101 falls short of y / 5^16 by less than y / 2^101 < 2^-10: q below is the
@@ -200,13 +201,8 @@ inline uint64_t div_1e16(U128 x, uint64_t* rem) {
   r -= over ? k5p16 : 0;
   *rem = (r << 16) | (lo64(x) & 0xffff);
   return q;
-#else
-  uint64_t low;
-  const uint64_t high = lo64(div_word(x, k1e16, &low));
-  *rem = low;
-  return high;
-#endif
 }
+#endif
 
 // A base-10^8 limb in a machine word (a 32-bit target multiplies two in one instruction).
 #if defined(__SIZEOF_INT128__)
@@ -695,11 +691,32 @@ inline bool seen_at(double x, int cut, int top, Seen* out) {
   // n = m * 5^s, placed 128 bits up in w: |x| / 10^cut = w * 2^(sh - 128), whose integer
   // part (below 10^28, as |x| < 10^(E0 + 2) <= 10^(top - 1 - cut)) starts at bit k.
   const auto [low, high] = pow5_product(m, s);
+#if defined(QD_U128_I386)
+  // 32-bit x86 reads w in 32-bit words, each half of a result one double shift of two of
+  // them (a shift by 0 leaves the lower one), where 64-bit shifts by a variable count
+  // take a test and moves for counts of 32 and more.
+  const uint32_t w[18] = {0, 0, 0, 0,
+                          static_cast<uint32_t>(lo64(low)), static_cast<uint32_t>(lo64(low) >> 32),
+                          static_cast<uint32_t>(hi64(low)), static_cast<uint32_t>(hi64(low) >> 32),
+                          static_cast<uint32_t>(lo64(high)), static_cast<uint32_t>(lo64(high) >> 32),
+                          static_cast<uint32_t>(hi64(high)), static_cast<uint32_t>(hi64(high) >> 32),
+                          0, 0, 0, 0, 0, 0};
+  auto bits_at = [&w](int b) {  // bits b .. b + 63 of w
+    const int i = b >> 5;
+    uint32_t lo = w[i], mid = w[i + 1];
+    __asm__("shrdl %%cl, %2, %0\n\tshrdl %%cl, %3, %1"
+            : "+&r"(lo), "+&r"(mid)
+            : "r"(w[i + 1]), "r"(w[i + 2]), "c"(b & 31)
+            : "cc");
+    return (static_cast<uint64_t>(mid) << 32) | lo;
+  };
+#else
   const uint64_t w[9] = {0, 0, lo64(low), hi64(low), lo64(high), hi64(high), 0, 0, 0};
   auto bits_at = [&w](int b) {  // bits b .. b + 63 of w
     const int i = b >> 6, o = b & 63;
     return (w[i] >> o) | ((w[i + 1] << 1) << (63 - o));
   };
+#endif
   const int k = 128 - sh;
   const uint64_t fh = bits_at(k - 64);  // F' * 2^64, rounded down
   const int jm = cut - E0 + 27;         // at least 1
