@@ -237,3 +237,39 @@ TEST(FixDouble, PowersOfFiveTimesASignificand) {
     }
   }
 }
+
+// fix_double of 17 to 30 digits against the same digits behind leading zeros up to 40,
+// which take the plain digit-by-digit loop: top sixteen digits at 10^15, at the 2^57
+// threshold of the second digit (10 * (10 * H + d) against 2^57) and at 10^16 - 1,
+// and random ones; digits below with runs of nines and zeros; scales and signs mixed.
+TEST(FixDouble, LongValuesAccumulateDigitByDigit) {
+  std::mt19937_64 rng(57);
+  const uint64_t edges[] = {1000000000000000ull, 1441151880758555ull, 1441151880758558ull,
+                            1441151880758559ull, 9007199254740993ull, 9999999999999999ull};
+  for (int it = 0; it < 300000; ++it) {
+    const int q = 17 + static_cast<int>(rng() % 14);
+    uint64_t top = rng() % 4 ? 1000000000000000ull + rng() % 9000000000000000ull
+                             : edges[rng() % std::size(edges)] + rng() % 3;
+    if (top > 9999999999999999ull) top = 9999999999999999ull;
+    int digits[41] = {};
+    uint64_t t = top;
+    for (int i = q - 15; i <= q; ++i, t /= 10) digits[i] = static_cast<int>(t % 10);
+    const int kind = static_cast<int>(rng() % 3);
+    for (int i = 1; i <= q - 16; ++i)
+      digits[i] = kind == 0 ? 9 : kind == 1 ? 0 : static_cast<int>(rng() % 10);
+    const int scale = static_cast<int>(rng() % 70) - 20;
+    const bool negative = rng() & 1;
+    uint8_t v[64] = {}, w[64] = {};
+    const int pv = q + static_cast<int>(rng() % static_cast<unsigned>(31 - q));
+    v[0] = static_cast<uint8_t>(pv | (negative ? 0x80 : 0));
+    w[0] = static_cast<uint8_t>(40 | (negative ? 0x80 : 0));
+    v[1] = w[1] = static_cast<uint8_t>(static_cast<int8_t>(scale));
+    for (int i = 1; i <= q; ++i) {
+      putdigit(v, i, digits[i]);
+      putdigit(w, i, digits[i]);
+    }
+    const double got = fix_double(v), want = fix_double(w);
+    ASSERT_EQ(std::bit_cast<uint64_t>(got), std::bit_cast<uint64_t>(want))
+        << "q " << q << " top " << top << " scale " << scale;
+  }
+}
