@@ -4,36 +4,17 @@
 // failure with its report.
 #include "datetime/tmplscan.h"
 #include "dt_test_util.h"
+#include "tools/qdtype/english_names.h"
 
 namespace dtt {
 namespace {
 
-const char* const kWdayAbbr[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-const char* const kWdayFull[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                  "Thursday", "Friday", "Saturday"};
-const char* const kMonthAbbr[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-const char* const kMonthFull[12] = {"January", "February", "March",     "April",
-                                    "May",     "June",     "July",      "August",
-                                    "September", "October", "November", "December"};
-
-// The pinned instant, and the host's name tables filled in English for the test.
+// The pinned instant, and the host's name tables filled in English (as the tool fills them).
 class Templates : public PinnedNow {
  protected:
   void SetUp() override {
     PinnedNow::SetUp();
-    for (int i = 0; i < 7; ++i) {
-      qdxglob_val.wday_abbr[i] = kWdayAbbr[i];
-      qdxglob_val.wday_full[i] = kWdayFull[i];
-      qdxglob_val.wday_abbr_in[i] = {kWdayAbbr[i], i};
-      qdxglob_val.wday_full_in[i] = {kWdayFull[i], i};
-    }
-    for (int i = 0; i < 12; ++i) {
-      qdxglob_val.month_abbr[i] = kMonthAbbr[i];
-      qdxglob_val.month_full[i] = kMonthFull[i];
-      qdxglob_val.month_abbr_in[i] = {kMonthAbbr[i], i + 1};
-      qdxglob_val.month_full_in[i] = {kMonthFull[i], i + 1};
-    }
+    qdtype::fill_english_names(qdxglob_val);
   }
   qdtest::GlobalsScope globals_;
 };

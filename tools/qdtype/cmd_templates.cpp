@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "english_names.h"
 #include "templates.h"
 
 namespace qdtype {
@@ -65,26 +66,7 @@ bool register_subcommand(const SubCommand& s) {
 }
 
 void fill_english_settings() {
-  static const char* const kWdayAbbr[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  static const char* const kWdayFull[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                           "Thursday", "Friday", "Saturday"};
-  static const char* const kMonthAbbr[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  static const char* const kMonthFull[12] = {"January",   "February", "March",    "April",
-                                             "May",       "June",     "July",     "August",
-                                             "September", "October",  "November", "December"};
-  for (int i = 0; i < 7; ++i) {
-    qdxglob_val.wday_abbr[i] = kWdayAbbr[i];
-    qdxglob_val.wday_full[i] = kWdayFull[i];
-    qdxglob_val.wday_abbr_in[i] = {kWdayAbbr[i], i};
-    qdxglob_val.wday_full_in[i] = {kWdayFull[i], i};
-  }
-  for (int i = 0; i < 12; ++i) {
-    qdxglob_val.month_abbr[i] = kMonthAbbr[i];
-    qdxglob_val.month_full[i] = kMonthFull[i];
-    qdxglob_val.month_abbr_in[i] = {kMonthAbbr[i], i + 1};
-    qdxglob_val.month_full_in[i] = {kMonthFull[i], i + 1};
-  }
+  fill_english_names(qdxglob_val);
   qdxglob_val.decimal_sep = ".";
   qdxglob_val.group_sep = ",";
   qdxglob_val.currency_sym = "$";
