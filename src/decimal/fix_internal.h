@@ -430,7 +430,8 @@ inline bool exponent_in_reach(int E) { return E < 157 && E >= -128; }
 // 5^0 .. 5^81, each in three 64-bit words, the lowest first.
 constexpr int kPow5WordsMax = 81;
 extern const uint64_t kPow5Words[kPow5WordsMax + 1][3];
-// m * 5^t (0 <= t <= kPow5WordsMax) as two halves of 128 bits.
+// m * 5^t (0 <= t <= kPow5WordsMax) as two halves of 128 bits. Always inlined: as a call,
+// its result passed through memory costs a 32-bit target more than the products it skips.
 struct Pow5Product {
   U128 low, high;
 };
