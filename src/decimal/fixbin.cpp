@@ -317,11 +317,9 @@ bool estimate(double x, Bin* out) {
       U128 c;
       bool fits;
       if (e < 0) {
-        const uint64_t* p5 = kPow5Words[-e];
-        const U128 a0 = static_cast<U128>(m) * p5[0];
-        const U128 a1 = static_cast<U128>(m) * p5[1] + hi64(a0);
-        c = make128(lo64(a1), lo64(a0));
-        fits = hi64(a1) == 0 && c < kP10.v[kDigits];
+        const auto [low, high] = pow5_product(m, -e);
+        c = low;
+        fits = high == 0 && c < kP10.v[kDigits];
       } else {
         c = U128(m) << e;
         fits = c < kP10.v[kDigits];
