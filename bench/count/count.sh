@@ -1,14 +1,22 @@
 #!/bin/bash
-# count.sh [ROW-PATTERN]: instructions per item of every benchmark row (or those whose
-# "NAME/ARG" matches the extended pattern), counted under qemu's user-mode emulators on a
-# 64-bit and a 32-bit build, and the 32-bit count over the 64-bit one.
+# count.sh [--time] [ROW-PATTERN]: instructions per item of every benchmark row (or those
+# whose "NAME/ARG" matches the extended pattern), counted under qemu's user-mode emulators
+# on a 64-bit and a 32-bit build, and the 32-bit count over the 64-bit one. With --time,
+# nanoseconds per item instead, both builds run natively (the host must run i386
+# programs): the best of three wall times of enough iterations for 0.2 s of the 64-bit
+# row, less the time of one iteration (the row's setup).
 #
-# This machine class has no hardware counters and cannot time i386 programs natively;
-# executed instructions are what both widths can be compared by. The counts include the
-# rows' loop overhead (the same in every row of a program) and not the peers, which most
-# rows time outside their loop. Needs qemu-user (with plugin support), gcc-multilib and
-# g++-multilib.
+# This machine class has no hardware counters, so instructions are what both widths can
+# be compared by exactly; time is the truer measure where the host runs i386 programs, and
+# the noisier one on a shared machine. The figures include the rows' loop overhead (the
+# same in every row of a program) and not the peers, which most rows time outside their
+# loop. Needs qemu-user (with plugin support), gcc-multilib and g++-multilib.
 set -euo pipefail
+timed=0
+if [ "${1:-}" = --time ]; then
+  timed=1
+  shift
+fi
 pattern=${1:-.}
 src=$(cd "$(dirname "$0")/../.." && pwd)
 out=$src/build/count
@@ -46,6 +54,56 @@ per_item() {  # bits program row arg: (insns(12) - insns(2)) / (10 * items per i
     items = B["items"] > 0 ? B["items"] : 1
     printf "%.0f", (B["insns"] - A["insns"]) / (10 * items) }'
 }
+
+# Wall nanoseconds of one run of ITERATIONS iterations, the best of three; stderr's
+# "items N" (per iteration) goes to the file named by $items_file.
+wall() {  # bits program row arg iterations
+  local best='' t0 t1 d i
+  for i in 1 2 3; do
+    t0=$(date +%s%N)
+    "$out/$1/bench/$2" "$3" "$4" "$5" 2> "$items_file" > /dev/null
+    t1=$(date +%s%N)
+    d=$((t1 - t0))
+    if [ -z "$best" ] || [ "$d" -lt "$best" ]; then best=$d; fi
+  done
+  echo "$best"
+}
+items_file=$(mktemp)
+trap 'rm -f "$items_file"' EXIT
+# Nanoseconds per item of a row at a fixed iteration count, found on the 64-bit build.
+ns_per_item() {  # bits program row arg iterations
+  local base full
+  base=$(wall "$1" "$2" "$3" "$4" 1)
+  full=$(wall "$@")
+  awk -v b="$base" -v f="$full" -v n="$5" -v items="$(awk '$1 == "items" { print $2 }' "$items_file")" \
+    'BEGIN { printf "%.1f", (f - b) / ((n - 1) * (items > 0 ? items : 1)) }'
+}
+iterations_for() {  # program row arg: enough iterations for 0.2 s of the 64-bit row
+  local n=16 base full
+  base=$(wall 64 "$1" "$2" "$3" 1)
+  while :; do
+    full=$(wall 64 "$1" "$2" "$3" "$n")
+    [ $((full - base)) -gt 200000000 ] || [ "$n" -ge 16777216 ] && break
+    n=$((n * 4))
+  done
+  echo "$n"
+}
+
+if [ "$timed" = 1 ]; then
+  printf '%-36s %12s %12s %7s\n' row "64-bit ns" "32-bit ns" "32/64"
+  for prog in "$out"/64/bench/bench_*; do
+    name=$(basename "$prog")
+    "$prog" --list | while read -r row arg; do
+      [[ "$row/$arg" =~ $pattern ]] || continue
+      n=$(iterations_for "$name" "$row" "$arg")
+      t64=$(ns_per_item 64 "$name" "$row" "$arg" "$n")
+      t32=$(ns_per_item 32 "$name" "$row" "$arg" "$n")
+      awk -v r="$row/$arg" -v a="$t64" -v b="$t32" \
+        'BEGIN { printf "%-36s %12.1f %12.1f %7.2f\n", r, a, b, (a > 0 ? b / a : 0) }'
+    done
+  done
+  exit 0
+fi
 
 printf '%-36s %12s %12s %7s\n' row "64-bit" "32-bit" "32/64"
 for prog in "$out"/64/bench/bench_*; do

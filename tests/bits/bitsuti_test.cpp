@@ -17,7 +17,11 @@ struct Header {
 };
 
 struct Wide : Header<int32_t> {
-  static constexpr auto make = make_bits, band = bit_and, bor = bit_or, range = bits_range;
+  // One declaration per function type: every name of an auto declaration must deduce the
+  // same type.
+  static constexpr auto make = make_bits;
+  static constexpr auto band = bit_and, bor = bit_or;
+  static constexpr auto range = bits_range;
   static constexpr auto lit = lit_to_bits;
   static constexpr auto cmp = qd::bits_compare;
   static constexpr auto bnot = bit_not;
@@ -30,7 +34,8 @@ struct Narrow : Header<uint16_t> {
   static void* make(void* d, int z, int o) {
     return make_bits2(d, static_cast<uint16_t>(z), static_cast<uint16_t>(o));
   }
-  static constexpr auto band = bits2_and, bor = bits2_or, range = bits2_range;
+  static constexpr auto band = bits2_and, bor = bits2_or;
+  static constexpr auto range = bits2_range;
   static constexpr auto lit = lit_to_bits2;
   static constexpr auto cmp = bits2_compare;
   static constexpr auto bnot = bits2_not;

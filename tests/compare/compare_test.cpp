@@ -122,7 +122,7 @@ TEST(Compare, SortRoutines) {
   EXPECT_LT(comp_func(29, 0)(x.p(), y.p()), 0);
   unsigned char saved[256];
   std::memcpy(saved, qd_sort_order, 256);
-  qd_sort_order['B'] = 'a' + 1;  // B after a
+  qd_sort_order[static_cast<unsigned char>('B')] = 'a' + 1;  // B after a
   EXPECT_GT(comp_func(29, 1)(x.p(), y.p()), 0);
   std::memcpy(qd_sort_order, saved, 256);
   EXPECT_EQ(give_sortorder(), qd_sort_order);

@@ -34,7 +34,6 @@ namespace qdtype {
 namespace {
 
 constexpr char kPrompt[] = "qdtype> ";
-constexpr int kHistoryLines = QDTYPE_HISTORY_LINES;
 
 // quit or exit alone on the line (blanks and a comment aside) leave the shell.
 bool leaves(const std::string& line) {
@@ -44,6 +43,8 @@ bool leaves(const std::string& line) {
 }
 
 #if QDTYPE_LINE_EDITING
+
+constexpr int kHistoryLines = QDTYPE_HISTORY_LINES;
 
 // The history file, or "" when HOME is not set.
 std::string history_path() {
