@@ -1,10 +1,13 @@
 #!/bin/bash
-# count.sh [--time] [ROW-PATTERN]: instructions per item of every benchmark row (or those
-# whose "NAME/ARG" matches the extended pattern), counted under qemu's user-mode emulators
-# on a 64-bit and a 32-bit build, and the 32-bit count over the 64-bit one. With --time,
-# nanoseconds per item instead, both builds run natively (the host must run i386
-# programs): the best of three wall times of enough iterations for 0.2 s of the 64-bit
-# row, less the time of one iteration (the row's setup).
+# count.sh [--time | --peers] [ROW-PATTERN]: instructions per item of every benchmark row
+# (or those whose "NAME/ARG" matches the extended pattern), counted under qemu's user-mode
+# emulators on a 64-bit and a 32-bit build, and the 32-bit count over the 64-bit one. Both
+# builds run natively (the host must run i386 programs) with --time, which gives
+# nanoseconds per item instead: the best of three wall times of enough iterations for
+# 0.2 s of the 64-bit row, less the time of one iteration (the row's setup); and with
+# --peers, which gives each row's own comparison with its peer at each width (its
+# "speedup", peer time over ours, or its "ratio", ours over the peer's), the peer built
+# for the same width.
 #
 # This machine class has no hardware counters, so instructions are what both widths can
 # be compared by exactly; time is the truer measure where the host runs i386 programs, and
@@ -12,11 +15,11 @@
 # same in every row of a program) and not the peers, which most rows time outside their
 # loop. Needs qemu-user (with plugin support), gcc-multilib and g++-multilib.
 set -euo pipefail
-timed=0
-if [ "${1:-}" = --time ]; then
-  timed=1
-  shift
-fi
+mode=count
+case "${1:-}" in
+  --time) mode=time; shift ;;
+  --peers) mode=peers; shift ;;
+esac
 pattern=${1:-.}
 src=$(cd "$(dirname "$0")/../.." && pwd)
 out=$src/build/count
@@ -89,7 +92,27 @@ iterations_for() {  # program row arg: enough iterations for 0.2 s of the 64-bit
   echo "$n"
 }
 
-if [ "$timed" = 1 ]; then
+if [ "$mode" = peers ]; then
+  # The row's first comparison counter: speedup, ratio or memcpy_ratio.
+  peer_figure() {  # bits program row arg
+    "$out/$1/bench/$2" "$3" "$4" 1 peers 2> /dev/null |
+      awk '$1 == "speedup" || $1 == "ratio" || $1 == "memcpy_ratio" { print $1, $2; exit }'
+  }
+  printf '%-36s %-12s %12s %12s\n' row figure "64-bit" "32-bit"
+  for prog in "$out"/64/bench/bench_*; do
+    name=$(basename "$prog")
+    "$prog" --list | while read -r row arg; do
+      [[ "$row/$arg" =~ $pattern ]] || continue
+      read -r what f64 <<< "$(peer_figure 64 "$name" "$row" "$arg")"
+      [ -n "${what:-}" ] || continue
+      read -r _ f32 <<< "$(peer_figure 32 "$name" "$row" "$arg")"
+      printf '%-36s %-12s %12.2f %12.2f\n' "$row/$arg" "$what" "$f64" "$f32"
+    done
+  done
+  exit 0
+fi
+
+if [ "$mode" = time ]; then
   printf '%-36s %12s %12s %7s\n' row "64-bit ns" "32-bit ns" "32/64"
   for prog in "$out"/64/bench/bench_*; do
     name=$(basename "$prog")

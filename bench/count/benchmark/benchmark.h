@@ -67,8 +67,16 @@ inline Row* add_row(const char* name, void (*run)(State&)) {
   return rows().back();
 }
 
+// Whether the rows time their peers as well (bench_util.h), which counting skips.
+inline bool& peers_timed() {
+  static bool on = false;
+  return on;
+}
+
 // PROGRAM --list: one line per row and argument. PROGRAM NAME ARG N: run the row N
-// iterations; prints the items it reports per iteration to stderr.
+// iterations; prints the items it reports per iteration to stderr. PROGRAM NAME ARG N
+// peers: the same, with the row's timing beside its peer, whose counters ("speedup",
+// "ns_peer", ...) go to stdout, one "name value" a line.
 inline int stand_in_main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--list") == 0) {
     for (const Row* r : rows()) {
@@ -77,12 +85,16 @@ inline int stand_in_main(int argc, char** argv) {
     }
     return 0;
   }
-  if (argc != 4) return 2;
+  if (argc != 4 && !(argc == 5 && std::strcmp(argv[4], "peers") == 0)) return 2;
+  peers_timed() = argc == 5;
   for (const Row* r : rows()) {
     if (std::strcmp(r->name, argv[1]) != 0) continue;
     State s(std::atoll(argv[3]), std::atoll(argv[2]));
     r->run(s);
     std::fprintf(stderr, "items %lld\n", static_cast<long long>(s.items() / s.iterations()));
+    if (peers_timed()) {
+      for (const auto& [name, value] : s.counters) std::printf("%s %g\n", name.c_str(), value);
+    }
     return 0;
   }
   return 2;
