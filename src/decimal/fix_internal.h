@@ -98,7 +98,12 @@ inline Vec vec_mask(int n) {
 }
 inline Vec vec_shl(Vec x, int n) { return n >= kVecDigits ? Vec(0) : (x << (4 * n)); }
 inline Vec vec_shr(Vec x, int n) { return n >= kVecDigits ? Vec(0) : (x >> (4 * n)); }
-inline int vec_digit(Vec x, int k) { return static_cast<int>(lo64(x >> (4 * k)) & 15); }
+// Digit k + 1 (k from 0 to 31), read from the one word that holds it: a shift of one word
+// rather than of the whole vector, which a 32-bit target does in four words.
+inline int vec_digit(Vec x, int k) {
+  const uint64_t w = k < 16 ? lo64(x) : hi64(x);
+  return static_cast<int>((w >> ((4 * k) & 63)) & 15);
+}
 // Number of digits up to the highest non-zero one.
 inline int vec_len(Vec x) {
   const uint64_t h = hi64(x), l = lo64(x);

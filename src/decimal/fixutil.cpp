@@ -256,8 +256,9 @@ QD_EXTERN_C QD_API qd_fix* fix_fix(const qd_fix* src, int scale, qd_fix* dst) {
     return nullptr;
   }
   if (d >= 0) {
+    // x has q digits, so the shifted vector has exactly n.
     fx_head(dst, sign, static_cast<int>(n), scale);
-    vec_store(dst, x << (4 * static_cast<int>(d)), static_cast<int>(n));
+    vec_store_exact(dst, x << (4 * static_cast<int>(d)), static_cast<int>(n));
     return QD_FIX_PTR(dst);
   }
   if (n < 0) {
@@ -279,8 +280,9 @@ QD_EXTERN_C QD_API qd_fix* fix_fix(const qd_fix* src, int scale, qd_fix* dst) {
       ++m;
     }
   }
+  // y has at most m digits: n after the cut, one more when the rounding carried.
   fx_head(dst, sign, m, scale);
-  vec_store(dst, y, m);
+  vec_store_exact(dst, y, m);
   return QD_FIX_PTR(dst);
 }
 
