@@ -54,7 +54,14 @@ int tuple_field_align(int code, int setting) {
 
 namespace {
 
-constexpr int64_t align_up(int64_t pos, int a) { return (pos + a - 1) / a * a; }
+// pos up to a multiple of a (at least 1; a host may write any alignment into req_align).
+// Positions never pass the record's kRecordMax bytes (a field that would is refused before
+// the next one is placed), so the arithmetic is that of int: one division instruction on
+// every target, where a 64-bit one is a library call on 32-bit targets.
+constexpr int64_t align_up(int64_t pos, int a) {
+  const int p = static_cast<int>(pos);
+  return (p + a - 1) / a * a;
+}
 
 // What step of a field failed, when it did.
 struct FieldSize {
