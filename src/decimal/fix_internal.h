@@ -570,7 +570,7 @@ int fix_report_overflow(const char* name, const uint8_t* a, const uint8_t* b);
 // trace(19012, 0, "%g" text of x); returns 19012.
 int fix_report_double(double x);
 // The division step by step through fix values in bytes, reporting as it goes: the road
-// for every operand (__fixdiv first tries the same steps on values in registers).
+// for every operand (__fixdiv first tries div_binary).
 // *wrote_c (when given) tells, after a return of 0, whether c was written: not when
 // every addition failed.
 int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c, bool* wrote_c = nullptr);

@@ -559,12 +559,11 @@ int mul_slow(const uint8_t* a, const uint8_t* b, int sign, int S, uint8_t* c) {
 struct Limbs {
   uint64_t lo, hi;
 };
-inline Limbs limbs_of(Vec d) { return {bcd16_to_limbs(lo64(d)), bcd16_to_limbs(hi64(d))}; }
 
 // The digit bytes of a value (p <= 30) as limbs, read as they are stored: byte j holds
 // digit 2j + 1 in its high half and digit 2j + 2 in its low half, so it is the base-100
 // limb (low half) * 10 + (high half). The free half-byte of an odd precision is cleared
-// first. The same limbs as limbs_of(vec_load(v, p)), without reordering the half-bytes.
+// first. The limbs of the digits vec_load(v, p) gives, without reordering the half-bytes.
 __attribute__((always_inline)) inline Limbs limbs_load(const uint8_t* v, int p) {
   const int n = (p + 1) >> 1;
   uint64_t lo, hi;
@@ -811,52 +810,12 @@ int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c, bool* wrote_
   return 0;
 }
 
-// The same steps on values in registers, for the usual operands: both of at most 30
-// digits, neither zero, and no step that fails or meets a zero. They run through the
-// cores the byte road's operations use, so the quotient is the same to the byte; false,
-// with nothing written and nothing reported, leaves the division to the byte road.
-// External linkage for the same reason as fix_estimate.
-QD_DOUBLE_MATH bool div_in_registers(const uint8_t* a, const uint8_t* b, uint8_t* c) {
-  if (fx_prec(a) > kFixMaxDigits || fx_prec(b) > kFixMaxDigits) return false;
-  const Num A = num_load(a), B = num_load(b);
-  if (A.d == Vec(0) || B.d == Vec(0)) return false;
-  const double xb = num_double(B);
-  // The quotients are formed here, not in the lambdas: a lambda does not take over this
-  // function's floating-point target, and on 32-bit x86 it would divide with extended
-  // precision.
-  auto estimate = [](double quotient, Num* out) {
-    return num_from_double(quotient, out) && out->d != Vec(0);
-  };
-  // b's limbs serve both products (b is not zero, so its sign is its sign bit).
-  const Limbs lb = limbs_of(B.d);
-  auto remainder = [&A, &B, lb](const Num& q, Num* r) {  // a - q * b
-    if (q.d == Vec(0)) return false;  // a zero product
-    const int sign = (q.p ? q.sign : 0) != B.sign;
-    Num p;
-    return product_limbs(limbs_of(q.d), lb, sign, -q.lo - B.lo, &p) && p.d != Vec(0) &&
-           sum_num(A, p, true, r);
-  };
-  Num q, r, t, sum;
-  if (!estimate(num_double(A) / xb, &q) || !remainder(q, &r)) return false;
-  if (r.d == Vec(0)) {
-    num_store(q, c);
-    return true;
-  }
-  if (!estimate(num_double(r) / xb, &t) || !sum_num(q, t, false, &sum)) return false;
-  q = sum;
-  if (!remainder(q, &r)) return false;
-  if (r.d != Vec(0) && (!estimate(num_double(r) / xb, &t) || !sum_num(q, t, false, &sum)))
-    return false;
-  num_store(sum, c);
-  return true;
-}
-
 }  // namespace qd
 
 QD_EXTERN_C QD_API int __fixdiv(const qd_fix* a, const qd_fix* b, qd_fix* c, int precision) {
   (void)precision;  // the refinement always works to the full 30 digits
   QD_INPUTS_OK(valid_fix(a, kFixMaxBytes) && valid_fix(b, kFixMaxBytes));
-  if (div_binary(a, b, c) || div_in_registers(a, b, c)) return QD_FIX_OUT(0, c);
+  if (div_binary(a, b, c)) return QD_FIX_OUT(0, c);
   // When every addition of the steps fails, the division still returns 0 and c is as the
   // caller left it: only a c the division wrote is checked.
   bool wrote = false;

@@ -105,9 +105,9 @@ void random_operand(std::mt19937_64& rng, uint8_t* v) {
   }
 }
 
-// The division tries its steps on values in registers before it takes them through
+// The division tries its steps on binary coefficients before it takes them through
 // bytes; both roads must give the same bytes, return code and sign of failure.
-TEST(FixDiff, DivisionInRegistersMatchesSteps) {
+TEST(FixDiff, DivisionMatchesSteps) {
   std::mt19937_64 rng(17);
   for (int it = 0; it < 400000; ++it) {
     uint8_t a[qd::kFixMaxBytes], b[qd::kFixMaxBytes];
