@@ -576,7 +576,7 @@ int fix_report_double(double x);
 int divide_by_steps(const uint8_t* a, const uint8_t* b, uint8_t* c, bool* wrote_c = nullptr);
 // The division's chain on binary coefficients for the usual operands:
 // the same quotient to the byte as divide_by_steps, or false, with nothing written or
-// reported, for every case it leaves to the other roads.
+// reported, for every case it leaves to divide_by_steps.
 bool div_binary(const uint8_t* a, const uint8_t* b, uint8_t* c);
 // double_fix_digits of x / xb in double arithmetic; a failure adds trace(0, fixdiv).
 int fix_estimate(double x, double xb, uint8_t* out);

@@ -17,7 +17,7 @@
 // Digits are written once, for the quotient. Whatever this road does not take (operands
 // of more than 30 digits, zeros, scales at the ends of the range, estimates that its
 // fast form does not give, a product rounding up to a new digit) it leaves to the
-// division in digit vectors, with nothing written.
+// division step by step in bytes, with nothing written.
 #include <bit>
 
 #include "decimal/fix_internal.h"
@@ -296,7 +296,7 @@ inline U128 exact_tenth(U128 d) {
 }
 
 // double_fix_digits of x: its 30 significant digits less their trailing zeros, which
-// double_fix_digits drops. False where the division in digit vectors would fail or stop
+// double_fix_digits drops. False where the division step by step would fail or stop
 // (a zero, a scale out of range). Estimates beyond the fast form of the digits (first
 // digits above 10^29 or far below 1) take the word-by-word form, whose digits and scale
 // are double_fix_digits' own.
