@@ -36,6 +36,14 @@ constexpr int kFixScaleMax = 127;
 constexpr uint8_t kSignBit = 0x80;
 constexpr uint8_t kPrecMask = 0x7f;
 
+// The arithmetic's limits: no result digit of a sum or difference stands above 10^128,
+// and a product's scale lies within -127 .. 127.
+constexpr int kMagnitudeTop = 128;
+constexpr int kMulScaleMin = -127;
+constexpr int kMulScaleMax = 127;
+// Whether p digits at this scale reach above the magnitude limit.
+inline bool above_limit(int p, int scale) { return scale < p - (kMagnitudeTop + 1); }
+
 inline int fx_prec(const uint8_t* v) { return v[0] & kPrecMask; }
 inline int fx_scale(const uint8_t* v) { return static_cast<int8_t>(v[1]); }
 inline int fx_sign_bit(const uint8_t* v) { return v[0] >> 7; }

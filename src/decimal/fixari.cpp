@@ -16,9 +16,6 @@
 namespace qd {
 namespace {
 
-constexpr int kMagnitudeTop = 128;  // no result digit of a sum stands above 10^128
-constexpr int kMulScaleMin = -127;
-constexpr int kMulScaleMax = 127;
 constexpr int kMaxLimbs = 15;    // base-100 limbs of a 30-digit product
 constexpr int kWordDigits = 15;  // digits a 64-bit word holds with room for a carry
 
@@ -38,15 +35,6 @@ inline Span span_of(const uint8_t* x, const uint8_t* y) {
   const int hx = fx_prec(x) - fx_scale(x) - 1, hy = fx_prec(y) - fx_scale(y) - 1;
   const int lx = -fx_scale(x), ly = -fx_scale(y);
   return {hx > hy ? hx : hy, lx < ly ? lx : ly};
-}
-
-inline bool above_limit(int p, int scale) { return scale < p - (kMagnitudeTop + 1); }
-
-// Stores a 31-digit sum as 30 digits: the lowest digit is dropped with half-up rounding
-// and the scale lowered by one.
-inline Vec round_off_lowest(Vec r) {
-  const unsigned up = vec_digit(r, 0) >= 5;
-  return vec_add(r >> 4, Vec(0), up);
 }
 
 // ---- Position-by-position forms (operands longer than 30 digits) ------------------------
@@ -133,104 +121,6 @@ __attribute__((noinline)) int add_long(const uint8_t* a, const uint8_t* b, uint8
     rc = sa ? mag_diff_slow_ordered(b, a, c) : mag_diff_slow_ordered(a, b, c);
   }
   return rc;
-}
-
-// x + y, or x - y when negate_y (y counts with its sign bit flipped), for two operands of
-// at most 30 digits (a zero one in a difference widens the result to its scale): both
-// are aligned on the 30-position window ending at the higher top digit;
-// what falls below it belongs to one operand only, and decides the sum's rounding flag
-// (the dropped digits compared with 44...4, which is how the flag runs through them) or
-// the difference's borrow (whether the smaller operand lost anything). False when the
-// result lies beyond the magnitude limit (add_general then reports).
-__attribute__((always_inline)) inline bool sum_num(const Num& x, const Num& y, bool negate_y,
-                                                   Num* out) {
-  const Vec X = x.d, Y = y.d;
-  const int la = x.lo, lb = y.lo;
-  const int ha = x.p + la - 1, hb = y.p + lb - 1;
-  const int hi = ha > hb ? ha : hb;
-  const int lo = la < lb ? la : lb;
-  const int sa = x.sign, sb = y.sign ^ static_cast<int>(negate_y);
-  const int cut = lo > hi - (kFixMaxDigits - 1) ? lo : hi - (kFixMaxDigits - 1);
-  const int dx = la - cut, dy = lb - cut;  // >= 0: shift up; < 0: digits fall away
-  Vec xs, ys, lost_x(0), lost_y(0);
-  if (dx >= 0) {
-    xs = X << (4 * dx);
-  } else {
-    xs = vec_shr(X, -dx);
-    lost_x = X & vec_mask(-dx);
-  }
-  if (dy >= 0) {
-    ys = Y << (4 * dy);
-  } else {
-    ys = vec_shr(Y, -dy);
-    lost_y = Y & vec_mask(-dy);
-  }
-  int p, scale = -cut, sign;
-  Vec r;
-  if (sa == sb) {
-    const int k = dx < dy ? -dx : -dy;  // positions dropped (<= 0: none)
-    const Vec lost = lost_x | lost_y;
-    const unsigned flag = lost > (vec_fill(0x4444444444444444ull) & vec_mask(k));
-    r = vec_add(xs, ys, flag);
-    p = hi - cut + 1;
-    if ((r >> (4 * p)) != Vec(0)) {  // a carry into the position above
-      if (p < kFixMaxDigits) {
-        ++p;
-      } else {
-        r = round_off_lowest(r);
-        --scale;
-      }
-    }
-    if (above_limit(p, scale)) return false;
-    sign = sa;
-  } else {
-    const bool b_larger = ys > xs || (ys == xs && lost_y != Vec(0));
-    const bool a_larger = xs > ys || (xs == ys && lost_x != Vec(0));
-    const Vec big = b_larger ? ys : xs, little = b_larger ? xs : ys;
-    const unsigned borrow = (b_larger ? lost_x : lost_y) != Vec(0);
-    r = vec_sub(big, little, borrow);
-    p = vec_len(r);
-    if (p && above_limit(p, scale)) return false;
-    sign = b_larger ? sb : (a_larger ? sa : 0);
-  }
-  *out = {r, p, -scale, sign};
-  return true;
-}
-
-// add_core for every shape its straight roads leave: operands longer than 30 digits, a
-// zero term, and results beyond the magnitude limit (reported here, with b shown as it
-// was added).
-__attribute__((noinline)) int add_general(const uint8_t* a, const uint8_t* b, uint8_t* c,
-                                          bool negate_b) {
-  if (!small(a) || !small(b)) return add_long(a, b, c, negate_b);
-  const int pa = fx_prec(a), pb = fx_prec(b);
-  // The sign of a zero with digits is its sign bit, which decides between sum and
-  // difference below.
-  const Num x{vec_load(a, pa), pa, -fx_scale(a), pa ? fx_sign_bit(a) : 0};
-  Num y{vec_load(b, pb), pb, -fx_scale(b), pb ? fx_sign_bit(b) : 0};
-  const uint8_t* shown = b;
-  uint8_t flipped[kFixMaxBytes];
-  if (negate_b && y.d != Vec(0)) {
-    std::memcpy(flipped, b, static_cast<size_t>(fx_size(pb)));
-    flipped[0] ^= kSignBit;
-    shown = flipped;
-    y.sign ^= 1;
-  }
-  // A zero term of a sum leaves the other term's bytes as they are (a zero's scale does
-  // not widen the sum); in a difference it widens the result to both scales.
-  if (x.sign == y.sign && (x.d == Vec(0) || y.d == Vec(0))) {
-    copy_value(x.d == Vec(0) ? shown : a, c);
-    if (x.sign) c[0] |= kSignBit;
-    return 0;
-  }
-  Num r;
-  if (sum_num(x, y, false, &r)) {
-    num_store(r, c);
-    return 0;
-  }
-  // A difference shows the larger magnitude first (the two are never equal here).
-  if (x.sign != y.sign && fx_magnitude_cmp(a, b) < 0) return fix_report_overflow("+/-", shown, a);
-  return fix_report_overflow("+/-", a, shown);
 }
 
 // ---- Two-word decimal arithmetic ----------------------------------------------------------
@@ -341,34 +231,32 @@ __attribute__((always_inline)) inline uint64_t word_load(const uint8_t* v, int p
   return nibble_swap(low_bytes(v, (p + 1) >> 1, odd_half(p)));
 }
 
-// add_core for the operands that one word does not hold: up to 30 digits each, and a
-// sum below the magnitude limit; add_general takes every other shape, and reports. L and
-// H are a and b ordered by their bottom exponents (b_low: L is b): L reaches lower. The
-// result covers at most the 30 positions below the higher top digit, and only L can have
-// digits below them (H reaches the top, or both lie within 30 positions). Those lost
-// digits decide the sum's rounding flag (greater than 44...4, which is how the flag runs
-// through them) or the difference's borrow (when L is the smaller magnitude and lost
-// anything).
-__attribute__((always_inline)) inline int add_wide(const uint8_t* L, const uint8_t* H, uint8_t* c,
-                                       bool negate_b, bool b_low) {
-  const uint8_t* const a = b_low ? H : L;
-  const uint8_t* const b = b_low ? L : H;
-  const int pl = fx_prec(L), ph = fx_prec(H);
-  const int ll = -fx_scale(L), lh = -fx_scale(H);
-  const int top = pl + ll > ph + lh ? pl + ll : ph + lh;  // highest position + 1
-  const int over = top - kFixMaxDigits - ll;              // positions of L below the result
+// The sum (same signs) or difference of two operands of at most 30 digits, as the
+// addition gives it: xl and xh are the digits of L and H, a and b ordered by their bottom
+// exponents ll <= lh (L reaches lower), top the highest position of either + 1, sl and sh
+// the signs as they count (b's flipped when it is subtracted). The result covers at most
+// the 30 positions below the higher top digit, and only L can have digits below them (H
+// reaches the top, or both lie within 30 positions). Those lost digits decide the sum's
+// rounding flag (greater than 44...4, which is how the flag runs through them) or the
+// difference's borrow (when L is the smaller magnitude and lost anything).
+// kAnyShape: operands as add_general meets them, a zero among them (only in a
+// difference: a zero term of a sum leaves the other's bytes), L reaching 32 or more
+// positions below the result, and results beyond the magnitude limit, which return false
+// with c as it was. Without it, add_wide has ruled all of those out.
+template <bool kAnyShape>
+__attribute__((always_inline)) inline bool add_digits(Dig2 xl, Dig2 xh, int ll, int lh, int top,
+                                                      int sl, int sh, uint8_t* c) {
+  const int over = top - kFixMaxDigits - ll;  // positions of L below the result
   const int k = over > 0 ? over : 0;
-  if (pl > kFixMaxDigits || ph > kFixMaxDigits || top > kMagnitudeTop || k >= kVecDigits)
-    return add_general(a, b, c, negate_b);
-  const Dig2 xl = dig_load(L, pl), xh = dig_load(H, ph);
-  if ((xl.lo | xl.hi) == 0 || (xh.lo | xh.hi) == 0) return add_general(a, b, c, negate_b);
-  // The signs as they count: b's flipped when it is subtracted.
-  const int sl = fx_sign_bit(L) ^ static_cast<int>(negate_b && b_low);
-  const int sh = fx_sign_bit(H) ^ static_cast<int>(negate_b && !b_low);
   int cut = ll + k;  // bottom exponent of the result
   const Dig2 wh = dig_shl(xh, lh - cut);
   Dig2 wl = xl, lost = {0, 0}, fours = {0, 0};
-  if (k) {
+  if (kAnyShape && k >= kVecDigits) {
+    // All of L lies below the result: at most 30 digits against 44...4 of k >= 32.
+    wl = {0, 0};
+    lost = xl;
+    fours = {kFours, kFours};
+  } else if (k) {
     const Dig2 m = dig_mask(k);
     wl = dig_shr(xl, k);
     lost = {xl.lo & m.lo, xl.hi & m.hi};
@@ -397,10 +285,72 @@ __attribute__((always_inline)) inline int add_wide(const uint8_t* L, const uint8
     // L is the larger magnitude when its kept digits are, or equal ones and it lost some.
     sign = h_big ? sh : (p || some_lost ? sl : 0);
   }
+  if (kAnyShape && p && above_limit(p, -cut)) return false;
   fx_head(c, sign, p, -cut);
   const uint64_t lo = nibble_swap(r.lo), hb = nibble_swap(r.hi);
   store<uint64_t>(c + 2, lo);
   store<uint64_t>(c + 9, (lo >> 56) | (hb << 8));
+  return true;
+}
+
+// add_core for every shape its straight roads leave: operands longer than 30 digits, a
+// zero term, L reaching far below the result, and results beyond the magnitude limit
+// (reported here, with b shown as it was added).
+__attribute__((noinline)) int add_general(const uint8_t* a, const uint8_t* b, uint8_t* c,
+                                          bool negate_b) {
+  if (!small(a) || !small(b)) return add_long(a, b, c, negate_b);
+  const int pa = fx_prec(a), pb = fx_prec(b);
+  const Dig2 da = dig_load(a, pa), db = dig_load(b, pb);
+  const bool a_zero = (da.lo | da.hi) == 0, b_zero = (db.lo | db.hi) == 0;
+  // The sign of a zero with digits is its sign bit, which decides between sum and
+  // difference below.
+  const int sa = pa ? fx_sign_bit(a) : 0;
+  int sb = pb ? fx_sign_bit(b) : 0;
+  const uint8_t* shown = b;
+  uint8_t flipped[kFixMaxBytes];
+  if (negate_b && !b_zero) {
+    std::memcpy(flipped, b, static_cast<size_t>(fx_size(pb)));
+    flipped[0] ^= kSignBit;
+    shown = flipped;
+    sb ^= 1;
+  }
+  // A zero term of a sum leaves the other term's bytes as they are (a zero's scale does
+  // not widen the sum); in a difference it widens the result to both scales.
+  if (sa == sb && (a_zero || b_zero)) {
+    copy_value(a_zero ? shown : a, c);
+    if (sa) c[0] |= kSignBit;
+    return 0;
+  }
+  const int la = -fx_scale(a), lb = -fx_scale(b);
+  const int top = pa + la > pb + lb ? pa + la : pb + lb;
+  const bool ok = lb < la ? add_digits<true>(db, da, lb, la, top, sb, sa, c)
+                          : add_digits<true>(da, db, la, lb, top, sa, sb, c);
+  if (ok) return 0;
+  // A difference shows the larger magnitude first (the two are never equal here).
+  if (sa != sb && fx_magnitude_cmp(a, b) < 0) return fix_report_overflow("+/-", shown, a);
+  return fix_report_overflow("+/-", a, shown);
+}
+
+// add_core for the operands that one word does not hold: up to 30 digits each, neither
+// of them zero, L not reaching 32 positions below the result, and a result below the
+// magnitude limit; add_general takes every other shape, and reports. L and H are a and
+// b ordered by their bottom exponents (b_low: L is b).
+__attribute__((always_inline)) inline int add_wide(const uint8_t* L, const uint8_t* H, uint8_t* c,
+                                       bool negate_b, bool b_low) {
+  const uint8_t* const a = b_low ? H : L;
+  const uint8_t* const b = b_low ? L : H;
+  const int pl = fx_prec(L), ph = fx_prec(H);
+  const int ll = -fx_scale(L), lh = -fx_scale(H);
+  const int top = pl + ll > ph + lh ? pl + ll : ph + lh;  // highest position + 1
+  const int over = top - kFixMaxDigits - ll;  // positions of L below the result
+  if (pl > kFixMaxDigits || ph > kFixMaxDigits || top > kMagnitudeTop || over >= kVecDigits)
+    return add_general(a, b, c, negate_b);
+  const Dig2 xl = dig_load(L, pl), xh = dig_load(H, ph);
+  if ((xl.lo | xl.hi) == 0 || (xh.lo | xh.hi) == 0) return add_general(a, b, c, negate_b);
+  // The signs as they count: b's flipped when it is subtracted.
+  const int sl = fx_sign_bit(L) ^ static_cast<int>(negate_b && b_low);
+  const int sh = fx_sign_bit(H) ^ static_cast<int>(negate_b && !b_low);
+  add_digits<false>(xl, xh, ll, lh, top, sl, sh, c);
   return 0;
 }
 

@@ -26,9 +26,6 @@ namespace qd {
 namespace {
 
 constexpr int kDigits = kFixMaxDigits;
-constexpr int kMulScaleMin = -127;
-constexpr int kMulScaleMax = 127;
-constexpr int kMagnitudeTop = 128;
 constexpr uint64_t kLimb = 100000000u;  // 10^8
 constexpr uint64_t k1e16 = 10000000000000000ull;
 constexpr uint64_t k1e19 = 10000000000000000000ull;
@@ -552,8 +549,6 @@ inline U128 on_window(const Bin& x, int cut, U128* lost) {
   }
   return div_pow10(x.m, -d, lost);
 }
-
-inline bool above_limit(int p, int scale) { return scale < p - (kMagnitudeTop + 1); }
 
 // x + y, or x - y when negate_y, by the rules of the addition for two non-zero values:
 // the window of at most 30 positions ends at the higher top digit; below it only one
