@@ -92,19 +92,18 @@ int fx_magnitude_cmp(const uint8_t* a, const uint8_t* b);
 
 // ---- 128-bit digit vectors ------------------------------------------------------------
 // A Vec holds up to 32 decimal digits, nibble k (from the least significant bits) being
-// digit k + 1. Decimal addition, subtraction and comparison work on whole words; the
-// fast paths of the arithmetic load operands once, work here and store once.
+// digit k + 1. Decimal addition and comparison work on whole words; the products' cut
+// and the texts load their digits once, work here and store once (the sums and
+// differences have two-word forms of their own, in fixari.cpp).
 using Vec = U128;
 constexpr int kVecDigits = 32;
 
-inline Vec vec_fill(uint64_t nibble_pattern) { return make128(nibble_pattern, nibble_pattern); }
 // Mask of the lowest n digits (n from 0 to 32).
 inline Vec vec_mask(int n) {
   if (n <= 0) return Vec(0);
   if (n >= kVecDigits) return ~Vec(0);
   return (Vec(1) << (4 * n)) - Vec(1);
 }
-inline Vec vec_shl(Vec x, int n) { return n >= kVecDigits ? Vec(0) : (x << (4 * n)); }
 inline Vec vec_shr(Vec x, int n) { return n >= kVecDigits ? Vec(0) : (x >> (4 * n)); }
 // Digit k + 1 (k from 0 to 31), read from the one word that holds it: a shift of one word
 // rather than of the whole vector, which a 32-bit target does in four words.
@@ -136,12 +135,6 @@ inline Vec vec_add(Vec a, Vec b, unsigned carry_in = 0) {
   const Vec fix = (~carries & make128(0x1111111111111111ull, 0x1111111111111110ull));
   // Nibbles that produced no carry still hold their +6.
   return t2 - ((fix >> 2) | (fix >> 3));
-}
-// Decimal a - b - borrow_in for a >= b + borrow_in.
-inline Vec vec_sub(Vec a, Vec b, unsigned borrow_in = 0) {
-  const Vec t = a - b - Vec(borrow_in);
-  const Vec borrows = (t ^ a ^ b) & make128(0x1111111111111111ull, 0x1111111111111110ull);
-  return t - ((borrows >> 2) | (borrows >> 3));
 }
 
 // Reads the n (<= 15) digit bytes at d as a little-endian 128-bit integer without
