@@ -1,5 +1,7 @@
 // compare.cpp (bench): compare on char, integer, numeric and datetime pairs, and
-// ipr_tuplecmp on three-key tuples, beside memcmp / plain integer baselines.
+// ipr_tuplecmp on three-key tuples, beside memcmp / plain integer baselines. The char and
+// integer rows also time their baseline in turn with themselves and report "ratio", their
+// time over the baseline's (below 1 is faster).
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -7,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_util.h"
 #include "qdtype32/qdtype32.h"
 
 namespace {
@@ -25,58 +28,89 @@ std::vector<std::string> random_texts(unsigned seed, size_t length) {
   return v;
 }
 
-void BM_CompareChar(benchmark::State& state) {
-  auto a = random_texts(1, state.range(0)), b = random_texts(2, state.range(0));
-  for (auto _ : state) {
+using Texts = std::vector<std::string>;
+
+// memcmp's sign on every pair of texts, summed. Every batch here reads its operands
+// through local pointers, which the compiler keeps in registers across the calls and
+// DoNotOptimize's memory clobbers, as a row's own locals were kept.
+auto memcmp_batch(const Texts& a, const Texts& b) {
+  return [&a, &b] {
+    const std::string *x = a.data(), *y = b.data();
     int sum = 0;
-    for (int i = 0; i < kPairs; ++i) sum += compare(a[i].data(), 4, b[i].data(), 4, kAll, kAll);
+    for (int i = 0; i < kPairs; ++i) {
+      int r = std::memcmp(x[i].data(), y[i].data(), x[i].size());
+      sum += (r > 0) - (r < 0);
+    }
     benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kPairs);
+  };
+}
+
+void BM_CompareChar(benchmark::State& state) {
+  Texts a = random_texts(1, state.range(0)), b = random_texts(2, state.range(0));
+  qdbench::beside_peer(
+      state, kPairs,
+      [&] {
+        std::string *x = a.data(), *y = b.data();
+        int sum = 0;
+        for (int i = 0; i < kPairs; ++i) sum += compare(x[i].data(), 4, y[i].data(), 4, kAll, kAll);
+        benchmark::DoNotOptimize(sum);
+      },
+      memcmp_batch(a, b));
 }
 BENCHMARK(BM_CompareChar)->Arg(8)->Arg(20)->Arg(32)->Arg(200);
 
 void BM_BaselineMemcmp(benchmark::State& state) {
-  auto a = random_texts(1, state.range(0)), b = random_texts(2, state.range(0));
-  for (auto _ : state) {
-    int sum = 0;
-    for (int i = 0; i < kPairs; ++i) {
-      int r = std::memcmp(a[i].data(), b[i].data(), a[i].size());
-      sum += (r > 0) - (r < 0);
-    }
-    benchmark::DoNotOptimize(sum);
-  }
+  const Texts a = random_texts(1, state.range(0)), b = random_texts(2, state.range(0));
+  const auto batch = memcmp_batch(a, b);
+  for (auto _ : state) batch();
   state.SetItemsProcessed(state.iterations() * kPairs);
 }
 BENCHMARK(BM_BaselineMemcmp)->Arg(8)->Arg(20)->Arg(32)->Arg(200);
 
-void BM_CompareInteger(benchmark::State& state) {
-  std::mt19937 rng(3);
-  std::vector<int32_t> a(kPairs), b(kPairs);
-  for (int i = 0; i < kPairs; ++i)
-    a[i] = static_cast<int32_t>(rng()), b[i] = static_cast<int32_t>(rng());
-  for (auto _ : state) {
-    int sum = 0;
-    for (int i = 0; i < kPairs; ++i) sum += compare(&a[i], 1, &b[i], 1, kAll, kAll);
-    benchmark::DoNotOptimize(sum);
+// The same random pairs of integers for every integer row (compare takes them as void*).
+struct IntPairs {
+  std::vector<int32_t> a, b;
+};
+IntPairs& int_pairs() {
+  static IntPairs p = [] {
+    std::mt19937 rng(3);
+    IntPairs q{std::vector<int32_t>(kPairs), std::vector<int32_t>(kPairs)};
+    for (int i = 0; i < kPairs; ++i) {
+      q.a[i] = static_cast<int32_t>(rng());
+      q.b[i] = static_cast<int32_t>(rng());
+    }
+    return q;
+  }();
+  return p;
+}
+
+// The inlined comparison of every pair, summed.
+void baseline_integer_batch() {
+  const int32_t *a = int_pairs().a.data(), *b = int_pairs().b.data();
+  int sum = 0;
+  for (int i = 0; i < kPairs; ++i) {
+    benchmark::DoNotOptimize(&a[i]);
+    sum += (a[i] > b[i]) - (a[i] < b[i]);
   }
-  state.SetItemsProcessed(state.iterations() * kPairs);
+  benchmark::DoNotOptimize(sum);
+}
+
+void BM_CompareInteger(benchmark::State& state) {
+  IntPairs& p = int_pairs();
+  qdbench::beside_peer(
+      state, kPairs,
+      [&p] {
+        int32_t *a = p.a.data(), *b = p.b.data();
+        int sum = 0;
+        for (int i = 0; i < kPairs; ++i) sum += compare(&a[i], 1, &b[i], 1, kAll, kAll);
+        benchmark::DoNotOptimize(sum);
+      },
+      baseline_integer_batch);
 }
 BENCHMARK(BM_CompareInteger);
 
 void BM_BaselineInteger(benchmark::State& state) {
-  std::mt19937 rng(3);
-  std::vector<int32_t> a(kPairs), b(kPairs);
-  for (int i = 0; i < kPairs; ++i)
-    a[i] = static_cast<int32_t>(rng()), b[i] = static_cast<int32_t>(rng());
-  for (auto _ : state) {
-    int sum = 0;
-    for (int i = 0; i < kPairs; ++i) {
-      benchmark::DoNotOptimize(&a[i]);
-      sum += (a[i] > b[i]) - (a[i] < b[i]);
-    }
-    benchmark::DoNotOptimize(sum);
-  }
+  for (auto _ : state) baseline_integer_batch();
   state.SetItemsProcessed(state.iterations() * kPairs);
 }
 BENCHMARK(BM_BaselineInteger);
@@ -88,12 +122,7 @@ BENCHMARK(BM_BaselineInteger);
 }
 
 void BM_BaselineIntegerCalled(benchmark::State& state) {
-  std::mt19937 rng(3);
-  std::vector<int32_t> a(kPairs), b(kPairs);
-  for (int i = 0; i < kPairs; ++i) {
-    a[i] = static_cast<int32_t>(rng());
-    b[i] = static_cast<int32_t>(rng());
-  }
+  const int32_t *a = int_pairs().a.data(), *b = int_pairs().b.data();
   for (auto _ : state) {
     int sum = 0;
     for (int i = 0; i < kPairs; ++i) sum += plain_int_cmp(&a[i], &b[i]);

@@ -1,12 +1,14 @@
 // datetime.cpp: calendar conversions and datetime operations beside a closed-form
 // days-from-civil baseline (proleptic Gregorian, days since 1970-01-01). Each operation
-// row has a baseline row doing the same work by the closed formulas on the same dates;
-// the ratio is the baseline's time over ours (items per second, ours over baseline).
+// row has a baseline row doing the same work by the closed formulas on the same dates.
+// The rows of dt_ts_add, dt_sub and dt_weekday also time their baseline in turn with
+// themselves and report "ratio", their time over the baseline's (below 1 is faster).
 #include <benchmark/benchmark.h>
 
 #include <array>
 #include <cstdint>
 
+#include "bench_util.h"
 #include "datetime/dt_internal.h"
 #include "qdtype32/qdtype32.h"
 
@@ -166,32 +168,37 @@ inline int64_t clock_ms(int hh, int mi, int ss, int ms) {
   return ((hh * 60 + mi) * 60 + ss) * 1000LL + ms;
 }
 
-// A baseline row: f(list, i) on every date of the list, its results summed.
+// The closed formulas' batch: f(list, i) on every date of the list, its results summed.
 template <class F>
-void each_date(benchmark::State& state, F f) {
-  const auto& list = dates();
-  for (auto _ : state) {
+auto date_batch(F f) {
+  return [f] {
+    const auto& list = dates();
     int64_t sum = 0;
     for (int i = 0; i < kCount; ++i) sum += f(list, i);
     benchmark::DoNotOptimize(sum);
-  }
+  };
+}
+// A baseline row: the batch alone.
+template <class F>
+void each_date(benchmark::State& state, F f) {
+  const auto batch = date_batch(f);
+  for (auto _ : state) batch();
   state.SetItemsProcessed(state.iterations() * kCount);
 }
 using DateList = std::array<qd::CivilDate, kCount>;
 
 // The closed formulas on the same values: a datetime [yy:ms] plus the span, through one
 // day count each way, with the clock carried over midnight.
-void BM_Baseline_DateTimeAdd(benchmark::State& state) {
+const auto kAddFormula = [](const DateList& list, int i) {
   const SpanParts s;
   const int64_t span = s.days * kMsPerDay + clock_ms(s.hh, s.mi, s.ss, s.ms);
-  each_date(state, [span](const DateList& list, int i) {
-    const auto& e = list[i];
-    const int64_t t =
-        days_from_civil(e.year, e.month, e.day) * kMsPerDay + clock_ms(12, 34, 56, 789) + span;
-    const Ymd r = civil_from_days(static_cast<int32_t>(t / kMsPerDay));
-    return r.y + r.m + r.d + t % kMsPerDay;
-  });
-}
+  const auto& e = list[i];
+  const int64_t t =
+      days_from_civil(e.year, e.month, e.day) * kMsPerDay + clock_ms(12, 34, 56, 789) + span;
+  const Ymd r = civil_from_days(static_cast<int32_t>(t / kMsPerDay));
+  return r.y + r.m + r.d + t % kMsPerDay;
+};
+void BM_Baseline_DateTimeAdd(benchmark::State& state) { each_date(state, kAddFormula); }
 BENCHMARK(BM_Baseline_DateTimeAdd);
 
 void BM_DtTsAdd(benchmark::State& state) {
@@ -199,66 +206,70 @@ void BM_DtTsAdd(benchmark::State& state) {
   const auto& p = packed();
   const unsigned char* span = span_value();
   unsigned char out[20];
-  for (auto _ : state) {
-    for (int i = 0; i < kCount; ++i) {
-      benchmark::DoNotOptimize(dt_ts_add(p.v[i], span, out));
-      benchmark::DoNotOptimize(out);
-    }
-  }
-  state.SetItemsProcessed(state.iterations() * kCount);
+  qdbench::beside_peer(
+      state, kCount,
+      [&] {
+        for (int i = 0; i < kCount; ++i) {
+          benchmark::DoNotOptimize(dt_ts_add(p.v[i], span, out));
+          benchmark::DoNotOptimize(out);
+        }
+      },
+      date_batch(kAddFormula));
 }
 BENCHMARK(BM_DtTsAdd);
 
 // Two datetimes [yy:ms] apart: days and the clock difference, by the closed formulas.
-void BM_Baseline_DateTimeSub(benchmark::State& state) {
-  each_date(state, [](const DateList& list, int i) {
-    const auto& a = list[i];
-    const auto& b = list[(i + 1) & (kCount - 1)];
-    const int64_t t =
-        (days_from_civil(a.year, a.month, a.day) - days_from_civil(b.year, b.month, b.day)) *
-        kMsPerDay;
-    const int64_t d = t < 0 ? -t : t;
-    return d / kMsPerDay + d % kMsPerDay;
-  });
-}
+const auto kSubFormula = [](const DateList& list, int i) {
+  const auto& a = list[i];
+  const auto& b = list[(i + 1) & (kCount - 1)];
+  const int64_t t =
+      (days_from_civil(a.year, a.month, a.day) - days_from_civil(b.year, b.month, b.day)) *
+      kMsPerDay;
+  const int64_t d = t < 0 ? -t : t;
+  return d / kMsPerDay + d % kMsPerDay;
+};
+void BM_Baseline_DateTimeSub(benchmark::State& state) { each_date(state, kSubFormula); }
 BENCHMARK(BM_Baseline_DateTimeSub);
 
 void BM_DtSub(benchmark::State& state) {
   set_current();
   const auto& p = packed();
   unsigned char out[24];
-  for (auto _ : state) {
-    for (int i = 0; i < kCount; ++i) {
-      benchmark::DoNotOptimize(dt_sub(p.v[i], p.v[(i + 1) & (kCount - 1)], out));
-      benchmark::DoNotOptimize(out);
-    }
-  }
-  state.SetItemsProcessed(state.iterations() * kCount);
+  qdbench::beside_peer(
+      state, kCount,
+      [&] {
+        for (int i = 0; i < kCount; ++i) {
+          benchmark::DoNotOptimize(dt_sub(p.v[i], p.v[(i + 1) & (kCount - 1)], out));
+          benchmark::DoNotOptimize(out);
+        }
+      },
+      date_batch(kSubFormula));
 }
 BENCHMARK(BM_DtSub);
 
 // The weekday by the closed day count (day 0 of days_from_civil, 1970-01-01, was a
 // Thursday), beside dt_weekday on the same dates.
-void BM_Baseline_Weekday(benchmark::State& state) {
-  each_date(state, [](const DateList& list, int i) {
-    const int32_t z = days_from_civil(list[i].year, list[i].month, list[i].day);
-    return z >= -4 ? (z + 4) % 7 : (z + 5) % 7 + 6;
-  });
-}
+const auto kWeekdayFormula = [](const DateList& list, int i) {
+  const int32_t z = days_from_civil(list[i].year, list[i].month, list[i].day);
+  return z >= -4 ? (z + 4) % 7 : (z + 5) % 7 + 6;
+};
+void BM_Baseline_Weekday(benchmark::State& state) { each_date(state, kWeekdayFormula); }
 BENCHMARK(BM_Baseline_Weekday);
 
 void BM_Weekday(benchmark::State& state) {
   set_current();
   const auto& p = packed();
-  for (auto _ : state) {
-    qd_long sum = 0, w = 0;
-    for (int i = 0; i < kCount; ++i) {
-      dt_weekday(p.v[i], &w);
-      sum += w;
-    }
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * kCount);
+  qdbench::beside_peer(
+      state, kCount,
+      [&] {
+        qd_long sum = 0, w = 0;
+        for (int i = 0; i < kCount; ++i) {
+          dt_weekday(p.v[i], &w);
+          sum += w;
+        }
+        benchmark::DoNotOptimize(sum);
+      },
+      date_batch(kWeekdayFormula));
 }
 BENCHMARK(BM_Weekday);
 

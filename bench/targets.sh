@@ -4,15 +4,13 @@
 # benchmark programs in the build directory BUILD (default build/default, configured with
 # the default preset), built here first.
 #
-# Every figure is the peer's time over ours (above 1: faster than the peer); each target
-# is the least figure that meets it:
+# Every figure is the peer's time over ours (above 1: faster than the peer), both timed in
+# turn inside the row; each target is the least figure that meets it:
 #  - fixadd, fixsub, fixmul on the _mixed rows (mixed signs, scales and lengths) >= 1.5,
-#    fixdiv on the plain and the _mixed rows >= 0.5: the rows' own "speedup" counter,
-#    both sides timed in turn inside the row;
+#    fixdiv on the plain and the _mixed rows >= 0.5: the rows' "speedup" counter;
 #  - dt_ts_add, dt_sub and dt_weekday beside the closed day-count formulas on the same
 #    dates >= 0.5, compare on char(20) beside memcmp >= 0.5, and on integer beside the
-#    inlined comparison >= 0.4: two rows of one run, items per second of ours over the
-#    baseline's.
+#    inlined comparison >= 0.4: 1 / the rows' "ratio" counter (ours over the baseline).
 # A shared machine moves single figures by tens of percent; read the spread of the runs.
 set -euo pipefail
 runs=${1:-3}
@@ -35,19 +33,16 @@ for ((i = 1; i <= runs; ++i)); do
         print run, name, target, $col }' >> "$out/figures"
   {
     "$build/bench/bench_datetime" --benchmark_format=csv \
-      --benchmark_filter='^BM_(DtTsAdd|Baseline_DateTimeAdd|DtSub|Baseline_DateTimeSub|Weekday|Baseline_Weekday)$' 2> /dev/null
+      --benchmark_filter='^BM_(DtTsAdd|DtSub|Weekday)$' 2> /dev/null
     "$build/bench/bench_compare" --benchmark_format=csv \
-      --benchmark_filter='^BM_(CompareChar/20|BaselineMemcmp/20|CompareInteger|BaselineInteger)$' 2> /dev/null
-  } | awk -F, -v run="$i" '$1 !~ /^name/ { name = $1; gsub(/"/, "", name); ips[name] = $7 }
-      END {
-        split("dt_ts_add DtTsAdd Baseline_DateTimeAdd 0.5 dt_sub DtSub Baseline_DateTimeSub 0.5 " \
-              "dt_weekday Weekday Baseline_Weekday 0.5 compare_char20 CompareChar/20 " \
-              "BaselineMemcmp/20 0.5 compare_integer CompareInteger BaselineInteger 0.4", p, " ")
-        for (k = 1; k in p; k += 4) {
-          ours = ips["BM_" p[k + 1]]; base = ips["BM_" p[k + 2]]
-          if (ours != "" && base > 0) print run, p[k], p[k + 3], ours / base
-        }
-      }' >> "$out/figures"
+      --benchmark_filter='^BM_(CompareChar/20|CompareInteger)$' 2> /dev/null
+  } | awk -F, -v run="$i" '
+      /^name/ { for (k = 1; k <= NF; ++k) if ($k == "\"ratio\"") col = k; next }
+      { name = $1; gsub(/"/, "", name)
+        split("BM_DtTsAdd dt_ts_add 0.5 BM_DtSub dt_sub 0.5 BM_Weekday dt_weekday 0.5 " \
+              "BM_CompareChar/20 compare_char20 0.5 BM_CompareInteger compare_integer 0.4", p, " ")
+        for (k = 1; k in p; k += 3)
+          if (p[k] == name && $col > 0) print run, p[k + 1], p[k + 2], 1 / $col }' >> "$out/figures"
 done
 
 awk -v runs="$runs" '
