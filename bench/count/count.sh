@@ -92,50 +92,44 @@ iterations_for() {  # program row arg: enough iterations for 0.2 s of the 64-bit
   echo "$n"
 }
 
-if [ "$mode" = peers ]; then
-  # The row's first comparison counter: speedup, ratio or memcpy_ratio.
-  peer_figure() {  # bits program row arg
-    "$out/$1/bench/$2" "$3" "$4" 1 peers 2> /dev/null |
-      awk '$1 == "speedup" || $1 == "ratio" || $1 == "memcpy_ratio" { print $1, $2; exit }'
-  }
-  printf '%-36s %-12s %12s %12s\n' row figure "64-bit" "32-bit"
-  for prog in "$out"/64/bench/bench_*; do
-    name=$(basename "$prog")
-    "$prog" --list | while read -r row arg; do
-      [[ "$row/$arg" =~ $pattern ]] || continue
-      read -r what f64 <<< "$(peer_figure 64 "$name" "$row" "$arg")"
-      [ -n "${what:-}" ] || continue
-      read -r _ f32 <<< "$(peer_figure 32 "$name" "$row" "$arg")"
-      printf '%-36s %-12s %12.2f %12.2f\n' "$row/$arg" "$what" "$f64" "$f32"
-    done
-  done
-  exit 0
-fi
+# One line per row in each mode: row_peers, row_time or row_count NAME ROW ARG.
+# The row's first comparison counter: speedup, ratio or memcpy_ratio.
+peer_figure() {  # bits program row arg
+  "$out/$1/bench/$2" "$3" "$4" 1 peers 2> /dev/null |
+    awk '$1 == "speedup" || $1 == "ratio" || $1 == "memcpy_ratio" { print $1, $2; exit }'
+}
+row_peers() {
+  local what f64 f32
+  read -r what f64 <<< "$(peer_figure 64 "$1" "$2" "$3")"
+  [ -n "${what:-}" ] || return 0
+  read -r _ f32 <<< "$(peer_figure 32 "$1" "$2" "$3")"
+  printf '%-36s %-12s %12.2f %12.2f\n' "$2/$3" "$what" "$f64" "$f32"
+}
+row_time() {
+  local n t64 t32
+  n=$(iterations_for "$1" "$2" "$3")
+  t64=$(ns_per_item 64 "$1" "$2" "$3" "$n")
+  t32=$(ns_per_item 32 "$1" "$2" "$3" "$n")
+  awk -v r="$2/$3" -v a="$t64" -v b="$t32" \
+    'BEGIN { printf "%-36s %12.1f %12.1f %7.2f\n", r, a, b, (a > 0 ? b / a : 0) }'
+}
+row_count() {
+  local n64 n32
+  n64=$(per_item 64 "$1" "$2" "$3")
+  n32=$(per_item 32 "$1" "$2" "$3")
+  awk -v r="$2/$3" -v a="$n64" -v b="$n32" \
+    'BEGIN { printf "%-36s %12d %12d %7.2f\n", r, a, b, (a > 0 ? b / a : 0) }'
+}
 
-if [ "$mode" = time ]; then
-  printf '%-36s %12s %12s %7s\n' row "64-bit ns" "32-bit ns" "32/64"
-  for prog in "$out"/64/bench/bench_*; do
-    name=$(basename "$prog")
-    "$prog" --list | while read -r row arg; do
-      [[ "$row/$arg" =~ $pattern ]] || continue
-      n=$(iterations_for "$name" "$row" "$arg")
-      t64=$(ns_per_item 64 "$name" "$row" "$arg" "$n")
-      t32=$(ns_per_item 32 "$name" "$row" "$arg" "$n")
-      awk -v r="$row/$arg" -v a="$t64" -v b="$t32" \
-        'BEGIN { printf "%-36s %12.1f %12.1f %7.2f\n", r, a, b, (a > 0 ? b / a : 0) }'
-    done
-  done
-  exit 0
-fi
-
-printf '%-36s %12s %12s %7s\n' row "64-bit" "32-bit" "32/64"
+case $mode in
+  peers) printf '%-36s %-12s %12s %12s\n' row figure "64-bit" "32-bit" ;;
+  time) printf '%-36s %12s %12s %7s\n' row "64-bit ns" "32-bit ns" "32/64" ;;
+  count) printf '%-36s %12s %12s %7s\n' row "64-bit" "32-bit" "32/64" ;;
+esac
 for prog in "$out"/64/bench/bench_*; do
   name=$(basename "$prog")
   "$prog" --list | while read -r row arg; do
     [[ "$row/$arg" =~ $pattern ]] || continue
-    n64=$(per_item 64 "$name" "$row" "$arg")
-    n32=$(per_item 32 "$name" "$row" "$arg")
-    awk -v r="$row/$arg" -v a="$n64" -v b="$n32" \
-      'BEGIN { printf "%-36s %12d %12d %7.2f\n", r, a, b, (a > 0 ? b / a : 0) }'
+    "row_$mode" "$name" "$row" "$arg"
   done
 done
