@@ -248,9 +248,13 @@ inline U128 from_digits(Vec d) {
 }
 
 // x (not negative) with the sign bit set for sign 1: the same double as -x, without a
-// branch on a sign that follows no pattern.
+// branch on a sign that follows no pattern. It stays in the floating-point registers: the
+// 32-bit build would set the bit in a pair of integer registers, store them as two words
+// and load the double from them, a load that waits for both stores (no forwarding), on
+// the chain of estimates.
 inline double with_sign(double x, int sign) {
-  return std::bit_cast<double>(std::bit_cast<uint64_t>(x) | (static_cast<uint64_t>(sign) << 63));
+  static constexpr double kSigns[2] = {1.0, -1.0};
+  return std::copysign(x, kSigns[sign]);
 }
 
 // fix_double of v (not zero). Up to 16 digits the digit-by-digit accumulation is one
