@@ -513,21 +513,24 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
   // value has at most 30), so the value is two pairs of limbs below 10^16 and one
   // multiplication by 10^16 (a 32-bit target divides a limb in one instruction and takes
   // four for a product of two words).
+  // From the top down, each limb's j lowest digits carried to the one below: one pass
+  // (two would be vectorised, and their vector loads of four word stores wait for them).
   const uint32_t unit = kP10w[j], rest = kP10w[8 - j];
-  uint32_t s[4], low[5];
-  low[4] = static_cast<uint32_t>(r[i0 + 4]);
-  for (int i = 0; i < 4; ++i) {
+  uint32_t s[4];
+  uint32_t below = static_cast<uint32_t>(r[i0 + 4]);  // the limb above's lowest j digits
+  for (int i = 3; i >= 0; --i) {
     const uint32_t x = static_cast<uint32_t>(r[i0 + i]);
-    s[i] = x / unit;
-    low[i] = x - s[i] * unit;
+    const uint32_t q = x / unit;
+    s[i] = q + below * rest;
+    below = x - q * unit;
   }
-  for (int i = 0; i < 4; ++i) s[i] += low[i + 1] * rest;
+  const uint32_t low0 = below;  // r[i0]'s dropped digits
   U128 m = static_cast<U128>(uint64_t{s[3]} * kLimb + s[2]) * k1e16 +
            (uint64_t{s[1]} * kLimb + s[0]);
   // Half up on the highest dropped digit: in r[i0] below the cut, or at the top of the limb
   // below when the cut falls between limbs (j = 0 only with i0 >= 1). Both are read and
   // one is chosen, rather than branching on where the cut falls.
-  const bool up_within = low[0] >= unit / 2;
+  const bool up_within = low0 >= unit / 2;
   const bool up_below = r[i0 - (i0 > 0)] >= kLimb / 2;
   m += static_cast<unsigned>((static_cast<int>(up_within) & static_cast<int>(j != 0)) |
                              (static_cast<int>(up_below) & static_cast<int>(j == 0)));
