@@ -731,7 +731,7 @@ inline bool seen_at(double x, int cut, int top, Seen* out) {
   return true;
 }
 
-// q + double_fix_digits(x) by the addition's rules.
+// q + double_fix_digits(x) by the addition's rules; out may be q.
 // In the usual correction q's top digit is not zero, the estimate T lies below it and has
 // digits below the 30th position under it: the window of the sum is then the 30 positions
 // from q's top down, and T counts through what seen_at finds. Any other case forms the
@@ -780,19 +780,18 @@ QD_DOUBLE_MATH bool chain(const Bin& A, const Divisor& B, double xa, double xb, 
     Bin p;
     return product<NB>(q, B, &p) && remainder_bin(A, p, r);
   };
-  Bin q, r, sum;
+  // Each correction replaces q in place (correct reads all of q before it writes its
+  // result). A copy of the result, which correct has just stored field by field, would be
+  // loaded in 16-byte pieces, and such a load waits for the stores it spans.
+  Bin q, r;
   if (!estimate(xa / xb, &q) || !remainder(q, &r)) return false;
-  if (r.m == 0) {
-    sum = q;
-  } else {
-    if (!correct(q, to_double(r) / xb, &sum)) return false;
-    q = sum;
-    if (!remainder(q, &r)) return false;
-    if (r.m != 0 && !correct(q, to_double(r) / xb, &sum)) return false;
+  if (r.m != 0) {
+    if (!correct(q, to_double(r) / xb, &q) || !remainder(q, &r)) return false;
+    if (r.m != 0 && !correct(q, to_double(r) / xb, &q)) return false;
   }
   Limb l[4];
-  to_limbs(sum.m, l);
-  fx_head(c, sum.sign, sum.p, -sum.lo);
+  to_limbs(q.m, l);
+  fx_head(c, q.sign, q.p, -q.lo);
   stored_store_all(c, bin_to_stored32(static_cast<uint32_t>(l[0]), static_cast<uint32_t>(l[1]),
                                       static_cast<uint32_t>(l[2]), static_cast<uint32_t>(l[3])));
   return true;
