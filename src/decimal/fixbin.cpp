@@ -395,66 +395,6 @@ struct Pow10Wide {
   }
 };
 constexpr Pow10Wide kP10Wide;
-
-// The cut of k = 20 .. 30 digits from a product below 10^60 without division
-// instructions: P / 10^k rounded down is X / 5^k rounded down, X = P / 2^k rounded down
-// (floors of floors), and X < 5^k * 10^30 < 2^(e + 101) for e = floor(log2 5^k). With
-// m = floor(2^(128 + e) / 5^k) (2^127 < m < 2^128), X * m / 2^(128 + e) falls short of
-// X / 5^k by less than X / 2^(128 + e) < 1, so its floor is the quotient or one less,
-// which the remainder X - q * 5^k (below 2 * 5^k) corrects.
-struct Pow5Reciprocals {
-  U128 d[31], m[31];
-  int e[31];
-  constexpr Pow5Reciprocals() : d(), m(), e() {
-    U128 p = 1;
-    for (int k = 1; k <= 30; ++k) {
-      p *= 5;
-      if (k < 20) continue;
-      int b = 0;
-      while ((p >> (b + 1)) != 0) ++b;
-      // 2^(128 + b) / p bit by bit; the quotient's bits above the 128th are 0.
-      U128 r = 1, q = 0;
-      for (int i = 0; i < 128 + b; ++i) {
-        r <<= 1;
-        const bool bit = r >= p;
-        if (bit) r -= p;
-        q = (q << 1) | static_cast<unsigned>(bit);
-      }
-      d[k] = p;
-      m[k] = q;
-      e[k] = b;
-    }
-  }
-};
-constexpr Pow5Reciprocals kP5r;
-
-// P / 10^k for P = w3:w2:w1:w0 below 10^(k + 30) and 20 <= k <= 30, and whether the
-// remainder reaches 5 * 10^(k - 1): the remainder is R * 2^k + (P mod 2^k) with R the
-// remainder by 5^k, and it reaches 5^k * 2^(k - 1) exactly when 2R plus bit k - 1 of P
-// reaches 5^k.
-inline U128 cut_wide(uint64_t w0, uint64_t w1, uint64_t w2, uint64_t w3, int k, bool* up) {
-  const uint64_t x0 = (w0 >> k) | (w1 << (64 - k)), x1 = (w1 >> k) | (w2 << (64 - k)),
-                 x2 = (w2 >> k) | (w3 << (64 - k));  // w3 < 2^k
-  const uint64_t m0 = lo64(kP5r.m[k]), m1 = hi64(kP5r.m[k]);
-  const U128 p00 = static_cast<U128>(x0) * m0, p01 = static_cast<U128>(x0) * m1,
-             p10 = static_cast<U128>(x1) * m0, p11 = static_cast<U128>(x1) * m1,
-             p20 = static_cast<U128>(x2) * m0, p21 = static_cast<U128>(x2) * m1;
-  // X * m by columns of 64 bits; words 2 .. 4 are the ones the quotient is read from.
-  const U128 c1 = static_cast<U128>(hi64(p00)) + lo64(p01) + lo64(p10);
-  const U128 c2 = static_cast<U128>(hi64(p01)) + hi64(p10) + lo64(p11) + lo64(p20) + hi64(c1);
-  const U128 c3 = static_cast<U128>(hi64(p11)) + hi64(p20) + lo64(p21) + hi64(c2);
-  const U128 top = make128(hi64(p21) + hi64(c3), lo64(c3));
-  const int e = kP5r.e[k];
-  U128 q = e < 64 ? (top << (64 - e)) | (lo64(c2) >> e) : top >> (e - 64);
-  const U128 d = kP5r.d[k];
-  U128 r = make128(x1, x0) - q * d;  // below 2 * 5^k: exact in 128 bits
-  if (r >= d) {
-    ++q;
-    r -= d;
-  }
-  *up = 2 * r + ((w0 >> (k - 1)) & 1) >= d;
-  return q;
-}
 #endif
 
 // q * b by the product's rules: the exact product in base-10^8 limbs; when it has more
@@ -502,7 +442,7 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
     q0 = div_words(r, w0, d, &r);
     up = r >= 5 * lo64(kP10.v[k - 1]);
   } else {
-    const U128 cut = cut_wide(w0, w1, w2, w3, k, &up);
+    const U128 cut = product_cut(w0, w1, w2, w3, k, &up);
     q1 = hi64(cut);
     q0 = lo64(cut);
   }

@@ -1,6 +1,7 @@
 // diff_test.cpp: double_fix_digits against the C runtime's printing of doubles, the
-// limb-to-digit conversion of the products against its one-limb form, the division in
-// registers against the division step by step, operands that end at an unreadable memory
+// limb-to-digit conversion of the products against its one-limb form, the cut of the
+// division's products by a reciprocal, the division in registers against the division
+// step by step, operands that end at an unreadable memory
 // page, and the bytes of the four operations on random operands, the same on every build.
 
 #include <cmath>
@@ -125,6 +126,45 @@ TEST(FixDiff, DivisionMatchesSteps) {
     ASSERT_EQ(std::memcmp(fast, steps, static_cast<size_t>(n > qd::kFixMaxBytes ? 2 : n)), 0) << it;
   }
 }
+
+#if defined(__SIZEOF_INT128__)
+// The division's products cut 20 to 30 digits through a reciprocal of 5^k: for
+// P = Q * 10^k + R with every quotient size below 10^30 and remainders at 0, around the
+// half (where the rounding turns) and at the top, it gives Q, and rounds up exactly when
+// R reaches 5 * 10^(k - 1).
+TEST(FixDiff, ProductCutByReciprocal) {
+  using qd::U128;
+  std::mt19937_64 rng(23);
+  auto below = [&rng](U128 n) { return qd::make128(rng(), rng()) % n; };
+  auto ten_to = [](int n) {
+    U128 x = 1;
+    while (n-- > 0) x *= 10;
+    return x;
+  };
+  for (int k = 20; k <= 30; ++k) {
+    const U128 unit = ten_to(k), half = 5 * ten_to(k - 1);
+    const U128 remainders[] = {0, 1, half - 1, half, half + 1, unit - 1};
+    for (int it = 0; it < 20000; ++it) {
+      const U128 q = below(ten_to(1 + static_cast<int>(rng() % 30)));
+      const U128 r = it % 2 ? remainders[it / 2 % 6] : below(unit);
+      // q * 10^k + r in 256 bits.
+      const U128 p00 = static_cast<U128>(qd::lo64(q)) * qd::lo64(unit),
+                 p01 = static_cast<U128>(qd::lo64(q)) * qd::hi64(unit),
+                 p10 = static_cast<U128>(qd::hi64(q)) * qd::lo64(unit);
+      const U128 mid = static_cast<U128>(qd::hi64(p00)) + qd::lo64(p01) + qd::lo64(p10);
+      U128 low = qd::make128(qd::lo64(mid), qd::lo64(p00));
+      U128 high = static_cast<U128>(qd::hi64(q)) * qd::hi64(unit) + qd::hi64(p01) +
+                  qd::hi64(p10) + qd::hi64(mid);
+      low += r;
+      high += low < r;
+      bool up = false;
+      const U128 got = qd::product_cut(qd::lo64(low), qd::hi64(low), qd::lo64(high),
+                                       qd::hi64(high), k, &up);
+      ASSERT_TRUE(got == q && up == (r >= half)) << k << " " << it;
+    }
+  }
+}
+#endif
 
 // Every operation reads its operands in place, also when a value ends at the last byte
 // before an unreadable page: the results equal those on the same values elsewhere.
