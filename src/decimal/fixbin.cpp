@@ -408,9 +408,10 @@ constexpr Pow10Wide kP10Wide;
 // below 2^64 for NB <= 2), with no split into limbs:
 //  - its digit count, the limb form's, is q's and b's together or one less: one
 //    comparison with a power of ten tells which;
-//  - the cut of k digits is a division by 10^k. Its quotient is below 10^30 < 2^100, so
-//    at every step the high word is below the divisor and one division instruction
-//    takes the step (10^k above 10^19 divides in two rounds);
+//  - the cut of k digits is a division by 10^k. Its quotient is below 10^30 < 2^100.
+//    Up to 19 digits, at each of its two steps the high word is below the divisor and
+//    one division instruction takes the step; 20 to 30 digits take product_cut, a few
+//    multiplications where the division instructions would be five in a chain;
 //  - the highest dropped digit is 5 or more exactly when the remainder reaches
 //    5 * 10^(k - 1).
 template <int NB>
