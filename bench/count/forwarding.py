@@ -92,7 +92,7 @@ def scan(name, body):
         off = int(m.group(1) or '0', 16)
         w = width(op, [o for o in operands if o.startswith('%')])
         to_memory = SLOT.search(operands[-1]) is not None and not op.startswith(('cmp', 'test'))
-        stores = to_memory and op.startswith(('mov', 'set', 'fst', 'movhp', 'movlp'))
+        stores = to_memory and op.startswith(('mov', 'set', 'fst'))
         if not stores:  # reads the slot (a read-modify-write both reads and writes)
             sources = {written[b][:3] for b in range(off, off + w) if b in written and i - written[b][3] < 40}
             if sources:
