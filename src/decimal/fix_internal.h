@@ -262,6 +262,78 @@ inline uint64_t bcd16_to_bin(uint64_t x) {
   x = bcd16_to_limbs(x);
   return (x & 0xffffffffull) + (x >> 32) * 100000000ull;
 }
+// The columns of a product of base-10^8 limbs (col[0] the lowest; each a sum of at most
+// four products of two limbs, so below 4 * 10^16) carried into limbs: r[i] = limb i of
+// the product for i < N, and r[N] the carry out of the top column.
+//
+// A 32-bit target divides a column by one instruction whose result comes a dozen cycles
+// later. Passing the carry through those divisions makes them wait for each other; that
+// costs the least instructions, which suits products that overlap one another (the
+// multiplication's, kOverlap false). A product on a chain of dependent steps (the
+// division's, kOverlap true) divides every column on its own instead, so that the
+// divisions overlap, and what runs from column to column is the sum s of a column's limb,
+// the quotient below and the small carry c below. s is below 5 * 10^8 + 5 < 2^29, and its
+// quotient by 10^8 (0 to 5) is one multiplication: with M = ceil(2^57 / 10^8) =
+// (2^57 + e) / 10^8 (e < 10^8), s * M / 2^57 exceeds s / 10^8 by s * e / (10^8 * 2^57)
+// < 2^55.6 / (10^8 * 2^57) < 10^-8, too little to reach the next whole number.
+// A 64-bit target divides by the constant with a multiplication, in a few cycles.
+template <bool kOverlap, int N>
+[[gnu::always_inline]] inline void carry_columns(const uint64_t (&col)[N], uint32_t* r) {
+  constexpr uint32_t kLimb = 100000000u;
+#if !defined(__SIZEOF_INT128__)
+  if constexpr (kOverlap) {
+    constexpr uint64_t kM = ((uint64_t{1} << 57) + kLimb - 1) / kLimb;
+    uint32_t below = 0, c = 0;
+#pragma GCC unroll 8
+    for (int i = 0; i < N; ++i) {
+      uint32_t limb;
+      const uint32_t q = div_step(col[i], kLimb, &limb);
+      const uint32_t s = limb + below + c;
+      c = static_cast<uint32_t>((s * kM) >> 57);
+      r[i] = s - c * kLimb;
+      below = q;
+    }
+    r[N] = below + c;
+    return;
+  }
+#endif
+  uint64_t carry = 0;
+#pragma GCC unroll 8
+  for (int i = 0; i < N; ++i) {
+    const uint64_t t = col[i] + carry;
+    carry = div_u32(t, kLimb);
+    r[i] = static_cast<uint32_t>(t - carry * kLimb);
+  }
+  r[N] = static_cast<uint32_t>(carry);
+}
+
+// A limb x (below 10^8) divided by 10^j (0 <= j <= 7) with a multiplication where the
+// division instruction would take a dozen cycles:
+//   x / 10^j = floor(32x * m / 2^(32 + sh)), m = ceil(2^S / 10^j), sh = S - 27,
+// with S the least exponent for which 2^S >= 10^(8 + j) (so sh >= 0 and m < 2^32).
+// With m = (2^S + e) / 10^j (e < 10^j), 32x * m / 2^(32 + sh) = x * m / 2^S exceeds
+// x / 10^j by x * e / (10^j * 2^S) < 10^(8 + j) / (10^j * 2^S) <= 10^-j, too little
+// to reach the next whole number. The test divides every limb by each power the division
+// cuts by (the even ones) both ways.
+struct LimbCuts {
+  uint32_t m[8];
+  int sh[8];
+  constexpr LimbCuts() : m(), sh() {
+    uint64_t p = 1;  // 10^j
+    for (int j = 0; j < 8; ++j) {
+      int S = 0;
+      while ((uint64_t{1} << S) < p * 100000000u) ++S;
+      m[j] = static_cast<uint32_t>(((uint64_t{1} << S) + p - 1) / p);
+      sh[j] = S - 27;
+      p *= 10;
+    }
+  }
+};
+inline constexpr LimbCuts kLimbCuts;
+inline uint32_t limb_cut(uint32_t x, int j) {
+  return static_cast<uint32_t>((uint64_t{x << 5} * kLimbCuts.m[j]) >> 32) >> kLimbCuts.sh[j];
+}
+
 inline uint32_t bin_to_bcd8(uint32_t v) {  // v < 10^8
   uint64_t x = v + static_cast<uint64_t>(v / 10000u) * (0x100000000ull - 10000u);
   const uint64_t q = ((x * 5243u) >> 19) & 0x0000007f0000007full;  // lane / 100

@@ -464,8 +464,10 @@ inline int store_product(const uint8_t* a, const uint8_t* b, int sign, Vec low, 
   return 0;
 }
 
-// Product for operands of any precision, limb by limb as the digit bytes hold them.
-int mul_slow(const uint8_t* a, const uint8_t* b, int sign, int S, uint8_t* c) {
+// Product for operands of any precision, limb by limb as the digit bytes hold them. Kept
+// apart (it is rare), so that its arrays do not enlarge the frame of the usual roads.
+__attribute__((noinline)) int mul_slow(const uint8_t* a, const uint8_t* b, int sign, int S,
+                                       uint8_t* c) {
   uint32_t la[64] = {}, lb[64] = {};
   auto limbs = [](const uint8_t* v, uint32_t* out) {
     const int p = fx_prec(v);
@@ -531,37 +533,19 @@ __attribute__((always_inline)) inline Limbs limbs_load(const uint8_t* v, int p) 
 }
 
 // The exact product x * y in base 10^8, r[0] the lowest limb: r[0..3] when both operands'
-// digits lie within the low 16 (false), else r[0..7] (true). Written out with scalars so
-// that it stays in registers.
+// digits lie within the low 16 (false), else r[0..7] (true).
 __attribute__((always_inline)) inline bool product_columns(Limbs a, Limbs b, uint32_t* r) {
-  constexpr uint64_t kLimb = 100000000u;
-  // One column plus the carry: the column's limb, the carry on.
-  auto step = [](uint64_t col, uint64_t& carry) -> uint32_t {
-    const uint64_t t = col + carry;
-    carry = div_u32(t, kLimb);
-    return static_cast<uint32_t>(t - carry * kLimb);
-  };
-  const uint64_t x0 = a.lo & 0xffffffffu, x1 = a.lo >> 32, y0 = b.lo & 0xffffffffu,
-                 y1 = b.lo >> 32;
-  uint64_t carry = 0;
+  const uint64_t x0 = a.lo & 0xffffffffu, x1 = a.lo >> 32, y0 = b.lo & 0xffffffffu, y1 = b.lo >> 32;
   if ((a.hi | b.hi) == 0) {
     // At most 32 digits.
-    r[0] = step(x0 * y0, carry);
-    r[1] = step(x0 * y1 + x1 * y0, carry);
-    r[2] = step(x1 * y1, carry);
-    r[3] = static_cast<uint32_t>(carry);
+    carry_columns<false>({x0 * y0, x0 * y1 + x1 * y0, x1 * y1}, r);
     return false;
   }
-  const uint64_t x2 = a.hi & 0xffffffffu, x3 = a.hi >> 32, y2 = b.hi & 0xffffffffu,
-                 y3 = b.hi >> 32;
-  r[0] = step(x0 * y0, carry);
-  r[1] = step(x0 * y1 + x1 * y0, carry);
-  r[2] = step(x0 * y2 + x1 * y1 + x2 * y0, carry);
-  r[3] = step(x0 * y3 + x1 * y2 + x2 * y1 + x3 * y0, carry);
-  r[4] = step(x1 * y3 + x2 * y2 + x3 * y1, carry);
-  r[5] = step(x2 * y3 + x3 * y2, carry);
-  r[6] = step(x3 * y3, carry);
-  r[7] = static_cast<uint32_t>(carry);
+  const uint64_t x2 = a.hi & 0xffffffffu, x3 = a.hi >> 32, y2 = b.hi & 0xffffffffu, y3 = b.hi >> 32;
+  carry_columns<false>({x0 * y0, x0 * y1 + x1 * y0, x0 * y2 + x1 * y1 + x2 * y0,
+                        x0 * y3 + x1 * y2 + x2 * y1 + x3 * y0, x1 * y3 + x2 * y2 + x3 * y1,
+                        x2 * y3 + x3 * y2, x3 * y3},
+                       r);
   return true;
 }
 

@@ -463,24 +463,14 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
   to_limbs(q.m, x);
   const Limb y0 = b.y[0], y1 = NB > 1 ? b.y[1] : 0, y2 = NB > 2 ? b.y[2] : 0,
              y3 = NB > 3 ? b.y[3] : 0;
-  // Column by column, written out so that it stays in registers: at most four products
-  // below 10^16 and a carry below 10^9, within 64 bits.
-  Limb r[8];
-  uint64_t carry = 0;
-  auto step = [&carry](uint64_t col) {
-    const uint64_t t = col + carry;
-    carry = div_u32(t, kLimb);
-    return static_cast<Limb>(t) - static_cast<Limb>(carry) * static_cast<Limb>(kLimb);
-  };
-  r[0] = step(uint64_t{x[0]} * y0);
-  r[1] = step(uint64_t{x[0]} * y1 + uint64_t{x[1]} * y0);
-  r[2] = step(uint64_t{x[0]} * y2 + uint64_t{x[1]} * y1 + uint64_t{x[2]} * y0);
-  r[3] = step(uint64_t{x[0]} * y3 + uint64_t{x[1]} * y2 + uint64_t{x[2]} * y1 +
-              uint64_t{x[3]} * y0);
-  r[4] = step(uint64_t{x[1]} * y3 + uint64_t{x[2]} * y2 + uint64_t{x[3]} * y1);
-  r[5] = step(uint64_t{x[2]} * y3 + uint64_t{x[3]} * y2);
-  r[6] = step(uint64_t{x[3]} * y3);
-  r[7] = carry;
+  uint32_t r[8];
+  carry_columns<true>(
+      {uint64_t{x[0]} * y0, uint64_t{x[0]} * y1 + uint64_t{x[1]} * y0,
+       uint64_t{x[0]} * y2 + uint64_t{x[1]} * y1 + uint64_t{x[2]} * y0,
+       uint64_t{x[0]} * y3 + uint64_t{x[1]} * y2 + uint64_t{x[2]} * y1 + uint64_t{x[3]} * y0,
+       uint64_t{x[1]} * y3 + uint64_t{x[2]} * y2 + uint64_t{x[3]} * y1,
+       uint64_t{x[2]} * y3 + uint64_t{x[3]} * y2, uint64_t{x[3]} * y3},
+      r);
   // The product has dq + db digits, or one less; q's top stored digit is not zero (an
   // estimate has none, a sum's top position holds a digit of a non-zero top or a carry,
   // a difference strips them).
@@ -505,16 +495,16 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
   // length. Each limb from r[i0] up is moved down j places, taking the j lowest digits of
   // the limb above (r[i0 + 4] is below 10^j: it holds no kept digit of its own once the
   // value has at most 30), so the value is two pairs of limbs below 10^16 and one
-  // multiplication by 10^16 (a 32-bit target divides a limb in one instruction and takes
-  // four for a product of two words).
+  // multiplication by 10^16 (a 32-bit target cuts a limb with one multiplication,
+  // limb_cut, and takes four for a product of two words).
   // From the top down, each limb's j lowest digits carried to the one below: one pass
   // (two would be vectorised, and their vector loads of four word stores wait for them).
   const uint32_t unit = kP10w[j], rest = kP10w[8 - j];
   uint32_t s[4];
-  uint32_t below = static_cast<uint32_t>(r[i0 + 4]);  // the limb above's lowest j digits
+  uint32_t below = r[i0 + 4];  // the limb above's lowest j digits
   for (int i = 3; i >= 0; --i) {
-    const uint32_t x = static_cast<uint32_t>(r[i0 + i]);
-    const uint32_t q = x / unit;
+    const uint32_t x = r[i0 + i];
+    const uint32_t q = limb_cut(x, j);
     s[i] = q + below * rest;
     below = x - q * unit;
   }
