@@ -509,15 +509,18 @@ __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& 
     below = x - q * unit;
   }
   const uint32_t low0 = below;  // r[i0]'s dropped digits
-  U128 m = static_cast<U128>(uint64_t{s[3]} * kLimb + s[2]) * k1e16 +
-           (uint64_t{s[1]} * kLimb + s[0]);
   // Half up on the highest dropped digit: in r[i0] below the cut, or at the top of the limb
   // below when the cut falls between limbs (j = 0 only with i0 >= 1). Both are read and
-  // one is chosen, rather than branching on where the cut falls.
+  // one is chosen, rather than branching on where the cut falls. The rounding goes into
+  // the lower half (at most 10^16 with it) rather than into the sum: a separate 128-bit
+  // addition was stored in words and copied through a vector register, whose load waits.
   const bool up_within = low0 >= unit / 2;
   const bool up_below = r[i0 - (i0 > 0)] >= kLimb / 2;
-  m += static_cast<unsigned>((static_cast<int>(up_within) & static_cast<int>(j != 0)) |
-                             (static_cast<int>(up_below) & static_cast<int>(j == 0)));
+  const unsigned up =
+      static_cast<unsigned>((static_cast<int>(up_within) & static_cast<int>(j != 0)) |
+                            (static_cast<int>(up_below) & static_cast<int>(j == 0)));
+  const U128 m = static_cast<U128>(uint64_t{s[3]} * kLimb + s[2]) * k1e16 +
+                 (uint64_t{s[1]} * kLimb + s[0] + up);
   if (m == kP10.v[kDigits]) return false;  // a new digit: the product is 1
   // 30 digits, or 29 (N limbs of which the top one is below 10) unless rounded up to 30.
   *out = {m, nd - k + (m >= kP10.v[nd - k]), -S, sign};
