@@ -286,8 +286,9 @@ template <bool kOverlap, int N>
     uint32_t below = 0, c = 0;
 #pragma GCC unroll 8
     for (int i = 0; i < N; ++i) {
-      uint32_t limb;
-      const uint32_t q = div_step(col[i], kLimb, &limb);
+      // A column known to be 0 (a short divisor's) takes no division.
+      uint32_t limb = 0, q = 0;
+      if (!__builtin_constant_p(col[i]) || col[i] != 0) q = div_step(col[i], kLimb, &limb);
       const uint32_t s = limb + below + c;
       c = static_cast<uint32_t>((s * kM) >> 57);
       r[i] = s - c * kLimb;
