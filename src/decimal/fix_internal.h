@@ -311,11 +311,11 @@ template <bool kOverlap, int N>
 // A limb x (below 10^8) divided by 10^j (0 <= j <= 7) with a multiplication where the
 // division instruction would take a dozen cycles:
 //   x / 10^j = floor(32x * m / 2^(32 + sh)), m = ceil(2^S / 10^j), sh = S - 27,
-// with S the least exponent for which 2^S >= 10^(8 + j) (so sh >= 0 and m < 2^32).
+// with S the least exponent for which 2^S >= 10^(8 + j) (so sh >= 0 and m < 2^32; 32x is
+// below 2^32, and the product is the high word of one 32-by-32-bit multiplication).
 // With m = (2^S + e) / 10^j (e < 10^j), 32x * m / 2^(32 + sh) = x * m / 2^S exceeds
 // x / 10^j by x * e / (10^j * 2^S) < 10^(8 + j) / (10^j * 2^S) <= 10^-j, too little
-// to reach the next whole number. The test divides every limb by each power the division
-// cuts by (the even ones) both ways.
+// to reach the next whole number. The test divides every limb by every power both ways.
 struct LimbCuts {
   uint32_t m[8];
   int sh[8];
