@@ -308,6 +308,19 @@ template <bool kOverlap, int N>
   r[N] = static_cast<uint32_t>(carry);
 }
 
+// The product of two numbers of four base-10^8 limbs (x[0] and y[0] the lowest) as eight
+// limbs, its columns carried as carry_columns<kOverlap> carries them.
+template <bool kOverlap>
+[[gnu::always_inline]] inline void product_limbs4(const uint64_t (&x)[4], const uint64_t (&y)[4],
+                                                  uint32_t* r) {
+  carry_columns<kOverlap>({x[0] * y[0], x[0] * y[1] + x[1] * y[0],
+                           x[0] * y[2] + x[1] * y[1] + x[2] * y[0],
+                           x[0] * y[3] + x[1] * y[2] + x[2] * y[1] + x[3] * y[0],
+                           x[1] * y[3] + x[2] * y[2] + x[3] * y[1], x[2] * y[3] + x[3] * y[2],
+                           x[3] * y[3]},
+                          r);
+}
+
 // A limb x (below 10^8) divided by 10^j (0 <= j <= 7) with a multiplication where the
 // division instruction would take a dozen cycles:
 //   x / 10^j = floor(32x * m / 2^(32 + sh)), m = ceil(2^S / 10^j), sh = S - 27,

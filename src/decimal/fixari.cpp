@@ -541,11 +541,8 @@ __attribute__((always_inline)) inline bool product_columns(Limbs a, Limbs b, uin
     carry_columns<false>({x0 * y0, x0 * y1 + x1 * y0, x1 * y1}, r);
     return false;
   }
-  const uint64_t x2 = a.hi & 0xffffffffu, x3 = a.hi >> 32, y2 = b.hi & 0xffffffffu, y3 = b.hi >> 32;
-  carry_columns<false>({x0 * y0, x0 * y1 + x1 * y0, x0 * y2 + x1 * y1 + x2 * y0,
-                        x0 * y3 + x1 * y2 + x2 * y1 + x3 * y0, x1 * y3 + x2 * y2 + x3 * y1,
-                        x2 * y3 + x3 * y2, x3 * y3},
-                       r);
+  product_limbs4<false>({x0, x1, a.hi & 0xffffffffu, a.hi >> 32},
+                        {y0, y1, b.hi & 0xffffffffu, b.hi >> 32}, r);
   return true;
 }
 

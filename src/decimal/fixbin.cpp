@@ -461,16 +461,10 @@ template <int NB>
 __attribute__((always_inline)) inline bool product(const Bin& q, const Divisor& b, Bin* out) {
   Limb x[4];
   to_limbs(q.m, x);
-  const Limb y0 = b.y[0], y1 = NB > 1 ? b.y[1] : 0, y2 = NB > 2 ? b.y[2] : 0,
-             y3 = NB > 3 ? b.y[3] : 0;
   uint32_t r[8];
-  carry_columns<true>(
-      {uint64_t{x[0]} * y0, uint64_t{x[0]} * y1 + uint64_t{x[1]} * y0,
-       uint64_t{x[0]} * y2 + uint64_t{x[1]} * y1 + uint64_t{x[2]} * y0,
-       uint64_t{x[0]} * y3 + uint64_t{x[1]} * y2 + uint64_t{x[2]} * y1 + uint64_t{x[3]} * y0,
-       uint64_t{x[1]} * y3 + uint64_t{x[2]} * y2 + uint64_t{x[3]} * y1,
-       uint64_t{x[2]} * y3 + uint64_t{x[3]} * y2, uint64_t{x[3]} * y3},
-      r);
+  product_limbs4<true>({x[0], x[1], x[2], x[3]},
+                       {b.y[0], NB > 1 ? b.y[1] : 0u, NB > 2 ? b.y[2] : 0u, NB > 3 ? b.y[3] : 0u},
+                       r);
   // The product has dq + db digits, or one less; q's top stored digit is not zero (an
   // estimate has none, a sum's top position holds a digit of a non-zero top or a carry,
   // a difference strips them).
