@@ -1,9 +1,9 @@
 // diff_test.cpp: double_fix_digits against the C runtime's printing of doubles, the
-// limb-to-digit conversion of the products against its one-limb form, the carry through
-// a product's columns and the cut of a limb, the cut of the division's products by a
-// reciprocal, the division in registers against the division
-// step by step, operands that end at an unreadable memory
-// page, and the bytes of the four operations on random operands, the same on every build.
+// limb-to-digit conversion of the products against its one-limb form, the products of
+// limbs and the cut of a limb, the cut of the division's products by a reciprocal, the
+// division in registers against the division step by step, operands that end at an
+// unreadable memory page, and the bytes of the four operations on random operands, the
+// same on every build.
 
 #include <cmath>
 
@@ -87,37 +87,29 @@ TEST(FixDiff, LimbsToDigits) {
   }
 }
 
-// The carry through a product's columns, both ways (they differ on 32-bit targets),
-// against one plain division a column: limbs at the edges (10^8 - 1 gives the largest
-// columns and carries) and random ones.
-TEST(FixDiff, CarriedColumns) {
+// The product of four limbs by four, its columns carried both ways (they differ on 32-bit
+// targets), against the schoolbook product carried by plain divisions: limbs at the edges
+// (10^8 - 1 gives the largest columns and carries) and random ones.
+TEST(FixDiff, LimbProducts) {
   std::mt19937 rng(24);
   const uint32_t edges[] = {0, 1, 49999999, 50000000, 99999998, 99999999};
   for (int it = 0; it < 300000; ++it) {
-    uint64_t x[4], y[4];
+    uint64_t x[4], y[4], col[8] = {};
     for (int k = 0; k < 4; ++k) {
       x[k] = it % 2 ? edges[rng() % 6] : rng() % 100000000u;
       y[k] = it % 3 ? edges[rng() % 6] : rng() % 100000000u;
     }
-    const uint64_t col[7] = {x[0] * y[0],
-                             x[0] * y[1] + x[1] * y[0],
-                             x[0] * y[2] + x[1] * y[1] + x[2] * y[0],
-                             x[0] * y[3] + x[1] * y[2] + x[2] * y[1] + x[3] * y[0],
-                             x[1] * y[3] + x[2] * y[2] + x[3] * y[1],
-                             x[2] * y[3] + x[3] * y[2],
-                             x[3] * y[3]};
-    uint32_t want[8], overlap[8], serial[8];
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 4; ++j) col[i + j] += x[i] * y[j];
+    uint32_t overlap[8], serial[8];
+    qd::product_limbs4<true>(x, y, overlap);
+    qd::product_limbs4<false>(x, y, serial);
     uint64_t carry = 0;
-    for (int i = 0; i < 7; ++i) {
-      want[i] = static_cast<uint32_t>((col[i] + carry) % 100000000u);
-      carry = (col[i] + carry) / 100000000u;
-    }
-    want[7] = static_cast<uint32_t>(carry);
-    qd::carry_columns<true>(col, overlap);
-    qd::carry_columns<false>(col, serial);
     for (int i = 0; i < 8; ++i) {
-      ASSERT_EQ(overlap[i], want[i]) << it << " limb " << i;
-      ASSERT_EQ(serial[i], want[i]) << it << " limb " << i;
+      const uint64_t t = col[i] + carry;
+      carry = t / 100000000u;
+      ASSERT_EQ(overlap[i], t % 100000000u) << it << " limb " << i;
+      ASSERT_EQ(serial[i], t % 100000000u) << it << " limb " << i;
     }
   }
 }
